@@ -1,0 +1,57 @@
+#include "cli/cli_context.h"
+
+#include <cctype>
+#include <cstdio>
+
+#include "disk/read_error_reporter.h"
+#include "platform/device_table.h"
+
+namespace tarnwell::cli {
+
+void RouteReadErrorsTo(TerminalBoxes& boxes) {
+  disk::SetReadErrorReporter([&boxes](const std::string& message) { boxes.Error(message); });
+}
+
+bool CliContext::Prepare() {
+  if (prepared_) return true;
+  prepared_ = true;
+  RouteReadErrorsTo(boxes);
+  auto& table = platform::DeviceTable::Instance();
+  for (const std::string& image : images) {
+    std::string error;
+    if (!table.AttachImage(image, &error)) {
+      std::fprintf(stderr, "tarnwell-cli: cannot open image %s\n", error.c_str());
+      return false;
+    }
+  }
+  if (!noDevices) table.AddBlockDevices();
+  return true;
+}
+
+std::optional<char> CliContext::ResolveVolume(const std::string& argument) {
+  if (!Prepare()) return std::nullopt;
+  const bool letterForm = (argument.size() == 1 || (argument.size() == 2 && argument[1] == ':')) &&
+                          std::isalpha(static_cast<unsigned char>(argument[0]));
+  auto& table = platform::DeviceTable::Instance();
+  if (letterForm) {
+    const char letter = static_cast<char>(std::toupper(static_cast<unsigned char>(argument[0])));
+    if (!table.FindVolume(letter)) {
+      std::fprintf(stderr, "tarnwell-cli: no volume %c:\n", letter);
+      return std::nullopt;
+    }
+    return letter;
+  }
+  const size_t before = table.Disks().size();
+  std::string error;
+  if (!table.AttachImage(argument, &error)) {
+    std::fprintf(stderr, "tarnwell-cli: cannot open image %s\n", error.c_str());
+    return std::nullopt;
+  }
+  for (const auto& v : table.Volumes())
+    if (v.diskIndex == static_cast<int>(before)) return v.letter;
+  std::fprintf(stderr, "tarnwell-cli: %s holds no volume that can get a drive letter\n",
+               argument.c_str());
+  return std::nullopt;
+}
+
+}  // namespace tarnwell::cli

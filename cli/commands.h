@@ -1,0 +1,14 @@
+#pragma once
+// Each command registers itself on the command-line parser.
+namespace CLI {
+class App;
+}
+
+namespace tarnwell::cli {
+
+struct CliContext;
+
+// The command's exit status lands in *exitCode when it runs.
+void AddVolumesCommand(CLI::App& app, CliContext& context, int* exitCode);
+
+}  // namespace tarnwell::cli

@@ -1,0 +1,28 @@
+// tarnwell-cli: the command-line front end over the recovery engine.
+#include <CLI/CLI.hpp>
+
+#include <clocale>
+
+#include "cli/cli_context.h"
+#include "cli/commands.h"
+
+int main(int argc, char** argv) {
+  std::setlocale(LC_ALL, "");
+  tarnwell::cli::CliContext context;
+  int exitCode = tarnwell::cli::kExitOk;
+
+  CLI::App app{"Tarnwell: recover deleted files from FAT and NTFS disks and images"};
+  app.require_subcommand(1);
+  app.add_option("--image", context.images, "Attach a disk or volume image (repeatable)");
+  app.add_flag("--no-devices", context.noDevices, "List attached images only, no block devices");
+
+  tarnwell::cli::AddVolumesCommand(app, context, &exitCode);
+
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::ParseError& e) {
+    const int rc = app.exit(e);
+    return rc == 0 ? 0 : tarnwell::cli::kExitUsage;
+  }
+  return exitCode;
+}

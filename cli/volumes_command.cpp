@@ -1,0 +1,71 @@
+#include <CLI/CLI.hpp>
+#include <nlohmann/json.hpp>
+
+#include <array>
+#include <cstdio>
+
+#include "cli/cli_context.h"
+#include "cli/commands.h"
+#include "cli/volume_fs_name.h"
+#include "disk/volume_reader.h"
+#include "engine/identify.h"
+#include "engine/records.h"
+#include "engine/undelete.h"
+#include "platform/text_codec.h"
+
+namespace tarnwell::cli {
+
+std::string FsKindName(uint8_t kind) {
+  switch (kind) {
+    case engine::kFat12: return "FAT12";
+    case engine::kFat16: return "FAT16";
+    case engine::kFat32: return "FAT32";
+    case engine::kNtfs: return "NTFS";
+    default: return "unrecognised";
+  }
+}
+
+namespace {
+
+// Identifies without scanning: the boot sector's kind after the same checks
+// a scan makes.
+uint8_t IdentifyVolume(const engine::TLogiDrive& drive) {
+  std::array<uint8_t, 512> sector{};
+  if (drive.TotalBytes == 0 || !disk::ReadVolumeSectors(drive.DriveName, 0, 1, sector.data()))
+    return engine::kUnrecognised;
+  return engine::AcceptedKind(sector.data());
+}
+
+int RunVolumes(CliContext& context, bool json) {
+  if (!context.Prepare()) return kExitUsage;
+  engine::TUndelete engine(context.boxes, context.pump);
+  for (const auto& drive : engine.Drives) {
+    const std::string label = platform::SystemToUtf8(drive->VolumeLabel);
+    const std::string fs = FsKindName(IdentifyVolume(*drive));
+    const char* type = drive->DriveType == 2 ? "removable" : "fixed";
+    if (json) {
+      nlohmann::json line = {{"letter", drive->DriveName},
+                             {"type", drive->DriveType},
+                             {"total_bytes", drive->TotalBytes},
+                             {"size_text", drive->SizeText},
+                             {"label", label},
+                             {"fs", fs}};
+      std::printf("%s\n", line.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace).c_str());
+    } else {
+      std::printf("%s  %-9s  %10s  %-12s  %s\n", drive->DriveName.c_str(), type,
+                  drive->SizeText.c_str(), fs.c_str(), label.c_str());
+    }
+  }
+  return kExitOk;
+}
+
+}  // namespace
+
+void AddVolumesCommand(CLI::App& app, CliContext& context, int* exitCode) {
+  auto* command = app.add_subcommand("volumes", "List the drive letters with size, label and file system");
+  auto json = std::make_shared<bool>(false);
+  command->add_flag("--json", *json, "One JSON object per line");
+  command->callback([&context, exitCode, json] { *exitCode = RunVolumes(context, *json); });
+}
+
+}  // namespace tarnwell::cli

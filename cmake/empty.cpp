@@ -1,0 +1,1 @@
+// Lets a library with no sources of its own yet be declared.

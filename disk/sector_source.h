@@ -1,0 +1,25 @@
+#pragma once
+// The one question everything above this folder asks: read N sectors at
+// address L into this buffer, did it work, how many bytes arrived.
+#include <cstdint>
+
+namespace tarnwell::disk {
+
+inline constexpr uint32_t kSectorSize = 512;
+// One call moves at most a 16-bit count of sectors, as the readers' callers
+// have always asked.
+inline constexpr uint32_t kMaxSectorsPerRead = 65535;
+
+class SectorSource {
+ public:
+  virtual ~SectorSource() = default;
+  // Reads count sectors at lba straight into buffer. Returns false when the
+  // source failed (an I/O error); a read that runs past the end succeeds
+  // with fewer bytes, as a file read at the end of a disk does.
+  virtual bool Read(uint64_t lba, uint32_t count, void* buffer, uint32_t& bytesRead) = 0;
+  virtual uint64_t SectorCount() const = 0;
+  // errno of the last failed read, for the read-error message.
+  virtual int LastError() const { return 0; }
+};
+
+}  // namespace tarnwell::disk

@@ -1,0 +1,45 @@
+#include "disk/source_opener.h"
+
+#include <cctype>
+
+#include "disk/file_sector_source.h"
+#include "disk/memory_sector_source.h"
+#include "platform/device_table.h"
+
+namespace tarnwell::disk {
+namespace {
+
+std::unique_ptr<SectorSource> OpenWindow(const platform::PhysicalDisk& disk, uint64_t offset,
+                                         uint64_t length) {
+  if (disk.origin.memory)
+    return std::make_unique<MemorySectorSource>(disk.origin.memory, offset, length);
+  return FileSectorSource::Open(disk.origin.path, offset, length);
+}
+
+}  // namespace
+
+int16_t DriveCodeOfLetter(char letter) {
+  return static_cast<int16_t>(-std::toupper(static_cast<unsigned char>(letter)));
+}
+
+char LetterOfDriveCode(int16_t driveCode) {
+  if (driveCode >= 0) return 0;
+  const int code = -driveCode;
+  return (code >= 'A' && code <= 'Z') ? static_cast<char>(code) : 0;
+}
+
+std::unique_ptr<SectorSource> OpenSourceForDriveCode(int16_t driveCode) {
+  const auto& table = platform::DeviceTable::Instance();
+  if (driveCode >= 0) {
+    const platform::PhysicalDisk* disk = table.Disk(driveCode);
+    return disk ? OpenWindow(*disk, 0, disk->sizeBytes) : nullptr;
+  }
+  const char letter = LetterOfDriveCode(driveCode);
+  const platform::VolumeEntry* volume = letter ? table.FindVolume(letter) : nullptr;
+  if (!volume) return nullptr;
+  const platform::PhysicalDisk* disk = table.Disk(volume->diskIndex);
+  if (!disk) return nullptr;
+  return OpenWindow(*disk, volume->startSector * kSectorSize, volume->sectorCount * kSectorSize);
+}
+
+}  // namespace tarnwell::disk

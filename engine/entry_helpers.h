@@ -1,0 +1,29 @@
+#pragma once
+#include <cstdint>
+#include <string>
+
+#include "engine/records.h"
+
+namespace tarnwell::engine {
+
+// True for a file (directory bit 0x10 clear).
+bool IsFatFile(const TMidEntry& entry);
+// True when the file-name attributes, unsigned, are below 0x10000000.
+bool IsNtfsFile(const tntfsfilerecord& record);
+
+// The name of a FAT entry: its long name, else "BASE.EXT" trimmed. A leading
+// byte 0xE5 shows as "?" on screen and becomes "@" in an output name.
+std::string FatEntryName(const TMidEntry& entry, bool forOutput);
+
+// The 8.3 base name up to the first zero byte, blanks trimmed at both ends,
+// and the extension likewise.
+std::string FatBaseName(const RawDirEntry& entry);
+std::string FatExtension(const RawDirEntry& entry);
+
+// Folder keys: what GetChildRange looks children up by.
+uint32_t FatFolderKey(const TMidEntry& entry, uint8_t fsKind);
+uint32_t NtfsFolderKey(const tntfsfilerecord& record);
+// The key of the root: 0 on FAT12/16, the root cluster on FAT32, 5 on NTFS.
+uint32_t RootFolderKey(const TLogiDrive& drive);
+
+}  // namespace tarnwell::engine

@@ -1,0 +1,175 @@
+#pragma once
+// The records of the standard engine: logical drives, found FAT entries,
+// found NTFS file records, run lists and attributes.
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "disk/little_endian.h"
+
+namespace tarnwell::engine {
+
+// File-system kinds of a drive.
+enum FsKindValue : uint8_t { kFat12 = 0, kFat16 = 1, kFat32 = 2, kNtfs = 3, kUnrecognised = 255 };
+
+// A 32-byte FAT directory entry exactly as stored on disk.
+struct RawDirEntry {
+  std::array<uint8_t, 32> bytes{};
+
+  uint8_t Attributes() const { return bytes[11]; }
+  uint8_t CaseFlags() const { return bytes[12]; }
+  uint16_t CreationTime() const { return LoadLE16(&bytes[14]); }
+  uint16_t CreationDate() const { return LoadLE16(&bytes[16]); }
+  uint16_t AccessDate() const { return LoadLE16(&bytes[18]); }
+  uint16_t FirstClusterHigh() const { return LoadLE16(&bytes[20]); }
+  uint16_t ModificationTime() const { return LoadLE16(&bytes[22]); }
+  uint16_t ModificationDate() const { return LoadLE16(&bytes[24]); }
+  uint16_t FirstClusterLow() const { return LoadLE16(&bytes[26]); }
+  uint32_t FileSize() const { return LoadLE32(&bytes[28]); }
+  uint32_t FirstCluster32() const {
+    return (static_cast<uint32_t>(FirstClusterHigh()) << 16) | FirstClusterLow();
+  }
+  void SetFirstClusterHigh(uint16_t high) { StoreLE16(&bytes[20], high); }
+  bool IsDeletedMark() const { return bytes[0] == 0xE5; }
+};
+static_assert(sizeof(RawDirEntry) == 32);
+
+// FAT attribute bits.
+inline constexpr uint8_t kFatAttrVolumeLabel = 0x08;
+inline constexpr uint8_t kFatAttrDirectory = 0x10;
+inline constexpr uint8_t kFatAttrLongName = 0x0F;
+
+// Status of a found FAT entry.
+enum FatStatus : uint8_t { kExisting = 0, kDeleted = 1, kDamagedFolder = 2 };
+
+// One found FAT directory entry. FAT12/16 and FAT32 entries have the same
+// fields; the volume kind tells them apart.
+struct TMidEntry {
+  RawDirEntry DirEntry;
+  std::string LongName;        // system code page; empty when none
+  uint32_t ParentCluster = 0;  // first cluster of the holding folder
+  uint8_t Status = kExisting;
+  TMidEntry* Parent = nullptr;  // not owning; nullptr for root entries
+};
+using TMidEntry32 = TMidEntry;
+
+// The first 66 bytes of an NTFS file-name attribute value as stored.
+struct RawFileName {
+  std::array<uint8_t, 66> bytes{};
+
+  uint64_t ParentRecord() const { return LoadLE48(&bytes[0]); }
+  uint16_t ParentSequence() const { return LoadLE16(&bytes[6]); }
+  uint64_t CreationTime() const { return LoadLE64(&bytes[8]); }
+  uint64_t ModificationTime() const { return LoadLE64(&bytes[16]); }
+  uint64_t MftChangeTime() const { return LoadLE64(&bytes[24]); }
+  uint64_t AccessTime() const { return LoadLE64(&bytes[32]); }
+  uint64_t AllocatedSize() const { return LoadLE64(&bytes[40]); }
+  uint64_t RealSize() const { return LoadLE64(&bytes[48]); }
+  uint32_t Attributes() const { return LoadLE32(&bytes[56]); }
+  uint8_t NameLength() const { return bytes[64]; }
+  uint8_t NameSpace() const { return bytes[65]; }
+
+  void SetParentRecord(uint64_t record) {
+    for (int i = 0; i < 6; ++i) bytes[i] = static_cast<uint8_t>(record >> (8 * i));
+  }
+  void SetParentSequence(uint16_t seq) { StoreLE16(&bytes[6], seq); }
+  void SetCreationTime(uint64_t t) { StoreLE64(&bytes[8], t); }
+  void SetModificationTime(uint64_t t) { StoreLE64(&bytes[16], t); }
+  void SetMftChangeTime(uint64_t t) { StoreLE64(&bytes[24], t); }
+  void SetAccessTime(uint64_t t) { StoreLE64(&bytes[32], t); }
+  void SetAttributes(uint32_t a) { StoreLE32(&bytes[56], a); }
+};
+static_assert(sizeof(RawFileName) == 66);
+
+// NTFS file attribute bits.
+inline constexpr uint32_t kNtfsAttrCompressed = 0x800;
+inline constexpr uint32_t kNtfsAttrDirectory = 0x10000000;
+// Record number of the NTFS root folder.
+inline constexpr uint32_t kNtfsRootRecord = 5;
+
+// One found NTFS file record.
+struct tntfsfilerecord {
+  int64_t RecordSector = 0;  // volume sector of the record's 1024 bytes
+  int64_t RecordNumber = 0;
+  int64_t AllocatedSize = 0;
+  int64_t DataSize = 0;
+  std::string Name;  // system code page
+  RawFileName FileName;
+  uint16_t RecordFlags = 0;  // bit 0: in use
+  tntfsfilerecord* Parent = nullptr;  // not owning
+};
+
+// One data run: Lcn 0 is a sparse run.
+struct TRun {
+  int64_t Lcn = 0;
+  int64_t Length = 0;
+};
+using trunlist = std::vector<TRun>;
+
+// One extent of the MFT.
+struct TMftExtent {
+  int64_t StartSector = 0;
+  uint32_t RecordCount = 0;
+};
+using TRunTable = std::vector<TMftExtent>;
+
+// One attribute taken out of a FILE record.
+struct TAttribute {
+  std::array<uint8_t, 16> Header{};
+  std::optional<std::array<uint8_t, 8>> Resident;
+  std::optional<std::array<uint8_t, 48>> NonResident;
+  std::vector<uint8_t> AttrName;  // UTF-16LE
+  std::vector<uint8_t> Content;   // value bytes, or the encoded run list
+
+  uint32_t Type() const { return LoadLE32(&Header[0]); }
+  uint32_t Length() const { return LoadLE32(&Header[4]); }
+  bool IsNonResident() const { return Header[8] != 0; }
+  uint8_t NameLength() const { return Header[9]; }
+  uint16_t NameOffset() const { return LoadLE16(&Header[10]); }
+  uint16_t Flags() const { return LoadLE16(&Header[12]); }
+  uint16_t AttributeId() const { return LoadLE16(&Header[14]); }
+  // Resident part.
+  uint32_t ValueLength() const { return Resident ? LoadLE32(&(*Resident)[0]) : 0; }
+  uint16_t ValueOffset() const { return Resident ? LoadLE16(&(*Resident)[4]) : 0; }
+  // Non-resident part.
+  uint64_t StartVcn() const { return NonResident ? LoadLE64(&(*NonResident)[0]) : 0; }
+  uint64_t LastVcn() const { return NonResident ? LoadLE64(&(*NonResident)[8]) : 0; }
+  uint16_t RunListOffset() const { return NonResident ? LoadLE16(&(*NonResident)[16]) : 0; }
+  uint16_t CompressionUnit() const { return NonResident ? LoadLE16(&(*NonResident)[18]) : 0; }
+  uint64_t AllocatedSize() const { return NonResident ? LoadLE64(&(*NonResident)[24]) : 0; }
+  uint64_t DataSize() const { return NonResident ? LoadLE64(&(*NonResident)[32]) : 0; }
+  uint64_t InitializedSize() const { return NonResident ? LoadLE64(&(*NonResident)[40]) : 0; }
+};
+
+using TLongFileName = std::vector<uint8_t>;  // UTF-16 name, then a 16-bit zero
+using TByteBuf = std::vector<uint8_t>;
+
+using FatEntryList = std::vector<std::unique_ptr<TMidEntry>>;
+using NtfsEntryList = std::vector<std::unique_ptr<tntfsfilerecord>>;
+
+// One logical drive. Its found entries live in FatEntries (FAT12/16/32) or
+// NtfsEntries (NTFS); together they are the drive's entry list.
+struct TLogiDrive {
+  std::string DriveName;  // "C:"
+  uint8_t DriveType = 0;  // 2 removable, 3 fixed
+  int64_t TotalBytes = 0;
+  std::string SizeText;
+  std::string VolumeLabel;  // system code page
+  FatEntryList FatEntries;
+  NtfsEntryList NtfsEntries;
+  uint8_t FsKind = kUnrecognised;
+  std::array<uint8_t, 512> BootSector{};
+  bool Identified = false;
+
+  bool IsFat() const { return FsKind <= kFat32; }
+  size_t EntryCount() const { return IsFat() ? FatEntries.size() : NtfsEntries.size(); }
+  void ClearEntries() {
+    FatEntries.clear();
+    NtfsEntries.clear();
+  }
+};
+
+}  // namespace tarnwell::engine

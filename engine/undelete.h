@@ -1,0 +1,70 @@
+#pragma once
+// The standard recovery engine: the drive list, one drive's scan at a time,
+// and the flat list of found entries the window browses, searches and
+// recovers from.
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "engine/records.h"
+#include "engine/window_interfaces.h"
+
+namespace tarnwell::engine {
+
+// Non-owning pointers into the current drive's entries, filled by Search.
+struct SearchResultList {
+  std::vector<TMidEntry*> Fat;
+  std::vector<tntfsfilerecord*> Ntfs;
+  void clear() {
+    Fat.clear();
+    Ntfs.clear();
+  }
+  size_t size() const { return Fat.size() + Ntfs.size(); }
+};
+
+class TUndelete {
+ public:
+  // Builds the drive list (letters A to Z, removable and fixed drives).
+  TUndelete(MessageBoxes& boxes, MessagePump& pump);
+  ~TUndelete();
+  TUndelete(const TUndelete&) = delete;
+  TUndelete& operator=(const TUndelete&) = delete;
+
+  std::vector<std::unique_ptr<TLogiDrive>> Drives;
+  TLogiDrive* CurrentDrive = nullptr;
+  bool Scanning = false;
+  bool StopRequested = false;
+  SearchResultList SearchResults;
+  tntfsfilerecord FolderTemplate;
+  std::vector<uint32_t> LostFolders;
+  TRunTable MftRuns;
+  bool HighWordSearch = false;
+
+  // Makes the drive current, identifies it when needed and scans it.
+  bool ScanVolume(TLogiDrive& drive, bool force, StatusPanel& status, ProgressBar& progress);
+  // The inclusive index range of the children of a folder in the current
+  // drive's list; false with both -1 when there are none.
+  bool GetChildRange(uint32_t key, int& first, int& last);
+  void RequestStop() { StopRequested = true; }
+
+  MessageBoxes& Boxes() { return boxes_; }
+  MessagePump& Pump() { return pump_; }
+
+  // Found by the drive letter ("C:" or 'C'); nullptr when not listed.
+  TLogiDrive* FindDrive(char letter);
+
+ private:
+  // The whole-volume FAT walk from the root (engine/fat/).
+  bool ScanFatVolume(StatusPanel& status);
+  // The MFT scan and the parent linking (engine/ntfs/).
+  bool ScanNtfsVolume(ProgressBar& progress);
+  void LinkNtfsTree();
+
+  void ShowUnrecognisedFormat(const TLogiDrive& drive);
+
+  MessageBoxes& boxes_;
+  MessagePump& pump_;
+};
+
+}  // namespace tarnwell::engine

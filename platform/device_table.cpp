@@ -1,0 +1,146 @@
+#include "platform/device_table.h"
+
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <linux/fs.h>
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+
+#include "platform/blkid_probe.h"
+#include "platform/block_devices.h"
+#include "platform/unique_fd.h"
+
+namespace tarnwell::platform {
+namespace {
+
+// The largest floppy format (2.88 MB); a bare volume no larger than this on
+// an image or a removable device gets A: or B:, as floppy drives did.
+constexpr uint64_t kFloppyMaxBytes = 2949120;
+
+std::optional<uint64_t> SizeOfOpenFile(int fd) {
+  struct stat st {};
+  if (fstat(fd, &st) != 0) return std::nullopt;
+  if (S_ISREG(st.st_mode)) return static_cast<uint64_t>(st.st_size);
+  if (S_ISBLK(st.st_mode)) {
+    uint64_t bytes = 0;
+    if (ioctl(fd, BLKGETSIZE64, &bytes) == 0) return bytes;
+  }
+  return std::nullopt;
+}
+
+}  // namespace
+
+DeviceTable& DeviceTable::Instance() {
+  static DeviceTable table;
+  return table;
+}
+
+void DeviceTable::Reset() {
+  disks_.clear();
+  pending_.clear();
+  volumes_.clear();
+  ++generation_;
+}
+
+bool DeviceTable::AttachImage(const std::string& path, std::string* error) {
+  UniqueFd fd = UniqueFd::OpenReadOnly(path.c_str());
+  if (!fd.valid()) {
+    if (error) *error = path + ": " + std::strerror(errno);
+    return false;
+  }
+  const std::optional<uint64_t> size = SizeOfOpenFile(fd.get());
+  if (!size) {
+    if (error) *error = path + ": not a disk image file or block device";
+    return false;
+  }
+  PhysicalDisk disk;
+  disk.origin.path = path;
+  disk.name = std::filesystem::path(path).filename().string();
+  disk.isImage = true;
+  disk.sizeBytes = *size;
+  std::vector<std::pair<uint64_t, uint64_t>> parts;
+  for (const ProbedPartition& p : ProbePartitions(fd.get(), *size))
+    if (!p.extendedContainer) parts.emplace_back(p.startSector, p.sectorCount);
+  AddDisk(std::move(disk), parts);
+  return true;
+}
+
+void DeviceTable::AttachMemoryImage(const std::string& name,
+                                    std::shared_ptr<const std::vector<uint8_t>> bytes) {
+  PhysicalDisk disk;
+  disk.name = name;
+  disk.isImage = true;
+  disk.sizeBytes = bytes ? bytes->size() : 0;
+  disk.origin.memory = std::move(bytes);
+  AddDisk(std::move(disk), {});
+}
+
+void DeviceTable::AddBlockDevices() {
+  for (const BlockDeviceInfo& dev : ListBlockDevices()) {
+    // A device we may not read is left out without a word.
+    UniqueFd fd = UniqueFd::OpenReadOnly(dev.devicePath.c_str());
+    if (!fd.valid()) continue;
+    PhysicalDisk disk;
+    disk.origin.path = dev.devicePath;
+    disk.name = dev.kernelName;
+    disk.model = dev.model;
+    disk.removable = dev.removable;
+    disk.sizeBytes = SizeOfOpenFile(fd.get()).value_or(dev.sizeBytes);
+    std::vector<std::pair<uint64_t, uint64_t>> parts;
+    for (const auto& p : dev.partitions) parts.emplace_back(p.startSector, p.sectorCount);
+    AddDisk(std::move(disk), parts);
+  }
+}
+
+void DeviceTable::AddDisk(PhysicalDisk disk,
+                          const std::vector<std::pair<uint64_t, uint64_t>>& partitions) {
+  const int index = static_cast<int>(disks_.size());
+  const uint64_t diskSectors = disk.sizeBytes / kSectorSize;
+  if (partitions.empty()) {
+    // A disk without a partition table is one volume.
+    const bool floppy = (disk.isImage || disk.removable) && disk.sizeBytes <= kFloppyMaxBytes;
+    pending_.push_back({index, 0, diskSectors, floppy});
+  } else {
+    for (const auto& [start, count] : partitions) {
+      if (start >= diskSectors) continue;
+      pending_.push_back({index, start, std::min(count, diskSectors - start), false});
+    }
+  }
+  disks_.push_back(std::move(disk));
+  AssignLetters();
+}
+
+void DeviceTable::AssignLetters() {
+  volumes_.clear();
+  char floppyLetter = 'A';
+  char nextLetter = 'C';
+  for (const PendingVolume& p : pending_) {
+    char letter = 0;
+    if (p.bareFloppy && floppyLetter <= 'B') letter = floppyLetter++;
+    else if (nextLetter <= 'Z') letter = nextLetter++;
+    if (!letter) continue;  // more volumes than letters: reachable as disks only
+    VolumeEntry v;
+    v.letter = letter;
+    v.diskIndex = p.diskIndex;
+    v.startSector = p.start;
+    v.sectorCount = p.count;
+    v.driveType = disks_[p.diskIndex].removable ? kDriveRemovable : kDriveFixed;
+    volumes_.push_back(v);
+  }
+  ++generation_;
+}
+
+const VolumeEntry* DeviceTable::FindVolume(char letter) const {
+  for (const VolumeEntry& v : volumes_)
+    if (v.letter == letter) return &v;
+  return nullptr;
+}
+
+const PhysicalDisk* DeviceTable::Disk(int index) const {
+  if (index < 0 || index >= static_cast<int>(disks_.size())) return nullptr;
+  return &disks_[index];
+}
+
+}  // namespace tarnwell::platform

@@ -1,0 +1,40 @@
+#pragma once
+// Access to the unpacked fixture images and a clean device table per test.
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace tarnwell::testing {
+
+// Path of an unpacked fixture ("fat16.img" -> <build>/fixtures/fat16.img).
+std::string FixturePath(const std::string& relative);
+// Path of a committed fixture file that is not compressed (manifests).
+std::string FixtureSourcePath(const std::string& relative);
+std::string ReadTextFile(const std::string& path);
+std::vector<uint8_t> ReadBinaryFile(const std::string& path);
+
+// Empties the device table and the volume reader's open sources on entry and
+// on exit, so that every test sees only the images it attaches.
+class ScopedDeviceTable {
+ public:
+  ScopedDeviceTable();
+  ~ScopedDeviceTable();
+  // Attaches an image file; fails the test when it cannot.
+  void AttachImage(const std::string& path);
+  // Attaches bytes as a disk; the volume gets the next free letter.
+  void AttachMemory(const std::string& name, std::vector<uint8_t> bytes);
+};
+
+// A fresh empty folder under the test's temporary directory.
+std::string MakeTempFolder(const std::string& hint);
+
+// Runs the command-line front end with the given arguments (shell-quoted by
+// the caller); captures stdout and the exit status.
+struct CliRun {
+  int exitCode = -1;
+  std::string out;
+};
+CliRun RunCli(const std::string& arguments);
+
+}  // namespace tarnwell::testing
