@@ -2,6 +2,7 @@
 // The standard recovery engine: the drive list, one drive's scan at a time,
 // and the flat list of found entries the window browses, searches and
 // recovers from.
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -47,6 +48,27 @@ class TUndelete {
   // drive's list; false with both -1 when there are none.
   bool GetChildRange(uint32_t key, int& first, int& last);
   void RequestStop() { StopRequested = true; }
+
+  // Rescans a damaged FAT32 folder, searching the high word of the first
+  // clusters of its entries (engine/fat/).
+  bool RescanDamagedFolder(TMidEntry& folder, StatusPanel& status);
+  // The high word of a FAT32 first cluster whose high word was cleared, found
+  // by the file header its extension promises; 0 when not found.
+  uint16_t FindFat32HighWord(const std::string& displayName, uint16_t lowWord);
+
+  // Recovery into a destination folder (a UTF-8 Linux path). Names are in
+  // the system code page. FAT in engine/fat/, NTFS in engine/ntfs/.
+  bool RecoverFile(TMidEntry& entry, const std::string& displayName, EventLog& log,
+                   StatusPanel& status, const std::string& destination);
+  bool RecoverFolder(TMidEntry& folder, const std::string& displayName, EventLog& log,
+                     StatusPanel& status, const std::string& destination);
+  bool RecoverFile(tntfsfilerecord& record, const std::string& displayName, EventLog& log,
+                   StatusPanel& status, const std::string& destination);
+  bool RecoverFolder(tntfsfilerecord& folder, const std::string& displayName, EventLog& log,
+                     StatusPanel& status, const std::string& destination);
+  // The first 2048 bytes of an entry for the hex page.
+  bool ReadPreview(const TMidEntry& entry, std::array<uint8_t, 2048>& buffer);
+  bool ReadPreview(const tntfsfilerecord& record, std::array<uint8_t, 2048>& buffer);
 
   MessageBoxes& Boxes() { return boxes_; }
   MessagePump& Pump() { return pump_; }
