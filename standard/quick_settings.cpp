@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "platform/program_paths.h"
+
 namespace tarnwell::standard {
 namespace {
 
@@ -20,6 +22,10 @@ bool WriteWidths(platform::ProfileFile& file, const char* section, const std::ar
 }
 
 }  // namespace
+
+platform::ProfileFile OpenQuickSettingsFile() {
+  return platform::ProfileFile(platform::SettingsFilePath(kQuickSettingsFileName));
+}
 
 QuickSettings DefaultQuickSettings(int screenWidth) {
   QuickSettings s;

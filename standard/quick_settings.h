@@ -20,6 +20,10 @@ struct QuickSettings {
   bool operator==(const QuickSettings&) const = default;
 };
 
+// The settings file where it lives on this machine (the program directory
+// when writable, else the user's configuration folder).
+platform::ProfileFile OpenQuickSettingsFile();
+
 // Defaults for the primary screen's width: wider than 1024, 801 to 1024,
 // or 800 and less.
 QuickSettings DefaultQuickSettings(int screenWidth);

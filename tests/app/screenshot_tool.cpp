@@ -6,7 +6,10 @@
 #include <QLineEdit>
 #include <QSlider>
 #include <QProgressBar>
+#include <QScreen>
+#include <QThread>
 #include <QVBoxLayout>
+#include <cstdio>
 #include <cstring>
 #include <vector>
 
@@ -85,5 +88,23 @@ int main(int argc, char** argv) {
   Save(page, folder, QStringLiteral("hexdump.png"));
   dump->SetTopLine(3);
   Save(page, folder, QStringLiteral("hexdump_scrolled.png"));
+  // One-line scrolls move pixels on screen; what the screen shows must
+  // match a fresh paint.
+  for (int i = 0; i < 5; ++i) {
+    dump->SetTopLine(dump->TopLine() + 1);
+    QApplication::processEvents();
+  }
+  dump->SetTopLine(dump->TopLine() - 1);
+  QApplication::processEvents();
+  QThread::msleep(200);
+  QApplication::processEvents();
+  QImage fresh = page.grab().toImage().convertToFormat(QImage::Format_RGB32);
+  fresh.save(QDir(folder).filePath(QStringLiteral("hexdump_fresh.png")));
+  if (QScreen* screen = page.screen()) {
+    QImage shown = screen->grabWindow(page.winId()).toImage().convertToFormat(QImage::Format_RGB32);
+    shown.save(QDir(folder).filePath(QStringLiteral("hexdump_screen.png")));
+    std::printf("screen after one-line scrolls %s a fresh paint\n",
+                shown == fresh ? "matches" : "DIFFERS from");
+  }
   return 0;
 }
