@@ -88,6 +88,10 @@ void THexDump::CalcLayout() {
   visibleLines_ = layout.visibleLines;
   bytesPerLine_ = layout.bytesPerLine;
   lineCount_ = layout.lineCount;
+  // Fewer lines than before (shorter data, a wider window) must not leave
+  // the top past the end, where nothing would be drawn and the scroll bar
+  // would disagree with the picture.
+  topLine_ = std::clamp(topLine_, 0, std::max(0, lineCount_ - 1));
   UpdateScrollRange();
 }
 

@@ -148,6 +148,10 @@ TEST_F(HexDumpTest, ScrollBarAndTopLineStayInStepAndClamp) {
   EXPECT_EQ(dump_.verticalScrollBar()->value(), 127);
   dump_.ScrollToFirstLine();
   EXPECT_EQ(dump_.TopLine(), 0);
+  dump_.SetTopLine(100);
+  dump_.SetDataLength(40);  // three lines left: the top follows
+  EXPECT_EQ(dump_.TopLine(), 2);
+  EXPECT_EQ(dump_.verticalScrollBar()->value(), 2);
 }
 
 TEST_F(HexDumpTest, PaintsEveryByteValueAndLineShapes) {
