@@ -1,0 +1,11 @@
+#include "app/desktop_opener.h"
+
+#include "platform/desktop_open.h"
+
+namespace tarnwell::app {
+
+DesktopOpener DefaultDesktopOpener() {
+  return [](const std::string& target) { return platform::OpenInDesktop(target); };
+}
+
+}  // namespace tarnwell::app
