@@ -1,6 +1,5 @@
 #include "health/replay_drive.h"
 
-#include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <iterator>
@@ -183,32 +182,10 @@ class ReplayDriveSource final : public platform::AtaDriveSource {
   std::shared_ptr<const ReplayRecording> recording_;
 };
 
-void AppendSector(std::string& out, std::string_view name, const std::optional<Sector>& sector) {
-  if (!sector) return;
-  out += "[" + std::string(name) + "]\n";
-  char text[8];
-  for (size_t row = 0; row < sector->size(); row += 16) {
-    std::snprintf(text, sizeof text, "%03zX:", row);
-    out += text;
-    for (size_t i = row; i < row + 16; ++i) {
-      std::snprintf(text, sizeof text, " %02X", (*sector)[i]);
-      out += text;
-    }
-    out += '\n';
-  }
-}
-
 }  // namespace
 
 std::optional<ReplayRecording> ParseReplay(std::string_view text, std::string* error) {
   return Parser().Run(text, error);
-}
-
-std::string FormatReplay(const ReplayRecording& recording) {
-  std::string out = std::string(kMagic) + "\n";
-  for (const SectionName& section : kSections) AppendSector(out, section.name, recording.*section.sector);
-  if (recording.enableFails) out += "[" + std::string(kEnableFails) + "]\n";
-  return out;
 }
 
 std::shared_ptr<const platform::AtaDriveSource> MakeReplayDrive(std::string name,

@@ -25,8 +25,6 @@ struct ReplayRecording {
 // Reads a recording; nullopt with a reason ("line 7: ...") when the text
 // does not follow the format.
 std::optional<ReplayRecording> ParseReplay(std::string_view text, std::string* error = nullptr);
-// Writes a recording in the same format.
-std::string FormatReplay(const ReplayRecording& recording);
 
 // A drive that answers from a recording.
 std::shared_ptr<const platform::AtaDriveSource> MakeReplayDrive(std::string name,

@@ -1,11 +1,14 @@
 #include "health/smart_list.h"
 
 #include "health/smart.h"
+#include "platform/smart_device.h"
 #include "platform/text_codec.h"
 
 namespace tarnwell::health {
 
 std::vector<TDriveIdentity> ListSmartDrives() {
+  // A new list asks the machine again: drives come and go.
+  platform::SmartDriveTable::Instance().Refresh();
   std::vector<TDriveIdentity> drives;
   for (uint8_t drive = 0; drive < 4; ++drive) {
     SmartHandle handle = OpenSmartDevice(drive);

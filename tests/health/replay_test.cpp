@@ -71,20 +71,6 @@ TEST(ReplayFormat, RejectsWhatIsNotARecording) {
   }
 }
 
-TEST(ReplayFormat, WrittenRecordingsReadBackTheSame) {
-  ReplayRecording r = Recording({{0, 5, 100, 100, {1, 2, 3}, 36}});
-  r.identifyPacket = r.identify;
-  r.identify.reset();
-  r.enableFails = true;
-  const auto back = ParseReplay(FormatReplay(r));
-  ASSERT_TRUE(back);
-  EXPECT_EQ(back->identifyPacket, r.identifyPacket);
-  EXPECT_EQ(back->attributes, r.attributes);
-  EXPECT_EQ(back->thresholds, r.thresholds);
-  EXPECT_FALSE(back->identify);
-  EXPECT_TRUE(back->enableFails);
-}
-
 TEST(ReplayPath, DrivesAreListedWithTheirIdentity) {
   ScopedSmartDrives drives;
   drives.Attach(Recording({}, "FIRST MODEL"));
