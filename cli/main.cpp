@@ -17,6 +17,7 @@ int main(int argc, char** argv) {
   app.add_flag("--no-devices", context.noDevices, "List attached images only, no block devices");
 
   tarnwell::cli::AddVolumesCommand(app, context, &exitCode);
+  tarnwell::cli::AddHealthCommand(app, context, &exitCode);
 
   try {
     app.parse(argc, argv);

@@ -1,0 +1,25 @@
+#pragma once
+// The two operations behind the health list: finding the drives (identify
+// on drive numbers 0 to 3) and reading one drive's attribute list.
+#include <cstdint>
+#include <vector>
+
+#include "engine/window_interfaces.h"
+#include "health/smart_records.h"
+#include "health/smart_rows.h"
+
+namespace tarnwell::health {
+
+// Identifies drives 0 to 3 in turn and returns the ones that answered, in
+// that order: model, serial and firmware in reading order (SwapWordBytes),
+// the drive number in the record's last byte. A drive that cannot be
+// opened or identified is left out without a message.
+std::vector<TDriveIdentity> ListSmartDrives();
+
+// Reads a drive's attribute list into rows and returns the overall verdict.
+// -1 when the drive cannot be opened (rows left as they were), when
+// S.M.A.R.T. cannot be switched on (rows empty, no message) or a table
+// cannot be read (rows empty, an error box says which).
+int FillSmartList(uint8_t drive, std::vector<TSmartRow>& rows, engine::MessageBoxes& boxes);
+
+}  // namespace tarnwell::health
