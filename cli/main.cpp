@@ -17,6 +17,8 @@ int main(int argc, char** argv) {
   app.add_flag("--no-devices", context.noDevices, "List attached images only, no block devices");
 
   tarnwell::cli::AddVolumesCommand(app, context, &exitCode);
+  tarnwell::cli::AddDisksCommand(app, context, &exitCode);
+  tarnwell::cli::AddFindPartitionsCommand(app, context, &exitCode);
 
   try {
     app.parse(argc, argv);
