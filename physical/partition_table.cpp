@@ -36,6 +36,9 @@ bool ReadTable(TableWalk& walk, TPartiEntry& table) {
   const bool isDisk = &table == &drive.WholeDisk();
   const int16_t code = table.DriveCode;
   uint64_t next = drive.SectorsPerTrack();
+  // The furthest end of the slots so far: with slots out of order, free space
+  // starts after it, never on top of a partition listed before.
+  uint64_t reach = 0;
   for (int i = 0; i < 4; ++i) {
     const PartitionSlot slot = PartitionSlot::At(sector.data(), i);
     if (slot.PartType() == 0 || slot.SectorCount() == 0) continue;
@@ -45,12 +48,13 @@ bool ReadTable(TableWalk& walk, TPartiEntry& table) {
     const uint64_t base = !extended ? at : isDisk ? table.BaseLba : drive.ExtendedBase;
     if (!IsUsableSlot(slot, base, drive.TotalSectors())) continue;
     if (slot.RelStart() != next) {
-      // Only a slot that starts after the running position leaves a gap; an
+      // Only a slot that starts after everything before it leaves a gap; an
       // out-of-order or overlapping slot must not give a wrapped size.
-      if (isDisk && slot.RelStart() > next)
+      const uint64_t from = std::max(next, reach);
+      if (isDisk && slot.RelStart() > from)
         AddChild(walk, table,
-                 NewEntry(code, kTypeFree, at, static_cast<uint32_t>(next),
-                          static_cast<uint32_t>(slot.RelStart() - next)));
+                 NewEntry(code, kTypeFree, at, static_cast<uint32_t>(from),
+                          static_cast<uint32_t>(slot.RelStart() - from)));
       next = slot.RelStart();
     }
     auto entry = std::make_unique<TPartiEntry>();
@@ -60,12 +64,14 @@ bool ReadTable(TableWalk& walk, TPartiEntry& table) {
     if (extended && isDisk) drive.ExtendedBase = table.BaseLba + slot.RelStart();
     TPartiEntry& added = AddChild(walk, table, std::move(entry));
     next += slot.SectorCount();
+    reach = std::max(reach, next);
     if (extended) ReadTable(walk, added);
   }
-  if (isDisk && next + 1 < table.SectorCount())
+  const uint64_t tail = std::max(next, reach);
+  if (isDisk && tail + 1 < table.SectorCount())
     AddChild(walk, table,
-             NewEntry(code, kTypeFree, at, static_cast<uint32_t>(next),
-                      static_cast<uint32_t>(table.SectorCount() - next)));
+             NewEntry(code, kTypeFree, at, static_cast<uint32_t>(tail),
+                      static_cast<uint32_t>(table.SectorCount() - tail)));
   return true;
 }
 
