@@ -35,15 +35,6 @@ TEST_F(DiskModelTest, ChainThatLinksBackToATableAlreadyReadEnds) {
   }
 }
 
-TEST_F(DiskModelTest, TableThatLinksToItselfIsReadOnce) {
-  ImageBuilder image(kDisk * 512);
-  PutSlot(image, 0, 0, 0x00, 0x0F, 100, 900);
-  PutSlot(image, 100, 0, 0x00, 0x05, 0, 900);
-  auto drive = DiskOf(image.Take());
-  ASSERT_TRUE(drive);
-  EXPECT_EQ(drive->Partitions.size(), 5u);  // disk, free, extended, self link, tail
-}
-
 TEST_F(DiskModelTest, LongChainStopsAtTheTableCap) {
   ImageBuilder image(kDisk * 512);
   PutSlot(image, 0, 0, 0x00, 0x05, 10, 5000);
