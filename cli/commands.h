@@ -11,5 +11,7 @@ struct CliContext;
 // The command's exit status lands in *exitCode when it runs.
 void AddVolumesCommand(CLI::App& app, CliContext& context, int* exitCode);
 void AddHealthCommand(CLI::App& app, CliContext& context, int* exitCode);
+void AddDisksCommand(CLI::App& app, CliContext& context, int* exitCode);
+void AddFindPartitionsCommand(CLI::App& app, CliContext& context, int* exitCode);
 
 }  // namespace tarnwell::cli

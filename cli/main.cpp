@@ -18,6 +18,8 @@ int main(int argc, char** argv) {
 
   tarnwell::cli::AddVolumesCommand(app, context, &exitCode);
   tarnwell::cli::AddHealthCommand(app, context, &exitCode);
+  tarnwell::cli::AddDisksCommand(app, context, &exitCode);
+  tarnwell::cli::AddFindPartitionsCommand(app, context, &exitCode);
 
   try {
     app.parse(argc, argv);

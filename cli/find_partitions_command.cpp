@@ -1,0 +1,117 @@
+#include <CLI/CLI.hpp>
+
+#include <cstdio>
+#include <regex>
+
+#include "cli/cli_context.h"
+#include "cli/commands.h"
+#include "cli/partition_listing.h"
+#include "physical/partition_search.h"
+#include "physical/physical_drive_list.h"
+#include "physical/scan_range.h"
+#include "platform/device_table.h"
+#include "platform/text_codec.h"
+
+namespace tarnwell::cli {
+namespace {
+
+struct FindOptions {
+  std::string drive;
+  std::optional<int64_t> startMb, endMb;
+  bool json = false;
+};
+
+// Keeps the search's log lines; printed as text or folded into the JSON.
+class CollectedLog final : public engine::EventLog {
+ public:
+  struct Line {
+    std::string text;
+    int icon;
+    std::string time;
+  };
+  void AddLine(const std::string& text, int icon, const std::string& time) override {
+    lines.push_back({text, icon, time});
+    if (!json) std::printf("%s  %s\n", time.c_str(), platform::SystemToUtf8(text).c_str());
+  }
+  bool json = false;
+  std::vector<Line> lines;
+};
+
+// A drive code, or the path of an image attached for this run.
+std::optional<int16_t> ResolveDrive(const std::string& argument) {
+  if (std::regex_match(argument, std::regex("-?[0-9]{1,5}"))) {
+    const long code = std::stol(argument);
+    if (code >= INT16_MIN && code <= INT16_MAX) return static_cast<int16_t>(code);
+  }
+  auto& table = platform::DeviceTable::Instance();
+  std::string error;
+  if (!table.AttachImage(argument, &error)) {
+    std::fprintf(stderr, "tarnwell-cli: cannot open image %s\n", error.c_str());
+    return std::nullopt;
+  }
+  return static_cast<int16_t>(table.Disks().size() - 1);
+}
+
+int RunFindPartitions(CliContext& context, const FindOptions& options) {
+  if (!context.Prepare()) return kExitUsage;
+  const std::optional<int16_t> code = ResolveDrive(options.drive);
+  if (!code) return kExitUsage;
+  CollectedLog log;
+  log.json = options.json;
+  physical::TPhysicalDriveList list({log, context.boxes, context.pump});
+  physical::TPhysicalDrive* drive = list.FindDrive(*code);
+  if (!drive || drive->IsVolume()) {
+    std::fprintf(stderr, "tarnwell-cli: %s is no physical disk of the drive list\n",
+                 options.drive.c_str());
+    return kExitUsage;
+  }
+  physical::TPartiEntry& disk = drive->WholeDisk();
+  const uint32_t total = disk.SectorCount();
+  const physical::ScanRange range = physical::ScanRangeFromMegabytes(
+      total, options.startMb.value_or(0), options.endMb.value_or(physical::MegabytesOf(total)));
+  if (range.verdict == physical::ScanRange::Verdict::kOutOfLimits) {
+    context.boxes.Error(platform::SystemText("扇区范围超出限制。"));
+    return kExitUsage;
+  }
+  if (range.verdict == physical::ScanRange::Verdict::kEmpty) {
+    std::fprintf(stderr, "tarnwell-cli: the range holds no sector\n");
+    return kExitUsage;
+  }
+  const bool ran = physical::SearchPartitions(*drive, disk, context.progress, range.sectorCount,
+                                              static_cast<uint64_t>(range.startSector));
+  context.progress.SetVisible(false);
+  if (options.json) {
+    nlohmann::json out = DriveJson(*drive);
+    out["start_sector"] = range.startSector;
+    out["sector_count"] = range.sectorCount;
+    out["log"] = nlohmann::json::array();
+    for (const auto& line : log.lines)
+      out["log"].push_back(
+          {{"text", platform::SystemToUtf8(line.text)}, {"icon", line.icon}, {"time", line.time}});
+    out["entries"] = nlohmann::json::array();
+    for (size_t i = 0; i < drive->FoundPartitions.size(); ++i)
+      out["entries"].push_back(EntryJson(i, *drive, *drive->FoundPartitions[i]));
+    PrintJsonLine(out);
+  } else {
+    for (size_t i = 0; i < drive->FoundPartitions.size(); ++i)
+      PrintEntry(i, *drive, *drive->FoundPartitions[i]);
+  }
+  return ran ? kExitOk : kExitSomeFailed;
+}
+
+}  // namespace
+
+void AddFindPartitionsCommand(CLI::App& app, CliContext& context, int* exitCode) {
+  auto* command = app.add_subcommand(
+      "find-partitions", "Search a physical disk or disk image for lost FAT and NTFS partitions");
+  auto options = std::make_shared<FindOptions>();
+  command->add_option("DRIVE", options->drive, "Drive code of a physical disk, or a disk image")
+      ->required();
+  command->add_option("--start-mb", options->startMb, "Start of the range in MB (2048 sectors)");
+  command->add_option("--end-mb", options->endMb, "End of the range in MB (default: the disk's end)");
+  command->add_flag("--json", options->json, "One JSON object: range, log lines, found entries");
+  command->callback(
+      [&context, exitCode, options] { *exitCode = RunFindPartitions(context, *options); });
+}
+
+}  // namespace tarnwell::cli

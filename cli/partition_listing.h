@@ -1,0 +1,30 @@
+#pragma once
+// How the disk commands print a drive and its entries, as text or JSON.
+#include <nlohmann/json.hpp>
+
+#include <cstddef>
+#include <string>
+
+namespace tarnwell::physical {
+class TPhysicalDrive;
+struct TPartiEntry;
+}  // namespace tarnwell::physical
+
+namespace tarnwell::cli {
+
+// "disk", "primary", "extended", "logical", "free" or "found".
+std::string EntryKind(const physical::TPhysicalDrive& drive, const physical::TPartiEntry& entry);
+
+void PrintDriveHeader(const physical::TPhysicalDrive& drive);
+void PrintEntry(size_t index, const physical::TPhysicalDrive& drive,
+                const physical::TPartiEntry& entry);
+
+nlohmann::json EntryJson(size_t index, const physical::TPhysicalDrive& drive,
+                         const physical::TPartiEntry& entry);
+// The drive's code, name and total sectors, without entries.
+nlohmann::json DriveJson(const physical::TPhysicalDrive& drive);
+
+// One JSON value on one line, invalid text replaced.
+void PrintJsonLine(const nlohmann::json& value);
+
+}  // namespace tarnwell::cli

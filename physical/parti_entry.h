@@ -1,0 +1,50 @@
+#pragma once
+// One entry of a disk's partition model: a table slot, a free-space gap, the
+// whole disk, or a partition found by the search, together with what a
+// raw-range scan of it found.
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "engine/records.h"
+#include "physical/partition_slot.h"
+#include "physical/raw_scan_records.h"
+
+namespace tarnwell::physical {
+
+struct TPartiEntry {
+  int16_t DriveCode = 0;
+  PartitionSlot Slot;    // BootFlag .. SectorCount, a verbatim table slot
+  uint64_t BaseLba = 0;  // what RelStart counts from
+  // Whole-disk entry: the master boot record's entries; an extended entry:
+  // the entries of the table it leads to. Not owning: the drive's lists own.
+  std::vector<TPartiEntry*> Children;
+
+  // Raw-range scan results.
+  std::vector<uint64_t> DirSectors;
+  std::vector<uint64_t> ParentRefs;
+  std::vector<std::unique_ptr<TMidEntry>> FatEntries;
+  std::vector<std::unique_ptr<engine::tntfsfilerecord>> NtfsRecords;
+  uint32_t FatClusterSectors = 0;
+  uint32_t NtfsClusterSectors = 0;
+  std::vector<TMidEntry*> FatMatches;                      // not owning
+  std::vector<engine::tntfsfilerecord*> NtfsMatches;       // not owning
+  uint32_t FatDataStart = 0;
+  uint8_t FatKind = 0;
+
+  std::string Label;  // system code page
+  bool Scanned = false;
+  bool Searched = false;
+
+  uint8_t BootFlag() const { return Slot.BootFlag(); }
+  uint8_t PartType() const { return Slot.PartType(); }
+  uint32_t RelStart() const { return Slot.RelStart(); }
+  uint32_t SectorCount() const { return Slot.SectorCount(); }
+  uint64_t AbsoluteStart() const { return BaseLba + RelStart(); }
+  uint64_t AbsoluteEnd() const { return AbsoluteStart() + SectorCount(); }
+  bool IsFreeSpace() const { return PartType() == kTypeFree; }
+  bool IsExtended() const { return IsExtendedType(PartType()); }
+};
+
+}  // namespace tarnwell::physical

@@ -1,0 +1,146 @@
+#include "physical/partition_search.h"
+
+#include <cmath>
+#include <exception>
+
+#include "disk/device_reader.h"
+#include "disk/little_endian.h"
+#include "disk/source_opener.h"
+#include "engine/event_log_line.h"
+#include "engine/identify.h"
+#include "engine/records.h"
+#include "physical/partition_label.h"
+#include "physical/physical_drive.h"
+#include "platform/text_codec.h"
+#include "platform/volume_queries.h"
+
+namespace tarnwell::physical {
+namespace {
+
+constexpr uint32_t kSectorBytes = 512;
+
+// Clears the drive's running state on every way out.
+class BusyScope {
+ public:
+  BusyScope(TPhysicalDrive& drive, engine::ProgressBar& progress)
+      : drive_(drive), progress_(progress) {
+    drive_.Busy = true;
+  }
+  ~BusyScope() {
+    drive_.Busy = false;
+    drive_.StopRequested = false;
+    progress_.SetPosition(0);
+  }
+
+ private:
+  TPhysicalDrive& drive_;
+  engine::ProgressBar& progress_;
+};
+
+struct SearchState {
+  TPhysicalDrive& drive;
+  TPartiEntry& entry;
+  disk::DiskDevice& device;
+  uint32_t lastSerial = kInitialSearchSerial;
+};
+
+void RecordFound(SearchState& s, uint64_t sector, const uint8_t* boot, uint8_t kind) {
+  // The start slot holds 32 bits; on a disk of 2 TiB or more the high part
+  // goes into the base, so the absolute start stays the boot sector itself.
+  auto found = NewEntry(s.entry.DriveCode, kTypeFound, sector & ~uint64_t{0xFFFFFFFF},
+                        static_cast<uint32_t>(sector), VolumeSectorsOf(boot, kind));
+  ReadPartitionLabel(s.drive, s.device.Handle(), *found);
+  s.drive.FoundPartitions.push_back(std::move(found));
+}
+
+void ExamineSector(SearchState& s, uint64_t sector, const uint8_t* bytes) {
+  if (LoadLE16(bytes + 510) != 0xAA55) return;
+  const uint8_t kind = engine::IdentifyFileSystem(bytes);
+  if (kind == engine::kUnrecognised) return;
+  const uint32_t serial = VolumeSerialOf(bytes, kind);
+  // A backup boot sector, or the volume just seen again: not a new volume.
+  if (serial == s.lastSerial) return;
+  s.lastSerial = serial;
+  if (IsUnlistedStart(sector, s.drive.Partitions)) RecordFound(s, sector, bytes, kind);
+}
+
+void RunChunks(SearchState& s, engine::ProgressBar& progress, uint64_t address, uint64_t chunks) {
+  PhysicalWindow& window = s.drive.Window();
+  // Only the bytes a read delivered are examined: no need to zero 500 KB.
+  const std::unique_ptr<uint8_t[]> buffer(new uint8_t[size_t{kSearchChunkSectors} * kSectorBytes]);
+  for (uint64_t chunk = 0; chunk < chunks; ++chunk, address += kSearchChunkSectors) {
+    uint32_t bytesRead = 0;
+    if (s.device.Read(address, kSearchChunkSectors, buffer.get(), bytesRead)) {
+      progress.SetPosition(static_cast<int>(
+          std::lround(static_cast<double>(chunk) / static_cast<double>(chunks) * 100.0)));
+      const uint32_t sectors = bytesRead / kSectorBytes;
+      for (uint32_t i = 0; i < sectors; ++i) {
+        window.pump.Pump();
+        ExamineSector(s, address + i, buffer.get() + size_t{i} * kSectorBytes);
+      }
+    }
+    if (s.drive.StopRequested) {
+      engine::AddLogLine(window.log, platform::SystemText("智能扫描被用户终止"), kLogHalted);
+      return;
+    }
+  }
+  engine::AddLogLine(window.log, platform::SystemText("智能扫描已完成"), kLogProgress);
+}
+
+}  // namespace
+
+uint32_t VolumeSerialOf(const uint8_t* boot, uint8_t kind) {
+  switch (kind) {
+    case engine::kFat12:
+    case engine::kFat16: return LoadLE32(boot + 39);
+    case engine::kFat32: return LoadLE32(boot + 67);
+    case engine::kNtfs: return LoadLE32(boot + 72);
+    default: return 0;
+  }
+}
+
+uint32_t VolumeSectorsOf(const uint8_t* boot, uint8_t kind) {
+  switch (kind) {
+    case engine::kFat12:
+    case engine::kFat16: {
+      const uint16_t small = LoadLE16(boot + 19);
+      return small != 0 ? small : LoadLE32(boot + 32);
+    }
+    case engine::kFat32: return LoadLE32(boot + 32);
+    case engine::kNtfs: return LoadLE32(boot + 40);
+    default: return 0;
+  }
+}
+
+bool IsUnlistedStart(uint64_t sector, const std::vector<std::unique_ptr<TPartiEntry>>& partitions) {
+  for (const auto& p : partitions)
+    if (!p->IsFreeSpace() && !p->IsExtended() && p->AbsoluteStart() == sector) return false;
+  return true;
+}
+
+bool SearchPartitions(TPhysicalDrive& drive, TPartiEntry& entry, engine::ProgressBar& progress,
+                      int64_t length, uint64_t startOffset) {
+  if (drive.Busy) return false;
+  PhysicalWindow& window = drive.Window();
+  if (entry.DriveCode < 0 && !platform::QueryDriveReady(disk::LetterOfDriveCode(entry.DriveCode))) {
+    window.boxes.Error(platform::SystemText("驱动器未就绪。"));
+    return false;
+  }
+  disk::DiskDevice device(entry.DriveCode);
+  if (!device.IsOpen()) return false;
+
+  BusyScope busy(drive, progress);
+  const uint64_t chunks =
+      length > 0 ? (static_cast<uint64_t>(length) + kSearchChunkSectors - 1) / kSearchChunkSectors : 0;
+  engine::AddLogLine(window.log, platform::SystemText("正在开始智能扫描 ..."), kLogProgress);
+  SearchState state{drive, entry, device};
+  try {
+    RunChunks(state, progress, entry.AbsoluteStart() + startOffset, chunks);
+  } catch (const std::exception& e) {
+    engine::AddLogLine(window.log, e.what(), kLogFailure);
+  }
+  entry.Searched = true;
+  return true;
+}
+
+}  // namespace tarnwell::physical

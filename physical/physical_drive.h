@@ -1,0 +1,82 @@
+#pragma once
+// One disk or volume of the advanced window: its geometry record, its
+// partition model and the flags of the long operations that work on it.
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "physical/parti_entry.h"
+#include "physical/physical_window.h"
+
+namespace tarnwell::physical {
+
+// The geometry record as the platform's geometry request returns it.
+struct TDiskGeometry {
+  int64_t Cylinders = 0;
+  uint32_t MediaType = 0;
+  uint32_t TracksPerCylinder = 0;
+  uint32_t SectorsPerTrack = 0;
+  uint32_t BytesPerSector = 0;
+};
+
+struct TDriveRecord {
+  int16_t DriveCode = 0;  // >= 0 physical disk, < 0 minus a volume letter
+  TDiskGeometry Geometry;
+  uint64_t TotalSectors = 0;
+};
+
+// The record of physical disk `number`, nullopt when the disk cannot be
+// opened or its geometry is unknown (such numbers are not listed).
+std::optional<TDriveRecord> QueryPhysicalDriveRecord(int16_t number);
+// The zeroed record of a volume letter.
+TDriveRecord VolumeDriveRecord(char letter);
+
+class TPhysicalDrive {
+ public:
+  // Builds the model: for a physical disk the partition tables, the extended
+  // chain and the free space; for a volume only its whole-disk entry.
+  TPhysicalDrive(const TDriveRecord& record, PhysicalWindow window);
+  TPhysicalDrive(const TPhysicalDrive&) = delete;
+  TPhysicalDrive& operator=(const TPhysicalDrive&) = delete;
+
+  std::unique_ptr<TDriveRecord> DriveRecord;
+  TPartiEntry* CurrentPartition = nullptr;  // not owning
+  bool Busy = false;
+  // Whole-disk entry first, then by absolute start. Owns its entries.
+  std::vector<std::unique_ptr<TPartiEntry>> Partitions;
+  std::vector<std::unique_ptr<TPartiEntry>> FoundPartitions;
+  uint64_t ExtendedBase = 0;
+  bool StopRequested = false;
+  std::vector<uint32_t> FileRecordSectors;
+
+  int16_t DriveCode() const { return DriveRecord->DriveCode; }
+  uint64_t TotalSectors() const { return DriveRecord->TotalSectors; }
+  uint32_t SectorsPerTrack() const { return DriveRecord->Geometry.SectorsPerTrack; }
+  bool IsVolume() const { return DriveCode() < 0; }
+  TPartiEntry& WholeDisk() { return *Partitions.front(); }
+  const TPartiEntry& WholeDisk() const { return *Partitions.front(); }
+  PhysicalWindow& Window() { return window_; }
+
+  // The stop command: heard only while an operation runs on this drive.
+  void RequestStop() {
+    if (Busy) StopRequested = true;
+  }
+
+  // Appends an entry to the partitions list and returns it.
+  TPartiEntry& AddPartition(std::unique_ptr<TPartiEntry> entry);
+
+ private:
+  void ReadVolumeLabel();
+  PhysicalWindow window_;
+};
+
+// An entry of drive `code` whose slot bytes are all zero.
+std::unique_ptr<TPartiEntry> NewEntry(int16_t code, uint8_t type, uint64_t base, uint32_t relStart,
+                                      uint32_t sectorCount);
+
+// True when the entry reaches past the end of its disk (a found partition
+// whose boot sector claims more sectors than the disk or image holds).
+bool EndsPastDisk(const TPhysicalDrive& drive, const TPartiEntry& entry);
+
+}  // namespace tarnwell::physical
