@@ -1,6 +1,11 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include <sys/stat.h>
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <cstring>
 #include <sstream>
 
 #include "tests/support/fixtures.h"
@@ -100,6 +105,18 @@ TEST(VolumesCommand, MissingOrUnreadableImageExitsWithStatusTwo) {
     EXPECT_NE(run.err.find(image), std::string::npos) << run.err;
     EXPECT_NE(run.err.find("cannot open image"), std::string::npos) << run.err;
   }
+}
+
+// A FIFO named as an image is refused at once instead of waiting for a
+// writer (run under timeout, so a hang shows as status 124).
+TEST(VolumesCommand, FifoIsRefusedWithoutWaiting) {
+  const std::string fifo = testing::MakeTempFolder("fifo") + "/pipe.img";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  const std::string command = std::string("timeout 20 ") + TARNWELL_CLI_PATH +
+                              " --no-devices --image '" + fifo + "' volumes >/dev/null 2>&1";
+  const int status = std::system(command.c_str());
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 2);
 }
 
 TEST(VolumesCommand, UsageErrorsExitWithStatusTwo) {
