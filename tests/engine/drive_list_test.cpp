@@ -2,6 +2,7 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <fstream>
 #include <stdexcept>
 
 #include "engine/drive_list.h"
@@ -90,6 +91,25 @@ TEST_F(DriveListTest, ListsEveryLetteredVolumeWithSizeAndLabel) {
   EXPECT_EQ(engine.FindDrive('f'), engine.Drives[4].get());
   EXPECT_EQ(engine.FindDrive('B'), nullptr);
   EXPECT_TRUE(boxes.errors.empty());
+}
+
+// A FAT label written in code page 936 (as a Chinese system writes it)
+// reaches the drive list as the same bytes, which are GB18030 already.
+TEST_F(DriveListTest, CodePageLabelOfAFatVolumeIsKept) {
+  const std::string path = testing::MakeTempFolder("gbk") + "/disk.img";
+  std::filesystem::copy_file(FixturePath("base/fat16.img"), path);
+  {
+    // The boot sector's label and the root folder's label entry (sector 68).
+    std::fstream image(path, std::ios::in | std::ios::out | std::ios::binary);
+    const char label[] = "\xCA\xFD\xBE\xDD\xC5\xCC     ";  // 数据盘
+    image.seekp(43).write(label, 11);
+    image.seekp(68 * 512).write(label, 11);
+  }
+  table.AttachImage(path);
+  TUndelete engine(boxes, pump);
+  ASSERT_EQ(engine.Drives.size(), 1u);
+  EXPECT_EQ(engine.Drives[0]->VolumeLabel, "\xCA\xFD\xBE\xDD\xC5\xCC");
+  EXPECT_EQ(platform::SystemToUtf8(engine.Drives[0]->VolumeLabel), "数据盘");
 }
 
 // A present drive without medium is listed with size 0 and no name.
