@@ -13,8 +13,8 @@ void RouteReadErrorsTo(TerminalBoxes& boxes) {
 }
 
 bool CliContext::Prepare() {
-  if (prepared_) return true;
-  prepared_ = true;
+  if (prepared_) return *prepared_;
+  prepared_ = false;
   RouteReadErrorsTo(boxes);
   auto& table = platform::DeviceTable::Instance();
   for (const std::string& image : images) {
@@ -25,6 +25,7 @@ bool CliContext::Prepare() {
     }
   }
   if (!noDevices) table.AddBlockDevices();
+  prepared_ = true;
   return true;
 }
 

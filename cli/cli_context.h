@@ -34,7 +34,9 @@ struct CliContext {
   std::optional<char> ResolveVolume(const std::string& argument);
 
  private:
-  bool prepared_ = false;
+  // Set by the first Prepare: a failure stays a failure, so that nothing
+  // runs on a half-filled device table.
+  std::optional<bool> prepared_;
 };
 
 // Sets the read-error reporter to print on stderr for the rest of the run.

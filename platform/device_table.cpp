@@ -45,7 +45,8 @@ void DeviceTable::Reset() {
 }
 
 bool DeviceTable::AttachImage(const std::string& path, std::string* error) {
-  UniqueFd fd = UniqueFd::OpenReadOnly(path.c_str());
+  // A FIFO given as an image would block the open until some writer came.
+  UniqueFd fd = UniqueFd::OpenReadOnlyNoWait(path.c_str());
   if (!fd.valid()) {
     if (error) *error = path + ": " + std::strerror(errno);
     return false;

@@ -32,6 +32,12 @@ class UniqueFd {
   static UniqueFd OpenReadOnly(const char* path) {
     return UniqueFd(::open(path, O_RDONLY | O_CLOEXEC));
   }
+  // The same, but an open that would wait (a FIFO without a writer) fails
+  // or returns at once: for looking at a path a user named before trusting
+  // it to be a disk or an image.
+  static UniqueFd OpenReadOnlyNoWait(const char* path) {
+    return UniqueFd(::open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+  }
 
  private:
   int fd_ = -1;

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <filesystem>
@@ -70,14 +71,22 @@ std::string MakeTempFolder(const std::string& hint) {
 
 CliRun RunCli(const std::string& arguments) {
   CliRun run;
-  const std::string command = std::string(TARNWELL_CLI_PATH) + " " + arguments + " 2>/dev/null";
+  char errPath[] = "/tmp/tarnwell-cli-stderr.XXXXXX";
+  const int errFd = ::mkstemp(errPath);
+  if (errFd < 0) return run;
+  ::close(errFd);
+  const std::string command =
+      std::string(TARNWELL_CLI_PATH) + " " + arguments + " 2>" + errPath;
   FILE* pipe = ::popen(command.c_str(), "r");
-  if (!pipe) return run;
-  char buffer[4096];
-  size_t n;
-  while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) run.out.append(buffer, n);
-  const int status = ::pclose(pipe);
-  run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  if (pipe) {
+    char buffer[4096];
+    size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) run.out.append(buffer, n);
+    const int status = ::pclose(pipe);
+    run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  }
+  run.err = ReadTextFile(errPath);
+  ::unlink(errPath);
   return run;
 }
 

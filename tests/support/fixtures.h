@@ -30,10 +30,11 @@ class ScopedDeviceTable {
 std::string MakeTempFolder(const std::string& hint);
 
 // Runs the command-line front end with the given arguments (shell-quoted by
-// the caller); captures stdout and the exit status.
+// the caller); captures stdout, stderr and the exit status.
 struct CliRun {
   int exitCode = -1;
   std::string out;
+  std::string err;
 };
 CliRun RunCli(const std::string& arguments);
 

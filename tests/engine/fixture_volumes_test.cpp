@@ -1,0 +1,92 @@
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdio>
+#include <map>
+#include <set>
+#include <sstream>
+
+#include "disk/volume_reader.h"
+#include "engine/identify.h"
+#include "engine/records.h"
+#include "platform/device_table.h"
+#include "platform/volume_queries.h"
+#include "tests/support/fixtures.h"
+
+namespace tarnwell::engine {
+namespace {
+
+using testing::FixturePath;
+
+// The rows of a fixture manifest, split at tabs; comment lines left out.
+std::vector<std::vector<std::string>> ManifestRows(const std::string& family) {
+  std::vector<std::vector<std::string>> rows;
+  std::istringstream in(testing::ReadTextFile(testing::FixtureSourcePath(family + "/manifest.tsv")));
+  for (std::string line; std::getline(in, line);) {
+    if (line.empty() || line[0] == '#') continue;
+    std::vector<std::string> fields;
+    std::istringstream cells(line);
+    for (std::string cell; std::getline(cells, cell, '\t');) fields.push_back(cell);
+    if (fields.size() == 10) rows.push_back(fields);
+  }
+  return rows;
+}
+
+std::string Sha256Of(const std::string& path) {
+  std::string out;
+  FILE* pipe = ::popen(("sha256sum '" + path + "'").c_str(), "r");
+  if (!pipe) return out;
+  char buffer[128];
+  if (std::fgets(buffer, sizeof buffer, pipe)) out = std::string(buffer).substr(0, 64);
+  ::pclose(pipe);
+  return out;
+}
+
+uint8_t KindOfName(const std::string& fs) {
+  static const std::map<std::string, uint8_t> kinds = {
+      {"FAT12", kFat12}, {"FAT16", kFat16}, {"FAT32", kFat32}, {"NTFS", kNtfs}};
+  const auto it = kinds.find(fs);
+  return it == kinds.end() ? uint8_t{kUnrecognised} : it->second;
+}
+
+// Each fixture image unpacked in the build tree is the one its manifest
+// describes, and each volume the manifest names is found where it says,
+// with its file system and label.
+class FixtureVolumes : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(FixtureVolumes, MatchTheirManifest) {
+  const auto rows = ManifestRows(GetParam());
+  ASSERT_FALSE(rows.empty());
+  std::set<std::string> seenImages;
+  std::set<std::string> seenVolumes;
+  for (const auto& row : rows) {
+    const std::string image = std::string(GetParam()) + "/" + row[0];
+    if (row[6] == "image") {
+      EXPECT_EQ(Sha256Of(FixturePath(image)), row[8]) << image;
+      seenImages.insert(row[0]);
+      continue;
+    }
+    if (!seenVolumes.insert(row[0] + "#" + row[1]).second) continue;
+
+    testing::ScopedDeviceTable table;
+    table.AttachImage(FixturePath(image));
+    const uint64_t start = std::stoull(row[2]);
+    const platform::VolumeEntry* volume = nullptr;
+    for (const auto& v : platform::DeviceTable::Instance().Volumes())
+      if (v.startSector == start) volume = &v;
+    ASSERT_NE(volume, nullptr) << image << " partition " << row[1];
+    std::array<uint8_t, 512> sector{};
+    const std::string name = std::string(1, volume->letter) + ":";
+    ASSERT_TRUE(disk::ReadVolumeSectors(name, 0, 1, sector.data())) << image;
+    EXPECT_EQ(AcceptedKind(sector.data()), KindOfName(row[3])) << image << " partition " << row[1];
+    EXPECT_EQ(platform::QueryVolumeLabel(volume->letter), row[4]) << image << " partition " << row[1];
+  }
+  // Every image the manifest lists volumes of has its own image row.
+  for (const std::string& v : seenVolumes)
+    EXPECT_EQ(seenImages.count(v.substr(0, v.find('#'))), 1u) << v;
+}
+
+INSTANTIATE_TEST_SUITE_P(Families, FixtureVolumes, ::testing::Values("base", "demo"));
+
+}  // namespace
+}  // namespace tarnwell::engine
