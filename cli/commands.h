@@ -10,5 +10,9 @@ struct CliContext;
 
 // The command's exit status lands in *exitCode when it runs.
 void AddVolumesCommand(CLI::App& app, CliContext& context, int* exitCode);
+void AddListCommand(CLI::App& app, CliContext& context, int* exitCode);
+void AddRecoverCommand(CLI::App& app, CliContext& context, int* exitCode);
+void AddSearchCommand(CLI::App& app, CliContext& context, int* exitCode);
+void AddRescanDamagedCommand(CLI::App& app, CliContext& context, int* exitCode);
 
 }  // namespace tarnwell::cli

@@ -17,6 +17,10 @@ int main(int argc, char** argv) {
   app.add_flag("--no-devices", context.noDevices, "List attached images only, no block devices");
 
   tarnwell::cli::AddVolumesCommand(app, context, &exitCode);
+  tarnwell::cli::AddListCommand(app, context, &exitCode);
+  tarnwell::cli::AddRecoverCommand(app, context, &exitCode);
+  tarnwell::cli::AddSearchCommand(app, context, &exitCode);
+  tarnwell::cli::AddRescanDamagedCommand(app, context, &exitCode);
 
   try {
     app.parse(argc, argv);
