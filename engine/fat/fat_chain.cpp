@@ -83,7 +83,7 @@ FatChain ReadFatChain(const TLogiDrive& drive, uint32_t first, size_t limit) {
       chain.complete = true;
       return chain;
     }
-    if (!seen.insert(c).second) return chain;
+    if (!layout.IsDataCluster(c) || !seen.insert(c).second) return chain;
     chain.clusters.push_back(c);
   }
   return chain;

@@ -40,9 +40,9 @@ struct FatChain {
 };
 
 // The chain from first, at most limit clusters. It stops early, incomplete,
-// at a cluster whose entry lies outside the FAT and at a cluster already in
-// the chain (a loop in a damaged FAT would otherwise repeat it until the
-// limit).
+// before a value that is no data cluster of the volume (its entry and its
+// data would lie outside the volume) and before a cluster already in the
+// chain (a loop in a damaged FAT would otherwise repeat it until the limit).
 FatChain ReadFatChain(const TLogiDrive& drive, uint32_t first, size_t limit = kFatChainLimit);
 
 }  // namespace tarnwell::engine

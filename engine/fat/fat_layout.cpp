@@ -18,11 +18,11 @@ FatLayout::FatLayout(const TLogiDrive& drive) : kind_(drive.FsKind) {
     dataStart_ = static_cast<int64_t>(boot.FatRootStart()) + boot.FatRootLength();
   }
   // The highest cluster is bounded both by the data area and by what a FAT
-  // entry of this width can name; a hostile boot sector cannot raise it.
+  // entry of this width can name.
   uint64_t clusters = 0;
   if (sectorsPerCluster_ != 0 && static_cast<int64_t>(volumeSectors_) > dataStart_)
     clusters = (volumeSectors_ - static_cast<uint64_t>(dataStart_)) / sectorsPerCluster_;
-  const uint64_t widthLimit = kind_ == kFat12 ? 0xFF5 : kind_ == kFat16 ? 0xFFF5 : 0x0FFFFFF5;
+  const uint64_t widthLimit = kind_ == kFat12 ? 0xFFF : kind_ == kFat16 ? 0xFFFF : 0xFFFFFFFF;
   maxCluster_ = static_cast<uint32_t>(std::min<uint64_t>(clusters + 1, widthLimit));
 }
 
