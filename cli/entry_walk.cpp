@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <unordered_set>
 
+#include "engine/ascii_text.h"
 #include "engine/entry_helpers.h"
 #include "platform/text_codec.h"
 
@@ -113,11 +114,15 @@ std::optional<FoundEntry> FindEntryByPath(engine::TUndelete& engine, const std::
   std::string wanted = path;
   while (!wanted.empty() && wanted.front() == '/') wanted.erase(wanted.begin());
   while (!wanted.empty() && wanted.back() == '/') wanted.pop_back();
-  std::optional<FoundEntry> match;
+  // An exact match first; else one that differs only in ASCII case (FAT
+  // names show in the case the case byte gives them).
+  const std::string wantedLower = engine::LowerAscii(wanted);
+  std::optional<FoundEntry> exact, folded;
   WalkEntries(engine, [&](const FoundEntry& f) {
-    if (!match && f.path == wanted) match = f;
+    if (!exact && f.path == wanted) exact = f;
+    if (!folded && engine::LowerAscii(f.path) == wantedLower) folded = f;
   });
-  return match;
+  return exact ? exact : folded;
 }
 
 bool ScanLetter(engine::TUndelete& engine, char letter, engine::StatusPanel& status,

@@ -37,7 +37,8 @@ void WalkEntries(engine::TUndelete& engine, const std::function<void(const Found
 void WalkBelow(engine::TUndelete& engine, const FoundEntry& folder,
                const std::function<void(const FoundEntry&)>& visit);
 
-// The entry at a path ("Docs/Sub/x.txt", leading or trailing '/' ignored).
+// The entry at a path ("Docs/Sub/x.txt", leading or trailing '/' ignored),
+// matched exactly or else regardless of ASCII case.
 std::optional<FoundEntry> FindEntryByPath(engine::TUndelete& engine, const std::string& path);
 
 // Scans the volume with the given letter; false (after printing why) when

@@ -11,6 +11,7 @@
 #include "engine/fat/fat_chain.h"
 #include "engine/fat/fat_layout.h"
 #include "engine/fat/long_name.h"
+#include "engine/scoped_flag.h"
 #include "engine/undelete.h"
 
 namespace tarnwell::engine {
@@ -39,21 +40,10 @@ std::string Trimmed(const std::string& s) {
   return s.substr(a, b - a);
 }
 
-class FlagGuard {
- public:
-  explicit FlagGuard(bool& flag) : flag_(flag) { flag_ = true; }
-  ~FlagGuard() { flag_ = false; }
-  FlagGuard(const FlagGuard&) = delete;
-  FlagGuard& operator=(const FlagGuard&) = delete;
-
- private:
-  bool& flag_;
-};
-
 }  // namespace
 
 bool TUndelete::ScanFatVolume(StatusPanel& status) {
-  FlagGuard scanning(Scanning);
+  ScopedFlag scanning(Scanning);
   CurrentDrive->FatEntries.clear();
   SearchResults.clear();
   ResetFatWalk(nullptr);

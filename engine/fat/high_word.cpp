@@ -5,34 +5,16 @@
 #include <array>
 
 #include "disk/volume_reader.h"
+#include "engine/ascii_text.h"
 #include "engine/boot_sector.h"
 #include "engine/entry_order.h"
 #include "engine/fat/fat_layout.h"
 #include "engine/fat/file_header_table.h"
+#include "engine/scoped_flag.h"
 #include "engine/undelete.h"
 
 namespace tarnwell::engine {
-namespace {
 
-std::string LowerAscii(std::string s) {
-  for (char& c : s)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return s;
-}
-
-// Clears a flag on every way out.
-class ClearOnExit {
- public:
-  explicit ClearOnExit(bool& flag) : flag_(flag) {}
-  ~ClearOnExit() { flag_ = false; }
-  ClearOnExit(const ClearOnExit&) = delete;
-  ClearOnExit& operator=(const ClearOnExit&) = delete;
-
- private:
-  bool& flag_;
-};
-
-}  // namespace
 
 uint16_t TUndelete::FindFat32HighWord(const std::string& displayName, uint16_t lowWord) {
   if (!CurrentDrive) return 0;
@@ -68,14 +50,12 @@ uint16_t TUndelete::FindFat32HighWord(const std::string& displayName, uint16_t l
 bool TUndelete::RescanDamagedFolder(TMidEntry& folder, StatusPanel& status) {
   if (folder.Status != kDamagedFolder || !CurrentDrive || CurrentDrive->FsKind != kFat32)
     return false;
-  Scanning = true;
-  ClearOnExit scanning(Scanning);
-  ClearOnExit highWord(HighWordSearch);
+  ScopedFlag scanning(Scanning);
+  ScopedFlag highWord(HighWordSearch);
   const uint16_t high = FindFat32HighWord("a.#$%", folder.DirEntry.FirstClusterLow());
   if (high == 0) return false;
   folder.DirEntry.SetFirstClusterHigh(high);
   folder.Status = kDeleted;
-  HighWordSearch = true;
   ResetFatWalk(&folder);
   ScanFatDirectory(&folder, status, true);
   SortFatEntries(CurrentDrive->FatEntries);

@@ -1,5 +1,6 @@
 #include "engine/fat/long_name.h"
 
+#include "engine/ascii_text.h"
 #include "engine/entry_helpers.h"
 #include "platform/text_codec.h"
 
@@ -23,16 +24,12 @@ std::string PieceChars(const RawDirEntry& entry, size_t offset, size_t chars) {
   return out;
 }
 
-char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-char Upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
-
 // The trimmed field (up to a zero byte) lowered and copied over the start
 // of the field, as the stored name is rewritten in place.
 void LowerField(RawDirEntry& entry, size_t offset, size_t width, bool raiseFirst) {
   const std::string trimmed = offset == 0 ? FatBaseName(entry) : FatExtension(entry);
-  std::string lowered;
-  for (char c : trimmed) lowered.push_back(Lower(c));
-  if (raiseFirst && !lowered.empty()) lowered[0] = Upper(lowered[0]);
+  std::string lowered = LowerAscii(trimmed);
+  if (raiseFirst && !lowered.empty()) lowered[0] = UpperAscii(lowered[0]);
   for (size_t i = 0; i < lowered.size() && i < width; ++i)
     entry.bytes[offset + i] = static_cast<uint8_t>(lowered[i]);
 }

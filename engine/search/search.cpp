@@ -2,6 +2,7 @@
 #include <exception>
 #include <vector>
 
+#include "engine/ascii_text.h"
 #include "engine/entry_helpers.h"
 #include "engine/search/entry_dates.h"
 #include "engine/search/wildcard.h"
@@ -9,12 +10,6 @@
 
 namespace tarnwell::engine {
 namespace {
-
-std::string LowerAscii(std::string s) {
-  for (char& c : s)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return s;
-}
 
 // The name list: every "," becomes a line break and each line is a pattern,
 // not trimmed ("a, b" gives "a" and " b"). A final line break ends the last
