@@ -103,16 +103,6 @@ TEST_P(FatImageTest, ListsAndRecoversWhatTheManifestSays) {
 INSTANTIATE_TEST_SUITE_P(Images, FatImageTest,
                          ::testing::Values("fat16.img", "fat12.img", "fat32.img"));
 
-TEST(FatImageDetailTest, NamesShowAsTheCaseByteSays) {
-  ScannedVolume fat16(testing::FixturePath("fat/fat16.img"));
-  // mtools stores "README.TXT" with case byte 0 and "lower.txt" with 0x18.
-  EXPECT_NE(fat16.Find("Readme.txt"), nullptr);
-  EXPECT_NE(fat16.Find("lower.txt"), nullptr);
-  EXPECT_NE(fat16.Find("Docs/Notes.txt"), nullptr);
-  ScannedVolume fat32(testing::FixturePath("fat/fat32.img"));
-  EXPECT_NE(fat32.Find("KEEP.TXT"), nullptr);  // FAT32 lowers case byte 0x08 only
-}
-
 TEST(FatImageDetailTest, Fat12FolderChainPastCluster341) {
   ScannedVolume s(testing::FixturePath("fat/fat12.img"));
   TMidEntry* deep = s.Find("Deep");
