@@ -13,5 +13,9 @@ void AddVolumesCommand(CLI::App& app, CliContext& context, int* exitCode);
 void AddHealthCommand(CLI::App& app, CliContext& context, int* exitCode);
 void AddDisksCommand(CLI::App& app, CliContext& context, int* exitCode);
 void AddFindPartitionsCommand(CLI::App& app, CliContext& context, int* exitCode);
+void AddListCommand(CLI::App& app, CliContext& context, int* exitCode);
+void AddRecoverCommand(CLI::App& app, CliContext& context, int* exitCode);
+void AddSearchCommand(CLI::App& app, CliContext& context, int* exitCode);
+void AddRescanDamagedCommand(CLI::App& app, CliContext& context, int* exitCode);
 
 }  // namespace tarnwell::cli

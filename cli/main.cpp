@@ -20,6 +20,10 @@ int main(int argc, char** argv) {
   tarnwell::cli::AddHealthCommand(app, context, &exitCode);
   tarnwell::cli::AddDisksCommand(app, context, &exitCode);
   tarnwell::cli::AddFindPartitionsCommand(app, context, &exitCode);
+  tarnwell::cli::AddListCommand(app, context, &exitCode);
+  tarnwell::cli::AddRecoverCommand(app, context, &exitCode);
+  tarnwell::cli::AddSearchCommand(app, context, &exitCode);
+  tarnwell::cli::AddRescanDamagedCommand(app, context, &exitCode);
 
   try {
     app.parse(argc, argv);

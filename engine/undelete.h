@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "engine/records.h"
@@ -22,6 +23,19 @@ struct SearchResultList {
     Ntfs.clear();
   }
   size_t size() const { return Fat.size() + Ntfs.size(); }
+};
+
+// What the search panel asks for.
+struct TSearchCriteria {
+  std::string Names;           // comma-separated patterns; empty: any name
+  bool CaseSensitive = false;
+  bool DeletedOnly = false;
+  int64_t FolderKey = -1;      // -1: the whole volume, else below this folder
+  int64_t SizeMax = -1;        // bytes; a negative bound disables the size test
+  int64_t SizeMin = -1;
+  double DateTo = 0;           // date-time values (days since 1899-12-30)
+  double DateFrom = 0;         // 0 disables the date test
+  int DateKind = 0;            // 0 created, 1 modified, 2 accessed
 };
 
 class TUndelete {
@@ -48,6 +62,14 @@ class TUndelete {
   // drive's list; false with both -1 when there are none.
   bool GetChildRange(uint32_t key, int& first, int& last);
   void RequestStop() { StopRequested = true; }
+
+  // Walks one FAT folder (nullptr: the root), appending its entries to the
+  // current drive's list and, with recurse, the folders below it.
+  bool ScanFatDirectory(TMidEntry* folder, StatusPanel& status, bool recurse);
+
+  // Fills SearchResults (appending) with the entries that meet the
+  // criteria; false when the search failed part-way (engine/search/).
+  bool Search(const TSearchCriteria& criteria);
 
   // Rescans a damaged FAT32 folder, searching the high word of the first
   // clusters of its entries (engine/fat/).
@@ -84,6 +106,24 @@ class TUndelete {
   void LinkNtfsTree();
 
   void ShowUnrecognisedFormat(const TLogiDrive& drive);
+
+  // FAT walk (engine/fat/).
+  bool WalkFatDirectory(TMidEntry* folder, StatusPanel& status, bool recurse);
+  void ResetFatWalk(const TMidEntry* startFolder);
+  uint32_t FatDataCluster(const TMidEntry& entry, const std::string& displayName);
+  // Search below one folder key; keys already searched are skipped (a
+  // deleted folder may point back at an ancestor).
+  bool SearchFolder(const TSearchCriteria& criteria, uint32_t key,
+                    std::unordered_set<uint32_t>& searched);
+  void SearchEntryRange(const TSearchCriteria& criteria, int first, int last, bool recurse,
+                        std::unordered_set<uint32_t>& searched);
+
+  // Folder clusters already walked in this scan, each with whether it was
+  // walked as a deleted folder: an existing folder and a deleted one may
+  // share a first cluster and are both walked, but no cluster is walked
+  // twice in the same role, so cycles end and work stays bounded.
+  std::unordered_set<uint64_t> fatWalked_;
+  int fatDepth_ = 0;
 
   MessageBoxes& boxes_;
   MessagePump& pump_;

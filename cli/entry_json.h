@@ -1,0 +1,24 @@
+#pragma once
+// How found entries are printed: one JSON object per line, or a text line.
+#include <optional>
+#include <string>
+
+#include "cli/entry_walk.h"
+
+namespace tarnwell::cli {
+
+// "existing", "deleted" or "damaged".
+std::string EntryStatusText(const FoundEntry& entry);
+// A date-time value as ISO 8601 local time ("2024-03-01T12:00:00").
+std::string IsoDateTime(double value);
+// The entry's stamp of a kind (0 created, 1 modified, 2 accessed) in ISO
+// 8601, or nullopt when it is not a valid stamp.
+std::optional<std::string> EntryTime(const FoundEntry& entry, int kind);
+
+std::string EntryJsonLine(const FoundEntry& entry);
+std::string EntryTextLine(const FoundEntry& entry);
+
+// Prints one entry in the chosen form.
+void PrintEntry(const FoundEntry& entry, bool json);
+
+}  // namespace tarnwell::cli

@@ -1,0 +1,140 @@
+#include "cli/entry_walk.h"
+
+#include <cstdio>
+#include <unordered_set>
+
+#include "engine/ascii_text.h"
+#include "engine/entry_helpers.h"
+#include "platform/text_codec.h"
+
+namespace tarnwell::cli {
+namespace {
+
+using engine::TLogiDrive;
+using Visit = std::function<void(const FoundEntry&)>;
+
+// Parent links come from the disk; no real tree is this deep.
+constexpr int kMaxDepth = 1024;
+
+std::string Join(const std::string& parent, const std::string& name) {
+  return parent.empty() ? name : parent + "/" + name;
+}
+
+class Walker {
+ public:
+  Walker(engine::TUndelete& engine, const Visit& visit) : engine_(engine), visit_(visit) {}
+
+  void FatChildren(uint32_t key, const engine::TMidEntry* parent, const std::string& path) {
+    TLogiDrive& drive = *engine_.CurrentDrive;
+    int first = -1, last = -1;
+    if (!engine_.GetChildRange(key, first, last)) return;
+    for (int i = first; i <= last; ++i) {
+      engine::TMidEntry& e = *drive.FatEntries[static_cast<size_t>(i)];
+      // The parent links form a tree built by the walk, so following them
+      // cannot loop.
+      if (e.Parent != parent) continue;
+      const FoundEntry found = DescribeFat(e, drive.FsKind, path);
+      visit_(found);
+      if (found.folder) FatChildren(found.key, &e, found.path);
+    }
+  }
+
+  void NtfsChildren(uint32_t key, const std::string& path, int depth = 0) {
+    if (depth > kMaxDepth || !enteredKeys_.insert(key).second) return;
+    TLogiDrive& drive = *engine_.CurrentDrive;
+    int first = -1, last = -1;
+    if (!engine_.GetChildRange(key, first, last)) return;
+    for (int i = first; i <= last; ++i) {
+      engine::tntfsfilerecord& r = *drive.NtfsEntries[static_cast<size_t>(i)];
+      if (key == 0 && r.RecordNumber == engine::kNtfsRootRecord) continue;  // the synthetic root
+      const FoundEntry found = DescribeNtfs(r, path);
+      visit_(found);
+      if (found.folder) NtfsChildren(found.key, found.path, depth + 1);
+    }
+  }
+
+ private:
+  engine::TUndelete& engine_;
+  const Visit& visit_;
+  std::unordered_set<uint32_t> enteredKeys_;
+};
+
+}  // namespace
+
+FoundEntry DescribeFat(engine::TMidEntry& entry, uint8_t fsKind, const std::string& parentPath) {
+  FoundEntry f;
+  f.fat = &entry;
+  f.name = platform::SystemToUtf8(engine::FatEntryName(entry, false));
+  f.outputName = engine::FatEntryName(entry, true);
+  f.path = Join(parentPath, f.name);
+  f.folder = !engine::IsFatFile(entry);
+  f.deleted = entry.Status != engine::kExisting;
+  f.damaged = entry.Status == engine::kDamagedFolder;
+  f.size = entry.DirEntry.FileSize();
+  f.key = engine::FatFolderKey(entry, fsKind);
+  return f;
+}
+
+FoundEntry DescribeNtfs(engine::tntfsfilerecord& record, const std::string& parentPath) {
+  FoundEntry f;
+  f.ntfs = &record;
+  f.name = platform::SystemToUtf8(record.Name);
+  f.outputName = record.Name;
+  f.path = Join(parentPath, f.name);
+  f.folder = !engine::IsNtfsFile(record);
+  f.deleted = (record.RecordFlags & 1) == 0;
+  f.size = record.DataSize < 0 ? 0 : static_cast<uint64_t>(record.DataSize);
+  f.key = engine::NtfsFolderKey(record);
+  return f;
+}
+
+void WalkEntries(engine::TUndelete& engine, const Visit& visit) {
+  if (!engine.CurrentDrive) return;
+  TLogiDrive& drive = *engine.CurrentDrive;
+  Walker walker(engine, visit);
+  const uint32_t root = engine::RootFolderKey(drive);
+  if (drive.IsFat()) {
+    walker.FatChildren(root, nullptr, "");
+  } else {
+    walker.NtfsChildren(root, "");
+    walker.NtfsChildren(0, "");
+  }
+}
+
+void WalkBelow(engine::TUndelete& engine, const FoundEntry& folder, const Visit& visit) {
+  if (!engine.CurrentDrive || !folder.folder) return;
+  Walker walker(engine, visit);
+  if (folder.fat)
+    walker.FatChildren(folder.key, folder.fat, folder.path);
+  else
+    walker.NtfsChildren(folder.key, folder.path);
+}
+
+std::optional<FoundEntry> FindEntryByPath(engine::TUndelete& engine, const std::string& path) {
+  std::string wanted = path;
+  while (!wanted.empty() && wanted.front() == '/') wanted.erase(wanted.begin());
+  while (!wanted.empty() && wanted.back() == '/') wanted.pop_back();
+  // An exact match first; else one that differs only in ASCII case (FAT
+  // names show in the case the case byte gives them).
+  const std::string wantedLower = engine::LowerAscii(wanted);
+  std::optional<FoundEntry> exact, folded;
+  WalkEntries(engine, [&](const FoundEntry& f) {
+    if (!exact && f.path == wanted) exact = f;
+    if (!folded && engine::LowerAscii(f.path) == wantedLower) folded = f;
+  });
+  return exact ? exact : folded;
+}
+
+bool ScanLetter(engine::TUndelete& engine, char letter, engine::StatusPanel& status,
+                engine::ProgressBar& progress) {
+  engine::TLogiDrive* drive = engine.FindDrive(letter);
+  if (!drive) {
+    std::fprintf(stderr, "tarnwell-cli: no volume %c:\n", letter);
+    return false;
+  }
+  const bool scanned = engine.ScanVolume(*drive, true, status, progress);
+  progress.SetVisible(false);  // clears the status line on a terminal
+  return scanned;
+}
+
+}  // namespace tarnwell::cli

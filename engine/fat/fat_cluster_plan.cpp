@@ -1,0 +1,46 @@
+#include "engine/fat/fat_cluster_plan.h"
+
+#include "engine/fat/fat_chain.h"
+
+namespace tarnwell::engine {
+
+std::optional<uint32_t> FatClusterPlan::SectorOf(const FatLayout& layout, uint64_t i) const {
+  if (FollowsChain()) {
+    if (i >= chain.size()) return std::nullopt;
+    return layout.ClusterSector(chain[i]);
+  }
+  const std::optional<uint32_t> start = layout.ClusterSector(first);
+  if (!start) return std::nullopt;
+  const uint64_t sector = *start + i * layout.SectorsPerCluster();
+  if (sector > 0xFFFFFFFFu) return std::nullopt;
+  return static_cast<uint32_t>(sector);
+}
+
+FatClusterPlan PlanFatClusters(const TLogiDrive& drive, const FatLayout& layout, uint32_t first,
+                               uint32_t size, bool followChain) {
+  FatClusterPlan plan;
+  plan.first = first;
+  const uint32_t clusterBytes = layout.ClusterBytes();
+  if (!followChain || clusterBytes == 0 || size == 0 || !layout.IsDataCluster(first)) return plan;
+  const uint64_t needed = (static_cast<uint64_t>(size) + clusterBytes - 1) / clusterBytes;
+  // A chain cannot name more clusters than the volume has.
+  if (needed > layout.MaxCluster()) return plan;
+
+  FatTableReader fat(drive.DriveName, layout);
+  std::vector<uint32_t> chain;
+  chain.reserve(static_cast<size_t>(needed));
+  chain.push_back(first);
+  while (chain.size() < needed) {
+    const std::optional<uint32_t> next = fat.EntryOf(chain.back());
+    if (!next || !layout.IsDataCluster(*next)) return plan;
+    chain.push_back(*next);
+  }
+  // Exactly as long as the size says: the next entry must end the chain.
+  // (A loop never reaches an end, so it falls back too.)
+  const std::optional<uint32_t> after = fat.EntryOf(chain.back());
+  if (!after || !layout.IsEndOfChain(*after) || *after == 0) return plan;
+  plan.chain = std::move(chain);
+  return plan;
+}
+
+}  // namespace tarnwell::engine

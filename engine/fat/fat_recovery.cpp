@@ -1,0 +1,109 @@
+// Reading FAT entries back out: files into new output files, folders with
+// everything below them, and the first bytes for the hex page.
+#include <exception>
+#include <vector>
+
+#include "disk/volume_reader.h"
+#include "engine/entry_helpers.h"
+#include "engine/event_log_line.h"
+#include "engine/fat/fat_cluster_plan.h"
+#include "engine/fat/fat_layout.h"
+#include "engine/recovery/output_file.h"
+#include "engine/recovery/output_path.h"
+#include "engine/undelete.h"
+#include "platform/text_codec.h"
+
+namespace tarnwell::engine {
+
+uint32_t TUndelete::FatDataCluster(const TMidEntry& entry, const std::string& displayName) {
+  if (CurrentDrive->FsKind != kFat32) return entry.DirEntry.FirstClusterLow();
+  uint16_t high = entry.DirEntry.FirstClusterHigh();
+  // Deletion may have cleared the high word; an existing entry's high word
+  // of 0 is the truth, so only deleted entries are searched.
+  if (high == 0 && entry.Status != kExisting)
+    high = FindFat32HighWord(displayName, entry.DirEntry.FirstClusterLow());
+  return (static_cast<uint32_t>(high) << 16) | entry.DirEntry.FirstClusterLow();
+}
+
+bool TUndelete::RecoverFile(TMidEntry& entry, const std::string& displayName, EventLog& log,
+                            StatusPanel&, const std::string& destination) {
+  if (!CurrentDrive || !CurrentDrive->IsFat()) return false;
+  const TLogiDrive& drive = *CurrentDrive;
+  const FatLayout layout(drive);
+  const uint32_t size = entry.DirEntry.FileSize();
+  const uint32_t clusterBytes = layout.ClusterBytes();
+  if (clusterBytes == 0) return false;
+  const uint32_t first = FatDataCluster(entry, displayName);
+  const FatClusterPlan plan = PlanFatClusters(drive, layout, first, size, entry.Status == kExisting);
+
+  std::optional<CreatedFile> created = CreateUniqueFile(displayName, destination);
+  if (!created) {
+    AddLogLine(log, displayName + platform::SystemText(":  无法创建目标文件"), kLogError);
+    return false;
+  }
+  OutputFile out(std::move(created->fd), created->path);
+  std::vector<uint8_t> cluster(clusterBytes);
+  const uint64_t count = (static_cast<uint64_t>(size) + clusterBytes - 1) / clusterBytes;
+  for (uint64_t i = 0; i < count; ++i) {
+    pump_.Pump();
+    if (StopRequested) {
+      out.Close();
+      AddLogLine(log, displayName + platform::SystemText(":  恢复被用户终止"), kLogStopped);
+      return false;
+    }
+    const std::optional<uint32_t> lba = plan.SectorOf(layout, i);
+    if (!lba || !disk::ReadVolumeSectors(drive.DriveName, *lba,
+                                         static_cast<uint16_t>(layout.SectorsPerCluster()),
+                                         cluster.data()))
+      return false;
+    const uint64_t end = (i + 1) * clusterBytes;
+    const size_t amount = size < end ? static_cast<size_t>(size - i * clusterBytes) : clusterBytes;
+    if (out.Write(cluster.data(), amount) < amount) {
+      out.Close();
+      AddLogLine(log, displayName + platform::SystemText(":  无法写入目标设备"), kLogError);
+      return false;
+    }
+  }
+  return true;
+}
+
+bool TUndelete::RecoverFolder(TMidEntry& folder, const std::string& displayName, EventLog& log,
+                              StatusPanel& status, const std::string& destination) {
+  if (!CurrentDrive || !CurrentDrive->IsFat()) return false;
+  const std::optional<std::string> path = CreateUniqueFolder(displayName, destination);
+  if (!path) return false;
+  int first = -1, last = -1;
+  if (!GetChildRange(FatFolderKey(folder, CurrentDrive->FsKind), first, last)) return false;
+  for (int i = first; i <= last && !StopRequested; ++i) {
+    TMidEntry& child = *CurrentDrive->FatEntries[static_cast<size_t>(i)];
+    // Two folders (one deleted, one existing) can share a first cluster;
+    // only this folder's own children belong here.
+    if (child.Parent != &folder) continue;
+    const std::string name = FatEntryName(child, true);
+    if (IsFatFile(child)) {
+      status.SetText(" " + name);
+      RecoverFile(child, name, log, status, *path);
+    } else {
+      RecoverFolder(child, name, log, status, *path);
+    }
+  }
+  return !StopRequested;
+}
+
+bool TUndelete::ReadPreview(const TMidEntry& entry, std::array<uint8_t, 2048>& buffer) {
+  try {
+    if (!CurrentDrive || !CurrentDrive->IsFat()) return false;
+    const FatLayout layout(*CurrentDrive);
+    const uint32_t first = layout.IsFat32() ? entry.DirEntry.FirstCluster32()
+                                            : entry.DirEntry.FirstClusterLow();
+    // The read's own outcome does not matter: the reader reports errors.
+    if (const std::optional<uint32_t> lba = layout.ClusterSector(first))
+      disk::ReadVolumeSectors(CurrentDrive->DriveName, *lba, 4, buffer.data());
+    return true;
+  } catch (const std::exception& e) {
+    boxes_.Error(e.what());
+    return false;
+  }
+}
+
+}  // namespace tarnwell::engine

@@ -1,8 +1,0 @@
-// Placeholder until the FAT walk lands: the scan finds nothing.
-#include "engine/undelete.h"
-
-namespace tarnwell::engine {
-
-bool TUndelete::ScanFatVolume(StatusPanel&) { return true; }
-
-}  // namespace tarnwell::engine

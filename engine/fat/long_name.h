@@ -1,0 +1,40 @@
+#pragma once
+// Long-name pieces (attribute 0x0F) and the case byte of short names.
+#include <cstdint>
+#include <string>
+
+#include "engine/records.h"
+
+namespace tarnwell::engine {
+
+// What ReadLfnEntry found.
+enum LfnResult : int { kNotLongName = 0, kNewLongName = 1, kLongNameContinued = 2 };
+
+// The long name being gathered across the entries of one folder: UTF-16LE
+// bytes, converted to the system code page once the whole name is known so
+// that a surrogate pair split over two pieces survives.
+struct LongNameState {
+  std::string utf16;
+  int lastChecksum = -1;
+};
+
+// Takes one directory entry. Not a piece: the last checksum is reset, 0.
+// A piece: its characters 1-5, 6-11 and 12-13 (each up to its first zero
+// character, a part left out when its first byte is 0xFF) are put in front
+// of what was gathered, since pieces are stored last-first (a part is left
+// out when it starts with the 0xFFFF filler). A checksum
+// different from the previous piece's starts a new name (1); the same
+// checksum continues it (2). The checksum is not compared with the short
+// name, so a long name goes to the next short entry whatever it is.
+int ReadLfnEntry(const RawDirEntry& entry, LongNameState& state);
+
+// The gathered name in the system code page.
+std::string LongNameText(const LongNameState& state);
+
+// Rewrites the stored 8.3 name in the case the case byte (offset 12) asks
+// for. FAT12/16: case byte 0x00, 0x08 or 0x18 lowers the base, and 0x00
+// raises its first letter again; the extension is lowered. FAT32: only
+// case byte 0x08 lowers base and extension. Other bytes keep the name.
+void ApplyShortNameCase(RawDirEntry& entry, uint8_t fsKind);
+
+}  // namespace tarnwell::engine

@@ -1,0 +1,158 @@
+// Recovery of FAT files and folders from crafted volumes.
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include "platform/text_codec.h"
+#include "tests/engine/fat/fat_test_volume.h"
+
+namespace tarnwell::engine {
+namespace {
+
+using testing::CraftedFat;
+using testing::ReadBinaryFile;
+using testing::ScannedVolume;
+
+constexpr uint8_t kFile = 0x20;
+constexpr uint8_t kDir = 0x10;
+
+// Cluster c's sector filled with the byte c.
+void Mark(CraftedFat& v, uint32_t c) { v.Fill(v.ClusterSector(c), static_cast<uint8_t>(c)); }
+
+std::vector<uint8_t> Expected(const std::vector<uint32_t>& clusters, size_t size) {
+  std::vector<uint8_t> out;
+  for (uint32_t c : clusters) out.insert(out.end(), 512, static_cast<uint8_t>(c));
+  out.resize(size);
+  return out;
+}
+
+class FatRecoveryTest : public ::testing::Test {
+ protected:
+  CraftedFat v{kFat16, 1 + 8 + 1 + 200, 8};
+  std::string out = testing::MakeTempFolder("fat_recovery");
+
+  void SetUp() override {
+    for (uint32_t c = 2; c < 60; ++c) Mark(v, c);
+  }
+  bool Recover(ScannedVolume& s, const std::string& path) {
+    TMidEntry* e = s.Find(path);
+    EXPECT_NE(e, nullptr) << path;
+    if (!e) return false;
+    return s.Engine().RecoverFile(*e, FatEntryName(*e, true), s.log, s.status, out);
+  }
+};
+
+TEST_F(FatRecoveryTest, ExistingFilesFollowTheirChainDeletedFilesReadContiguously) {
+  const uint32_t root = v.RootSector();
+  v.Entry(root, 0, "FRAG    BIN", kFile, 10, 1300);  // existing, chain 10 -> 20 -> 11
+  v.Chain({10, 20, 11}, 0xFFFF);
+  v.Entry(root, 1, "\xE5" "ELFRAG BIN", kFile, 30, 1300);  // deleted: its chain is gone
+  v.Entry(root, 2, "BROKEN  BIN", kFile, 40, 1300);  // existing, chain freed: falls back
+  v.Entry(root, 3, "SHORT   BIN", kFile, 44, 1300);  // chain ends one cluster early
+  v.Chain({44, 50}, 0xFFFF);
+  v.Entry(root, 4, "LOOP    BIN", kFile, 52, 1300);
+  v.Chain({52, 55}, 52);
+  ScannedVolume s(v.Take());
+  ASSERT_TRUE(Recover(s, "Frag.bin"));
+  EXPECT_EQ(ReadBinaryFile(out + "/Frag.bin"), Expected({10, 20, 11}, 1300));
+  ASSERT_TRUE(Recover(s, "?elfrag.bin"));
+  EXPECT_EQ(ReadBinaryFile(out + "/@elfrag.bin"), Expected({30, 31, 32}, 1300));
+  ASSERT_TRUE(Recover(s, "Broken.bin"));
+  EXPECT_EQ(ReadBinaryFile(out + "/Broken.bin"), Expected({40, 41, 42}, 1300));
+  ASSERT_TRUE(Recover(s, "Short.bin"));
+  EXPECT_EQ(ReadBinaryFile(out + "/Short.bin"), Expected({44, 45, 46}, 1300));
+  ASSERT_TRUE(Recover(s, "Loop.bin"));
+  EXPECT_EQ(ReadBinaryFile(out + "/Loop.bin"), Expected({52, 53, 54}, 1300));
+  EXPECT_TRUE(s.log.lines.empty());
+}
+
+TEST_F(FatRecoveryTest, SizesAndUniqueNames) {
+  const uint32_t root = v.RootSector();
+  v.Entry(root, 0, "\xE5" "NE     TXT", kFile, 5, 1025);  // two clusters + 1 byte
+  v.Entry(root, 1, "EMPTY   TXT", kFile, 0, 0);
+  v.Entry(root, 2, "EXACT   TXT", kFile, 7, 1024);
+  v.Chain({7, 8}, 0xFFFF);
+  ScannedVolume s(v.Take());
+  for (int i = 0; i < 3; ++i) ASSERT_TRUE(Recover(s, "?ne.txt"));
+  EXPECT_EQ(ReadBinaryFile(out + "/@ne.txt"), Expected({5, 6, 7}, 1025));
+  EXPECT_EQ(ReadBinaryFile(out + "/@ne_1.txt").size(), 1025u);
+  EXPECT_EQ(ReadBinaryFile(out + "/@ne_2.txt").size(), 1025u);
+  ASSERT_TRUE(Recover(s, "Empty.txt"));
+  EXPECT_TRUE(ReadBinaryFile(out + "/Empty.txt").empty());
+  ASSERT_TRUE(Recover(s, "Exact.txt"));
+  EXPECT_EQ(ReadBinaryFile(out + "/Exact.txt"), Expected({7, 8}, 1024));
+}
+
+TEST_F(FatRecoveryTest, UnsafeNamesStayInsideTheDestination) {
+  TMidEntry e;
+  e.LongName = "../escape.txt";
+  e.DirEntry.bytes[11] = kFile;
+  ScannedVolume s(v.Take());
+  ASSERT_TRUE(s.Engine().RecoverFile(e, e.LongName, s.log, s.status, out));
+  EXPECT_EQ(ReadBinaryFile(out + "/.._escape.txt").size(), 0u);
+  e.LongName = "..";
+  ASSERT_TRUE(s.Engine().RecoverFile(e, e.LongName, s.log, s.status, out));
+  struct stat st {};
+  EXPECT_EQ(::stat((out + "/_..").c_str(), &st), 0);
+}
+
+TEST_F(FatRecoveryTest, FailuresAndStopAreLogged) {
+  v.Entry(v.RootSector(), 0, "DATA    BIN", kFile, 5, 5000);
+  ScannedVolume s(v.Take());
+  TMidEntry* e = s.Find("Data.bin");
+  ASSERT_NE(e, nullptr);
+  EXPECT_FALSE(s.Engine().RecoverFile(*e, "Data.bin", s.log, s.status, out + "/missing"));
+  ASSERT_EQ(s.log.lines.size(), 1u);
+  EXPECT_EQ(s.log.lines[0].text, "Data.bin" + platform::SystemText(":  无法创建目标文件"));
+  EXPECT_EQ(s.log.lines[0].icon, kLogError);
+
+  s.pump.calls = 0;
+  s.pump.actOnCall = 4;
+  s.pump.action = [&] { s.Engine().RequestStop(); };
+  EXPECT_FALSE(s.Engine().RecoverFile(*e, "Data.bin", s.log, s.status, out));
+  ASSERT_EQ(s.log.lines.size(), 2u);
+  EXPECT_EQ(s.log.lines[1].text, "Data.bin" + platform::SystemText(":  恢复被用户终止"));
+  EXPECT_EQ(s.log.lines[1].icon, kLogStopped);
+  EXPECT_EQ(ReadBinaryFile(out + "/Data.bin").size(), 3u * 512);  // partial output stays
+}
+
+TEST_F(FatRecoveryTest, FoldersSharingAClusterKeepTheirOwnChildren) {
+  const uint32_t root = v.RootSector();
+  // A deleted folder and the existing folder that reused its cluster.
+  v.Entry(root, 0, "\xE5" "LD        ", kDir, 12, 0);
+  v.Entry(root, 1, "NEW        ", kDir, 12, 0);
+  v.Dots(12, 0);
+  v.SetFat(12, 0xFFFF);
+  v.Entry(v.ClusterSector(12), 2, "CHILD   TXT", kFile, 20, 10);
+  v.Entry(v.ClusterSector(12), 3, "SUB        ", kDir, 13, 0);
+  v.Dots(13, 12);
+  v.SetFat(13, 0xFFFF);
+  v.Entry(v.ClusterSector(13), 2, "DEEP    TXT", kFile, 21, 700);
+  ScannedVolume s(v.Take());
+  TMidEntry* fresh = s.Find("New");
+  ASSERT_NE(fresh, nullptr);
+  // Both folders list the child: the existing one as existing, the deleted
+  // one as deleted.
+  EXPECT_EQ(s.Find("New/Child.txt")->Status, kExisting);
+  EXPECT_EQ(s.Find("?ld/Child.txt")->Status, kDeleted);
+  ASSERT_TRUE(s.Engine().RecoverFolder(*fresh, "New", s.log, s.status, out));
+  EXPECT_EQ(ReadBinaryFile(out + "/New/Child.txt"), Expected({20}, 10));
+  EXPECT_EQ(ReadBinaryFile(out + "/New/Sub/Deep.txt"), Expected({21, 22}, 700));
+  struct stat st {};
+  EXPECT_NE(::stat((out + "/New/Child_1.txt").c_str(), &st), 0);  // each child once
+  EXPECT_TRUE(s.log.lines.empty());
+}
+
+TEST_F(FatRecoveryTest, PreviewReadsTheFirstFourSectors) {
+  v.Entry(v.RootSector(), 0, "P       BIN", kFile, 9, 10);
+  ScannedVolume s(v.Take());
+  std::array<uint8_t, 2048> buffer{};
+  ASSERT_TRUE(s.Engine().ReadPreview(*s.Find("P.bin"), buffer));
+  EXPECT_EQ(buffer[0], 9);
+  EXPECT_EQ(buffer[511], 9);
+  EXPECT_EQ(buffer[512], 10);
+  EXPECT_EQ(buffer[2047], 12);
+}
+
+}  // namespace
+}  // namespace tarnwell::engine

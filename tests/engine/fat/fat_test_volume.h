@@ -1,0 +1,150 @@
+#pragma once
+// Test helpers: small FAT volumes built byte by byte, and an engine that has
+// scanned a volume (crafted or a fixture image).
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "engine/entry_helpers.h"
+#include "engine/undelete.h"
+#include "platform/device_table.h"
+#include "tests/support/fixtures.h"
+#include "tests/support/image_builder.h"
+#include "tests/support/recording_window.h"
+
+namespace tarnwell::testing {
+
+// A FAT volume with one-sector clusters, one FAT and (FAT12/16) a one-sector
+// root holding 16 entries. Cluster c's sector is DataStart() + c - 2.
+class CraftedFat {
+ public:
+  CraftedFat(uint8_t kind, uint32_t totalSectors, uint32_t fatSectors)
+      : kind_(kind), fatSectors_(fatSectors), image_(static_cast<size_t>(totalSectors) * 512) {
+    image_.Put16(11, 512).Put8(13, 1).Put16(14, 1).Put8(16, 1);
+    if (kind == engine::kFat32) {
+      image_.Put16(17, 0).Put32(32, totalSectors).Put32(36, fatSectors).Put32(44, 2);
+      image_.PutText(82, "FAT32   ");
+      SetFat(2, 0x0FFFFFFF);  // the root, one cluster
+    } else {
+      image_.Put16(17, 16).Put16(22, static_cast<uint16_t>(fatSectors));
+      if (totalSectors < 65536)
+        image_.Put16(19, static_cast<uint16_t>(totalSectors));
+      else
+        image_.Put32(32, totalSectors);
+      image_.PutText(54, kind == engine::kFat12 ? "FAT12   " : "FAT16   ");
+    }
+    image_.Put8(510, 0x55).Put8(511, 0xAA);
+  }
+
+  uint32_t RootSector() const { return 1 + fatSectors_; }
+  uint32_t DataStart() const { return kind_ == engine::kFat32 ? 1 + fatSectors_ : 2 + fatSectors_; }
+  uint32_t ClusterSector(uint32_t c) const { return DataStart() + c - 2; }
+
+  void SetFat(uint32_t c, uint32_t value) {
+    const size_t fat = 512;
+    if (kind_ == engine::kFat12) {
+      const size_t at = fat + c + c / 2;
+      uint16_t pair = static_cast<uint16_t>(image_.Bytes()[at] | (image_.Bytes()[at + 1] << 8));
+      pair = (c & 1) ? static_cast<uint16_t>((pair & 0x000F) | (value << 4))
+                     : static_cast<uint16_t>((pair & 0xF000) | (value & 0x0FFF));
+      image_.Put16(at, pair);
+    } else if (kind_ == engine::kFat16) {
+      image_.Put16(fat + 2 * c, static_cast<uint16_t>(value));
+    } else {
+      image_.Put32(fat + 4 * c, value);
+    }
+  }
+  void Chain(const std::vector<uint32_t>& clusters, uint32_t end) {
+    for (size_t i = 0; i < clusters.size(); ++i)
+      SetFat(clusters[i], i + 1 < clusters.size() ? clusters[i + 1] : end);
+  }
+
+  // A short entry in slot `slot` of the sector: an 11-byte blank-padded name.
+  void Entry(uint32_t sector, uint32_t slot, const std::string& name83, uint8_t attr,
+             uint32_t cluster, uint32_t size, uint8_t caseByte = 0) {
+    const size_t at = static_cast<size_t>(sector) * 512 + slot * 32;
+    std::string n = name83;
+    n.resize(11, ' ');
+    image_.PutText(at, n).Put8(at + 11, attr).Put8(at + 12, caseByte);
+    image_.Put16(at + 20, static_cast<uint16_t>(cluster >> 16));
+    image_.Put16(at + 26, static_cast<uint16_t>(cluster & 0xFFFF)).Put32(at + 28, size);
+    image_.Put16(at + 24, 0x5861).Put16(at + 22, 0x6000);  // 2024-03-01 12:00:00
+  }
+  void Raw(uint32_t sector, uint32_t slot, const std::vector<uint8_t>& bytes32) {
+    image_.PutBytes(static_cast<size_t>(sector) * 512 + slot * 32, bytes32);
+  }
+  // "." and ".." at the start of a folder cluster.
+  void Dots(uint32_t cluster, uint32_t parent) {
+    Entry(ClusterSector(cluster), 0, ".", 0x10, cluster, 0);
+    Entry(ClusterSector(cluster), 1, "..", 0x10, parent, 0);
+  }
+  void Fill(uint32_t sector, uint8_t byte, size_t count = 512) {
+    for (size_t i = 0; i < count; ++i) image_.Put8(static_cast<size_t>(sector) * 512 + i, byte);
+  }
+
+  std::vector<uint8_t> Take() { return image_.Take(); }
+  ImageBuilder& Builder() { return image_; }
+
+ private:
+  uint8_t kind_;
+  uint32_t fatSectors_;
+  ImageBuilder image_;
+};
+
+// An engine that scanned one attached volume.
+class ScannedVolume {
+ public:
+  explicit ScannedVolume(std::vector<uint8_t> bytes) {
+    table_.AttachMemory("crafted", std::move(bytes));
+    Scan();
+  }
+  explicit ScannedVolume(const std::string& imagePath) {
+    table_.AttachImage(imagePath);
+    Scan();
+  }
+
+  engine::TUndelete& Engine() { return *engine_; }
+  engine::TLogiDrive& Drive() { return *drive_; }
+  const engine::FatEntryList& Entries() const { return drive_->FatEntries; }
+  bool Scanned() const { return scanned_; }
+
+  // The entry whose display name path (names joined by '/') matches.
+  engine::TMidEntry* Find(const std::string& path) {
+    for (auto& e : drive_->FatEntries)
+      if (PathOf(*e) == path) return e.get();
+    return nullptr;
+  }
+  static std::string PathOf(const engine::TMidEntry& e) {
+    std::string path = engine::FatEntryName(e, false);
+    int guard = 0;
+    for (const engine::TMidEntry* p = e.Parent; p && guard < 64; p = p->Parent, ++guard)
+      path = engine::FatEntryName(*p, false) + "/" + path;
+    return path;
+  }
+
+  RecordingBoxes boxes;
+  CountingPump pump;
+  RecordingStatus status;
+  RecordingLog log;
+
+ private:
+  void Scan() {
+    const auto& volumes = platform::DeviceTable::Instance().Volumes();
+    ASSERT_FALSE(volumes.empty());
+    const char letter = volumes.back().letter;
+    engine_ = std::make_unique<engine::TUndelete>(boxes, pump);
+    drive_ = engine_->FindDrive(letter);
+    ASSERT_NE(drive_, nullptr);
+    engine::NullProgressBar progress;
+    scanned_ = engine_->ScanVolume(*drive_, true, status, progress);
+  }
+
+  ScopedDeviceTable table_;
+  std::unique_ptr<engine::TUndelete> engine_;
+  engine::TLogiDrive* drive_ = nullptr;
+  bool scanned_ = false;
+};
+
+}  // namespace tarnwell::testing
