@@ -1,15 +1,15 @@
 #include <CLI/CLI.hpp>
 
 #include <cstdio>
-#include <regex>
 
 #include "cli/cli_context.h"
+#include "cli/collected_log.h"
 #include "cli/commands.h"
+#include "cli/drive_argument.h"
 #include "cli/partition_listing.h"
 #include "physical/partition_search.h"
 #include "physical/physical_drive_list.h"
 #include "physical/scan_range.h"
-#include "platform/device_table.h"
 #include "platform/text_codec.h"
 
 namespace tarnwell::cli {
@@ -21,40 +21,9 @@ struct FindOptions {
   bool json = false;
 };
 
-// Keeps the search's log lines; printed as text or folded into the JSON.
-class CollectedLog final : public engine::EventLog {
- public:
-  struct Line {
-    std::string text;
-    int icon;
-    std::string time;
-  };
-  void AddLine(const std::string& text, int icon, const std::string& time) override {
-    lines.push_back({text, icon, time});
-    if (!json) std::printf("%s  %s\n", time.c_str(), platform::SystemToUtf8(text).c_str());
-  }
-  bool json = false;
-  std::vector<Line> lines;
-};
-
-// A drive code, or the path of an image attached for this run.
-std::optional<int16_t> ResolveDrive(const std::string& argument) {
-  if (std::regex_match(argument, std::regex("-?[0-9]{1,5}"))) {
-    const long code = std::stol(argument);
-    if (code >= INT16_MIN && code <= INT16_MAX) return static_cast<int16_t>(code);
-  }
-  auto& table = platform::DeviceTable::Instance();
-  std::string error;
-  if (!table.AttachImage(argument, &error)) {
-    std::fprintf(stderr, "tarnwell-cli: cannot open image %s\n", error.c_str());
-    return std::nullopt;
-  }
-  return static_cast<int16_t>(table.Disks().size() - 1);
-}
-
 int RunFindPartitions(CliContext& context, const FindOptions& options) {
   if (!context.Prepare()) return kExitUsage;
-  const std::optional<int16_t> code = ResolveDrive(options.drive);
+  const std::optional<int16_t> code = ResolveDriveCode(options.drive);
   if (!code) return kExitUsage;
   CollectedLog log;
   log.json = options.json;

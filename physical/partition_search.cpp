@@ -9,6 +9,7 @@
 #include "engine/event_log_line.h"
 #include "engine/identify.h"
 #include "engine/records.h"
+#include "physical/busy_scope.h"
 #include "physical/partition_label.h"
 #include "physical/physical_drive.h"
 #include "platform/text_codec.h"
@@ -18,24 +19,6 @@ namespace tarnwell::physical {
 namespace {
 
 constexpr uint32_t kSectorBytes = 512;
-
-// Clears the drive's running state on every way out.
-class BusyScope {
- public:
-  BusyScope(TPhysicalDrive& drive, engine::ProgressBar& progress)
-      : drive_(drive), progress_(progress) {
-    drive_.Busy = true;
-  }
-  ~BusyScope() {
-    drive_.Busy = false;
-    drive_.StopRequested = false;
-    progress_.SetPosition(0);
-  }
-
- private:
-  TPhysicalDrive& drive_;
-  engine::ProgressBar& progress_;
-};
 
 struct SearchState {
   TPhysicalDrive& drive;

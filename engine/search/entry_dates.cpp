@@ -2,8 +2,9 @@
 
 namespace tarnwell::engine {
 
-DosDateTime FatEntryDate(const TMidEntry& entry, int kind) {
-  const RawDirEntry& d = entry.DirEntry;
+DosDateTime FatEntryDate(const TMidEntry& entry, int kind) { return FatDirEntryDate(entry.DirEntry, kind); }
+
+DosDateTime FatDirEntryDate(const RawDirEntry& d, int kind) {
   switch (kind) {
     case kDateCreated: return FormatDosDateTime(d.CreationDate(), d.CreationTime());
     case kDateModified: return FormatDosDateTime(d.ModificationDate(), d.ModificationTime());

@@ -10,6 +10,7 @@ enum DateKind : int { kDateCreated = 0, kDateModified = 1, kDateAccessed = 2 };
 
 // FAT: the date and time words of the kind (access has a date only).
 DosDateTime FatEntryDate(const TMidEntry& entry, int kind);
+DosDateTime FatDirEntryDate(const RawDirEntry& entry, int kind);
 // NTFS: the FILETIME of the kind in local time; 0 when not representable.
 double NtfsRecordDate(const tntfsfilerecord& record, int kind);
 

@@ -2,7 +2,6 @@
 #include <exception>
 #include <vector>
 
-#include "engine/ascii_text.h"
 #include "engine/entry_helpers.h"
 #include "engine/search/entry_dates.h"
 #include "engine/search/wildcard.h"
@@ -10,26 +9,6 @@
 
 namespace tarnwell::engine {
 namespace {
-
-// The name list: every "," becomes a line break and each line is a pattern,
-// not trimmed ("a, b" gives "a" and " b"). A final line break ends the last
-// line rather than starting an empty one.
-std::vector<std::string> SplitPatterns(const std::string& names) {
-  std::vector<std::string> patterns;
-  std::string line;
-  for (size_t i = 0; i < names.size(); ++i) {
-    const char c = names[i];
-    if (c == ',' || c == '\n' || c == '\r') {
-      if (c == '\r' && i + 1 < names.size() && names[i + 1] == '\n') ++i;
-      patterns.push_back(line);
-      line.clear();
-    } else {
-      line.push_back(c);
-    }
-  }
-  if (!line.empty()) patterns.push_back(line);
-  return patterns;
-}
 
 // The name a search compares: an NTFS record's name; a FAT entry's long
 // name, else its trimmed 8.3 name with the 0xE5 of a deleted entry kept.
@@ -52,14 +31,7 @@ bool Qualifies(const TSearchCriteria& c, const std::vector<std::string>& pattern
                const Candidate& e) {
   if (c.DeletedOnly && !e.deleted) return false;
   if (!c.Names.empty()) {
-    const std::string name = c.CaseSensitive ? e.name : LowerAscii(e.name);
-    bool any = false;
-    for (const std::string& p : patterns)
-      if (WildcardMatch(name, c.CaseSensitive ? p : LowerAscii(p))) {
-        any = true;
-        break;
-      }
-    if (!any) return false;
+    if (!MatchesAnyPattern(e.name, patterns, c.CaseSensitive)) return false;
   }
   if (c.DateFrom != 0 && !(c.DateFrom <= e.date && e.date <= c.DateTo)) return false;
   if (c.SizeMax >= 0 && c.SizeMin >= 0 && !(c.SizeMin <= e.size && e.size <= c.SizeMax))

@@ -2,6 +2,8 @@
 
 #include <vector>
 
+#include "engine/ascii_text.h"
+
 namespace tarnwell::engine {
 
 bool WildcardMatch(std::string_view s, std::string_view p) {
@@ -29,6 +31,31 @@ bool WildcardMatch(std::string_view s, std::string_view p) {
     std::swap(row, below);
   }
   return below[0] != 0;
+}
+
+std::vector<std::string> SplitPatterns(const std::string& names) {
+  std::vector<std::string> patterns;
+  std::string line;
+  for (size_t i = 0; i < names.size(); ++i) {
+    const char c = names[i];
+    if (c == ',' || c == '\n' || c == '\r') {
+      if (c == '\r' && i + 1 < names.size() && names[i + 1] == '\n') ++i;
+      patterns.push_back(line);
+      line.clear();
+    } else {
+      line.push_back(c);
+    }
+  }
+  if (!line.empty()) patterns.push_back(line);
+  return patterns;
+}
+
+bool MatchesAnyPattern(const std::string& name, const std::vector<std::string>& patterns,
+                       bool caseSensitive) {
+  const std::string subject = caseSensitive ? name : LowerAscii(name);
+  for (const std::string& p : patterns)
+    if (WildcardMatch(subject, caseSensitive ? p : LowerAscii(p))) return true;
+  return false;
 }
 
 }  // namespace tarnwell::engine

@@ -1,0 +1,90 @@
+// The FAT pass: every directory start found by the landmark pass is read
+// and parsed, the geometry worked out, and the root directory added.
+#include <algorithm>
+#include <cmath>
+#include <exception>
+#include <vector>
+
+#include "disk/device_reader.h"
+#include "physical/busy_scope.h"
+#include "physical/physical_drive.h"
+#include "physical/raw/directory_chunk.h"
+#include "physical/raw/fat_geometry.h"
+#include "physical/raw/landmarks.h"
+#include "physical/raw/raw_scan.h"
+
+namespace tarnwell::physical::raw {
+namespace {
+
+// Floppy volumes: the root directory at sector 19, cluster 2 at 33.
+constexpr uint32_t kFloppyMaxSectors = 5760;
+constexpr uint32_t kFloppyRootSector = 19;
+constexpr uint32_t kFloppyDataStart = 33;
+
+// Reads `sectors` at the address and parses them; a failed read adds nothing.
+void ParseDirectoryAt(TPhysicalDrive& drive, disk::DiskDevice& device, bool isRoot, uint64_t address,
+                      uint32_t sectors, std::vector<uint8_t>& buffer) {
+  TPartiEntry& entry = *drive.CurrentPartition;
+  buffer.resize(size_t{sectors} * kSectorBytes);
+  uint32_t bytesRead = 0;
+  if (!device.Read(address, static_cast<uint16_t>(sectors), buffer.data(), bytesRead)) return;
+  try {
+    ParseDirectoryBytes(std::span<const uint8_t>(buffer.data(), std::min<size_t>(bytesRead, buffer.size())),
+                        isRoot, entry.FatKind, static_cast<uint32_t>(address), entry.FatEntries);
+  } catch (const std::exception& e) {
+    drive.Window().boxes.Error(e.what());
+  }
+}
+
+// A directory ends where the next one found begins, since a "." entry ends
+// the parse: reading no further than that spares reading the same sectors
+// many times over when directories lie close together.
+uint32_t SectorsUntilNext(const std::vector<uint64_t>& starts, size_t i) {
+  if (i + 1 < starts.size() && starts[i + 1] > starts[i])
+    return static_cast<uint32_t>(std::min<uint64_t>(kDirectoryChunkSectors, starts[i + 1] - starts[i]));
+  return kDirectoryChunkSectors;
+}
+
+void AddRootDirectory(TPhysicalDrive& drive, disk::DiskDevice& device, std::vector<uint8_t>& buffer) {
+  TPartiEntry& entry = *drive.CurrentPartition;
+  if (!drive.IsVolume() || entry.SectorCount() > kFloppyMaxSectors) {
+    // An undetermined geometry has no root address to read.
+    if (entry.FatDataStart == kDataStartUnknown || entry.DirSectors.empty() ||
+        entry.DirSectors.front() == entry.FatDataStart)
+      return;
+    entry.DirSectors.insert(entry.DirSectors.begin(), entry.FatDataStart);
+    ParseDirectoryAt(drive, device, true, entry.FatDataStart, kDirectoryChunkSectors, buffer);
+    return;
+  }
+  entry.FatKind = kFatFloppy;
+  entry.DirSectors.insert(entry.DirSectors.begin(), kFloppyRootSector);
+  entry.FatDataStart = kFloppyDataStart;
+  ParseDirectoryAt(drive, device, true, kFloppyRootSector, kDirectoryChunkSectors, buffer);
+}
+
+}  // namespace
+
+void ReadFatDirectories(TPhysicalDrive& drive, engine::ProgressBar& progress) {
+  if (!drive.CurrentPartition) return;
+  TPartiEntry& entry = *drive.CurrentPartition;
+  BusyScope busy(drive, progress);
+  entry.FatEntries.clear();
+  entry.FatMatches.clear();
+  disk::DiskDevice device(entry.DriveCode);
+  std::vector<uint8_t> buffer;
+  const size_t n = entry.DirSectors.size();
+  for (size_t i = 0; i < n; ++i) {
+    progress.SetPosition(static_cast<int>(std::lround(static_cast<double>(i) / static_cast<double>(n) * 100.0)));
+    drive.Window().pump.Pump();
+    if (drive.StopRequested) break;
+    if (device.IsOpen())
+      ParseDirectoryAt(drive, device, false, entry.DirSectors[i], SectorsUntilNext(entry.DirSectors, i),
+                       buffer);
+  }
+  CalibrateFat(drive);
+  if (device.IsOpen()) AddRootDirectory(drive, device, buffer);
+  std::stable_sort(entry.FatEntries.begin(), entry.FatEntries.end(),
+                   [](const auto& a, const auto& b) { return a->DirSector < b->DirSector; });
+}
+
+}  // namespace tarnwell::physical::raw

@@ -1,0 +1,91 @@
+#include "physical/raw/fat_geometry.h"
+
+#include <array>
+
+#include "physical/physical_drive.h"
+
+namespace tarnwell::physical::raw {
+namespace {
+
+struct SizeRow {
+  uint64_t megabytes;
+  uint32_t sectors;
+};
+constexpr std::array<SizeRow, 9> kFat16Rows{{{8192, 512}, {4096, 256}, {2048, 128}, {1024, 64},
+                                             {512, 32}, {256, 16}, {128, 8}, {16, 4}, {0, 8}}};
+constexpr std::array<SizeRow, 10> kFat32Rows{{{16384, 32}, {8192, 16}, {4096, 8}, {2048, 8},
+                                              {1025, 8}, {512, 8}, {256, 8}, {128, 4}, {64, 2},
+                                              {32, 1}}};
+
+// Stores a cluster-2 sector that fits the field and is not the marker.
+bool SetGeometry(TPartiEntry& entry, int64_t clusterSectors, int64_t dataStart) {
+  if (clusterSectors <= 0 || clusterSectors > UINT32_MAX) return false;
+  if (dataStart < 0 || dataStart >= kDataStartUnknown) return false;
+  entry.FatClusterSectors = static_cast<uint32_t>(clusterSectors);
+  entry.FatDataStart = static_cast<uint32_t>(dataStart);
+  return true;
+}
+
+bool CalibrateFromPair(TPartiEntry& entry, const TMidEntry& first, const TMidEntry& other) {
+  const int64_t e = first.DirCluster, s = first.DirSector;
+  const int64_t f = other.DirCluster, t = other.DirSector;
+  if (!((f < e && t < s) || (e < f && s < t))) return false;
+  const int64_t clusterSectors = (s - t) / (e - f);
+  // Two directories closer in sectors than in clusters cannot both be where
+  // they say; a geometry of 0 sectors per cluster would put every file at
+  // the same place.
+  return SetGeometry(entry, clusterSectors, s - (e - 2) * clusterSectors);
+}
+
+void CalibrateFromDefaults(const TPhysicalDrive& drive, TPartiEntry& entry) {
+  uint32_t sectors = DefaultClusterSectors(entry.FatKind, entry.SectorCount() / 2048);
+  if (drive.IsVolume()) sectors = 1;
+  entry.FatClusterSectors = sectors;
+  entry.FatDataStart = kDataStartUnknown;
+  if (entry.FatEntries.empty()) return;
+  const TMidEntry& first = *entry.FatEntries.front();
+  const int64_t start =
+      int64_t{first.DirSector} - (int64_t{first.DirCluster} - 2) * int64_t{sectors};
+  if (start >= 0 && start < kDataStartUnknown) entry.FatDataStart = static_cast<uint32_t>(start);
+}
+
+}  // namespace
+
+uint32_t DefaultClusterSectors(uint8_t fatKind, uint64_t megabytes) {
+  if (fatKind == 2) {
+    for (const SizeRow& row : kFat32Rows)
+      if (row.megabytes <= megabytes) return row.sectors;
+    return kFat32Rows.back().sectors;
+  }
+  for (const SizeRow& row : kFat16Rows)
+    if (row.megabytes <= megabytes) return row.sectors;
+  return kFat16Rows.back().sectors;
+}
+
+bool CalibrateFat(TPhysicalDrive& drive, const TMidEntry* first, const TMidEntry* other) {
+  if (!drive.CurrentPartition) return false;
+  TPartiEntry& entry = *drive.CurrentPartition;
+  if (first && other) return CalibrateFromPair(entry, *first, *other);
+  if (!entry.FatEntries.empty()) {
+    const TMidEntry& a = *entry.FatEntries.front();
+    for (const auto& r : entry.FatEntries) {
+      const bool sameWay = (a.DirCluster > r->DirCluster && a.DirSector > r->DirSector) ||
+                           (a.DirCluster < r->DirCluster && a.DirSector < r->DirSector);
+      // The first pair that agrees decides; one that gives no sound
+      // geometry falls back on the defaults below.
+      if (sameWay) {
+        if (CalibrateFromPair(entry, a, *r)) return true;
+        break;
+      }
+    }
+  }
+  CalibrateFromDefaults(drive, entry);
+  return entry.FatDataStart != kDataStartUnknown;
+}
+
+std::optional<uint64_t> ClusterSector(const TPartiEntry& entry, uint32_t cluster) {
+  if (entry.FatDataStart == kDataStartUnknown || cluster < 2) return std::nullopt;
+  return uint64_t{cluster - 2} * entry.FatClusterSectors + entry.FatDataStart;
+}
+
+}  // namespace tarnwell::physical::raw

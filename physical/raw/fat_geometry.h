@@ -1,0 +1,35 @@
+#pragma once
+// The FAT geometry of a raw-scanned entry: sectors per cluster and the
+// absolute sector of cluster 2, worked out from where directories were
+// found and the clusters they say they are.
+#include <cstdint>
+#include <optional>
+
+namespace tarnwell::physical {
+class TPhysicalDrive;
+struct TPartiEntry;
+struct TMidEntry;
+}  // namespace tarnwell::physical
+
+namespace tarnwell::physical::raw {
+
+// FatDataStart when the geometry is not determined.
+inline constexpr uint32_t kDataStartUnknown = 0x7FFFFFFF;
+
+// Sectors per cluster a FAT volume of that many megabytes is given by
+// default (FatKind 0 and 1 share a table; 2 has its own).
+uint32_t DefaultClusterSectors(uint8_t fatKind, uint64_t megabytes);
+
+// Works out the geometry of the current partition. Without records: from
+// the first found entry and the first later one whose cluster and sector
+// grow together, else from the default table. With two records: from them
+// when cluster and sector are ordered alike; otherwise nothing changes.
+// True when the geometry was set.
+bool CalibrateFat(TPhysicalDrive& drive, const TMidEntry* first = nullptr,
+                  const TMidEntry* other = nullptr);
+
+// The absolute sector where a cluster's data begins, nullopt while the
+// geometry is undetermined or the cluster lies before cluster 2.
+std::optional<uint64_t> ClusterSector(const TPartiEntry& entry, uint32_t cluster);
+
+}  // namespace tarnwell::physical::raw

@@ -1,0 +1,24 @@
+#include "physical/raw/landmarks.h"
+
+#include <cstring>
+
+#include "disk/little_endian.h"
+
+namespace tarnwell::physical::raw {
+
+bool IsDirectoryStart(const uint8_t* s) {
+  return std::memcmp(s, ".       ", 8) == 0 && std::memcmp(s + 32, "..      ", 8) == 0;
+}
+
+bool IsFileRecordStart(const uint8_t* s) {
+  // Byte 20 is below 512, so the tested byte always lies inside the sector.
+  return std::memcmp(s, "FILE", 4) == 0 && s[s[20]] == 0x10;
+}
+
+bool HasFat32Hint(const uint8_t* s) { return LoadLE16(s + 20) != 0; }
+
+uint8_t FatKindFromHints(uint64_t directoryStarts, uint64_t fat32Hints) {
+  return directoryStarts / 2 > fat32Hints ? 1 : 2;
+}
+
+}  // namespace tarnwell::physical::raw

@@ -1,0 +1,149 @@
+// FAT files and folders of a raw-range scan, copied contiguously from their
+// start cluster through the worked-out geometry.
+#include <algorithm>
+#include <cstring>
+#include <optional>
+#include <set>
+#include <vector>
+
+#include "disk/device_reader.h"
+#include "engine/event_log_line.h"
+#include "engine/recovery/output_path.h"
+#include "physical/physical_drive.h"
+#include "physical/raw/directory_chunk.h"
+#include "physical/raw/fat_geometry.h"
+#include "physical/raw/found_lookup.h"
+#include "physical/raw/landmarks.h"
+#include "physical/raw/raw_recovery.h"
+#include "platform/text_codec.h"
+
+namespace tarnwell::physical::raw {
+namespace {
+
+constexpr uint32_t kFatReadSectors = 100;
+
+void LogFailure(TPhysicalDrive& drive, const std::string& name, const char* utf8Suffix) {
+  engine::AddLogLine(drive.Window().log, name + platform::SystemText(utf8Suffix), kLogFailure);
+}
+
+// Copies `sectors` from `first`; a stretch that cannot be read becomes zeros
+// and the item is reported once, so the file keeps its size and the user
+// knows it is incomplete. 1 when stopped.
+int CopySectors(TPhysicalDrive& drive, disk::DiskDevice& device, engine::OutputFile& out, uint64_t first,
+                uint64_t sectors, const std::string& name, engine::ProgressBar& progress) {
+  std::vector<uint8_t> buffer(size_t{kFatReadSectors} * kSectorBytes);
+  bool reported = false;
+  uint32_t n = kFatReadSectors;
+  for (uint64_t done = 0; done < sectors; done += n) {
+    drive.Window().pump.Pump();
+    progress.SetPosition(static_cast<int>(done * 100 / sectors));
+    n = static_cast<uint32_t>(std::min<uint64_t>(n, sectors - done));
+    const size_t bytes = size_t{n} * kSectorBytes;
+    uint32_t bytesRead = 0;
+    const bool ok = device.Read(first + done, static_cast<uint16_t>(n), buffer.data(), bytesRead);
+    const size_t good = ok ? std::min<size_t>(bytesRead, bytes) : 0;
+    if (good < bytes) {
+      std::memset(buffer.data() + good, 0, bytes - good);
+      if (!reported) LogFailure(drive, name, " - 恢复失败");
+      reported = true;
+    }
+    if (out.Write(buffer.data(), bytes) < bytes) {
+      LogFailure(drive, name, " - 无法写入目标设备，恢复失败");
+      return 0;
+    }
+    if (drive.StopRequested) {
+      drive.StopRequested = false;
+      engine::AddLogLine(drive.Window().log, platform::SystemText("恢复被用户终止"), kLogHalted);
+      return kRecoveryStopped;
+    }
+  }
+  return 0;
+}
+
+// Clears the status panel and the progress bar on every way out.
+class ItemScope {
+ public:
+  ItemScope(engine::StatusPanel& status, engine::ProgressBar& progress, const std::string& name)
+      : status_(status), progress_(progress) {
+    status_.SetText(" " + name);
+  }
+  ~ItemScope() {
+    progress_.SetPosition(0);
+    status_.SetText("");
+  }
+
+ private:
+  engine::StatusPanel& status_;
+  engine::ProgressBar& progress_;
+};
+
+int RecoverFolderOnce(TPhysicalDrive& drive, const TMidEntry& folder, engine::StatusPanel& status,
+                      engine::ProgressBar& progress, const std::string& destination,
+                      std::set<uint64_t>& entered) {
+  const TPartiEntry& entry = *drive.CurrentPartition;
+  const std::string name = RawEntryName(folder);
+  const std::optional<uint64_t> sector = ClusterSector(entry, EntryCluster(folder.DirEntry, entry.FatKind));
+  if (!sector) {
+    LogFailure(drive, name, " - 恢复失败");
+    return 0;
+  }
+  // A deleted folder can point back at one of its ancestors.
+  if (!entered.insert(*sector).second) return 0;
+  const std::optional<std::string> path = engine::CreateUniqueFolder(name, destination);
+  if (!path) {
+    LogFailure(drive, name, " - 恢复失败");
+    return 0;
+  }
+  int first = -1, last = -1;
+  if (*sector > UINT32_MAX || !FindFatFolderRange(drive, static_cast<uint32_t>(*sector), first, last))
+    return 0;
+  for (int i = first; i <= last; ++i) {
+    const TMidEntry& child = *entry.FatEntries[static_cast<size_t>(i)];
+    const int result = (child.DirEntry.Attributes() & engine::kFatAttrDirectory)
+                           ? RecoverFolderOnce(drive, child, status, progress, *path, entered)
+                           : RecoverItem(drive, child, status, progress, *path);
+    if (result == kRecoveryStopped) return result;
+  }
+  return 0;
+}
+
+}  // namespace
+
+int RecoverItem(TPhysicalDrive& drive, const TMidEntry& item, engine::StatusPanel& status,
+                engine::ProgressBar& progress, const std::string& destination) {
+  if (!drive.CurrentPartition) return 0;
+  const TPartiEntry& entry = *drive.CurrentPartition;
+  const std::string name = RawEntryName(item);
+  ItemScope scope(status, progress, name);
+  const uint32_t size = item.DirEntry.FileSize();
+  const std::optional<uint64_t> first = ClusterSector(entry, EntryCluster(item.DirEntry, entry.FatKind));
+  // Without a geometry there is no address to copy from (and a cluster
+  // below 2 has no data): said, not guessed.
+  if (!first && size > 0) {
+    LogFailure(drive, name, " - 恢复失败");
+    return 0;
+  }
+  disk::DiskDevice device(entry.DriveCode);
+  if (!device.IsOpen()) return 0;
+  std::optional<engine::CreatedFile> created = engine::CreateUniqueFile(name, destination);
+  if (!created) {
+    LogFailure(drive, name, " - 无法写入目标设备，恢复失败");
+    return 0;
+  }
+  engine::OutputFile out(std::move(created->fd), created->path);
+  const uint64_t sectors = (uint64_t{size} + kSectorBytes - 1) / kSectorBytes;
+  const int result = sectors ? CopySectors(drive, device, out, *first, sectors, name, progress) : 0;
+  progress.SetPosition(100);
+  // A stopped copy keeps what was copied rather than posing as complete.
+  out.SetSize(result == kRecoveryStopped ? std::min<uint64_t>(out.Position(), size) : size);
+  return result;
+}
+
+int RecoverFatFolder(TPhysicalDrive& drive, const TMidEntry& folder, engine::StatusPanel& status,
+                     engine::ProgressBar& progress, const std::string& destination) {
+  if (!drive.CurrentPartition) return 0;
+  std::set<uint64_t> entered;
+  return RecoverFolderOnce(drive, folder, status, progress, destination, entered);
+}
+
+}  // namespace tarnwell::physical::raw

@@ -1,0 +1,26 @@
+#pragma once
+// The passes of the raw-range scan over one entry of a drive: the landmark
+// pass, then the FAT directory pass (which works out the FAT geometry), then
+// the NTFS record pass. Results stay in the entry, which becomes the drive's
+// current partition.
+#include "engine/window_interfaces.h"
+
+namespace tarnwell::physical {
+class TPhysicalDrive;
+struct TPartiEntry;
+}  // namespace tarnwell::physical
+
+namespace tarnwell::physical::raw {
+
+// Reads the entry's range in 1000-sector chunks and collects the directory
+// starts (entry's DirSectors) and FILE-record sectors (drive's
+// FileRecordSectors); sets FatKind from them. False when the drive is busy,
+// a volume is not ready or the disk cannot be opened; true otherwise, also
+// after a stop or an error.
+bool ScanRange(TPhysicalDrive& drive, TPartiEntry& entry, engine::ProgressBar& progress);
+
+// Parses every directory start of the current partition into FatEntries,
+// works out the geometry (CalibrateFat) and adds the root directory.
+void ReadFatDirectories(TPhysicalDrive& drive, engine::ProgressBar& progress);
+
+}  // namespace tarnwell::physical::raw
