@@ -9,7 +9,7 @@ bool ForEachListEntry(std::span<const uint8_t> value,
                       const std::function<bool(const ListEntry&)>& visit) {
   if (value.size() < kListEntryBytes) return false;
   size_t pos = 0;
-  while (value.size() - pos >= kListEntryBytes) {
+  while (pos <= value.size() && value.size() - pos >= kListEntryBytes) {
     const uint8_t* e = &value[pos];
     ListEntry entry;
     entry.type = LoadLE32(e);

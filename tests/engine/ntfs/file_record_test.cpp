@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "disk/little_endian.h"
+#include "engine/ntfs/attribute_list.h"
 #include "engine/ntfs/file_record.h"
 #include "engine/ntfs/mft_map.h"
 #include "engine/ntfs/record_attribute.h"
@@ -186,6 +187,25 @@ TEST(RecordToSector, MapsRecordsAcrossExtents) {
   EXPECT_EQ(RecordToSector(extents, 28), -1);
   EXPECT_EQ(RecordToSector(extents, -1), -1);
   EXPECT_EQ(TotalRecords(extents), 28u);
+}
+
+}  // namespace
+}  // namespace tarnwell::engine::ntfs
+
+namespace tarnwell::engine::ntfs {
+namespace {
+
+TEST(ForEachListEntry, StopsWhenAnEntryLengthLeavesTheValue) {
+  // Two entries of 40 bytes announced in a 52-byte value: the second one
+  // would end past it, and the walk must not read there.
+  std::vector<uint8_t> value(52, 0);
+  StoreLE32(&value[0], 0x80);
+  StoreLE16(&value[4], 60);
+  int visited = 0;
+  EXPECT_TRUE(ForEachListEntry(value, [&](const ListEntry&) { return ++visited, true; }));
+  EXPECT_EQ(visited, 1);
+  std::vector<uint8_t> tiny(25, 0);
+  EXPECT_FALSE(ForEachListEntry(tiny, [](const ListEntry&) { return true; }));
 }
 
 }  // namespace
