@@ -16,24 +16,55 @@
 
 namespace tarnwell::engine::ntfs::testing {
 
-class ScannedVolume {
+// Scans volume C: of whatever the caller attached to the device table.
+class ScannedVolumeOfTable {
  public:
-  // Attaches the image and scans the volume of the given letter.
-  explicit ScannedVolume(const std::string& fixture, char letter = 'C') {
-    table_.AttachImage(tarnwell::testing::FixturePath(fixture));
+  bool Scan(char letter = 'C') {
     engine_ = std::make_unique<TUndelete>(boxes_, pump_);
     drive_ = engine_->FindDrive(letter);
-    if (!drive_) return;
-    scanned_ = engine_->ScanVolume(*drive_, true, status_, progress_);
-    for (auto& r : drive_->NtfsEntries) byPath_[PathOf(*r)] = r.get();
+    return drive_ && engine_->ScanVolume(*drive_, true, status_, progress_) &&
+           drive_->FsKind == kNtfs;
   }
-
-  bool Scanned() const { return drive_ && scanned_ && drive_->FsKind == kNtfs; }
   TUndelete& Engine() { return *engine_; }
   TLogiDrive& Drive() { return *drive_; }
+  tarnwell::testing::RecordingLog& Log() { return log_; }
   tarnwell::testing::RecordingProgress& Progress() { return progress_; }
   tarnwell::testing::RecordingBoxes& Boxes() { return boxes_; }
   tarnwell::testing::CountingPump& Pump() { return pump_; }
+  // Recovers a file into a fresh folder and returns its bytes; "<failed>"
+  // when RecoverFile returned false.
+  std::string Recover(tntfsfilerecord& r) {
+    const std::string folder = tarnwell::testing::MakeTempFolder("recover");
+    if (!engine_->RecoverFile(r, r.Name, log_, status_, folder)) return "<failed>";
+    std::string content;
+    for (const auto& e : std::filesystem::directory_iterator(folder)) {
+      const auto bytes = tarnwell::testing::ReadBinaryFile(e.path().string());
+      content.assign(bytes.begin(), bytes.end());
+    }
+    return content;
+  }
+
+ private:
+  tarnwell::testing::RecordingBoxes boxes_;
+  tarnwell::testing::CountingPump pump_;
+  tarnwell::testing::RecordingStatus status_;
+  tarnwell::testing::RecordingProgress progress_;
+  tarnwell::testing::RecordingLog log_;
+  std::unique_ptr<TUndelete> engine_;
+  TLogiDrive* drive_ = nullptr;
+};
+
+// An image attached on its own and its volume scanned, with the found
+// records by path.
+class ScannedVolume : public ScannedVolumeOfTable {
+ public:
+  explicit ScannedVolume(const std::string& fixture, char letter = 'C') {
+    table_.AttachImage(tarnwell::testing::FixturePath(fixture));
+    scanned_ = Scan(letter);
+    if (!scanned_) return;
+    for (auto& r : Drive().NtfsEntries) byPath_[PathOf(*r)] = r.get();
+  }
+  bool Scanned() const { return scanned_; }
 
   // The UTF-8 path of a record through its parent links ("a/b/c"; a lost
   // folder's children are under "[Folder]N/").
@@ -51,29 +82,8 @@ class ScannedVolume {
   }
   const std::map<std::string, tntfsfilerecord*>& ByPath() const { return byPath_; }
 
-  // Recovers a file into a fresh folder and returns its bytes; "<failed>"
-  // when RecoverFile returned false.
-  std::string Recover(tntfsfilerecord& r) {
-    const std::string folder = tarnwell::testing::MakeTempFolder("recover");
-    if (!engine_->RecoverFile(r, r.Name, log_, status_, folder)) return "<failed>";
-    std::string content;
-    for (const auto& e : std::filesystem::directory_iterator(folder)) {
-      const auto bytes = tarnwell::testing::ReadBinaryFile(e.path().string());
-      content.assign(bytes.begin(), bytes.end());
-    }
-    return content;
-  }
-  tarnwell::testing::RecordingLog& Log() { return log_; }
-
  private:
   tarnwell::testing::ScopedDeviceTable table_;
-  tarnwell::testing::RecordingBoxes boxes_;
-  tarnwell::testing::CountingPump pump_;
-  tarnwell::testing::RecordingStatus status_;
-  tarnwell::testing::RecordingProgress progress_;
-  tarnwell::testing::RecordingLog log_;
-  std::unique_ptr<TUndelete> engine_;
-  TLogiDrive* drive_ = nullptr;
   bool scanned_ = false;
   std::map<std::string, tntfsfilerecord*> byPath_;
 };
