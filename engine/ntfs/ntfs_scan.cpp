@@ -10,11 +10,11 @@
 #include "disk/volume_reader.h"
 #include "engine/boot_sector.h"
 #include "engine/entry_helpers.h"
-#include "engine/entry_order.h"
 #include "engine/ntfs/file_record.h"
 #include "engine/ntfs/mft_map.h"
 #include "engine/ntfs/ntfs_format.h"
 #include "engine/ntfs/record_attribute.h"
+#include "engine/ntfs/ntfs_sort.h"
 #include "engine/ntfs/record_name.h"
 #include "engine/ntfs/run_list.h"
 #include "engine/ntfs/update_sequence.h"
@@ -160,6 +160,9 @@ bool TUndelete::ScanNtfsVolume(ProgressBar& progress) {
           return sector > 0 && ReadRecordAttribute(0, ntfs::kAttrData, data, sector, true);
         });
 
+    // Most records of a used MFT are listed; the extents are already cut to
+    // the volume, so this stays bounded.
+    entries.reserve(static_cast<size_t>(std::min<uint64_t>(ntfs::TotalRecords(MftRuns), 1u << 22)));
     std::vector<uint8_t> batch(static_cast<size_t>(kBatchSectors) * ntfs::kSectorBytes);
     int64_t counter = -1;
     uint64_t batchesBegun = 0;
@@ -209,7 +212,7 @@ bool TUndelete::ScanNtfsVolume(ProgressBar& progress) {
     }
 
     AddLostFolders(entries);
-    SortNtfsEntries(entries, false);
+    ntfs::SortByParentAndName(entries);
     auto root = std::make_unique<tntfsfilerecord>(FolderTemplate);
     root->RecordFlags = 1;
     root->RecordNumber = kNtfsRootRecord;

@@ -13,7 +13,9 @@ std::string TrimmedSystemName(const uint8_t* utf16, size_t byteCount) {
   size_t end = name.size();
   while (begin < end && static_cast<unsigned char>(name[begin]) <= ' ') ++begin;
   while (end > begin && static_cast<unsigned char>(name[end - 1]) <= ' ') --end;
-  return name.substr(begin, end - begin);
+  name.erase(end);
+  name.erase(0, begin);
+  return name;
 }
 
 std::string ListedName(std::span<const uint8_t> record, const FileRecordInfo& info) {
