@@ -14,6 +14,8 @@
 
 namespace tarnwell::engine {
 
+class OutputFile;
+
 // Non-owning pointers into the current drive's entries, filled by Search.
 struct SearchResultList {
   std::vector<TMidEntry*> Fat;
@@ -124,6 +126,33 @@ class TUndelete {
   // twice in the same role, so cycles end and work stays bounded.
   std::unordered_set<uint64_t> fatWalked_;
   int fatDepth_ = 0;
+
+  // NTFS record and data access of the current drive (engine/ntfs/).
+  // Reads a record (at sector, or at MFT start + 2 x number when sector is
+  // 0) and takes one attribute out of it.
+  bool ReadRecordAttribute(int64_t recordNumber, uint32_t type, TAttribute& attribute,
+                           int64_t sector, bool unnamedOnly = false);
+  // Appends the runs of every unnamed data piece an attribute list names;
+  // data gets the first piece. direct reads records at MFT start + 2 x n.
+  bool CollectListedRuns(const std::vector<uint8_t>& listValue, TAttribute& data, bool direct,
+                         trunlist& runs);
+  int64_t RecordToSector(int64_t recordNumber) const;
+  // The value of an attribute: resident content, or its clusters read
+  // through its run list (capped, for attribute lists).
+  bool ReadAttributeValue(const TAttribute& attribute, std::vector<uint8_t>& value);
+  // The unnamed data attribute of a found record and its runs, through an
+  // attribute list when the record has one.
+  bool ReadDataRuns(const tntfsfilerecord& record, TAttribute& data, trunlist& runs);
+  // Reads count clusters from lcn when they lie inside the volume.
+  bool ReadClusters(int64_t lcn, int64_t count, uint8_t* buffer);
+  bool BuildMftRuns(const trunlist& runs);
+  void AddLostFolders(NtfsEntryList& entries);
+  bool WriteCompressedData(const trunlist& runs, OutputFile& file, int64_t size, EventLog& log);
+  bool RecoverNtfsFolder(tntfsfilerecord& folder, const std::string& displayName, EventLog& log,
+                         StatusPanel& status, const std::string& destination,
+                         std::vector<const tntfsfilerecord*>& ancestors);
+  uint32_t NtfsClusterBytes() const;
+  uint64_t NtfsVolumeSectors() const;
 
   MessageBoxes& boxes_;
   MessagePump& pump_;

@@ -1,0 +1,142 @@
+// Reading NTFS records, attribute values and clusters of the current drive.
+#include <algorithm>
+#include <set>
+
+#include "disk/little_endian.h"
+#include "disk/volume_reader.h"
+#include "engine/boot_sector.h"
+#include "engine/ntfs/attribute_list.h"
+#include "engine/ntfs/mft_map.h"
+#include "engine/ntfs/ntfs_format.h"
+#include "engine/ntfs/record_attribute.h"
+#include "engine/ntfs/run_list.h"
+#include "engine/undelete.h"
+
+namespace tarnwell::engine {
+namespace {
+
+// Attribute lists are small (a few hundred entries at most); anything
+// claiming more is corrupt and is not read beyond this.
+constexpr uint64_t kMaxListValueBytes = 1 << 20;
+// Sectors per request when clusters are read in bulk.
+constexpr uint32_t kMaxSectorsPerRead = 128;
+
+}  // namespace
+
+uint32_t TUndelete::NtfsClusterBytes() const {
+  if (!CurrentDrive) return 0;
+  return BootSectorView(CurrentDrive->BootSector).SectorsPerCluster() * ntfs::kSectorBytes;
+}
+
+uint64_t TUndelete::NtfsVolumeSectors() const {
+  if (!CurrentDrive) return 0;
+  // NTFS keeps its 64-bit sector count at 0x28; the sector after it holds
+  // the backup boot sector.
+  return LoadLE64(&CurrentDrive->BootSector[0x28]) + 1;
+}
+
+bool TUndelete::ReadClusters(int64_t lcn, int64_t count, uint8_t* buffer) {
+  if (!CurrentDrive || lcn <= 0 || count <= 0) return false;
+  const uint64_t spc = BootSectorView(CurrentDrive->BootSector).SectorsPerCluster();
+  const uint64_t limit = std::min<uint64_t>(NtfsVolumeSectors(), uint64_t{1} << 32);
+  if (spc == 0 || static_cast<uint64_t>(lcn) > limit / spc ||
+      static_cast<uint64_t>(count) > limit / spc)
+    return false;
+  uint64_t sector = static_cast<uint64_t>(lcn) * spc;
+  uint64_t left = static_cast<uint64_t>(count) * spc;
+  if (sector + left > limit) return false;
+  while (left > 0) {
+    const uint32_t n = static_cast<uint32_t>(std::min<uint64_t>(left, kMaxSectorsPerRead));
+    if (!disk::ReadVolumeSectors(CurrentDrive->DriveName, static_cast<uint32_t>(sector),
+                                 static_cast<uint16_t>(n), buffer))
+      return false;
+    buffer += static_cast<size_t>(n) * ntfs::kSectorBytes;
+    sector += n;
+    left -= n;
+  }
+  return true;
+}
+
+bool TUndelete::ReadRecordAttribute(int64_t recordNumber, uint32_t type, TAttribute& attribute,
+                                    int64_t sector, bool unnamedOnly) {
+  if (!CurrentDrive) return false;
+  if (sector == 0) {
+    if (recordNumber < 0) return false;
+    sector = static_cast<int64_t>(BootSectorView(CurrentDrive->BootSector).MftStartSector() +
+                                  ntfs::kSectorsPerRecord * static_cast<uint64_t>(recordNumber));
+  }
+  const uint64_t limit = std::min<uint64_t>(NtfsVolumeSectors(), uint64_t{1} << 32);
+  if (sector <= 0 || static_cast<uint64_t>(sector) + ntfs::kSectorsPerRecord > limit) return false;
+  std::array<uint8_t, ntfs::kRecordBytes> record;
+  if (!disk::ReadVolumeSectors(CurrentDrive->DriveName, static_cast<uint32_t>(sector),
+                               ntfs::kSectorsPerRecord, record.data()))
+    return false;
+  return ntfs::ParseRecordAttribute(record, type, attribute, unnamedOnly);
+}
+
+int64_t TUndelete::RecordToSector(int64_t recordNumber) const {
+  return ntfs::RecordToSector(MftRuns, recordNumber);
+}
+
+bool TUndelete::ReadAttributeValue(const TAttribute& attribute, std::vector<uint8_t>& value) {
+  value.clear();
+  if (!attribute.IsNonResident()) {
+    value = attribute.Content;
+    return true;
+  }
+  const uint64_t size = attribute.DataSize();
+  const uint32_t cluster = NtfsClusterBytes();
+  if (size > kMaxListValueBytes || cluster == 0) return false;
+  trunlist runs;
+  ntfs::DecodeRunList(attribute.Content, runs);
+  std::vector<uint8_t> buffer;
+  for (const TRun& run : runs) {
+    if (value.size() >= size) break;
+    const uint64_t need = (size - value.size() + cluster - 1) / cluster;
+    const int64_t count = static_cast<int64_t>(std::min<uint64_t>(need, run.Length));
+    buffer.assign(static_cast<size_t>(count) * cluster, 0);
+    if (run.Lcn != 0 && !ReadClusters(run.Lcn, count, buffer.data())) return false;
+    value.insert(value.end(), buffer.begin(), buffer.end());
+  }
+  if (value.size() > size) value.resize(size);
+  return true;
+}
+
+bool TUndelete::CollectListedRuns(const std::vector<uint8_t>& listValue, TAttribute& data,
+                                  bool direct, trunlist& runs) {
+  bool first = true;
+  std::set<uint64_t> read;
+  return ntfs::ForEachListEntry(listValue, [&](const ntfs::ListEntry& entry) {
+    // Named data pieces belong to alternate streams, not to the file's data;
+    // a record already read holds no further piece.
+    if (entry.type != ntfs::kAttrData || entry.nameLength != 0) return true;
+    if (!read.insert(entry.record).second) return true;
+    TAttribute piece;
+    const auto number = static_cast<int64_t>(entry.record);
+    const int64_t sector = direct ? 0 : RecordToSector(number);
+    if (sector < 0) return true;
+    if (!ReadRecordAttribute(number, ntfs::kAttrData, piece, sector, true)) return true;
+    if (piece.IsNonResident()) ntfs::DecodeRunList(piece.Content, runs);
+    if (first) data = std::move(piece);
+    first = false;
+    return true;
+  });
+}
+
+bool TUndelete::ReadDataRuns(const tntfsfilerecord& record, TAttribute& data, trunlist& runs) {
+  runs.clear();
+  TAttribute list;
+  if (ReadRecordAttribute(record.RecordNumber, ntfs::kAttrAttributeList, list, record.RecordSector)) {
+    std::vector<uint8_t> value;
+    if (!ReadAttributeValue(list, value)) return false;
+    data = TAttribute{};
+    if (!CollectListedRuns(value, data, false, runs)) return false;
+    return data.Resident || data.NonResident;
+  }
+  if (!ReadRecordAttribute(record.RecordNumber, ntfs::kAttrData, data, record.RecordSector, true))
+    return false;
+  if (data.IsNonResident()) ntfs::DecodeRunList(data.Content, runs);
+  return true;
+}
+
+}  // namespace tarnwell::engine

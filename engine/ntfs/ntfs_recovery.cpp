@@ -1,0 +1,149 @@
+// Copies found NTFS records out of the volume: resident data, plain runs
+// (sparse runs as zeros) and compressed data; folders with their contents;
+// the first bytes of an entry for the hex page.
+#include <algorithm>
+#include <cstring>
+
+#include "disk/volume_reader.h"
+#include "engine/boot_sector.h"
+#include "engine/entry_helpers.h"
+#include "engine/event_log_line.h"
+#include "engine/ntfs/ntfs_format.h"
+#include "engine/recovery/output_file.h"
+#include "engine/recovery/output_path.h"
+#include "engine/undelete.h"
+#include "platform/text_codec.h"
+
+namespace tarnwell::engine {
+namespace {
+
+// Clusters copied per read of a plain run.
+constexpr int64_t kClustersPerCopy = 16;
+
+bool IsCompressedData(const tntfsfilerecord& record, const TAttribute& data) {
+  if (data.Flags() & ntfs::kAttrFlagCompressed) return true;
+  return (record.FileName.Attributes() & kNtfsAttrCompressed) && data.CompressionUnit() != 0;
+}
+
+}  // namespace
+
+bool TUndelete::RecoverFile(tntfsfilerecord& record, const std::string& displayName,
+                            EventLog& log, StatusPanel&, const std::string& destination) {
+  if (!CurrentDrive || CurrentDrive->IsFat()) return false;
+  TAttribute data;
+  trunlist runs;
+  if (!ReadDataRuns(record, data, runs)) return false;
+
+  auto created = CreateUniqueFile(displayName, destination);
+  if (!data.IsNonResident()) {
+    if (!created) {
+      AddLogLine(log, displayName + platform::SystemText(":  无法创建目标文件"), kLogError);
+      return false;
+    }
+    OutputFile file(std::move(created->fd), created->path);
+    if (file.Write(data.Content.data(), data.Content.size()) < data.Content.size()) {
+      AddLogLine(log, displayName + platform::SystemText(":  无法写入目标设备"), kLogError);
+      return false;
+    }
+    return true;
+  }
+  if (!created) return false;
+  OutputFile file(std::move(created->fd), created->path);
+  const int64_t size = std::max<int64_t>(record.DataSize, 0);
+
+  if (IsCompressedData(record, data)) {
+    if (!WriteCompressedData(runs, file, size, log))
+      AddLogLine(log, displayName + platform::SystemText(":  恢复失败"), kLogError);
+    return true;
+  }
+
+  const uint32_t cluster = NtfsClusterBytes();
+  if (cluster == 0) return false;
+  std::vector<uint8_t> buffer(static_cast<size_t>(kClustersPerCopy) * cluster);
+  for (const TRun& run : runs) {
+    for (int64_t j = 0; j < run.Length && file.Position() < static_cast<uint64_t>(size);) {
+      pump_.Pump();
+      if (StopRequested) {
+        AddLogLine(log, displayName + platform::SystemText(":  恢复被用户终止"), kLogStopped);
+        return false;
+      }
+      const uint64_t left = static_cast<uint64_t>(size) - file.Position();
+      // A sparse run may stand for more than the whole volume: it is taken
+      // in one step, up to what the file still lacks.
+      const int64_t step = run.Lcn == 0 ? run.Length - j : std::min(kClustersPerCopy, run.Length - j);
+      const uint64_t amount = std::min<uint64_t>(left, static_cast<uint64_t>(step) * cluster);
+      size_t written;
+      if (run.Lcn == 0) {
+        written = file.SetSize(file.Position() + amount) ? amount : 0;
+      } else {
+        const int64_t clusters = static_cast<int64_t>((amount + cluster - 1) / cluster);
+        if (!ReadClusters(run.Lcn + j, clusters, buffer.data())) {
+          AddLogLine(log, displayName + platform::SystemText(":  恢复失败"), kLogError);
+          return false;
+        }
+        written = file.Write(buffer.data(), amount);
+      }
+      if (written < amount) {
+        AddLogLine(log, displayName + platform::SystemText(":  无法写入目标设备"), kLogError);
+        return false;
+      }
+      j += step;
+    }
+  }
+  return true;
+}
+
+bool TUndelete::RecoverFolder(tntfsfilerecord& folder, const std::string& displayName,
+                              EventLog& log, StatusPanel& status, const std::string& destination) {
+  std::vector<const tntfsfilerecord*> ancestors;
+  return RecoverNtfsFolder(folder, displayName, log, status, destination, ancestors);
+}
+
+bool TUndelete::RecoverNtfsFolder(tntfsfilerecord& folder, const std::string& displayName,
+                                  EventLog& log, StatusPanel& status,
+                                  const std::string& destination,
+                                  std::vector<const tntfsfilerecord*>& ancestors) {
+  if (!CurrentDrive || CurrentDrive->IsFat()) return false;
+  const auto path = CreateUniqueFolder(displayName, destination);
+  if (!path) return false;
+  int first = -1;
+  int last = -1;
+  if (!GetChildRange(NtfsFolderKey(folder), first, last)) return false;
+  ancestors.push_back(&folder);
+  for (int i = first; i <= last && !StopRequested; ++i) {
+    tntfsfilerecord& child = *CurrentDrive->NtfsEntries[static_cast<size_t>(i)];
+    if (IsNtfsFile(child)) {
+      status.SetText(" " + child.Name);
+      RecoverFile(child, child.Name, log, status, *path);
+    } else if (std::find(ancestors.begin(), ancestors.end(), &child) == ancestors.end()) {
+      // A folder that is its own ancestor (corrupted references) is not
+      // entered again.
+      RecoverNtfsFolder(child, child.Name, log, status, *path, ancestors);
+    }
+  }
+  ancestors.pop_back();
+  return !StopRequested;
+}
+
+bool TUndelete::ReadPreview(const tntfsfilerecord& record, std::array<uint8_t, 2048>& buffer) {
+  buffer.fill(0);
+  if (!CurrentDrive || CurrentDrive->IsFat()) return false;
+  TAttribute data;
+  trunlist runs;
+  if (!ReadDataRuns(record, data, runs)) return true;
+  if (!data.IsNonResident()) {
+    std::copy_n(data.Content.begin(), std::min(data.Content.size(), buffer.size()), buffer.begin());
+    return true;
+  }
+  if (runs.empty() || runs[0].Lcn == 0) return true;
+  // Four sectors at the first run, whatever the cluster size.
+  const uint64_t spc = BootSectorView(CurrentDrive->BootSector).SectorsPerCluster();
+  const uint64_t sector = static_cast<uint64_t>(runs[0].Lcn) * spc;
+  const uint64_t limit = std::min<uint64_t>(NtfsVolumeSectors(), uint64_t{1} << 32);
+  if (spc != 0 && runs[0].Lcn > 0 && sector / spc == static_cast<uint64_t>(runs[0].Lcn) && sector + 4 <= limit)
+    disk::ReadVolumeSectors(CurrentDrive->DriveName, static_cast<uint32_t>(sector), 4,
+                            buffer.data());
+  return true;
+}
+
+}  // namespace tarnwell::engine
