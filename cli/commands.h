@@ -17,5 +17,7 @@ void AddListCommand(CLI::App& app, CliContext& context, int* exitCode);
 void AddRecoverCommand(CLI::App& app, CliContext& context, int* exitCode);
 void AddSearchCommand(CLI::App& app, CliContext& context, int* exitCode);
 void AddRescanDamagedCommand(CLI::App& app, CliContext& context, int* exitCode);
+void AddRawScanCommand(CLI::App& app, CliContext& context, int* exitCode);
+void AddRawRecoverCommand(CLI::App& app, CliContext& context, int* exitCode);
 
 }  // namespace tarnwell::cli

@@ -24,6 +24,8 @@ int main(int argc, char** argv) {
   tarnwell::cli::AddRecoverCommand(app, context, &exitCode);
   tarnwell::cli::AddSearchCommand(app, context, &exitCode);
   tarnwell::cli::AddRescanDamagedCommand(app, context, &exitCode);
+  tarnwell::cli::AddRawScanCommand(app, context, &exitCode);
+  tarnwell::cli::AddRawRecoverCommand(app, context, &exitCode);
 
   try {
     app.parse(argc, argv);

@@ -100,6 +100,10 @@ struct tntfsfilerecord {
   RawFileName FileName;
   uint16_t RecordFlags = 0;  // bit 0: in use
   tntfsfilerecord* Parent = nullptr;  // not owning
+  // Raw-range scan only (records found on their own, never linked): the
+  // first cluster of the data, or minus RecordSector when the data is kept
+  // in the record or has no runs.
+  int64_t DataStart = 0;
 };
 
 // One data run: Lcn 0 is a sparse run.

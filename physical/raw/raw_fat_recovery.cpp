@@ -15,16 +15,13 @@
 #include "physical/raw/found_lookup.h"
 #include "physical/raw/landmarks.h"
 #include "physical/raw/raw_recovery.h"
+#include "physical/raw/recovery_report.h"
 #include "platform/text_codec.h"
 
 namespace tarnwell::physical::raw {
 namespace {
 
 constexpr uint32_t kFatReadSectors = 100;
-
-void LogFailure(TPhysicalDrive& drive, const std::string& name, const char* utf8Suffix) {
-  engine::AddLogLine(drive.Window().log, name + platform::SystemText(utf8Suffix), kLogFailure);
-}
 
 // Copies `sectors` from `first`; a stretch that cannot be read becomes zeros
 // and the item is reported once, so the file keeps its size and the user
@@ -44,38 +41,20 @@ int CopySectors(TPhysicalDrive& drive, disk::DiskDevice& device, engine::OutputF
     const size_t good = ok ? std::min<size_t>(bytesRead, bytes) : 0;
     if (good < bytes) {
       std::memset(buffer.data() + good, 0, bytes - good);
-      if (!reported) LogFailure(drive, name, " - 恢复失败");
+      if (!reported) LogItemFailure(drive, name, kRecoveryFailed);
       reported = true;
     }
     if (out.Write(buffer.data(), bytes) < bytes) {
-      LogFailure(drive, name, " - 无法写入目标设备，恢复失败");
+      LogItemFailure(drive, name, kWriteFailed);
       return 0;
     }
     if (drive.StopRequested) {
-      drive.StopRequested = false;
-      engine::AddLogLine(drive.Window().log, platform::SystemText("恢复被用户终止"), kLogHalted);
+      LogRecoveryStopped(drive);
       return kRecoveryStopped;
     }
   }
   return 0;
 }
-
-// Clears the status panel and the progress bar on every way out.
-class ItemScope {
- public:
-  ItemScope(engine::StatusPanel& status, engine::ProgressBar& progress, const std::string& name)
-      : status_(status), progress_(progress) {
-    status_.SetText(" " + name);
-  }
-  ~ItemScope() {
-    progress_.SetPosition(0);
-    status_.SetText("");
-  }
-
- private:
-  engine::StatusPanel& status_;
-  engine::ProgressBar& progress_;
-};
 
 int RecoverFolderOnce(TPhysicalDrive& drive, const TMidEntry& folder, engine::StatusPanel& status,
                       engine::ProgressBar& progress, const std::string& destination,
@@ -84,14 +63,14 @@ int RecoverFolderOnce(TPhysicalDrive& drive, const TMidEntry& folder, engine::St
   const std::string name = RawEntryName(folder);
   const std::optional<uint64_t> sector = ClusterSector(entry, EntryCluster(folder.DirEntry, entry.FatKind));
   if (!sector) {
-    LogFailure(drive, name, " - 恢复失败");
+    LogItemFailure(drive, name, kRecoveryFailed);
     return 0;
   }
   // A deleted folder can point back at one of its ancestors.
   if (!entered.insert(*sector).second) return 0;
   const std::optional<std::string> path = engine::CreateUniqueFolder(name, destination);
   if (!path) {
-    LogFailure(drive, name, " - 恢复失败");
+    LogItemFailure(drive, name, kRecoveryFailed);
     return 0;
   }
   int first = -1, last = -1;
@@ -120,14 +99,14 @@ int RecoverItem(TPhysicalDrive& drive, const TMidEntry& item, engine::StatusPane
   // Without a geometry there is no address to copy from (and a cluster
   // below 2 has no data): said, not guessed.
   if (!first && size > 0) {
-    LogFailure(drive, name, " - 恢复失败");
+    LogItemFailure(drive, name, kRecoveryFailed);
     return 0;
   }
   disk::DiskDevice device(entry.DriveCode);
   if (!device.IsOpen()) return 0;
   std::optional<engine::CreatedFile> created = engine::CreateUniqueFile(name, destination);
   if (!created) {
-    LogFailure(drive, name, " - 无法写入目标设备，恢复失败");
+    LogItemFailure(drive, name, kWriteFailed);
     return 0;
   }
   engine::OutputFile out(std::move(created->fd), created->path);

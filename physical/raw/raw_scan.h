@@ -24,3 +24,12 @@ bool ScanRange(TPhysicalDrive& drive, TPartiEntry& entry, engine::ProgressBar& p
 void ReadFatDirectories(TPhysicalDrive& drive, engine::ProgressBar& progress);
 
 }  // namespace tarnwell::physical::raw
+
+namespace tarnwell::physical::raw {
+
+// Parses the FILE records found by the landmark pass into NtfsRecords of
+// the current partition, votes NtfsClusterSectors from their run lists and
+// lists the parent folders in ParentRefs.
+void ReadNtfsRecords(TPhysicalDrive& drive, engine::ProgressBar& progress);
+
+}  // namespace tarnwell::physical::raw

@@ -1,0 +1,84 @@
+#include "cli/raw_target.h"
+
+#include <cstdio>
+#include <regex>
+
+#include "cli/drive_argument.h"
+#include "disk/source_opener.h"
+#include "engine/event_log_line.h"
+#include "physical/partition_search.h"
+#include "physical/raw/raw_scan.h"
+#include "platform/text_codec.h"
+
+namespace tarnwell::cli {
+
+std::optional<RawTarget> ResolveRawTarget(CliContext& context, CollectedLog& log, const std::string& target,
+                                          bool findPartitions) {
+  if (!context.Prepare()) return std::nullopt;
+  std::optional<int16_t> code;
+  size_t index = 0;
+  std::smatch m;
+  if (std::regex_match(target, m, std::regex("([A-Za-z]):?"))) {
+    code = disk::DriveCodeOfLetter(m[1].str()[0]);
+  } else if (std::regex_match(target, m, std::regex("(.+):([0-9]{1,6})"))) {
+    code = ResolveDriveCode(m[1].str());
+    if (!code) return std::nullopt;
+    index = std::stoul(m[2].str());
+  } else {
+    std::fprintf(stderr, "tarnwell-cli: TARGET is DRIVE:INDEX or a drive letter\n");
+    return std::nullopt;
+  }
+  RawTarget result;
+  result.list = std::make_unique<physical::TPhysicalDriveList>(
+      physical::PhysicalWindow{log, context.boxes, context.pump});
+  result.drive = result.list->FindDrive(*code);
+  if (!result.drive) {
+    std::fprintf(stderr, "tarnwell-cli: %s is not in the drive list\n", target.c_str());
+    return std::nullopt;
+  }
+  auto* entries = &result.drive->Partitions;
+  if (findPartitions) {
+    physical::TPartiEntry& disk = result.drive->WholeDisk();
+    physical::SearchPartitions(*result.drive, disk, context.progress, disk.SectorCount(), 0);
+    entries = &result.drive->FoundPartitions;
+  }
+  if (index >= entries->size()) {
+    std::fprintf(stderr, "tarnwell-cli: %s: no entry %zu\n", target.c_str(), index);
+    return std::nullopt;
+  }
+  result.entry = (*entries)[index].get();
+  return result;
+}
+
+bool RunRawScan(CliContext& context, RawTarget& target) {
+  if (!physical::raw::ScanRange(*target.drive, *target.entry, context.progress)) return false;
+  physical::raw::ReadFatDirectories(*target.drive, context.progress);
+  physical::raw::ReadNtfsRecords(*target.drive, context.progress);
+  char text[128];
+  std::snprintf(text, sizeof text, "找到 %zu 个 FAT 条目，%zu 个 NTFS 条目", target.entry->FatEntries.size(),
+                target.entry->NtfsRecords.size());
+  engine::AddLogLine(target.drive->Window().log, platform::SystemText(text), physical::kLogProgress);
+  context.progress.SetVisible(false);
+  return true;
+}
+
+std::map<uint32_t, int> FatFolderNumbers(const physical::TPartiEntry& entry) {
+  std::map<uint32_t, int> numbers;
+  for (size_t i = 0; i < entry.DirSectors.size(); ++i)
+    numbers.emplace(static_cast<uint32_t>(entry.DirSectors[i]), static_cast<int>(i));
+  return numbers;
+}
+
+std::map<uint64_t, int> NtfsFolderNumbers(const physical::TPartiEntry& entry) {
+  std::map<uint64_t, int> numbers;
+  for (size_t i = 0; i < entry.ParentRefs.size(); ++i) numbers.emplace(entry.ParentRefs[i], static_cast<int>(i));
+  return numbers;
+}
+
+std::string FolderCaption(int number) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.6d", number);
+  return std::string("文件夹 ") + text;
+}
+
+}  // namespace tarnwell::cli

@@ -1,0 +1,72 @@
+// The NTFS pass: the FILE records found by the landmark pass, read in
+// 1000-sector chunks and parsed where they lie.
+#include <algorithm>
+#include <cmath>
+#include <memory>
+
+#include "disk/device_reader.h"
+#include "physical/busy_scope.h"
+#include "physical/physical_drive.h"
+#include "physical/raw/found_lookup.h"
+#include "physical/raw/landmarks.h"
+#include "physical/raw/ntfs_found_record.h"
+#include "physical/raw/raw_scan.h"
+
+namespace tarnwell::physical::raw {
+namespace {
+
+constexpr uint32_t kRecordSectors = 2;
+
+struct Chunk {
+  uint64_t first = 0;
+  uint32_t sectors = 0;  // whole sectors read
+  bool HoldsRecord(uint64_t sector) const {
+    return sector >= first && sector + kRecordSectors <= first + sectors;
+  }
+};
+
+}  // namespace
+
+void ReadNtfsRecords(TPhysicalDrive& drive, engine::ProgressBar& progress) {
+  if (!drive.CurrentPartition) return;
+  TPartiEntry& entry = *drive.CurrentPartition;
+  entry.NtfsRecords.clear();
+  entry.NtfsMatches.clear();
+  entry.ParentRefs.clear();
+  const std::vector<uint32_t>& sectors = drive.FileRecordSectors;
+  if (sectors.empty()) return;
+  BusyScope busy(drive, progress);
+  disk::DiskDevice device(entry.DriveCode);
+  ClusterVotes votes{};
+  if (device.IsOpen()) {
+    const std::unique_ptr<uint8_t[]> buffer(new uint8_t[size_t{kRangeChunkSectors} * kSectorBytes]);
+    Chunk chunk;
+    for (size_t p = 0; p < sectors.size() && !drive.StopRequested; ++p) {
+      const uint64_t sector = sectors[p];
+      // A new read only when the record lies outside the chunk in hand:
+      // records of one MFT are parsed in place from the same read.
+      if (!chunk.HoldsRecord(sector)) {
+        uint32_t bytesRead = 0;
+        chunk = Chunk{sector, 0};
+        if (!device.Read(sector, kRangeChunkSectors, buffer.get(), bytesRead)) continue;
+        chunk.sectors = std::min<uint32_t>(bytesRead, kRangeChunkSectors * kSectorBytes) / kSectorBytes;
+        if (!chunk.HoldsRecord(sector)) continue;
+      }
+      progress.SetPosition(static_cast<int>(std::lround(static_cast<double>(p) * 100.0 /
+                                                        static_cast<double>(sectors.size()))));
+      drive.Window().pump.Pump();
+      // Offsets are taken in sectors, so a record at an odd distance from
+      // the chunk's start is read where it is.
+      const size_t offset = static_cast<size_t>(sector - chunk.first) * kSectorBytes;
+      auto record = ParseFoundRecord(std::span<const uint8_t>(buffer.get() + offset, 2 * kSectorBytes),
+                                     sector, votes);
+      if (record) entry.NtfsRecords.push_back(std::move(record));
+    }
+  }
+  entry.NtfsClusterSectors = VotedClusterSectors(votes);
+  std::stable_sort(entry.NtfsRecords.begin(), entry.NtfsRecords.end(),
+                   [](const auto& a, const auto& b) { return ParentReference(*a) < ParentReference(*b); });
+  entry.ParentRefs = ParentRefsOf(entry.NtfsRecords);
+}
+
+}  // namespace tarnwell::physical::raw
