@@ -59,6 +59,9 @@ std::string RawEntryName(const TMidEntry& entry) {
   std::string name = engine::FatBaseName(entry.DirEntry);
   const std::string ext = engine::FatExtension(entry.DirEntry);
   if (!ext.empty()) name += "." + ext;
+  // A deleted entry's first byte 0xE5 shows as "?" (and becomes "@" in an
+  // output name), as in the standard window.
+  if (!name.empty() && static_cast<uint8_t>(name[0]) == 0xE5) name[0] = '?';
   return name;
 }
 

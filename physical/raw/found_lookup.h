@@ -38,7 +38,8 @@ bool FindNtfsFolderRange(const std::vector<std::unique_ptr<engine::tntfsfilereco
 // The parent reference of a found NTFS record.
 inline uint64_t ParentReference(const engine::tntfsfilerecord& r) { return r.FileName.ParentRecord(); }
 
-// The name of a found FAT entry: its long name, else BASE.EXT trimmed.
+// The name of a found FAT entry: its long name, else BASE.EXT trimmed; a
+// leading deletion mark 0xE5 shows as "?".
 std::string RawEntryName(const TMidEntry& entry);
 
 // Reads the first 2048 bytes of an item's data. False when the disk cannot

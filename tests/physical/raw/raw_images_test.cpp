@@ -1,0 +1,288 @@
+// The raw-range scan on images made by real tools whose boot sectors and
+// tables can no longer be trusted, on two corpus images, and on crafted
+// disks for the stop, read-failure and loop cases.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <set>
+#include <sstream>
+
+#include "engine/entry_helpers.h"
+#include "engine/recovery/output_path.h"
+#include "physical/raw/directory_chunk.h"
+#include "physical/raw/fat_geometry.h"
+#include "physical/raw/found_lookup.h"
+#include "physical/raw/landmarks.h"
+#include "physical/raw/raw_recovery.h"
+#include "physical/raw/raw_scan.h"
+#include "platform/text_codec.h"
+#include "tests/physical/disk_model_support.h"
+
+namespace tarnwell::physical::raw {
+namespace {
+
+namespace fs = std::filesystem;
+using platform::SystemText;
+
+// sha256 -> size of the files a manifest lists for an image.
+std::map<std::string, uint64_t> ManifestFiles(const std::string& image) {
+  std::map<std::string, uint64_t> files;
+  std::istringstream in(testing::ReadTextFile(testing::FixtureSourcePath("raw/MANIFEST")));
+  for (std::string line; std::getline(in, line);) {
+    std::vector<std::string> f;
+    std::stringstream cells(line);
+    for (std::string cell; std::getline(cells, cell, '\t');) f.push_back(cell);
+    if (f.size() == 10 && f[0] == image && f[6] == "file") files[f[8]] = std::stoull(f[7]);
+  }
+  return files;
+}
+
+// sha256 of every file below a folder (by the sha256sum tool).
+std::multiset<std::string> HashesBelow(const std::string& folder) {
+  std::multiset<std::string> hashes;
+  FILE* pipe = ::popen(("find '" + folder + "' -type f -print0 | xargs -0 -r sha256sum").c_str(), "r");
+  if (!pipe) return hashes;
+  char line[8192];
+  while (std::fgets(line, sizeof line, pipe)) hashes.insert(std::string(line, 64));
+  ::pclose(pipe);
+  return hashes;
+}
+
+class RawImagesTest : public DiskModelTest {
+ protected:
+  testing::RecordingStatus status;
+
+  // All three passes over an entry of the drive.
+  void Scan(TPhysicalDrive& drive, TPartiEntry& entry) {
+    ASSERT_TRUE(ScanRange(drive, entry, progress));
+    ReadFatDirectories(drive, progress);
+    ReadNtfsRecords(drive, progress);
+  }
+  // Every FAT file and every NTFS file of the scan, recovered into a folder.
+  std::string RecoverAll(TPhysicalDrive& drive) {
+    const std::string out = testing::MakeTempFolder("raw");
+    const TPartiEntry& entry = *drive.CurrentPartition;
+    for (const auto& e : entry.FatEntries)
+      if (!(e->DirEntry.Attributes() & engine::kFatAttrDirectory))
+        EXPECT_EQ(RecoverItem(drive, *e, status, progress, out), 0);
+    for (const auto& r : entry.NtfsRecords)
+      if (engine::IsNtfsFile(*r) && r->Name[0] != '$') EXPECT_EQ(RecoverItem(drive, *r, status, progress, out), 0);
+    return out;
+  }
+  // How many of the manifest's files came back byte-exact.
+  size_t ExactCopies(const std::string& image, const std::string& folder) {
+    const std::multiset<std::string> got = HashesBelow(folder);
+    size_t n = 0;
+    for (const auto& [hash, size] : ManifestFiles(image)) n += got.count(hash) > 0;
+    return n;
+  }
+  std::set<std::string> FatNames(const TPartiEntry& entry) {
+    std::set<std::string> names;
+    for (const auto& e : entry.FatEntries) names.insert(RawEntryName(*e));
+    return names;
+  }
+};
+
+TEST_F(RawImagesTest, FindsTheOldFoldersOfAReformattedFat32Volume) {
+  auto drive = DiskOfImage("raw/fat32-reformatted.img");
+  ASSERT_TRUE(drive);
+  Scan(*drive, drive->WholeDisk());
+  const TPartiEntry& entry = drive->WholeDisk();
+  EXPECT_EQ(entry.DirSectors.size(), 4u) << "the new root and the three old subfolders";
+  EXPECT_EQ(FatNames(entry), (std::set<std::string>{"Old", "One.txt", "Report for the year.txt", "Big.txt",
+                                                    "small.txt", "Holiday.jpg", "Long picture name.jpg",
+                                                    "Notes.txt"}));
+  EXPECT_EQ(entry.FatClusterSectors, 1u);
+  EXPECT_TRUE(entry.NtfsRecords.empty());
+  const auto texts = [&] {
+    std::vector<std::string> t;
+    for (const auto& l : log.lines) t.push_back(l.text);
+    return t;
+  }();
+  EXPECT_EQ(texts, (std::vector<std::string>{SystemText("驱动器扫描已开始"), SystemText("正在扫描 ..."),
+                                             SystemText("驱动器扫描已完成")}));
+  EXPECT_EQ(ExactCopies("fat32-reformatted.img", RecoverAll(*drive)), 7u);
+  EXPECT_FALSE(drive->Busy);
+}
+
+TEST_F(RawImagesTest, RebuildsAFat16VolumeWithoutBootSectorOrFats) {
+  auto drive = DiskOfImage("raw/fat16-zeroed.img");
+  ASSERT_TRUE(drive);
+  Scan(*drive, drive->WholeDisk());
+  const TPartiEntry& entry = drive->WholeDisk();
+  EXPECT_EQ(entry.FatKind, kFat1216);
+  EXPECT_EQ(entry.FatClusterSectors, 4u);
+  EXPECT_EQ(ExactCopies("fat16-zeroed.img", RecoverAll(*drive)), 7u);
+}
+
+TEST_F(RawImagesTest, RecoversFromTheGapOfARemovedPartition) {
+  auto drive = DiskOfImage("raw/gap.img");
+  ASSERT_TRUE(drive);
+  TPartiEntry* gap = nullptr;
+  for (const auto& p : drive->Partitions)
+    if (p->IsFreeSpace() && p->AbsoluteStart() <= 34816 && p->AbsoluteEnd() > 34816) gap = p.get();
+  ASSERT_NE(gap, nullptr);
+  Scan(*drive, *gap);
+  EXPECT_EQ(drive->CurrentPartition, gap);
+  EXPECT_EQ(ExactCopies("gap.img", RecoverAll(*drive)), 7u);
+}
+
+TEST_F(RawImagesTest, VotesTheClusterSizeOfAnNtfsVolumeWithoutBootSector) {
+  auto drive = DiskOfImage("raw/ntfs-zeroed.img");
+  ASSERT_TRUE(drive);
+  Scan(*drive, drive->WholeDisk());
+  const TPartiEntry& entry = drive->WholeDisk();
+  EXPECT_EQ(entry.NtfsClusterSectors, 8u);
+  EXPECT_TRUE(std::is_sorted(entry.NtfsRecords.begin(), entry.NtfsRecords.end(),
+                             [](const auto& a, const auto& b) { return ParentReference(*a) < ParentReference(*b); }));
+  EXPECT_TRUE(std::is_sorted(entry.ParentRefs.begin(), entry.ParentRefs.end()));
+  EXPECT_EQ(std::count(entry.ParentRefs.begin(), entry.ParentRefs.end(), 0u), 0);
+  std::map<std::string, const engine::tntfsfilerecord*> byName;
+  for (const auto& r : entry.NtfsRecords) byName[r->Name] = r.get();
+  ASSERT_TRUE(byName.count("resident.txt") && byName.count("big.txt") && byName.count("Docs"));
+  EXPECT_EQ(byName["resident.txt"]->DataStart, -byName["resident.txt"]->RecordSector);
+  EXPECT_GT(byName["big.txt"]->DataStart, 0);
+  EXPECT_EQ(ParentReference(*byName["big.txt"]) != ParentReference(*byName["resident.txt"]), true);
+  int first = -1, last = -1;
+  FindNtfsFolderRange(entry.NtfsRecords, ParentReference(*byName["resident.txt"]), first, last);
+  EXPECT_EQ(last - first + 1, 3) << "Old, resident.txt and the report share Docs";
+  // The preview of resident and non-resident data.
+  std::array<uint8_t, 2048> preview{};
+  ASSERT_TRUE(ReadItemStart(*drive, *byName["resident.txt"], preview));
+  EXPECT_EQ(std::string(preview.begin(), preview.begin() + 9), "n1 n1.txt");
+  ASSERT_TRUE(ReadItemStart(*drive, *byName["big.txt"], preview));
+  EXPECT_EQ(std::string(preview.begin(), preview.begin() + 9), "n3 n3.txt");
+  EXPECT_EQ(ExactCopies("ntfs-zeroed.img", RecoverAll(*drive)), 6u);
+}
+
+TEST_F(RawImagesTest, CorpusImagesOrphanFolderAndFourHundredDeletedEntries) {
+  auto repair = DiskOfImage("corpus/fatcat-fat32/repair.img");
+  ASSERT_TRUE(repair);
+  Scan(*repair, repair->WholeDisk());
+  EXPECT_TRUE(FatNames(repair->WholeDisk()).count("orphan_file.txt"));
+  auto dir = DiskOfImage("corpus/dfirntfs-fat-deleted/fat_dir.raw");
+  ASSERT_TRUE(dir);
+  Scan(*dir, dir->WholeDisk());
+  size_t deleted = 0;
+  for (const auto& e : dir->WholeDisk().FatEntries) deleted += e->DirEntry.IsDeletedMark();
+  EXPECT_EQ(deleted, 400u);
+}
+
+// A disk with one directory start at sector 8 holding a file whose data
+// would run past the disk's end, a folder leading back to itself, and a
+// FILE record landmark.
+std::vector<uint8_t> CraftedDisk() {
+  testing::ImageBuilder b(512 * 40);
+  const size_t dir = 8 * 512;
+  b.PutText(dir, ".          ").Put8(dir + 11, 0x10).Put16(dir + 26, 6);
+  b.PutText(dir + 32, "..         ").Put8(dir + 43, 0x10);
+  b.PutText(dir + 64, "PAST    BIN").Put8(dir + 75, 0x20).Put16(dir + 90, 7).Put32(dir + 92, 600 * 512);
+  b.PutText(dir + 96, "SELF       ").Put8(dir + 107, 0x10).Put16(dir + 122, 6);
+  b.PutText(dir + 128, "DATA    BIN").Put8(dir + 139, 0x20).Put16(dir + 154, 7).Put32(dir + 156, 5);
+  b.PutText(9 * 512, "hello");
+  return b.Take();
+}
+
+TEST_F(RawImagesTest, AnUnreadableStretchIsReportedAndWrittenAsZeros) {
+  auto drive = DiskOf(CraftedDisk());
+  ASSERT_TRUE(drive);
+  Scan(*drive, drive->WholeDisk());
+  TPartiEntry& entry = drive->WholeDisk();
+  // One directory: the geometry comes from the defaults; set it as known.
+  entry.FatClusterSectors = 1;
+  entry.FatDataStart = 4;  // cluster 6 at sector 8, cluster 7 at 9
+  ASSERT_EQ(entry.FatEntries.size(), 3u);
+  const std::string out = testing::MakeTempFolder("past");
+  const TMidEntry& past = *entry.FatEntries[0];
+  ASSERT_EQ(RawEntryName(past), "PAST.BIN");
+  log.lines.clear();
+  EXPECT_EQ(RecoverItem(*drive, past, status, progress, out), 0);
+  const auto bytes = testing::ReadBinaryFile(out + "/PAST.BIN");
+  ASSERT_EQ(bytes.size(), 600u * 512);
+  EXPECT_EQ(std::string(bytes.begin(), bytes.begin() + 5), "hello");
+  // Sectors past the disk's end (40 sectors, data from 9): zeros, not stale bytes.
+  EXPECT_TRUE(std::all_of(bytes.begin() + 31 * 512, bytes.end(), [](uint8_t c) { return c == 0; }));
+  ASSERT_EQ(log.lines.size(), 1u);
+  EXPECT_EQ(log.lines[0].text, "PAST.BIN" + SystemText(" - 恢复失败"));
+  EXPECT_EQ(log.lines[0].icon, kLogFailure);
+}
+
+TEST_F(RawImagesTest, AFolderLeadingBackToItselfIsEnteredOnce) {
+  auto drive = DiskOf(CraftedDisk());
+  ASSERT_TRUE(drive);
+  Scan(*drive, drive->WholeDisk());
+  TPartiEntry& entry = drive->WholeDisk();
+  entry.FatClusterSectors = 1;
+  entry.FatDataStart = 4;
+  const TMidEntry& self = *entry.FatEntries[1];
+  ASSERT_EQ(RawEntryName(self), "SELF");
+  const std::string out = testing::MakeTempFolder("loop");
+  EXPECT_EQ(RecoverFatFolder(*drive, self, status, progress, out), 0);
+  EXPECT_TRUE(fs::exists(out + "/SELF/DATA.BIN"));
+  EXPECT_FALSE(fs::exists(out + "/SELF/SELF")) << "the folder is not entered again";
+  EXPECT_EQ(testing::ReadBinaryFile(out + "/SELF/DATA.BIN").size(), 5u);
+  // Recovered twice into the same place: nothing is overwritten.
+  EXPECT_EQ(RecoverFatFolder(*drive, self, status, progress, out), 0);
+  EXPECT_TRUE(fs::exists(out + "/SELF_1/DATA.BIN"));
+}
+
+TEST_F(RawImagesTest, UndeterminedGeometryIsReportedNotUsed) {
+  auto drive = DiskOf(CraftedDisk());
+  ASSERT_TRUE(drive);
+  Scan(*drive, drive->WholeDisk());
+  TPartiEntry& entry = drive->WholeDisk();
+  entry.FatDataStart = kDataStartUnknown;
+  log.lines.clear();
+  const std::string out = testing::MakeTempFolder("unknown");
+  EXPECT_EQ(RecoverItem(*drive, *entry.FatEntries[2], status, progress, out), 0);
+  EXPECT_FALSE(fs::exists(out + "/DATA.BIN"));
+  ASSERT_EQ(log.lines.size(), 1u);
+  EXPECT_EQ(log.lines[0].text, "DATA.BIN" + SystemText(" - 恢复失败"));
+  std::array<uint8_t, 2048> preview{};
+  EXPECT_FALSE(ReadItemStart(*drive, *entry.FatEntries[2], preview));
+}
+
+TEST_F(RawImagesTest, StopEndsTheLandmarkPassAndIsLogged) {
+  std::vector<uint8_t> bytes(512 * 3000);
+  auto drive = DiskOf(std::move(bytes));
+  ASSERT_TRUE(drive);
+  pump.actOnCall = 10;
+  pump.action = [&] { drive->RequestStop(); };
+  ASSERT_TRUE(ScanRange(*drive, drive->WholeDisk(), progress));
+  EXPECT_EQ(pump.calls, 1000) << "the chunk in hand is finished, no further chunk is read";
+  EXPECT_EQ(log.lines.back().text, SystemText("驱动器扫描被用户终止"));
+  EXPECT_EQ(log.lines.back().icon, kLogHalted);
+  EXPECT_FALSE(drive->StopRequested);
+  EXPECT_FALSE(drive->Busy);
+  EXPECT_EQ(drive->WholeDisk().FatKind, kFat32Kind) << "no directory start gives FAT32";
+  drive->Busy = true;
+  EXPECT_FALSE(ScanRange(*drive, drive->WholeDisk(), progress)) << "busy";
+}
+
+TEST_F(RawImagesTest, AnAllSparseCompressionUnitKeepsTheDataAfterItInPlace) {
+  testing::ImageBuilder b(512 * 64);
+  for (size_t i = 0; i < 16 * 512; ++i) b.Put8(32 * 512 + i, static_cast<uint8_t>('a' + i % 26));
+  auto drive = DiskOf(b.Take());
+  ASSERT_TRUE(drive);
+  drive->CurrentPartition = &drive->WholeDisk();
+  drive->WholeDisk().NtfsClusterSectors = 1;
+  const std::string out = testing::MakeTempFolder("sparse");
+  auto created = engine::CreateUniqueFile("unit.bin", out);
+  ASSERT_TRUE(created);
+  engine::OutputFile file(std::move(created->fd), created->path);
+  // A wholly sparse unit, then a unit of 16 clusters stored as they are.
+  const engine::trunlist runs = {{0, 16}, {32, 16}};
+  ASSERT_TRUE(WriteCompressedRuns(*drive, file, runs, 32 * 512));
+  file.Close();
+  const auto bytes = testing::ReadBinaryFile(out + "/unit.bin");
+  ASSERT_EQ(bytes.size(), 32u * 512);
+  EXPECT_TRUE(std::all_of(bytes.begin(), bytes.begin() + 16 * 512, [](uint8_t c) { return c == 0; }));
+  EXPECT_EQ(bytes[16 * 512], 'a');
+  EXPECT_EQ(bytes[16 * 512 + 27], 'b');
+}
+
+}  // namespace
+}  // namespace tarnwell::physical::raw
