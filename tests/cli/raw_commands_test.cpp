@@ -1,0 +1,88 @@
+// The raw-scan and raw-recover commands on the made raw-scan images.
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include <filesystem>
+#include <set>
+
+#include "tests/support/fixtures.h"
+
+namespace tarnwell {
+namespace {
+
+using testing::FixturePath;
+using testing::RunCli;
+
+std::string Raw(const std::string& name) { return "'" + FixturePath("raw/" + name) + "'"; }
+
+TEST(RawScanCommandTest, JsonGivesCountsGeometryAndItems) {
+  const testing::CliRun run = RunCli("--no-devices raw-scan " + Raw("ntfs-zeroed.img") + ":0 --json");
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  const auto out = nlohmann::json::parse(run.out);
+  EXPECT_EQ(out["fat_entries"], 0);
+  EXPECT_GT(out["ntfs_records"].get<int>(), 20);
+  EXPECT_EQ(out["geometry"]["NtfsClusterSectors"], 8);
+  EXPECT_EQ(out["geometry"]["FatDataStartKnown"], false);
+  EXPECT_EQ(out["log"].back()["text"],
+            "找到 0 个 FAT 条目，" + std::to_string(out["ntfs_records"].get<int>()) + " 个 NTFS 条目");
+  std::set<std::string> names;
+  for (const auto& item : out["items"]) {
+    EXPECT_EQ(item["fs"], "ntfs");
+    EXPECT_GE(item["folder"].get<int>(), 0);
+    names.insert(item["name"].get<std::string>());
+  }
+  EXPECT_TRUE(names.count("Long picture name.jpg") && names.count("Docs") && names.count("resident.txt"));
+}
+
+TEST(RawScanCommandTest, TextListsFoldersAndTheUndeterminedMarker) {
+  const testing::CliRun run = RunCli("--no-devices raw-scan " + Raw("fat32-reformatted.img") + ":0");
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_NE(run.out.find("找到 8 个 FAT 条目，0 个 NTFS 条目"), std::string::npos);
+  EXPECT_NE(run.out.find("FatClusterSectors 1"), std::string::npos);
+  EXPECT_NE(run.out.find("文件夹 000003"), std::string::npos);
+  EXPECT_NE(run.out.find("Long picture name.jpg"), std::string::npos);
+  const testing::CliRun ntfs = RunCli("--no-devices raw-scan " + Raw("ntfs-zeroed.img") + ":0");
+  EXPECT_NE(ntfs.out.find("(undetermined)"), std::string::npos);
+}
+
+TEST(RawScanCommandTest, RefusesTargetsThatNameNothing) {
+  EXPECT_EQ(RunCli("--no-devices raw-scan " + Raw("gap.img") + ":9").exitCode, 2);
+  EXPECT_EQ(RunCli("--no-devices raw-scan nonsense").exitCode, 2);
+  EXPECT_EQ(RunCli("--no-devices raw-scan /no/such/image:0").exitCode, 2);
+}
+
+TEST(RawRecoverCommandTest, RecoversEachNumberedFolderIntoItsSubfolder) {
+  const std::string out = testing::MakeTempFolder("raw-recover");
+  const testing::CliRun run = RunCli("--no-devices raw-recover " + Raw("gap.img") + ":3 --out '" + out + "'");
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  namespace fs = std::filesystem;
+  // On FAT16 the first folder made (DOCS) is cluster 2 itself, so no root
+  // is added in front: folders 0, 1 and 2 are DOCS, DOCS/OLD and PICS,
+  // and DOCS/OLD comes again below folder 0.
+  EXPECT_EQ(fs::file_size(out + "/文件夹 000000/One.txt"), 1u);
+  EXPECT_EQ(fs::file_size(out + "/文件夹 000000/Old/Big.txt"), 70000u);
+  EXPECT_EQ(fs::file_size(out + "/文件夹 000001/Big.txt"), 70000u);
+  EXPECT_EQ(fs::file_size(out + "/文件夹 000002/Long picture name.jpg"), 123457u);
+  const std::vector<uint8_t> report = testing::ReadBinaryFile(out + "/文件夹 000000/Report for the year.txt");
+  ASSERT_EQ(report.size(), 5000u);
+  EXPECT_EQ(std::string(report.begin(), report.begin() + 8), "b b.txt ");
+}
+
+TEST(RawRecoverCommandTest, CalibratesFromTwoItemsAndChecksTheirNames) {
+  const std::string out = testing::MakeTempFolder("raw-calibrate");
+  const testing::CliRun run = RunCli("--no-devices raw-recover " + Raw("fat16-zeroed.img") + ":0 --fs fat --out '" +
+                                     out + "' --calibrate 1/Big.txt 2/Notes.txt");
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_EQ(std::filesystem::file_size(out + "/文件夹 000002/Notes.txt"), 51200u);
+  EXPECT_EQ(std::filesystem::file_size(out + "/文件夹 000001/small.txt"), 777u);
+  EXPECT_EQ(RunCli("--no-devices raw-recover " + Raw("fat16-zeroed.img") + ":0 --out '" + out +
+                   "' --calibrate 1/Big.txt 2/Missing.txt")
+                .exitCode,
+            2);
+  EXPECT_EQ(RunCli("--no-devices raw-recover " + Raw("fat16-zeroed.img") + ":0 --out '" + out + "' --fs exfat")
+                .exitCode,
+            2);
+}
+
+}  // namespace
+}  // namespace tarnwell
