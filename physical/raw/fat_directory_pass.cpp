@@ -25,6 +25,7 @@ constexpr uint32_t kFloppyDataStart = 33;
 void ParseDirectoryAt(TPhysicalDrive& drive, disk::DiskDevice& device, bool isRoot, uint64_t address,
                       uint32_t sectors, std::vector<uint8_t>& buffer) {
   TPartiEntry& entry = *drive.CurrentPartition;
+  if (entry.FatEntries.size() >= kMaxFoundItems) return;
   buffer.resize(size_t{sectors} * kSectorBytes);
   uint32_t bytesRead = 0;
   if (!device.Read(address, static_cast<uint16_t>(sectors), buffer.data(), bytesRead)) return;
@@ -34,6 +35,7 @@ void ParseDirectoryAt(TPhysicalDrive& drive, disk::DiskDevice& device, bool isRo
   } catch (const std::exception& e) {
     drive.Window().boxes.Error(e.what());
   }
+  if (entry.FatEntries.size() > kMaxFoundItems) entry.FatEntries.resize(kMaxFoundItems);
 }
 
 // A directory ends where the next one found begins, since a "." entry ends

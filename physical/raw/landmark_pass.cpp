@@ -29,10 +29,10 @@ void ExamineChunk(TPhysicalDrive& drive, TPartiEntry& entry, uint64_t address, c
     pump.Pump();
     const uint8_t* sector = bytes + size_t{i} * kSectorBytes;
     if (IsDirectoryStart(sector)) {
-      entry.DirSectors.push_back(address + i);
+      if (entry.DirSectors.size() < kMaxFoundItems) entry.DirSectors.push_back(address + i);
       ++counts.directoryStarts;
       if (HasFat32Hint(sector)) ++counts.fat32Hints;
-    } else if (IsFileRecordStart(sector)) {
+    } else if (IsFileRecordStart(sector) && drive.FileRecordSectors.size() < kMaxFoundItems) {
       drive.FileRecordSectors.push_back(static_cast<uint32_t>(address + i));
     }
   }

@@ -41,7 +41,8 @@ void ReadNtfsRecords(TPhysicalDrive& drive, engine::ProgressBar& progress) {
   if (device.IsOpen()) {
     const std::unique_ptr<uint8_t[]> buffer(new uint8_t[size_t{kRangeChunkSectors} * kSectorBytes]);
     Chunk chunk;
-    for (size_t p = 0; p < sectors.size() && !drive.StopRequested; ++p) {
+    for (size_t p = 0; p < sectors.size() && !drive.StopRequested && entry.NtfsRecords.size() < kMaxFoundItems;
+         ++p) {
       const uint64_t sector = sectors[p];
       // A new read only when the record lies outside the chunk in hand:
       // records of one MFT are parsed in place from the same read.

@@ -118,6 +118,11 @@ int RecoverItem(TPhysicalDrive& drive, const engine::tntfsfilerecord& item, engi
     if (!engine::CreateUniqueFile(item.Name, destination)) LogItemFailure(drive, item.Name, kRecoveryFailed);
     return 0;
   }
+  // Without a voted cluster size no cluster can be placed.
+  if (entry.NtfsClusterSectors == 0) {
+    LogItemFailure(drive, item.Name, kRecoveryFailed);
+    return 0;
+  }
   disk::DiskDevice device(entry.DriveCode);
   if (!device.IsOpen()) return 0;
   Record record;

@@ -12,6 +12,11 @@ struct TPartiEntry;
 
 namespace tarnwell::physical::raw {
 
+// At most this many FAT entries and as many NTFS records are kept: a
+// hostile disk made of nothing but directory entries must not exhaust
+// memory (a real volume of a few terabytes holds fewer).
+inline constexpr size_t kMaxFoundItems = size_t{1} << 22;
+
 // Reads the entry's range in 1000-sector chunks and collects the directory
 // starts (entry's DirSectors) and FILE-record sectors (drive's
 // FileRecordSectors); sets FatKind from them. False when the drive is busy,
