@@ -158,6 +158,34 @@ TEST_F(RawImagesTest, VotesTheClusterSizeOfAnNtfsVolumeWithoutBootSector) {
   EXPECT_EQ(ExactCopies("ntfs-zeroed.img", RecoverAll(*drive)), 6u);
 }
 
+TEST_F(RawImagesTest, RecordsAtAnOddDistanceInOneChunkAreReadWhereTheyLie) {
+  // The record of big.txt taken from the made NTFS image.
+  auto source = DiskOfImage("raw/ntfs-zeroed.img");
+  ASSERT_TRUE(source);
+  Scan(*source, source->WholeDisk());
+  int64_t at = -1;
+  for (const auto& r : source->WholeDisk().NtfsRecords)
+    if (r->Name == "big.txt") at = r->RecordSector;
+  ASSERT_GE(at, 0);
+  const auto image = testing::ReadBinaryFile(testing::FixturePath("raw/ntfs-zeroed.img"));
+  const std::vector<uint8_t> record(image.begin() + at * 512, image.begin() + at * 512 + 1024);
+  // Copies at sectors 3 and 6 (three apart) and 1500 (past the first read).
+  testing::ImageBuilder b(512 * 2000);
+  for (size_t sector : {3, 6, 1500}) b.PutBytes(sector * 512, record);
+  auto drive = DiskOf(b.Take());
+  ASSERT_TRUE(drive);
+  Scan(*drive, drive->WholeDisk());
+  EXPECT_EQ(drive->FileRecordSectors, (std::vector<uint32_t>{3, 6, 1500}));
+  std::vector<int64_t> found;
+  for (const auto& r : drive->WholeDisk().NtfsRecords) {
+    EXPECT_EQ(r->Name, "big.txt");
+    EXPECT_EQ(r->DataSize, 70000);
+    found.push_back(r->RecordSector);
+  }
+  EXPECT_EQ(found, (std::vector<int64_t>{3, 6, 1500}));
+  EXPECT_EQ(drive->WholeDisk().NtfsClusterSectors, 8u) << "three votes for 8 sectors";
+}
+
 TEST_F(RawImagesTest, CorpusImagesOrphanFolderAndFourHundredDeletedEntries) {
   auto repair = DiskOfImage("corpus/fatcat-fat32/repair.img");
   ASSERT_TRUE(repair);
