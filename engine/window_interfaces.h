@@ -57,5 +57,19 @@ class NullProgressBar final : public ProgressBar {
   void SetPosition(int) override {}
   void SetVisible(bool) override {}
 };
+class NullEventLog final : public EventLog {
+ public:
+  void AddLine(const std::string&, int, const std::string&) override {}
+};
+class NullMessageBoxes final : public MessageBoxes {
+ public:
+  void Error(const std::string&) override {}
+  void Warning(const std::string&) override {}
+  void Information(const std::string&) override {}
+};
+class NullMessagePump final : public MessagePump {
+ public:
+  void Pump() override {}
+};
 
 }  // namespace tarnwell::engine
