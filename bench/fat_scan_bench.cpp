@@ -73,12 +73,7 @@ class IdlePump final : public engine::ThrottledPump {
  protected:
   void ProcessEvents() override {}
 };
-class QuietBoxes final : public engine::MessageBoxes {
- public:
-  void Error(const std::string&) override {}
-  void Warning(const std::string&) override {}
-  void Information(const std::string&) override {}
-};
+using QuietBoxes = engine::NullMessageBoxes;
 
 // One whole-volume scan; the number of entries found.
 size_t ScanOnce(engine::MessagePump& pump) {

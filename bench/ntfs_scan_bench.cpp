@@ -27,16 +27,8 @@ std::string ImagePath() {
   return env ? env : "build/bench-data/ntfs-100k.img";
 }
 
-class QuietBoxes final : public engine::MessageBoxes {
- public:
-  void Error(const std::string&) override {}
-  void Warning(const std::string&) override {}
-  void Information(const std::string&) override {}
-};
-class NoPump final : public engine::MessagePump {
- public:
-  void Pump() override {}
-};
+using QuietBoxes = engine::NullMessageBoxes;
+using NoPump = engine::NullMessagePump;
 
 double ChildCpuSeconds() {
   rusage usage{};

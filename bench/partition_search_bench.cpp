@@ -21,16 +21,8 @@ using namespace tarnwell;
 
 constexpr uint64_t kImageBytes = uint64_t{2} << 30;
 
-class QuietLog final : public engine::EventLog {
- public:
-  void AddLine(const std::string&, int, const std::string&) override {}
-};
-class QuietBoxes final : public engine::MessageBoxes {
- public:
-  void Error(const std::string&) override {}
-  void Warning(const std::string&) override {}
-  void Information(const std::string&) override {}
-};
+using QuietLog = engine::NullEventLog;
+using QuietBoxes = engine::NullMessageBoxes;
 class IdlePump final : public engine::ThrottledPump {
  protected:
   void ProcessEvents() override {}

@@ -26,12 +26,13 @@ std::string FatBaseName(const RawDirEntry& entry) { return TrimmedField(&entry.b
 std::string FatExtension(const RawDirEntry& entry) { return TrimmedField(&entry.bytes[8], 3); }
 
 std::string FatEntryName(const TMidEntry& entry, bool forOutput) {
-  std::string name = entry.LongName;
-  if (name.empty()) {
-    name = FatBaseName(entry.DirEntry);
-    const std::string ext = FatExtension(entry.DirEntry);
-    if (!ext.empty()) name += "." + ext;
-  }
+  if (!entry.LongName.empty()) return entry.LongName;
+  std::string name = FatBaseName(entry.DirEntry);
+  const std::string ext = FatExtension(entry.DirEntry);
+  if (!ext.empty()) name += "." + ext;
+  // Only a short name carries the deletion mark 0xE5 in its first byte. In
+  // a long name (GB18030) 0xE5 is the lead byte of many Chinese characters,
+  // which must stay as they are.
   if (!name.empty() && static_cast<uint8_t>(name[0]) == 0xE5) name[0] = forOutput ? '@' : '?';
   return name;
 }

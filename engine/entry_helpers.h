@@ -11,8 +11,9 @@ bool IsFatFile(const TMidEntry& entry);
 // True when the file-name attributes, unsigned, are below 0x10000000.
 bool IsNtfsFile(const tntfsfilerecord& record);
 
-// The name of a FAT entry: its long name, else "BASE.EXT" trimmed. A leading
-// byte 0xE5 shows as "?" on screen and becomes "@" in an output name.
+// The name of a FAT entry: its long name, else "BASE.EXT" trimmed. The
+// short name's leading deletion mark 0xE5 shows as "?" on screen and becomes
+// "@" in an output name; a long name is returned as it is.
 std::string FatEntryName(const TMidEntry& entry, bool forOutput);
 
 // The 8.3 base name up to the first zero byte, blanks trimmed at both ends,

@@ -22,16 +22,8 @@ namespace {
 
 using namespace tarnwell;
 
-class QuietBoxes final : public engine::MessageBoxes {
- public:
-  void Error(const std::string&) override {}
-  void Warning(const std::string&) override {}
-  void Information(const std::string&) override {}
-};
-class QuietPump final : public engine::MessagePump {
- public:
-  void Pump() override {}
-};
+using QuietBoxes = engine::NullMessageBoxes;
+using QuietPump = engine::NullMessagePump;
 
 constexpr size_t kImageBytes = 256 * 1024;
 

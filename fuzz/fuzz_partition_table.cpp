@@ -16,20 +16,9 @@ namespace {
 
 using namespace tarnwell;
 
-class QuietLog final : public engine::EventLog {
- public:
-  void AddLine(const std::string&, int, const std::string&) override {}
-};
-class QuietBoxes final : public engine::MessageBoxes {
- public:
-  void Error(const std::string&) override {}
-  void Warning(const std::string&) override {}
-  void Information(const std::string&) override {}
-};
-class NoPump final : public engine::MessagePump {
- public:
-  void Pump() override {}
-};
+using QuietLog = engine::NullEventLog;
+using QuietBoxes = engine::NullMessageBoxes;
+using NoPump = engine::NullMessagePump;
 
 // Small inputs become the start of a 128 KiB disk, so that slots with
 // plausible sizes fit on it.

@@ -2,15 +2,21 @@
 
 #include <array>
 #include <exception>
+#include <vector>
 
 #include "engine/boot_sector.h"
 #include "engine/identify.h"
+#include "engine/ntfs/record_attribute.h"
 #include "engine/records.h"
 #include "physical/drive_letter.h"
 #include "physical/physical_drive.h"
+#include "platform/text_codec.h"
 
 namespace tarnwell::physical {
 namespace {
+
+// $Volume keeps the volume name in an attribute of this type.
+constexpr uint32_t kNtfsVolumeNameAttribute = 0x60;
 
 std::string TrimmedField(const uint8_t* p, size_t n) {
   size_t first = 0, last = n;
@@ -69,7 +75,14 @@ std::string FatLabelOfRootEntry(const uint8_t* entry) {
   return name + TrimmedField(entry + 8, 3);
 }
 
-std::string NtfsVolumeNameOfRecord(const uint8_t* /*record*/, size_t /*size*/) { return {}; }
+std::string NtfsVolumeNameOfRecord(const uint8_t* record, size_t size) {
+  // The walk applies the update sequence in place, so it works on a copy.
+  std::vector<uint8_t> copy(record, record + size);
+  engine::TAttribute name;
+  if (!engine::ntfs::ParseRecordAttribute(copy, kNtfsVolumeNameAttribute, name)) return {};
+  if (name.IsNonResident() || name.Content.empty()) return {};
+  return platform::Utf16LeToSystem(name.Content.data(), name.Content.size());
+}
 
 bool ReadPartitionLabel(TPhysicalDrive& drive, disk::DiskHandle handle, TPartiEntry& entry) {
   try {

@@ -59,7 +59,11 @@ template <typename TryCreate>
 auto CreateUnique(const std::string& systemName, const std::string& folder, TryCreate tryCreate)
     -> std::invoke_result_t<TryCreate, const std::string&, bool&> {
   std::string name = systemName;
-  if (!name.empty() && (name[0] == '?' || static_cast<unsigned char>(name[0]) == 0xE5)) name[0] = '@';
+  // A display name's "?" for a deleted short name's first byte. The byte
+  // 0xE5 itself is left alone here: callers pass output forms, in which a
+  // short name's mark is already "@", and in GB18030 0xE5 opens many
+  // Chinese characters of long names.
+  if (!name.empty() && name[0] == '?') name[0] = '@';
   std::string base, ext;
   SplitExtension(SafeOutputName(name), base, ext);
   if (base.size() + ext.size() + kSuffixRoom > kMaxComponentBytes)

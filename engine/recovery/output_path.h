@@ -15,8 +15,8 @@ namespace tarnwell::engine {
 std::string SafeOutputName(const std::string& systemName);
 
 // The first of folder/base.ext, folder/base_1.ext, folder/base_2.ext, ...
-// for which nothing (file, folder or link) exists. A leading "?" or byte
-// 0xE5 of the name becomes "@". The folder is a UTF-8 Linux path; a
+// for which nothing (file, folder or link) exists. A leading "?" of the
+// name becomes "@". The folder is a UTF-8 Linux path; a
 // trailing "/" is dropped.
 std::string MakeUniquePath(const std::string& systemName, const std::string& folder);
 

@@ -121,8 +121,7 @@ TEST_F(DiskModelTest, LabelsComeFromTheFileSystemsWithTheDriveLetterInFront) {
   EXPECT_EQ(at63->WholeDisk().Label, "");
 }
 
-// Waits for the NTFS attribute walk; see NtfsVolumeNameOfRecord.
-TEST_F(DiskModelTest, DISABLED_NtfsLabelComesFromTheVolumeName) {
+TEST_F(DiskModelTest, NtfsLabelComesFromTheVolumeName) {
   auto at2048 = DiskOfImage("partitions/at2048.img");
   ASSERT_TRUE(at2048);
   EXPECT_EQ(at2048->Partitions[3]->Label, "(D:) NTFS LABEL");

@@ -1,0 +1,99 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "engine/entry_helpers.h"
+#include "engine/recovery/output_path.h"
+#include "platform/text_codec.h"
+#include "tests/support/fixtures.h"
+
+namespace tarnwell::engine {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string Sys(const char* utf8) { return platform::Utf8ToSystem(utf8); }
+
+TEST(SafeOutputName, NamesFromDiskStayOneComponent) {
+  EXPECT_EQ(SafeOutputName("a/b"), "a_b");
+  EXPECT_EQ(SafeOutputName("../../etc/passwd"), ".._.._etc_passwd");
+  EXPECT_EQ(SafeOutputName(std::string("x\0y", 3)), "x_y");
+  EXPECT_EQ(SafeOutputName("."), "_.");
+  EXPECT_EQ(SafeOutputName(".."), "_..");
+  EXPECT_EQ(SafeOutputName(""), "_");
+  EXPECT_EQ(SafeOutputName(Sys("客户名单.txt")), "客户名单.txt");
+}
+
+TEST(SafeOutputName, LongNamesAreCutOnCharactersAndKeepTheirExtension) {
+  std::string name;
+  for (int i = 0; i < 120; ++i) name += "文";  // 3 bytes each in UTF-8
+  const std::string out = SafeOutputName(Sys((name + ".docx").c_str()));
+  EXPECT_LE(out.size(), 255u);
+  EXPECT_EQ(out.substr(out.size() - 5), ".docx");
+  // The cut never splits a character: the result converts back cleanly.
+  EXPECT_EQ(platform::SystemToUtf8(platform::Utf8ToSystem(out)), out);
+}
+
+class UniquePathTest : public ::testing::Test {
+ protected:
+  std::string dir = testing::MakeTempFolder("out");
+  void Touch(const std::string& name) { std::ofstream(dir + "/" + name) << "old"; }
+};
+
+TEST_F(UniquePathTest, ClashesGetNumberedBeforeTheExtension) {
+  EXPECT_EQ(MakeUniquePath("a.txt", dir + "/"), dir + "/a.txt");
+  Touch("a.txt");
+  EXPECT_EQ(MakeUniquePath("a.txt", dir), dir + "/a_1.txt");
+  fs::create_directory(dir + "/a_1.txt");  // a folder takes the name too
+  ASSERT_EQ(::symlink("/nonexistent", (dir + "/a_2.txt").c_str()), 0);  // and a dangling link
+  EXPECT_EQ(MakeUniquePath("a.txt", dir), dir + "/a_3.txt");
+  Touch("noext");
+  EXPECT_EQ(MakeUniquePath("noext", dir), dir + "/noext_1");
+}
+
+TEST_F(UniquePathTest, DeletedMarksAndChineseLeadBytes) {
+  EXPECT_EQ(MakeUniquePath("?OO.TXT", dir), dir + "/@OO.TXT");
+  // 0xE5 opens the GB18030 code of 妃: a long name beginning with it is kept.
+  const std::string name = Sys("妃子.txt");
+  ASSERT_EQ(static_cast<uint8_t>(name[0]), 0xE5);
+  EXPECT_EQ(MakeUniquePath(name, dir), dir + "/妃子.txt");
+
+  TMidEntry entry;
+  entry.LongName = name;
+  EXPECT_EQ(FatEntryName(entry, true), name);
+  EXPECT_EQ(FatEntryName(entry, false), name);
+  entry.LongName.clear();
+  const char shortName[] = "\xE5OO     TXT";
+  for (int i = 0; i < 11; ++i) entry.DirEntry.bytes[i] = static_cast<uint8_t>(shortName[i]);
+  EXPECT_EQ(FatEntryName(entry, true), "@OO.TXT");
+  EXPECT_EQ(FatEntryName(entry, false), "?OO.TXT");
+}
+
+TEST_F(UniquePathTest, CreationNeverOverwritesOrFollowsLinks) {
+  Touch("keep.txt");
+  const std::string target = dir + "/target";
+  Touch("target");
+  ASSERT_EQ(::symlink(target.c_str(), (dir + "/link.txt").c_str()), 0);
+
+  auto a = CreateUniqueFile("keep.txt", dir);
+  ASSERT_TRUE(a);
+  EXPECT_EQ(a->path, dir + "/keep_1.txt");
+  auto b = CreateUniqueFile("link.txt", dir);
+  ASSERT_TRUE(b);
+  EXPECT_EQ(b->path, dir + "/link_1.txt");
+  EXPECT_EQ(testing::ReadTextFile(dir + "/keep.txt"), "old");
+  EXPECT_EQ(testing::ReadTextFile(target), "old");
+
+  auto f1 = CreateUniqueFolder("sub", dir);
+  auto f2 = CreateUniqueFolder("sub", dir);
+  ASSERT_TRUE(f1 && f2);
+  EXPECT_EQ(*f1, dir + "/sub");
+  EXPECT_EQ(*f2, dir + "/sub_1");
+  EXPECT_FALSE(CreateUniqueFile("x", dir + "/missing-folder"));
+}
+
+}  // namespace
+}  // namespace tarnwell::engine
