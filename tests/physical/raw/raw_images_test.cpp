@@ -312,5 +312,27 @@ TEST_F(RawImagesTest, AnAllSparseCompressionUnitKeepsTheDataAfterItInPlace) {
   EXPECT_EQ(bytes[16 * 512 + 27], 'b');
 }
 
+TEST_F(RawImagesTest, AUnitEndingInSparseClustersIsDecompressed) {
+  // Five clusters on the disk (one sector each) holding one LZNT1 chunk of
+  // sixteen literals, then eleven sparse clusters: one compressed unit.
+  testing::ImageBuilder b(512 * 64);
+  b.Put16(40 * 512, 0xB011).Put8(40 * 512 + 2, 0).PutText(40 * 512 + 3, "ABCDEFGH");
+  b.Put8(40 * 512 + 11, 0).PutText(40 * 512 + 12, "IJKLMNOP");
+  auto drive = DiskOf(b.Take());
+  ASSERT_TRUE(drive);
+  drive->CurrentPartition = &drive->WholeDisk();
+  drive->WholeDisk().NtfsClusterSectors = 1;
+  const std::string out = testing::MakeTempFolder("lznt1");
+  auto created = engine::CreateUniqueFile("unit.bin", out);
+  ASSERT_TRUE(created);
+  engine::OutputFile file(std::move(created->fd), created->path);
+  ASSERT_TRUE(WriteCompressedRuns(*drive, file, {{40, 5}, {0, 11}}, 100));
+  file.Close();
+  const auto bytes = testing::ReadBinaryFile(out + "/unit.bin");
+  ASSERT_EQ(bytes.size(), 100u);
+  EXPECT_EQ(std::string(bytes.begin(), bytes.begin() + 16), "ABCDEFGHIJKLMNOP");
+  EXPECT_TRUE(std::all_of(bytes.begin() + 16, bytes.end(), [](uint8_t c) { return c == 0; }));
+}
+
 }  // namespace
 }  // namespace tarnwell::physical::raw
