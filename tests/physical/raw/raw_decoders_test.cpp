@@ -107,7 +107,9 @@ TEST(RawDirectoryChunk, StopsAtWhatCannotBeAnEntry) {
     std::vector<std::unique_ptr<TMidEntry>> out;
     ParseDirectoryBytes(b.Bytes(), true, kFat1216, 19, out);
     EXPECT_EQ(out.size(), c.expected) << c.what;
-    if (!out.empty()) EXPECT_EQ(out[0]->DirCluster, 2u) << "a root chunk is cluster 2";
+    if (!out.empty()) {
+      EXPECT_EQ(out[0]->DirCluster, 2u) << "a root chunk is cluster 2";
+    }
   }
 }
 
@@ -215,7 +217,9 @@ TEST(RawLookup, BisectionFindsTheWholeRun) {
     const auto hi = std::upper_bound(many.begin(), many.end(), k) - many.begin();
     const bool found = BisectRange(many.size(), [&](size_t i) { return many[i]; }, k, first, last);
     EXPECT_EQ(found, lo != hi) << k;
-    if (found) EXPECT_EQ(std::make_pair(first, last), std::make_pair(int(lo), int(hi - 1))) << k;
+    if (found) {
+      EXPECT_EQ(std::make_pair(first, last), std::make_pair(int(lo), int(hi - 1))) << k;
+    }
   }
 }
 

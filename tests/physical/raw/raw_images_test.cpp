@@ -65,11 +65,16 @@ class RawImagesTest : public DiskModelTest {
   std::string RecoverAll(TPhysicalDrive& drive) {
     const std::string out = testing::MakeTempFolder("raw");
     const TPartiEntry& entry = *drive.CurrentPartition;
-    for (const auto& e : entry.FatEntries)
-      if (!(e->DirEntry.Attributes() & engine::kFatAttrDirectory))
+    for (const auto& e : entry.FatEntries) {
+      if (!(e->DirEntry.Attributes() & engine::kFatAttrDirectory)) {
         EXPECT_EQ(RecoverItem(drive, *e, status, progress, out), 0);
-    for (const auto& r : entry.NtfsRecords)
-      if (engine::IsNtfsFile(*r) && r->Name[0] != '$') EXPECT_EQ(RecoverItem(drive, *r, status, progress, out), 0);
+      }
+    }
+    for (const auto& r : entry.NtfsRecords) {
+      if (engine::IsNtfsFile(*r) && r->Name[0] != '$') {
+        EXPECT_EQ(RecoverItem(drive, *r, status, progress, out), 0);
+      }
+    }
     return out;
   }
   // How many of the manifest's files came back byte-exact.
