@@ -1,5 +1,6 @@
 // The landmark pass: every sector of the entry's range is tested for a
 // directory start and a FILE record.
+#include <algorithm>
 #include <cmath>
 #include <exception>
 #include <memory>
@@ -44,12 +45,16 @@ void RunChunks(TPhysicalDrive& drive, TPartiEntry& entry, disk::DiskDevice& devi
   const uint64_t chunks = (uint64_t{entry.SectorCount()} + kRangeChunkSectors - 1) / kRangeChunkSectors;
   const std::unique_ptr<uint8_t[]> buffer(new uint8_t[size_t{kRangeChunkSectors} * kSectorBytes]);
   uint64_t address = entry.AbsoluteStart();
+  const uint64_t end = address + entry.SectorCount();
   for (uint64_t chunk = 0; chunk < chunks; ++chunk, address += kRangeChunkSectors) {
     uint32_t bytesRead = 0;
     if (device.Read(address, kRangeChunkSectors, buffer.get(), bytesRead)) {
       progress.SetPosition(static_cast<int>(
           std::lround(static_cast<double>(chunk) / static_cast<double>(chunks) * 100.0)));
-      ExamineChunk(drive, entry, address, buffer.get(), bytesRead / kSectorBytes, counts);
+      // The last chunk reaches past the range; what lies beyond belongs to
+      // the next partition, not to this one.
+      const uint64_t inRange = std::min<uint64_t>(bytesRead / kSectorBytes, end - address);
+      ExamineChunk(drive, entry, address, buffer.get(), static_cast<uint32_t>(inRange), counts);
     }
     if (drive.StopRequested) {
       engine::AddLogLine(window.log, platform::SystemText("驱动器扫描被用户终止"), kLogHalted);

@@ -34,6 +34,21 @@ TEST(RawScanCommandTest, JsonGivesCountsGeometryAndItems) {
   EXPECT_TRUE(names.count("Long picture name.jpg") && names.count("Docs") && names.count("resident.txt"));
 }
 
+TEST(RawScanCommandTest, StaysInsideThePartitionScanned) {
+  // On the demo disk the NTFS partition begins 0 sectors after the FAT32 one
+  // ends, inside the FAT32 scan's last 1000-sector chunk: none of its FILE
+  // records may be counted as the FAT32 partition's.
+  const std::string demo = "'" + FixturePath("demo/demo-disk.img") + "'";
+  const testing::CliRun fat = RunCli("--no-devices raw-scan " + demo + ":2 --json");
+  ASSERT_EQ(fat.exitCode, 0) << fat.err;
+  const auto fatOut = nlohmann::json::parse(fat.out);
+  EXPECT_GT(fatOut["fat_entries"].get<int>(), 10);
+  EXPECT_EQ(fatOut["ntfs_records"], 0);
+  const auto ntfsOut = nlohmann::json::parse(RunCli("--no-devices raw-scan " + demo + ":3 --json").out);
+  EXPECT_EQ(ntfsOut["fat_entries"], 0);
+  EXPECT_GT(ntfsOut["ntfs_records"].get<int>(), 20);
+}
+
 TEST(RawScanCommandTest, TextListsFoldersAndTheUndeterminedMarker) {
   const testing::CliRun run = RunCli("--no-devices raw-scan " + Raw("fat32-reformatted.img") + ":0");
   ASSERT_EQ(run.exitCode, 0) << run.err;
