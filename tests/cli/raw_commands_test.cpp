@@ -35,7 +35,7 @@ TEST(RawScanCommandTest, JsonGivesCountsGeometryAndItems) {
 }
 
 TEST(RawScanCommandTest, StaysInsideThePartitionScanned) {
-  // On the demo disk the NTFS partition begins 0 sectors after the FAT32 one
+  // On the demo disk the NTFS partition begins right where the FAT32 one
   // ends, inside the FAT32 scan's last 1000-sector chunk: none of its FILE
   // records may be counted as the FAT32 partition's.
   const std::string demo = "'" + FixturePath("demo/demo-disk.img") + "'";
