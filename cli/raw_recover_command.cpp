@@ -31,9 +31,9 @@ struct RawRecoverOptions {
 
 // A calibration item "FOLDER/NAME": the FAT entry named NAME (as listed,
 // UTF-8) in folder number FOLDER.
-const TMidEntry* FindCalibrationItem(const TPartiEntry& entry, const std::string& spec) {
+const TMidEntry* FindCalibrationItem(const TPartiEntry& entry, const std::string& itemText) {
   std::smatch m;
-  if (!std::regex_match(spec, m, std::regex("([0-9]{1,9})/(.+)"))) return nullptr;
+  if (!std::regex_match(itemText, m, std::regex("([0-9]{1,9})/(.+)"))) return nullptr;
   const size_t folder = std::stoul(m[1].str());
   if (folder >= entry.DirSectors.size()) return nullptr;
   const uint32_t sector = static_cast<uint32_t>(entry.DirSectors[folder]);
