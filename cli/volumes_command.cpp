@@ -6,7 +6,6 @@
 
 #include "cli/cli_context.h"
 #include "cli/commands.h"
-#include "cli/volume_fs_name.h"
 #include "disk/volume_reader.h"
 #include "engine/identify.h"
 #include "engine/records.h"
@@ -14,7 +13,9 @@
 #include "platform/text_codec.h"
 
 namespace tarnwell::cli {
+namespace {
 
+// "FAT12", "FAT16", "FAT32", "NTFS" or "unrecognised".
 std::string FsKindName(uint8_t kind) {
   switch (kind) {
     case engine::kFat12: return "FAT12";
@@ -24,8 +25,6 @@ std::string FsKindName(uint8_t kind) {
     default: return "unrecognised";
   }
 }
-
-namespace {
 
 // Identifies without scanning: the boot sector's kind after the same checks
 // a scan makes.

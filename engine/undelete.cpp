@@ -5,24 +5,13 @@
 #include "disk/volume_reader.h"
 #include "engine/drive_list.h"
 #include "engine/identify.h"
+#include "engine/scoped_flag.h"
 
 namespace tarnwell::engine {
 namespace {
 
 // The modification time every synthetic NTFS folder shows.
 constexpr uint64_t kTemplateFolderTime = 0x01C2B3E89E384F50ULL;
-
-// Clears a flag on every way out of a scope.
-class FlagGuard {
- public:
-  explicit FlagGuard(bool& flag) : flag_(flag) { flag_ = true; }
-  ~FlagGuard() { flag_ = false; }
-  FlagGuard(const FlagGuard&) = delete;
-  FlagGuard& operator=(const FlagGuard&) = delete;
-
- private:
-  bool& flag_;
-};
 
 }  // namespace
 
@@ -49,7 +38,7 @@ bool TUndelete::ScanVolume(TLogiDrive& drive, bool force, StatusPanel& status,
                            ProgressBar& progress) {
   CurrentDrive = &drive;
   StopRequested = false;
-  FlagGuard scanning(Scanning);
+  ScopedFlag scanning(Scanning);
 
   if (!force && drive.Identified) {
     if (drive.FsKind > kNtfs) {

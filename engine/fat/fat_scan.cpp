@@ -11,7 +11,6 @@
 #include "engine/fat/fat_chain.h"
 #include "engine/fat/fat_layout.h"
 #include "engine/fat/long_name.h"
-#include "engine/scoped_flag.h"
 #include "engine/undelete.h"
 
 namespace tarnwell::engine {
@@ -42,10 +41,8 @@ std::string Trimmed(const std::string& s) {
 
 }  // namespace
 
+// ScanVolume has raised Scanning and emptied the entry and search lists.
 bool TUndelete::ScanFatVolume(StatusPanel& status) {
-  ScopedFlag scanning(Scanning);
-  CurrentDrive->FatEntries.clear();
-  SearchResults.clear();
   ResetFatWalk(nullptr);
   ScanFatDirectory(nullptr, status, true);
   SortFatEntries(CurrentDrive->FatEntries);
