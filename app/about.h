@@ -2,12 +2,15 @@
 // The about box: product name, version and two links (web site, mail).
 #include <QDialog>
 
-#include "app/desktop_opener.h"
+#include "controls/desktop_opener.h"
 
 class QLabel;
 class QPushButton;
 
 namespace tarnwell::app {
+
+using controls::DesktopOpener;
+using controls::DefaultDesktopOpener;
 
 class TLabelEx;
 

@@ -2,12 +2,15 @@
 // The launcher: three tool buttons, help, web site and the about box.
 #include <QWidget>
 
-#include "app/desktop_opener.h"
+#include "controls/desktop_opener.h"
 
 class QLabel;
 class QToolButton;
 
 namespace tarnwell::app {
+
+using controls::DesktopOpener;
+using controls::DefaultDesktopOpener;
 
 class TfrmFrMain : public QWidget {
   Q_OBJECT

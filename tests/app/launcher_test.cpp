@@ -16,6 +16,7 @@
 #include "tests/support/fixtures.h"
 
 namespace tarnwell::app {
+using controls::DesktopOpener;
 namespace {
 
 struct RecordingOpener {

@@ -4,9 +4,9 @@
 #include <functional>
 #include <string>
 
-namespace tarnwell::app {
+namespace tarnwell::controls {
 
 using DesktopOpener = std::function<bool(const std::string& target)>;
 DesktopOpener DefaultDesktopOpener();
 
-}  // namespace tarnwell::app
+}  // namespace tarnwell::controls

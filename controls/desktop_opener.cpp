@@ -1,11 +1,11 @@
-#include "app/desktop_opener.h"
+#include "controls/desktop_opener.h"
 
 #include "platform/desktop_open.h"
 
-namespace tarnwell::app {
+namespace tarnwell::controls {
 
 DesktopOpener DefaultDesktopOpener() {
   return [](const std::string& target) { return platform::OpenInDesktop(target); };
 }
 
-}  // namespace tarnwell::app
+}  // namespace tarnwell::controls
