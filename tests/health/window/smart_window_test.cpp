@@ -184,42 +184,17 @@ TEST(SmartWindow, DangerRecordingShowsRowsImagesAndVerdict) {
   EXPECT_TRUE(h.boxes.empty());
 }
 
-TEST(SmartWindow, HealthyAndWarningRecordings) {
-  {
-    testing::ScopedSmartDrives drives;
-    AttachFile("healthy");
-    Harness h;
-    h.Open();
-    // Words 60-61 stop at 128 GiB; the 48-bit count gives the true size.
-    EXPECT_EQ(h.window.Label5->text(), QStringLiteral("465.76 GB"));
-    ASSERT_EQ(h.window.ListView1->topLevelItemCount(), 10);
-    QStringList averages;
-    for (int row = 0; row < 10; ++row) {
-      averages << h.Row(row)[6];
-      EXPECT_EQ(RowImage(h.window.ListView1->topLevelItem(row)), kImageTick) << row;
-    }
-    EXPECT_EQ(averages, (QStringList{"", "", "1234 次", "", "8760", "300 次", "7 次", "45 摄氏度", "", ""}));
-    EXPECT_EQ(h.Row(7)[1], QStringLiteral("C2"));
-    EXPECT_EQ(h.Row(7)[5], QStringLiteral("00003412002D"));
-    EXPECT_EQ(h.Status(), QStringLiteral(" S.M.A.R.T. 报告 状态良好。"));
-  }
-  {
-    testing::ScopedSmartDrives drives;
-    AttachFile("warning");
-    Harness h;
-    h.Open();
-    ASSERT_EQ(h.window.ListView1->topLevelItemCount(), 4);
-    const char* states[] = {"警告", "正常值", "总是通过", "警告"};
-    const int images[] = {kImageWarning, kImageTick, kImageTick, kImageWarning};
-    for (int row = 0; row < 4; ++row) {
-      EXPECT_EQ(h.Row(row)[7], QString::fromUtf8(states[row])) << row;
-      EXPECT_EQ(RowImage(h.window.ListView1->topLevelItem(row)), images[row]) << row;
-    }
-    EXPECT_EQ(h.Status(), QStringLiteral(" S.M.A.R.T. 报告 某些属性正接近它们的阈值，请备份您的重要信息。"));
-  }
+TEST(SmartWindow, CapacityComesFromThe48BitCount) {
+  testing::ScopedSmartDrives drives;
+  AttachFile("healthy");
+  Harness h;
+  h.Open();
+  // Words 60-61 stop at 128 GiB; the 48-bit count gives the true size.
+  EXPECT_EQ(h.window.Label5->text(), QStringLiteral("465.76 GB"));
 }
 
-// For the same file the window shows what the command-line front end prints.
+// For the same file the window shows what the command-line front end prints
+// (whose output the committed expected files pin).
 TEST(SmartWindow, ShowsWhatTheCommandLineShows) {
   for (const char* name : {"healthy", "warning", "danger"}) {
     SCOPED_TRACE(name);
