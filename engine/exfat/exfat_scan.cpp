@@ -1,5 +1,6 @@
 // The exFAT folder walk: every entry set of every folder, existing and
 // deleted, from the root down.
+#include <algorithm>
 #include <exception>
 #include <unordered_set>
 #include <vector>

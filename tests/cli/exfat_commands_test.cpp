@@ -164,5 +164,72 @@ TEST(ExfatSearchTest, NamesDeletedOnlyAndSubtree) {
   EXPECT_EQ(search("--min-kb 2048 --max-kb 4096"), (std::set<std::string>{"big.bin"}));
 }
 
+TEST(ExfatPartitionSearchTest, FindsTheVolumeWhoseSlotWasWiped) {
+  const testing::CliRun run = RunCli("--no-devices --image " + Image("exfat-mbr-wiped.img") +
+                                     " find-partitions 0 --json");
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  const nlohmann::json result = nlohmann::json::parse(run.out);
+  ASSERT_EQ(result["entries"].size(), 1u);
+  const auto& found = result["entries"][0];
+  EXPECT_EQ(found["kind"], "found");
+  EXPECT_EQ(found["start"], 2048);
+  EXPECT_EQ(found["sectors"], 61440);
+  EXPECT_EQ(found["label"], "LOSTPART");
+}
+
+TEST(ExfatBootRegionTest, TheBackupServesWhenTheMainRegionIsDamaged) {
+  const std::string folder = testing::MakeTempFolder("exfat_boot");
+  const std::string copy = folder + "/damaged.img";
+  ASSERT_EQ(Shell("cp " + Image("exfat.img") + " '" + copy + "' && echo ok"), "ok\n");
+  // One byte of the main region's boot code: its checksum fails.
+  Shell("printf 'X' | dd of='" + copy + "' bs=1 seek=300 conv=notrunc status=none");
+  EXPECT_EQ(Listing("'" + copy + "'").size(), Listing(Image("exfat.img")).size());
+  // The backup's checksum sector too: neither region is sound.
+  Shell("printf 'X' | dd of='" + copy + "' bs=1 seek=" + std::to_string(23 * 512) +
+        " conv=notrunc status=none");
+  const testing::CliRun run = RunCli("--no-devices list '" + copy + "'");
+  EXPECT_NE(run.exitCode, 0);
+  EXPECT_EQ(run.out, "");
+}
+
+TEST(ExfatRawScanTest, TheReformattedCardGivesBackItsContiguousFiles) {
+  // The quick format left a new, empty root; the old folders' clusters
+  // still hold their entry sets.
+  const testing::CliRun listed = RunCli("--no-devices list " + Image("exfat-reformatted.img"));
+  EXPECT_EQ(listed.exitCode, 0);
+  EXPECT_EQ(listed.out, "");
+
+  const std::string out = testing::MakeTempFolder("exfat_raw");
+  const testing::CliRun run = RunCli("--no-devices --image " + Image("exfat-reformatted.img") +
+                                     " raw-exfat 0:0 --json --out '" + out + "'");
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  const nlohmann::json result = nlohmann::json::parse(run.out);
+  // 4 KiB clusters, heap at sector 4096, as mkfs.exfat laid the old volume out.
+  EXPECT_EQ(result["geometry"]["cluster_sectors"], 8);
+  EXPECT_EQ(result["geometry"]["heap_start"], 4096);
+
+  std::map<std::string, ManifestFile> byLeaf;
+  for (const auto& [path, file] : ManifestFiles("exfat.img"))
+    byLeaf[path.substr(path.rfind('/') + 1)] = file;
+  int exact = 0;
+  bool summaryUnderItsFolders = false;
+  for (const auto& item : result["items"]) {
+    const std::string path = item["path"];
+    if (item["folder"] || !item["contiguous"]) continue;
+    const auto m = byLeaf.find(path.substr(path.rfind('/') + 1));
+    ASSERT_NE(m, byLeaf.end()) << path;
+    EXPECT_EQ(item["size"].get<uint64_t>(), m->second.size) << path;
+    EXPECT_EQ(Sha256("cat '" + out + "/" + path + "'"), m->second.sha256) << path;
+    ++exact;
+    const std::string tail = "/reports/2024/summary.txt";
+    summaryUnderItsFolders |=
+        path.size() > tail.size() && path.compare(path.size() - tail.size(), tail.size(), tail) == 0;
+  }
+  // The old subfolders' files: those of the many-file folder, the nested
+  // summary, the Chinese folder's and the photos (deleted ones included).
+  EXPECT_GE(exact, 55);
+  EXPECT_TRUE(summaryUnderItsFolders);
+}
+
 }  // namespace
 }  // namespace tarnwell
