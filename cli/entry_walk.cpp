@@ -88,7 +88,7 @@ FoundEntry DescribeFat(engine::TMidEntry& entry, uint8_t fsKind, const std::stri
   f.folder = !engine::IsFatFile(entry);
   f.deleted = entry.Status != engine::kExisting;
   f.damaged = entry.Status == engine::kDamagedFolder;
-  f.size = entry.DirEntry.FileSize();
+  f.size = engine::FatEntrySize(entry);
   f.key = engine::FatFolderKey(entry, fsKind);
   return f;
 }

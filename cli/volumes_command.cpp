@@ -16,13 +16,14 @@
 namespace tarnwell::cli {
 namespace {
 
-// "FAT12", "FAT16", "FAT32", "NTFS" or "unrecognised".
+// "FAT12", "FAT16", "FAT32", "NTFS", "exFAT" or "unrecognised".
 std::string FsKindName(uint8_t kind) {
   switch (kind) {
     case engine::kFat12: return "FAT12";
     case engine::kFat16: return "FAT16";
     case engine::kFat32: return "FAT32";
     case engine::kNtfs: return "NTFS";
+    case engine::kExfat: return "exFAT";
     default: return "unrecognised";
   }
 }
@@ -33,7 +34,7 @@ uint8_t IdentifyVolume(const engine::TLogiDrive& drive) {
   std::array<uint8_t, 512> sector{};
   if (drive.TotalBytes == 0 || !disk::ReadVolumeSectors(drive.DriveName, 0, 1, sector.data()))
     return engine::kUnrecognised;
-  return engine::AcceptedKind(sector.data());
+  return engine::AcceptedVolumeKind(drive.DriveName, sector);
 }
 
 int RunVolumes(CliContext& context, bool json) {

@@ -115,6 +115,11 @@ class TUndelete {
  private:
   // The whole-volume FAT walk from the root (engine/fat/).
   bool ScanFatVolume(StatusPanel& status);
+  // The exFAT walk from the root, file recovery and preview (engine/exfat/).
+  bool ScanExfatVolume(StatusPanel& status);
+  bool RecoverExfatFile(TMidEntry& entry, const std::string& displayName, EventLog& log,
+                        const std::string& destination);
+  bool ReadExfatPreview(const TMidEntry& entry, std::array<uint8_t, 2048>& buffer);
   // The MFT scan and the parent linking (engine/ntfs/).
   bool ScanNtfsVolume(ProgressBar& progress);
   void LinkNtfsTree();

@@ -36,6 +36,7 @@ bool TUndelete::RecoverFile(TMidEntry& entry, const std::string& displayName, Ev
 bool TUndelete::RecoverFile(TMidEntry& entry, const std::string& displayName, EventLog& log,
                             StatusPanel&, const OutputFolder& destination) {
   if (!CurrentDrive || !CurrentDrive->IsFat()) return false;
+  if (CurrentDrive->IsExfat()) return RecoverExfatFile(entry, displayName, log, destination);
   const TLogiDrive& drive = *CurrentDrive;
   const FatLayout layout(drive);
   const uint32_t size = entry.DirEntry.FileSize();
@@ -119,6 +120,7 @@ bool TUndelete::RecoverFolder(TMidEntry& folder, const std::string& displayName,
 bool TUndelete::ReadPreview(const TMidEntry& entry, std::array<uint8_t, 2048>& buffer) {
   try {
     if (!CurrentDrive || !CurrentDrive->IsFat()) return false;
+    if (CurrentDrive->IsExfat()) return ReadExfatPreview(entry, buffer);
     const FatLayout layout(*CurrentDrive);
     const uint32_t first = layout.IsFat32() ? entry.DirEntry.FirstCluster32()
                                             : entry.DirEntry.FirstClusterLow();
