@@ -1,6 +1,7 @@
 // Reading FAT entries back out: files into new output files, folders with
 // everything below them, and the first bytes for the hex page.
 #include <exception>
+#include <string>
 #include <vector>
 
 #include "disk/volume_reader.h"
@@ -9,6 +10,7 @@
 #include "engine/fat/fat_cluster_plan.h"
 #include "engine/fat/fat_layout.h"
 #include "engine/recovery/output_file.h"
+#include "engine/recovery/output_times.h"
 #include "engine/recovery/output_path.h"
 #include "engine/undelete.h"
 #include "platform/text_codec.h"
@@ -42,6 +44,11 @@ bool TUndelete::RecoverFile(TMidEntry& entry, const std::string& displayName, Ev
     return false;
   }
   OutputFile out(std::move(created->fd), created->path);
+  if (plan.skipped > 0)
+    AddLogLine(log,
+               displayName + platform::SystemText(":  跳过了 ") + std::to_string(plan.skipped) +
+                   platform::SystemText(" 个已被占用的簇"),
+               kLogInformation);
   std::vector<uint8_t> cluster(clusterBytes);
   const uint64_t count = (static_cast<uint64_t>(size) + clusterBytes - 1) / clusterBytes;
   for (uint64_t i = 0; i < count; ++i) {
@@ -64,6 +71,7 @@ bool TUndelete::RecoverFile(TMidEntry& entry, const std::string& displayName, Ev
       return false;
     }
   }
+  ApplyOutputTimes(out.Path(), FatEntryTimes(entry.DirEntry));
   return true;
 }
 
@@ -72,6 +80,8 @@ bool TUndelete::RecoverFolder(TMidEntry& folder, const std::string& displayName,
   if (!CurrentDrive || !CurrentDrive->IsFat()) return false;
   const std::optional<std::string> path = CreateUniqueFolder(displayName, destination);
   if (!path) return false;
+  // Set last: every file made inside would move the folder's time again.
+  const ScopedOutputTimes timesOnExit(*path, FatEntryTimes(folder.DirEntry));
   int first = -1, last = -1;
   if (!GetChildRange(FatFolderKey(folder, CurrentDrive->FsKind), first, last)) return false;
   for (int i = first; i <= last && !StopRequested; ++i) {

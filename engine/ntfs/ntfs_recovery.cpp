@@ -10,6 +10,7 @@
 #include "engine/event_log_line.h"
 #include "engine/ntfs/ntfs_format.h"
 #include "engine/recovery/output_file.h"
+#include "engine/recovery/output_times.h"
 #include "engine/recovery/output_path.h"
 #include "engine/undelete.h"
 #include "platform/text_codec.h"
@@ -45,6 +46,7 @@ bool TUndelete::RecoverFile(tntfsfilerecord& record, const std::string& displayN
       AddLogLine(log, displayName + platform::SystemText(":  无法写入目标设备"), kLogError);
       return false;
     }
+    ApplyOutputTimes(file.Path(), NtfsEntryTimes(record.FileName));
     return true;
   }
   if (!created) return false;
@@ -54,6 +56,8 @@ bool TUndelete::RecoverFile(tntfsfilerecord& record, const std::string& displayN
   if (IsCompressedData(record, data)) {
     if (!WriteCompressedData(runs, file, size, log))
       AddLogLine(log, displayName + platform::SystemText(":  恢复失败"), kLogError);
+    else
+      ApplyOutputTimes(file.Path(), NtfsEntryTimes(record.FileName));
     return true;
   }
 
@@ -90,6 +94,7 @@ bool TUndelete::RecoverFile(tntfsfilerecord& record, const std::string& displayN
       j += step;
     }
   }
+  ApplyOutputTimes(file.Path(), NtfsEntryTimes(record.FileName));
   return true;
 }
 
@@ -106,6 +111,8 @@ bool TUndelete::RecoverNtfsFolder(tntfsfilerecord& folder, const std::string& di
   if (!CurrentDrive || CurrentDrive->IsFat()) return false;
   const auto path = CreateUniqueFolder(displayName, destination);
   if (!path) return false;
+  // Set last: every file made inside would move the folder's time again.
+  const ScopedOutputTimes timesOnExit(*path, NtfsEntryTimes(folder.FileName));
   int first = -1;
   int last = -1;
   if (!GetChildRange(NtfsFolderKey(folder), first, last)) return false;
