@@ -2,6 +2,7 @@
 // everything below them, and the first bytes for the hex page.
 #include <algorithm>
 #include <exception>
+#include <string>
 #include <vector>
 
 #include "disk/volume_reader.h"
@@ -10,6 +11,7 @@
 #include "engine/fat/fat_cluster_plan.h"
 #include "engine/fat/fat_layout.h"
 #include "engine/recovery/output_file.h"
+#include "engine/recovery/output_times.h"
 #include "engine/recovery/output_path.h"
 #include "engine/recovery/recovery_log.h"
 #include "engine/undelete.h"
@@ -51,6 +53,11 @@ bool TUndelete::RecoverFile(TMidEntry& entry, const std::string& displayName, Ev
     return false;
   }
   OutputFile out(std::move(created->fd), created->path);
+  if (plan.skipped > 0)
+    AddLogLine(log,
+               displayName + platform::SystemText(":  跳过了 ") + std::to_string(plan.skipped) +
+                   platform::SystemText(" 个已被占用的簇"),
+               kLogInformation);
   std::vector<uint8_t> cluster(clusterBytes);
   uint64_t count = (static_cast<uint64_t>(size) + clusterBytes - 1) / clusterBytes;
   // A contiguous read cannot go past the volume's last cluster: a size
@@ -81,6 +88,7 @@ bool TUndelete::RecoverFile(TMidEntry& entry, const std::string& displayName, Ev
       return false;
     }
   }
+  ApplyOutputTimes(out.Path(), FatEntryTimes(entry.DirEntry));
   return !cut || LogRecoveryFailure(log, displayName);
 }
 
@@ -98,6 +106,8 @@ bool TUndelete::RecoverFolder(TMidEntry& folder, const std::string& displayName,
     AddLogLine(log, displayName + platform::SystemText(":  无法创建目标文件"), kLogError);
     return false;
   }
+  // Set last: every file made inside would move the folder's time again.
+  const ScopedOutputTimes timesOnExit(made->Path(), FatEntryTimes(folder.DirEntry));
   int first = -1, last = -1;
   if (!GetChildRange(FatFolderKey(folder, CurrentDrive->FsKind), first, last)) return true;
   bool ok = true;

@@ -10,6 +10,7 @@
 #include "engine/event_log_line.h"
 #include "engine/ntfs/ntfs_format.h"
 #include "engine/recovery/output_file.h"
+#include "engine/recovery/output_times.h"
 #include "engine/recovery/output_path.h"
 #include "engine/recovery/recovery_log.h"
 #include "engine/ntfs/run_list.h"
@@ -53,6 +54,7 @@ bool TUndelete::RecoverFile(tntfsfilerecord& record, const std::string& displayN
       AddLogLine(log, displayName + platform::SystemText(":  无法写入目标设备"), kLogError);
       return false;
     }
+    ApplyOutputTimes(file.Path(), NtfsEntryTimes(record.FileName));
     return true;
   }
   const int64_t size = std::max<int64_t>(record.DataSize, 0);
@@ -65,6 +67,7 @@ bool TUndelete::RecoverFile(tntfsfilerecord& record, const std::string& displayN
 
   if (IsCompressedData(record, data)) {
     if (!WriteCompressedData(runs, file, size, log)) return LogRecoveryFailure(log, displayName);
+    ApplyOutputTimes(file.Path(), NtfsEntryTimes(record.FileName));
     return true;
   }
 
@@ -98,6 +101,7 @@ bool TUndelete::RecoverFile(tntfsfilerecord& record, const std::string& displayN
   }
   // Runs that end before the data does leave the file short: said.
   if (file.Position() < static_cast<uint64_t>(size)) return LogRecoveryFailure(log, displayName);
+  ApplyOutputTimes(file.Path(), NtfsEntryTimes(record.FileName));
   return true;
 }
 
@@ -123,6 +127,8 @@ bool TUndelete::RecoverNtfsFolder(tntfsfilerecord& folder, const std::string& di
     AddLogLine(log, displayName + platform::SystemText(":  无法创建目标文件"), kLogError);
     return false;
   }
+  // Set last: every file made inside would move the folder's time again.
+  const ScopedOutputTimes timesOnExit(made->Path(), NtfsEntryTimes(folder.FileName));
   int first = -1;
   int last = -1;
   if (!GetChildRange(NtfsFolderKey(folder), first, last)) return true;

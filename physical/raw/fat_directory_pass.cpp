@@ -62,6 +62,20 @@ uint32_t SectorsUntilNext(const std::vector<uint64_t>& starts, size_t i) {
   return kDirectoryChunkSectors;
 }
 
+// A FAT32 volume whose folders all lie below cluster 65,536 shows no high
+// word in any "." entry, but its files above that cluster show one in their
+// entries; FAT12 and FAT16 keep those two bytes zero. An entry whose high
+// word is set and whose cluster, so read, lands inside the range settles it.
+bool EntryPointsPastLowWord(const TPartiEntry& entry) {
+  if (entry.FatDataStart == kDataStartUnknown) return false;
+  for (const auto& found : entry.FatEntries) {
+    if (found->DirEntry.FirstClusterHigh() == 0) continue;
+    const std::optional<uint64_t> sector = ClusterSector(entry, found->DirEntry.FirstCluster32());
+    if (sector && *sector >= entry.AbsoluteStart() && *sector < entry.AbsoluteEnd()) return true;
+  }
+  return false;
+}
+
 void AddRootDirectory(TPhysicalDrive& drive, disk::DiskDevice& device, std::vector<uint8_t>& buffer) {
   TPartiEntry& entry = *drive.CurrentPartition;
   if (!drive.IsVolume() || entry.SectorCount() > kFloppyMaxSectors) {
@@ -81,14 +95,12 @@ void AddRootDirectory(TPhysicalDrive& drive, disk::DiskDevice& device, std::vect
 
 }  // namespace
 
-void ReadFatDirectories(TPhysicalDrive& drive, engine::ProgressBar& progress) {
-  if (!drive.CurrentPartition) return;
+namespace {
+
+void ParseAllDirectories(TPhysicalDrive& drive, disk::DiskDevice& device, engine::ProgressBar& progress,
+                         std::vector<uint8_t>& buffer) {
   TPartiEntry& entry = *drive.CurrentPartition;
-  BusyScope busy(drive, progress);
   entry.FatEntries.clear();
-  entry.FatMatches.clear();
-  disk::DiskDevice device(entry.DriveCode);
-  std::vector<uint8_t> buffer;
   const size_t n = entry.DirSectors.size();
   for (size_t i = 0; i < n; ++i) {
     progress.SetPosition(static_cast<int>(std::lround(static_cast<double>(i) / static_cast<double>(n) * 100.0)));
@@ -98,7 +110,26 @@ void ReadFatDirectories(TPhysicalDrive& drive, engine::ProgressBar& progress) {
       ParseDirectoryAt(drive, device, false, entry.DirSectors[i], SectorsUntilNext(entry.DirSectors, i),
                        buffer);
   }
+}
+
+}  // namespace
+
+void ReadFatDirectories(TPhysicalDrive& drive, engine::ProgressBar& progress) {
+  if (!drive.CurrentPartition) return;
+  TPartiEntry& entry = *drive.CurrentPartition;
+  BusyScope busy(drive, progress);
+  entry.FatMatches.clear();
+  disk::DiskDevice device(entry.DriveCode);
+  std::vector<uint8_t> buffer;
+  ParseAllDirectories(drive, device, progress, buffer);
   CalibrateFat(drive);
+  if (entry.FatKind == kFat1216 && !drive.StopRequested && EntryPointsPastLowWord(entry)) {
+    // The kind decides the folders' own clusters and the case of short
+    // names, so the directories are read again as FAT32.
+    entry.FatKind = kFat32Kind;
+    ParseAllDirectories(drive, device, progress, buffer);
+    CalibrateFat(drive);
+  }
   if (device.IsOpen()) AddRootDirectory(drive, device, buffer);
   std::stable_sort(entry.FatEntries.begin(), entry.FatEntries.end(),
                    [](const auto& a, const auto& b) { return a->DirSector < b->DirSector; });

@@ -9,6 +9,7 @@
 #include "disk/device_reader.h"
 #include "engine/event_log_line.h"
 #include "engine/recovery/output_path.h"
+#include "engine/recovery/output_times.h"
 #include "physical/physical_drive.h"
 #include "physical/raw/directory_chunk.h"
 #include "physical/raw/fat_geometry.h"
@@ -79,6 +80,8 @@ int RecoverFolderOnce(TPhysicalDrive& drive, const TMidEntry& folder, engine::St
     LogItemFailure(drive, name, kRecoveryFailed);
     return 0;
   }
+  // Set last: every file made inside would move the folder's time again.
+  const engine::ScopedOutputTimes timesOnExit(path->Path(), engine::FatEntryTimes(folder.DirEntry));
   int first = -1, last = -1;
   if (!FindFatFolderRange(drive, static_cast<uint32_t>(*sector), first, last)) return 0;
   for (int i = first; i <= last; ++i) {
@@ -129,6 +132,7 @@ int RecoverItem(TPhysicalDrive& drive, const TMidEntry& item, engine::StatusPane
   // A stopped or cut copy keeps what was copied rather than posing as
   // complete.
   out.SetSize(std::min<uint64_t>(out.Position(), size));
+  if (result != kRecoveryStopped) engine::ApplyOutputTimes(out.Path(), engine::FatEntryTimes(item.DirEntry));
   return result;
 }
 

@@ -13,6 +13,7 @@
 #include "engine/ntfs/run_list.h"
 #include "engine/ntfs/update_sequence.h"
 #include "engine/recovery/output_path.h"
+#include "engine/recovery/output_times.h"
 #include "physical/physical_drive.h"
 #include "physical/raw/found_lookup.h"
 #include "physical/raw/landmarks.h"
@@ -151,9 +152,12 @@ int RecoverItem(TPhysicalDrive& drive, const engine::tntfsfilerecord& item, engi
     return 0;
   }
   engine::OutputFile out(std::move(created->fd), created->path);
+  const engine::EntryTimes times = engine::NtfsEntryTimes(item.FileName);
   if (!data.IsNonResident()) {
     if (out.Write(data.Content.data(), data.Content.size()) < data.Content.size())
       LogItemFailure(drive, item.Name, kWriteFailed);
+    else
+      engine::ApplyOutputTimes(out.Path(), times);
     return 0;
   }
   engine::trunlist runs;
@@ -163,10 +167,15 @@ int RecoverItem(TPhysicalDrive& drive, const engine::tntfsfilerecord& item, engi
   ntfs::DecodeRunList(data.Content, runs);
   ntfs::LimitAllocatedClusters(runs, static_cast<int64_t>(entry.SectorCount() / entry.NtfsClusterSectors));
   if (item.FileName.Attributes() & engine::kNtfsAttrCompressed) {
-    if (!WriteCompressedRuns(drive, out, runs, item.DataSize)) LogItemFailure(drive, item.Name, kRecoveryFailed);
+    if (!WriteCompressedRuns(drive, out, runs, item.DataSize))
+      LogItemFailure(drive, item.Name, kRecoveryFailed);
+    else
+      engine::ApplyOutputTimes(out.Path(), times);
     return 0;
   }
-  return CopyRuns(drive, device, out, runs, item, progress);
+  const int result = CopyRuns(drive, device, out, runs, item, progress);
+  if (result != kRecoveryStopped) engine::ApplyOutputTimes(out.Path(), times);
+  return result;
 }
 
 bool ReadItemStart(const TPhysicalDrive& drive, const engine::tntfsfilerecord& item,

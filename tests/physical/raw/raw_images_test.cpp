@@ -38,9 +38,10 @@ engine::OutputFolder Dest(const std::string& path) {
 }
 
 // sha256 -> size of the files a manifest lists for an image.
-std::map<std::string, uint64_t> ManifestFiles(const std::string& image) {
+std::map<std::string, uint64_t> ManifestFiles(const std::string& image,
+                                              const std::string& manifest = "raw/MANIFEST") {
   std::map<std::string, uint64_t> files;
-  std::istringstream in(testing::ReadTextFile(testing::FixtureSourcePath("raw/MANIFEST")));
+  std::istringstream in(testing::ReadTextFile(testing::FixtureSourcePath(manifest)));
   for (std::string line; std::getline(in, line);) {
     std::vector<std::string> f;
     std::stringstream cells(line);
@@ -88,10 +89,11 @@ class RawImagesTest : public DiskModelTest {
     return out;
   }
   // How many of the manifest's files came back byte-exact.
-  size_t ExactCopies(const std::string& image, const std::string& folder) {
+  size_t ExactCopies(const std::string& image, const std::string& folder,
+                     const std::string& manifest = "raw/MANIFEST") {
     const std::multiset<std::string> got = HashesBelow(folder);
     size_t n = 0;
-    for (const auto& [hash, size] : ManifestFiles(image)) n += got.count(hash) > 0;
+    for (const auto& [hash, size] : ManifestFiles(image, manifest)) n += got.count(hash) > 0;
     return n;
   }
   std::set<std::string> FatNames(const TPartiEntry& entry) {
@@ -121,6 +123,19 @@ TEST_F(RawImagesTest, FindsTheOldFoldersOfAReformattedFat32Volume) {
                                              SystemText("驱动器扫描已完成")}));
   EXPECT_EQ(ExactCopies("fat32-reformatted.img", RecoverAll(*drive)), 7u);
   EXPECT_FALSE(drive->Busy);
+}
+
+TEST_F(RawImagesTest, Fat32FoldersOnBothSidesOfTheHighWordAfterAReformat) {
+  // Four folders below cluster 65,536 and two above it: the two are enough
+  // to tell FAT32, and every file comes back from its own place.
+  auto drive = DiskOfImage("fat-deleted/fat32-reformat.img");
+  ASSERT_TRUE(drive);
+  Scan(*drive, drive->WholeDisk());
+  const TPartiEntry& entry = drive->WholeDisk();
+  EXPECT_EQ(entry.FatKind, kFat32Kind);
+  EXPECT_EQ(entry.FatClusterSectors, 1u);
+  EXPECT_TRUE(FatNames(entry).count("Report above the high word.txt"));
+  EXPECT_EQ(ExactCopies("fat32-reformat.img", RecoverAll(*drive), "fat-deleted/MANIFEST"), 13u);
 }
 
 TEST_F(RawImagesTest, RebuildsAFat16VolumeWithoutBootSectorOrFats) {
