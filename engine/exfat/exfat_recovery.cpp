@@ -17,7 +17,7 @@
 namespace tarnwell::engine {
 
 bool TUndelete::RecoverExfatFile(TMidEntry& entry, const std::string& displayName, EventLog& log,
-                                 const std::string& destination) {
+                                 const OutputFolder& destination) {
   if (!CurrentDrive || !CurrentDrive->IsExfat() || !entry.Exfat) return false;
   const TLogiDrive& drive = *CurrentDrive;
   const ExfatLayout layout(drive);
