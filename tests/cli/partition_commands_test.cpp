@@ -79,7 +79,9 @@ TEST(DisksCommandTest, SizesPastTwoTebibytesAreWhole) {
   const auto run = RunCli("--no-devices --image '" + testing::AssembledSparseImage("gpt/gpt-3tib.layout") +
                           "' disks --json");
   ASSERT_EQ(run.exitCode, 0) << run.err;
-  const nlohmann::json& disk = JsonLines(run.out).back();
+  const auto lines = JsonLines(run.out);
+  ASSERT_FALSE(lines.empty());
+  const nlohmann::json& disk = lines.back();
   EXPECT_EQ(disk["total_sectors"], 6442450944u);
   EXPECT_EQ(disk["entries"][0]["sectors"], 6442450944u);
   EXPECT_EQ(disk["entries"][3]["sectors"], uint64_t{1} << 32);
