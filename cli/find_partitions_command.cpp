@@ -35,7 +35,7 @@ int RunFindPartitions(CliContext& context, const FindOptions& options) {
     return kExitUsage;
   }
   physical::TPartiEntry& disk = drive->WholeDisk();
-  const uint32_t total = disk.SectorCount();
+  const uint64_t total = disk.SectorCount();
   const physical::ScanRange range = physical::ScanRangeFromMegabytes(
       total, options.startMb.value_or(0), options.endMb.value_or(physical::MegabytesOf(total)));
   if (range.verdict == physical::ScanRange::Verdict::kOutOfLimits) {

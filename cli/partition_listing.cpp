@@ -18,6 +18,7 @@ std::string EntryKind(const TPhysicalDrive& drive, const TPartiEntry& entry) {
   if (&entry == &drive.WholeDisk()) return "disk";
   if (entry.PartType() == physical::kTypeFound) return "found";
   if (entry.IsFreeSpace()) return "free";
+  if (entry.Gpt) return "gpt";
   if (entry.IsExtended()) return "extended";
   const auto& top = drive.WholeDisk().Children;
   return std::find(top.begin(), top.end(), &entry) != top.end() ? "primary" : "logical";
@@ -28,10 +29,21 @@ void PrintDriveHeader(const TPhysicalDrive& drive) {
               TerminalSafe(platform::SystemToUtf8(physical::DriveCaption(drive))).c_str(), drive.TotalSectors());
 }
 
+namespace {
+
+// A GPT partition's name and type after its label: "  \"Basic data\" [type]".
+std::string GptSuffix(const TPartiEntry& entry) {
+  if (!entry.Gpt) return {};
+  return "  \"" + platform::SystemToUtf8(entry.Gpt->Name) + "\" [" +
+         platform::SystemToUtf8(physical::GptTypeName(entry.Gpt->TypeGuid)) + "]";
+}
+
+}  // namespace
+
 void PrintEntry(size_t index, const TPhysicalDrive& drive, const TPartiEntry& entry) {
-  std::printf("  %3zu  %02X  %12" PRIu64 "  %10u  %-8s  %s%s\n", index, entry.PartType(),
+  std::printf("  %3zu  %02X  %12" PRIu64 "  %10" PRIu64 "  %-8s  %s%s%s\n", index, entry.PartType(),
               entry.AbsoluteStart(), entry.SectorCount(), EntryKind(drive, entry).c_str(),
-              TerminalSafe(platform::SystemToUtf8(entry.Label)).c_str(),
+              TerminalSafe(platform::SystemToUtf8(entry.Label)).c_str(), TerminalSafe(GptSuffix(entry)).c_str(),
               physical::EndsPastDisk(drive, entry) ? "  (past the disk's end)" : "");
 }
 
@@ -42,6 +54,12 @@ nlohmann::json EntryJson(size_t index, const TPhysicalDrive& drive, const TParti
                          {"sectors", entry.SectorCount()},
                          {"label", platform::SystemToUtf8(entry.Label)},
                          {"kind", EntryKind(drive, entry)}};
+  if (entry.Gpt) {
+    json["name"] = platform::SystemToUtf8(entry.Gpt->Name);
+    json["type_guid"] = physical::FormatGuid(entry.Gpt->TypeGuid);
+    json["type_name"] = platform::SystemToUtf8(physical::GptTypeName(entry.Gpt->TypeGuid));
+    json["guid"] = physical::FormatGuid(entry.Gpt->UniqueGuid);
+  }
   if (physical::EndsPastDisk(drive, entry)) json["past_end"] = true;
   return json;
 }

@@ -12,7 +12,9 @@ struct TPartiEntry;
 
 namespace tarnwell::cli {
 
-// "disk", "primary", "extended", "logical", "free" or "found".
+// "disk", "primary", "extended", "logical", "free", "found", or "gpt" for a
+// partition of a GUID partition table (whose JSON also carries its name,
+// type GUID, type name and partition GUID).
 std::string EntryKind(const physical::TPhysicalDrive& drive, const physical::TPartiEntry& entry);
 
 void PrintDriveHeader(const physical::TPhysicalDrive& drive);

@@ -4,10 +4,12 @@
 // raw-range scan of it found.
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "engine/records.h"
+#include "physical/gpt_entry.h"
 #include "physical/partition_slot.h"
 #include "physical/raw_scan_records.h"
 
@@ -17,6 +19,11 @@ struct TPartiEntry {
   int16_t DriveCode = 0;
   PartitionSlot Slot;    // BootFlag .. SectorCount, a verbatim table slot
   uint64_t BaseLba = 0;  // what RelStart counts from
+  // A size the slot's 32-bit field cannot hold (a GPT partition or gap of
+  // 2 TiB or more, the whole of such a disk); the slot then holds 0xFFFFFFFF.
+  std::optional<uint64_t> WideSectorCount;
+  // Set for the partitions of a GUID partition table.
+  std::optional<GptPartition> Gpt;
   // Whole-disk entry: the master boot record's entries; an extended entry:
   // the entries of the table it leads to. Not owning: the drive's lists own.
   std::vector<TPartiEntry*> Children;
@@ -40,7 +47,7 @@ struct TPartiEntry {
   uint8_t BootFlag() const { return Slot.BootFlag(); }
   uint8_t PartType() const { return Slot.PartType(); }
   uint32_t RelStart() const { return Slot.RelStart(); }
-  uint32_t SectorCount() const { return Slot.SectorCount(); }
+  uint64_t SectorCount() const { return WideSectorCount ? *WideSectorCount : Slot.SectorCount(); }
   uint64_t AbsoluteStart() const { return BaseLba + RelStart(); }
   uint64_t AbsoluteEnd() const { return AbsoluteStart() + SectorCount(); }
   bool IsFreeSpace() const { return PartType() == kTypeFree; }

@@ -20,6 +20,9 @@ inline constexpr uint8_t kTypeFree = 0;          // free-space entry
 inline constexpr uint8_t kTypeExtended = 5;      // extended partition (CHS)
 inline constexpr uint8_t kTypeExtendedLba = 15;  // extended partition (LBA)
 inline constexpr uint8_t kTypeFound = 255;       // found by the partition search
+// The protective partition of a GPT disk; the partitions read from its GUID
+// partition table carry this type too (and their GPT record).
+inline constexpr uint8_t kTypeGpt = 0xEE;
 
 inline bool IsExtendedType(uint8_t type) {
   return type == kTypeExtended || type == kTypeExtendedLba;

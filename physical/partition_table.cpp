@@ -70,8 +70,7 @@ bool ReadTable(TableWalk& walk, TPartiEntry& table) {
   const uint64_t tail = std::max(next, reach);
   if (isDisk && tail + 1 < table.SectorCount())
     AddChild(walk, table,
-             NewEntry(code, kTypeFree, at, static_cast<uint32_t>(tail),
-                      static_cast<uint32_t>(table.SectorCount() - tail)));
+             NewEntry(code, kTypeFree, at, static_cast<uint32_t>(tail), table.SectorCount() - tail));
   return true;
 }
 

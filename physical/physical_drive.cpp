@@ -5,6 +5,7 @@
 
 #include "disk/device_reader.h"
 #include "disk/source_opener.h"
+#include "physical/gpt_table.h"
 #include "physical/partition_table.h"
 #include "platform/disk_geometry.h"
 #include "platform/text_codec.h"
@@ -46,12 +47,14 @@ TDriveRecord VolumeDriveRecord(char letter) {
 }
 
 std::unique_ptr<TPartiEntry> NewEntry(int16_t code, uint8_t type, uint64_t base, uint32_t relStart,
-                                      uint32_t sectorCount) {
+                                      uint64_t sectorCount) {
+  constexpr uint64_t kSlotMax = std::numeric_limits<uint32_t>::max();
   auto entry = std::make_unique<TPartiEntry>();
   entry->DriveCode = code;
   entry->Slot.SetPartType(type);
   entry->Slot.SetRelStart(relStart);
-  entry->Slot.SetSectorCount(sectorCount);
+  entry->Slot.SetSectorCount(static_cast<uint32_t>(std::min(sectorCount, kSlotMax)));
+  if (sectorCount > kSlotMax) entry->WideSectorCount = sectorCount;
   entry->BaseLba = base;
   return entry;
 }
@@ -62,17 +65,16 @@ bool EndsPastDisk(const TPhysicalDrive& drive, const TPartiEntry& entry) {
 
 TPhysicalDrive::TPhysicalDrive(const TDriveRecord& record, PhysicalWindow window)
     : DriveRecord(std::make_unique<TDriveRecord>(record)), window_(window) {
-  // The slot's count is 32 bits: a disk of 2 TiB or more shows the largest
-  // size the field can hold rather than its size modulo 2^32.
-  const uint32_t count = static_cast<uint32_t>(
-      std::min<uint64_t>(record.TotalSectors, std::numeric_limits<uint32_t>::max()));
-  AddPartition(NewEntry(record.DriveCode, kTypeExtended, 0, 0, count));
+  // A disk of 2 TiB or more keeps its whole size, beyond the slot's 32 bits.
+  AddPartition(NewEntry(record.DriveCode, kTypeExtended, 0, 0, record.TotalSectors));
   if (IsVolume()) {
     ReadVolumeLabel();
     return;
   }
-  ReadPartitionTable(*this, WholeDisk());
-  FindExtendedFreeSpace(*this);
+  if (!ReadGptPartitions(*this)) {
+    ReadPartitionTable(*this, WholeDisk());
+    FindExtendedFreeSpace(*this);
+  }
   // Stable, so the whole-disk entry (start 0) stays first.
   std::stable_sort(Partitions.begin() + 1, Partitions.end(),
                    [](const auto& a, const auto& b) { return a->AbsoluteStart() < b->AbsoluteStart(); });

@@ -71,9 +71,10 @@ class TPhysicalDrive {
   PhysicalWindow window_;
 };
 
-// An entry of drive `code` whose slot bytes are all zero.
+// An entry of drive `code` whose slot bytes are all zero. A count the slot
+// cannot hold is kept whole beside it (WideSectorCount).
 std::unique_ptr<TPartiEntry> NewEntry(int16_t code, uint8_t type, uint64_t base, uint32_t relStart,
-                                      uint32_t sectorCount);
+                                      uint64_t sectorCount);
 
 // True when the entry reaches past the end of its disk (a found partition
 // whose boot sector claims more sectors than the disk or image holds).

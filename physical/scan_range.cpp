@@ -5,11 +5,13 @@
 
 namespace tarnwell::physical {
 
-int64_t MegabytesOf(uint32_t total) {
-  return (int64_t{total} + kSectorsPerMegabyte - 1) / kSectorsPerMegabyte;
+int64_t MegabytesOf(uint64_t total) {
+  return static_cast<int64_t>((total + kSectorsPerMegabyte - 1) / kSectorsPerMegabyte);
 }
 
-ScanRange ScanRangeFromMegabytes(uint32_t total, int64_t startMb, int64_t endMb) {
+ScanRange ScanRangeFromMegabytes(uint64_t sectors, int64_t startMb, int64_t endMb) {
+  // Disk sizes stay far below 2^63 sectors.
+  const int64_t total = static_cast<int64_t>(sectors);
   ScanRange range;
   constexpr int64_t kLimit = std::numeric_limits<int32_t>::max() / kSectorsPerMegabyte;
   if (startMb < 0 || endMb < 0 || startMb > kLimit || endMb > kLimit) {

@@ -16,9 +16,9 @@ struct ScanRange {
 
 // Megabyte counts whose sector number does not fit 31 bits are out of
 // limits, as are a start and an end both at or past the end.
-ScanRange ScanRangeFromMegabytes(uint32_t total, int64_t startMb, int64_t endMb);
+ScanRange ScanRangeFromMegabytes(uint64_t total, int64_t startMb, int64_t endMb);
 
 // Megabytes the entry spans, rounded up (the largest end a user can pick).
-int64_t MegabytesOf(uint32_t total);
+int64_t MegabytesOf(uint64_t total);
 
 }  // namespace tarnwell::physical

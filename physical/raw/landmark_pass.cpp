@@ -57,10 +57,10 @@ void ExamineChunk(TPhysicalDrive& drive, TPartiEntry& entry, uint64_t address, c
 void RunChunks(TPhysicalDrive& drive, TPartiEntry& entry, disk::DiskDevice& device,
                engine::ProgressBar& progress, Counts& counts) {
   PhysicalWindow& window = drive.Window();
-  const uint64_t chunks = (uint64_t{entry.SectorCount()} + kRangeChunkSectors - 1) / kRangeChunkSectors;
-  const std::unique_ptr<uint8_t[]> buffer(new uint8_t[size_t{kRangeChunkSectors} * kSectorBytes]);
   uint64_t address = entry.AbsoluteStart();
-  const uint64_t end = address + entry.SectorCount();
+  const uint64_t end = std::min(entry.AbsoluteEnd(), kRawScanSectorLimit);
+  const uint64_t chunks = (end - address + kRangeChunkSectors - 1) / kRangeChunkSectors;
+  const std::unique_ptr<uint8_t[]> buffer(new uint8_t[size_t{kRangeChunkSectors} * kSectorBytes]);
   for (uint64_t chunk = 0; chunk < chunks; ++chunk, address += kRangeChunkSectors) {
     uint32_t bytesRead = 0;
     if (device.Read(address, kRangeChunkSectors, buffer.get(), bytesRead)) {
@@ -97,6 +97,10 @@ bool ScanRange(TPhysicalDrive& drive, TPartiEntry& entry, engine::ProgressBar& p
     if (!bytes) return false;
     entry.Slot.SetSectorCount(static_cast<uint32_t>(std::min<uint64_t>(*bytes / 512, UINT32_MAX)));
   }
+  if (entry.AbsoluteStart() >= kRawScanSectorLimit) {
+    window.boxes.Error(platform::SystemText("扫描范围位于磁盘 2 TiB 之后，无法扫描。"));
+    return false;
+  }
   disk::DiskDevice device(entry.DriveCode);
   if (!device.IsOpen()) return false;
   BusyScope busy(drive, progress);
@@ -105,6 +109,8 @@ bool ScanRange(TPhysicalDrive& drive, TPartiEntry& entry, engine::ProgressBar& p
   drive.FileRecordSectors.clear();
   engine::AddLogLine(window.log, platform::SystemText("驱动器扫描已开始"), kLogProgress);
   engine::AddLogLine(window.log, platform::SystemText("正在扫描 ..."), kLogProgress);
+  if (entry.AbsoluteEnd() > kRawScanSectorLimit)
+    engine::AddLogLine(window.log, platform::SystemText("只扫描磁盘前 2 TiB 之内的部分。"), kLogFailure);
   Counts counts;
   try {
     RunChunks(drive, entry, device, progress, counts);

@@ -45,6 +45,50 @@ TEST(DisksCommandTest, ListsVolumesThenDisksWithTheirEntries) {
   EXPECT_EQ(logical["label"], "(D:) LOGICALONE");
 }
 
+TEST(DisksCommandTest, GptDisksListTheirPartitionsNamesTypesAndGaps) {
+  const auto run = RunCli("--no-devices --image " + Image("gpt/gpt.img") + " disks --json");
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  const auto lines = JsonLines(run.out);
+  ASSERT_EQ(lines.size(), 5u);  // the four partitions as volumes, then the disk
+  const nlohmann::json& disk = lines[4];
+  std::vector<std::string> kinds;
+  for (const auto& e : disk["entries"]) kinds.push_back(e["kind"]);
+  EXPECT_EQ(kinds, (std::vector<std::string>{"disk", "gpt", "gpt", "free", "gpt", "gpt", "free"}));
+  const nlohmann::json& fat = disk["entries"][2];
+  EXPECT_EQ(fat["type"], 0xEE);
+  EXPECT_EQ(fat["start"], 18432);
+  EXPECT_EQ(fat["sectors"], 69632);
+  EXPECT_EQ(fat["label"], "(D:) GPTFAT32");
+  EXPECT_EQ(fat["name"], "Basic data FAT");
+  EXPECT_EQ(fat["type_name"], "Microsoft 基本数据分区");
+  EXPECT_EQ(fat["type_guid"], "EBD0A0A2-B9E5-4433-87C0-68B6B72699C7");
+  EXPECT_EQ(fat["guid"], "6A7E0002-0000-4000-8000-000000000001");
+  EXPECT_EQ(disk["entries"][4]["name"], "数据 NTFS");
+  EXPECT_EQ(disk["entries"][3]["start"], 88064);
+  EXPECT_EQ(disk["entries"][3]["sectors"], 4096);
+  EXPECT_FALSE(disk["entries"][3].contains("name"));
+
+  const auto text = RunCli("--no-devices --image " + Image("gpt/gpt.img") + " disks");
+  EXPECT_NE(text.out.find("    1  EE          2048       16384  gpt       (C:) EFI  \"EFI system partition\" "
+                          "[EFI 系统分区]\n"),
+            std::string::npos)
+      << text.out;
+}
+
+TEST(DisksCommandTest, SizesPastTwoTebibytesAreWhole) {
+  const auto run = RunCli("--no-devices --image '" + testing::AssembledSparseImage("gpt/gpt-3tib.layout") +
+                          "' disks --json");
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  const auto lines = JsonLines(run.out);
+  ASSERT_FALSE(lines.empty());
+  const nlohmann::json& disk = lines.back();
+  EXPECT_EQ(disk["total_sectors"], 6442450944u);
+  EXPECT_EQ(disk["entries"][0]["sectors"], 6442450944u);
+  EXPECT_EQ(disk["entries"][3]["sectors"], uint64_t{1} << 32);
+  EXPECT_EQ(disk["entries"][4]["start"], 4295100416u);
+  EXPECT_EQ(disk["entries"][4]["label"], "(E:) FARFAT");
+}
+
 TEST(DisksCommandTest, TextListsTypesInHex) {
   const auto run = RunCli("--no-devices --image " + Image("partitions/at2048.img") + " disks");
   ASSERT_EQ(run.exitCode, 0);

@@ -2,7 +2,9 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <filesystem>
+#include <map>
 #include <set>
 
 #include "tests/support/fixtures.h"
@@ -81,6 +83,28 @@ TEST(RawRecoverCommandTest, RecoversEachNumberedFolderIntoItsSubfolder) {
   const std::vector<uint8_t> report = testing::ReadBinaryFile(out + "/文件夹 000000/Report for the year.txt");
   ASSERT_EQ(report.size(), 5000u);
   EXPECT_EQ(std::string(report.begin(), report.begin() + 8), "b b.txt ");
+}
+
+TEST(RawRecoverCommandTest, RecoversTheOldFilesOfAReformattedGptPartition) {
+  // Entry 2 of the GPT disk is its basic-data FAT32 partition, formatted
+  // again after its files were written.
+  const std::string image = "'" + FixturePath("gpt/gpt-reformatted.img") + "'";
+  const testing::CliRun scan = RunCli("--no-devices raw-scan " + image + ":2 --json");
+  ASSERT_EQ(scan.exitCode, 0) << scan.err;
+  EXPECT_EQ(nlohmann::json::parse(scan.out)["fat_entries"], 4);  // OLD, two files, and Big.txt
+  const std::string out = testing::MakeTempFolder("raw-gpt");
+  const testing::CliRun run = RunCli("--no-devices raw-recover " + image + ":2 --out '" + out + "'");
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  std::map<std::string, std::string> starts;  // name -> first eight bytes
+  for (const auto& f : std::filesystem::recursive_directory_iterator(out))
+    if (f.is_regular_file()) {
+      const std::vector<uint8_t> bytes = testing::ReadBinaryFile(f.path().string());
+      starts[f.path().filename().string() + " " + std::to_string(bytes.size())] =
+          std::string(bytes.begin(), bytes.begin() + std::min<size_t>(8, bytes.size()));
+    }
+  EXPECT_EQ(starts["Report for the year.txt 5000"], "a a.txt ");
+  EXPECT_EQ(starts["Big.txt 70000"], "b b.txt ");
+  EXPECT_EQ(starts["Holiday.jpg 40000"].substr(0, 2), "\xFF\xD8");
 }
 
 TEST(RawRecoverCommandTest, CalibratesFromTwoItemsAndChecksTheirNames) {

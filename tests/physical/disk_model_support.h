@@ -16,7 +16,7 @@
 namespace tarnwell::physical {
 
 // (type, absolute start, sector count) of an entry.
-using EntryShape = std::tuple<int, uint64_t, uint32_t>;
+using EntryShape = std::tuple<int, uint64_t, uint64_t>;
 std::vector<EntryShape> Shapes(const std::vector<std::unique_ptr<TPartiEntry>>& entries);
 std::vector<EntryShape> Shapes(const std::vector<TPartiEntry*>& entries);
 

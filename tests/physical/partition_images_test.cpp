@@ -63,8 +63,9 @@ const ImageCase kImages[] = {
      {{5, 0, 2048}, {0x8E, 3, 2}, {0, 5, 3}, {5, 8, 4}, {0, 12, 2036}}},
     {"corpus/dfirntfs-mbr/mbr-4096-p1e0.bin",
      {{5, 0, 2048}, {0x83, 1, 125}, {5, 126, 130}, {0, 256, 1792}}},
-    // A GPT disk is its protective partition and nothing else.
-    {"corpus/dfirntfs-mbr/gpt-512-3p.raw", {{5, 0, 2048}, {0xEE, 1, 2047}}},
+    // A GPT disk lists its GUID partition table's entries as mmls does; they
+    // fill the usable range, so there is no free space.
+    {"corpus/dfirntfs-mbr/gpt-512-3p.raw", {{5, 0, 2048}, {0xEE, 34, 31}, {0xEE, 65, 64}, {0xEE, 129, 1886}}},
     // mmls ends the last gap at 122879; the image holds 122881 sectors.
     {"corpus/tsk-imageformat-mmls1/imageformat_mmls_1.raw",
      {{5, 0, 122881}, {0, 63, 65}, {7, 128, 55296}, {7, 55424, 61440}, {0, 116864, 6017}}},

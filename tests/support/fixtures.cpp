@@ -69,6 +69,46 @@ std::string MakeTempFolder(const std::string& hint) {
   return dir.string();
 }
 
+std::string AssembledSparseImage(const std::string& layout) {
+  namespace fs = std::filesystem;
+  const fs::path folder = fs::path(layout).parent_path();
+  const std::string image = FixturePath((folder / fs::path(layout).stem()).string() + ".img");
+  uint64_t size = 0;
+  std::vector<std::pair<std::string, uint64_t>> pieces;
+  std::istringstream lines(ReadTextFile(FixtureSourcePath(layout)));
+  for (std::string line; std::getline(lines, line);) {
+    if (line.empty() || line[0] == '#') continue;
+    std::istringstream fields(line);
+    std::string name;
+    uint64_t number = 0;
+    fields >> name >> number;
+    if (name == "size")
+      size = number;
+    else
+      pieces.emplace_back(FixturePath((folder / name).string()), number);
+  }
+  // An image older than a piece was built from an earlier version of it.
+  bool fresh = fs::exists(image);
+  for (const auto& piece : pieces)
+    fresh = fresh && fs::last_write_time(piece.first) <= fs::last_write_time(image);
+  if (fresh) return image;
+  // Built under a temporary name and renamed, so that tests running at the
+  // same time never see half an image.
+  const std::string partial = image + ".part" + std::to_string(::getpid());
+  { std::ofstream create(partial, std::ios::binary | std::ios::trunc); }
+  fs::resize_file(partial, size);
+  {
+    std::fstream out(partial, std::ios::in | std::ios::out | std::ios::binary);
+    for (const auto& [path, offset] : pieces) {
+      const std::vector<uint8_t> bytes = ReadBinaryFile(path);
+      out.seekp(static_cast<std::streamoff>(offset));
+      out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    }
+  }
+  fs::rename(partial, image);
+  return image;
+}
+
 CliRun RunCli(const std::string& arguments) {
   CliRun run;
   char errPath[] = "/tmp/tarnwell-cli-stderr.XXXXXX";

@@ -26,6 +26,12 @@ class ScopedDeviceTable {
   void AttachMemory(const std::string& name, std::vector<uint8_t> bytes);
 };
 
+// Builds a large sparse image from the pieces a layout file (under the
+// fixture source folder) lists: "size BYTES", then "PIECE OFFSET" lines
+// naming unpacked fixtures beside the layout. Returns the image's path in
+// the build's fixture folder ("gpt/x.layout" -> <build>/fixtures/gpt/x.img).
+std::string AssembledSparseImage(const std::string& layout);
+
 // A fresh empty folder under the test's temporary directory.
 std::string MakeTempFolder(const std::string& hint);
 
