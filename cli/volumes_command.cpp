@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "cli/cli_context.h"
+#include "cli/terminal_text.h"
 #include "cli/commands.h"
 #include "disk/volume_reader.h"
 #include "engine/identify.h"
@@ -53,7 +54,7 @@ int RunVolumes(CliContext& context, bool json) {
       std::printf("%s\n", line.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace).c_str());
     } else {
       std::printf("%s  %-9s  %10s  %-12s  %s\n", drive->DriveName.c_str(), type,
-                  drive->SizeText.c_str(), fs.c_str(), label.c_str());
+                  drive->SizeText.c_str(), fs.c_str(), TerminalSafe(label).c_str());
     }
   }
   return kExitOk;

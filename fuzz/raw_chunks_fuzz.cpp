@@ -5,8 +5,11 @@
 #include <span>
 #include <vector>
 
+#include "engine/fat/dir_span.h"
+#include "engine/recovery/output_times.h"
 #include "physical/raw/directory_chunk.h"
 #include "physical/raw/found_lookup.h"
+#include "physical/raw/landmarks.h"
 #include "physical/raw/ntfs_found_record.h"
 
 using namespace tarnwell::physical;
@@ -22,6 +25,24 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         (void)n;
       }
     }
+  }
+  // The continuation test of a deleted folder's further clusters, and the
+  // FAT32 hint of a directory start.
+  size_t entriesBytes = 0;
+  const auto check = tarnwell::engine::CheckContinuation(bytes, entriesBytes);
+  if (check != tarnwell::engine::ContinuationCheck::kNotDirectory && entriesBytes > size) __builtin_trap();
+  if (size >= 512) {
+    volatile bool hint = raw::HasFat32Hint(data);
+    (void)hint;
+  }
+  if (size >= 8) {
+    tarnwell::engine::RawDirEntry e;
+    for (size_t i = 0; i < 8; ++i) e.bytes[14 + i] = data[i];
+    volatile bool known = tarnwell::engine::FatEntryTimes(e).modified.has_value();
+    uint64_t ft = 0;
+    for (size_t i = 0; i < 8; ++i) ft |= uint64_t{data[i]} << (8 * i);
+    known = tarnwell::engine::FileTimeToTimespec(ft).has_value();
+    (void)known;
   }
   raw::ClusterVotes votes{};
   if (auto record = raw::ParseFoundRecord(bytes, 99, votes)) {

@@ -3,6 +3,36 @@
 #include "engine/fat/fat_chain.h"
 
 namespace tarnwell::engine {
+namespace {
+
+FatClusterPlan PlanAroundAllocated(FatTableReader& fat, const FatLayout& layout, uint32_t first,
+                                   uint64_t needed) {
+  FatClusterPlan plan;
+  plan.first = first;
+  if (needed < 2 || fat.EntryOf(first).value_or(1) != 0) return plan;
+  std::vector<uint32_t> clusters;
+  clusters.reserve(static_cast<size_t>(needed));
+  clusters.push_back(first);
+  uint32_t skipped = 0;
+  // The loop is bounded by the volume's last cluster.
+  for (uint64_t c = uint64_t{first} + 1; clusters.size() < needed; ++c) {
+    if (c > layout.MaxCluster()) return plan;
+    const std::optional<uint32_t> value = fat.EntryOf(static_cast<uint32_t>(c));
+    if (!value) return plan;
+    if (*value != 0) {
+      ++skipped;
+      continue;
+    }
+    clusters.push_back(static_cast<uint32_t>(c));
+  }
+  // Nothing passed over: the contiguous read is the same and needs no list.
+  if (skipped == 0) return plan;
+  plan.chain = std::move(clusters);
+  plan.skipped = skipped;
+  return plan;
+}
+
+}  // namespace
 
 std::optional<uint32_t> FatClusterPlan::SectorOf(const FatLayout& layout, uint64_t i) const {
   if (FollowsChain()) {
@@ -21,12 +51,13 @@ FatClusterPlan PlanFatClusters(const TLogiDrive& drive, const FatLayout& layout,
   FatClusterPlan plan;
   plan.first = first;
   const uint32_t clusterBytes = layout.ClusterBytes();
-  if (!followChain || clusterBytes == 0 || size == 0 || !layout.IsDataCluster(first)) return plan;
+  if (clusterBytes == 0 || size == 0 || !layout.IsDataCluster(first)) return plan;
   const uint64_t needed = (static_cast<uint64_t>(size) + clusterBytes - 1) / clusterBytes;
   // A chain cannot name more clusters than the volume has.
   if (needed > layout.MaxCluster()) return plan;
 
   FatTableReader fat(drive.DriveName, layout);
+  if (!followChain) return PlanAroundAllocated(fat, layout, first, needed);
   std::vector<uint32_t> chain;
   chain.reserve(static_cast<size_t>(needed));
   chain.push_back(first);

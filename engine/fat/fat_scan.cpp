@@ -2,6 +2,7 @@
 // and deleted, depth first from the root.
 #include <algorithm>
 #include <exception>
+#include <span>
 #include <vector>
 
 #include "disk/volume_reader.h"
@@ -9,6 +10,7 @@
 #include "engine/entry_helpers.h"
 #include "engine/entry_order.h"
 #include "engine/fat/fat_chain.h"
+#include "engine/fat/dir_span.h"
 #include "engine/fat/fat_layout.h"
 #include "engine/fat/long_name.h"
 #include "engine/undelete.h"
@@ -26,17 +28,68 @@ struct DirectoryRead {
   uint32_t sectors;
 };
 
-bool IsDotName(const RawDirEntry& entry, const char* dots) { return FatBaseName(entry) == dots; }
-
 uint64_t WalkKey(uint32_t cluster, bool deleted) {
   return (static_cast<uint64_t>(cluster) << 1) | (deleted ? 1 : 0);
 }
 
-std::string Trimmed(const std::string& s) {
-  size_t a = 0, b = s.size();
-  while (a < b && static_cast<unsigned char>(s[a]) <= ' ') ++a;
-  while (b > a && static_cast<unsigned char>(s[b - 1]) <= ' ') --b;
-  return s.substr(a, b - a);
+// A deleted folder's continuation clusters may sit behind live files; the
+// search passes over at most this many live clusters in all, so that one
+// deleted folder on a full volume does not read the whole FAT.
+constexpr uint32_t kMaxPassedOver = 65536;
+
+// The damaged-folder test: entries 0 and 1 named "." and "..", up to a zero
+// byte and trimmed.
+bool StartsWithDots(const std::vector<uint8_t>& buffer) {
+  if (buffer.size() < 2 * kDirEntryBytes) return false;
+  RawDirEntry dot, dotdot;
+  std::copy_n(buffer.begin(), kDirEntryBytes, dot.bytes.begin());
+  std::copy_n(buffer.begin() + kDirEntryBytes, kDirEntryBytes, dotdot.bytes.begin());
+  return FatBaseName(dot) == "." && FatBaseName(dotdot) == "..";
+}
+
+bool HasEndMarker(std::span<const uint8_t> bytes) {
+  for (size_t at = 0; at + kDirEntryBytes <= bytes.size(); at += kDirEntryBytes)
+    if (bytes[at] == 0x00) return true;
+  return false;
+}
+
+// A deleted folder's chain is gone, so its first cluster is all the FAT
+// tells. Its further clusters are looked for as a deleted file's are: the
+// clusters after the first, in order, passing over those a live chain owns.
+// A free cluster is taken while it holds only well-formed entries; the
+// first that does not, an end marker, the end of the data area or the
+// clusters that the most entries a folder holds would fill end the search.
+template <class Decode>
+void ReadDeletedFolderTail(const TLogiDrive& drive, const FatLayout& layout, uint32_t first,
+                           const Decode& decode) {
+  FatTableReader fat(drive.DriveName, layout);
+  // Only a free first cluster says the chain is gone; a reused one belongs
+  // to whatever took it.
+  if (fat.EntryOf(first).value_or(1) != 0) return;
+  const uint32_t clusterBytes = layout.ClusterBytes();
+  const uint64_t most = (uint64_t{kMaxFolderEntries} * kDirEntryBytes + clusterBytes - 1) / clusterBytes;
+  std::vector<uint8_t> buffer(clusterBytes);
+  uint64_t taken = 1;
+  uint32_t passed = 0;
+  for (uint64_t c = uint64_t{first} + 1; taken < most && c <= layout.MaxCluster(); ++c) {
+    const std::optional<uint32_t> value = fat.EntryOf(static_cast<uint32_t>(c));
+    if (!value) return;
+    if (*value != 0) {
+      if (++passed > kMaxPassedOver) return;
+      continue;
+    }
+    const std::optional<uint32_t> lba = layout.ClusterSector(static_cast<uint32_t>(c));
+    if (!lba || *lba + uint64_t{layout.SectorsPerCluster()} > layout.VolumeSectors()) return;
+    if (!disk::ReadVolumeSectors(drive.DriveName, *lba, static_cast<uint16_t>(layout.SectorsPerCluster()),
+                                 buffer.data()))
+      return;
+    size_t entriesBytes = 0;
+    const ContinuationCheck check = CheckContinuation(buffer, entriesBytes);
+    if (check == ContinuationCheck::kNotDirectory) return;
+    ++taken;
+    decode(std::span<const uint8_t>(buffer.data(), entriesBytes));
+    if (check == ContinuationCheck::kLastEntries) return;
+  }
 }
 
 }  // namespace
@@ -106,8 +159,47 @@ bool TUndelete::WalkFatDirectory(TMidEntry* folder, StatusPanel& status, bool re
   }
   const bool checkDots = folder != nullptr && (!layout.IsFat32() || key != rootCluster);
 
-  LongNameState longName;
-  std::string pending;
+  DirSpanRules rules;
+  rules.caseKind = drive.FsKind;
+  DirSpanDecoder decoder(rules);
+  const auto take = [&](DirSlot& slot) {
+    RawDirEntry& raw = slot.entry;
+    const bool isFolder = (raw.Attributes() & kFatAttrDirectory) != 0;
+    if (layout.IsFat32()) {
+      if (HighWordSearch && raw.FirstClusterHigh() == 0 && raw.IsDeletedMark() && isFolder)
+        raw.SetFirstClusterHigh(FindFat32HighWord("a.#$%", raw.FirstClusterLow()));
+      if (raw.FirstCluster32() == rootCluster) return;
+    }
+    if (FatBaseName(raw).empty()) return;
+    if (!raw.IsDeletedMark() && isFolder && raw.FileSize() != 0) return;
+    const uint32_t first = layout.IsFat32() ? raw.FirstCluster32() : raw.FirstClusterLow();
+    if (!isFolder && raw.FileSize() != 0 && first == 0) return;
+
+    auto entry = std::make_unique<TMidEntry>();
+    entry->DirEntry = raw;
+    entry->LongName = std::move(slot.longName);
+    entry->ParentCluster = key;
+    entry->Parent = folder;
+    entry->Status = ((folder && folder->Status != kExisting) || raw.IsDeletedMark()) ? kDeleted
+                                                                                      : kExisting;
+    TMidEntry* added = entry.get();
+    drive.FatEntries.push_back(std::move(entry));
+    if (isFolder && recurse) {
+      ++fatDepth_;
+      WalkFatDirectory(added, status, true);
+      --fatDepth_;
+    }
+  };
+  // Once per sector of 16 entries: a sector is handled in microseconds, so
+  // the window stays responsive, and a call per 32-byte slot would cost a
+  // clock read for every unused slot and long-name piece.
+  const auto decode = [&](std::span<const uint8_t> bytes) {
+    for (size_t at = 0; at < bytes.size(); at += 512) {
+      pump_.Pump();
+      decoder.Decode(bytes.subspan(at, std::min<size_t>(512, bytes.size() - at)), take);
+    }
+  };
+
   std::vector<uint8_t> buffer;
   for (size_t r = 0; r < reads.size(); ++r) {
     buffer.assign(static_cast<size_t>(reads[r].sectors) * 512, 0);
@@ -115,66 +207,14 @@ bool TUndelete::WalkFatDirectory(TMidEntry* folder, StatusPanel& status, bool re
         !disk::ReadVolumeSectors(drive.DriveName, reads[r].lba,
                                  static_cast<uint16_t>(reads[r].sectors), buffer.data()))
       return false;
-    const size_t count = buffer.size() / 32;
-    if (r == 0 && checkDots) {
-      RawDirEntry dot, dotdot;
-      if (count >= 2) {
-        std::copy_n(buffer.begin(), 32, dot.bytes.begin());
-        std::copy_n(buffer.begin() + 32, 32, dotdot.bytes.begin());
-      }
-      if (count < 2 || !IsDotName(dot, ".") || !IsDotName(dotdot, "..")) {
-        folder->Status = kDamagedFolder;
-        return false;
-      }
+    if (r == 0 && checkDots && !StartsWithDots(buffer)) {
+      folder->Status = kDamagedFolder;
+      return false;
     }
-    for (size_t i = 0; i < count; ++i) {
-      // Once per sector of 16 entries: a sector is handled in microseconds,
-      // so the window stays responsive, and a call per 32-byte slot would
-      // cost a clock read for every unused slot and long-name piece.
-      if (i % 16 == 0) pump_.Pump();
-      RawDirEntry raw;
-      std::copy_n(buffer.begin() + static_cast<std::ptrdiff_t>(i * 32), 32, raw.bytes.begin());
-      if (IsDotName(raw, ".") || IsDotName(raw, "..")) continue;
-      if (ReadLfnEntry(raw, longName) != kNotLongName) {
-        pending.clear();
-        continue;
-      }
-      pending = LongNameText(longName);
-      longName.utf16.clear();
-
-      if (raw.FileSize() == 0xFFFFFFFFu || (raw.Attributes() & kFatAttrVolumeLabel)) continue;
-      const bool isFolder = (raw.Attributes() & kFatAttrDirectory) != 0;
-      if (layout.IsFat32()) {
-        if (HighWordSearch && raw.FirstClusterHigh() == 0 && raw.IsDeletedMark() && isFolder)
-          raw.SetFirstClusterHigh(FindFat32HighWord("a.#$%", raw.FirstClusterLow()));
-        if (raw.FirstCluster32() == rootCluster) continue;
-      }
-      if (FatBaseName(raw).empty()) continue;
-      if (!raw.IsDeletedMark() && isFolder && raw.FileSize() != 0) continue;
-      const uint32_t first = layout.IsFat32() ? raw.FirstCluster32() : raw.FirstClusterLow();
-      if (!isFolder && raw.FileSize() != 0 && first == 0) continue;
-
-      auto entry = std::make_unique<TMidEntry>();
-      entry->DirEntry = raw;
-      if (!Trimmed(pending).empty()) {
-        entry->LongName = pending;
-        pending.clear();
-      } else {
-        ApplyShortNameCase(entry->DirEntry, drive.FsKind);
-      }
-      entry->ParentCluster = key;
-      entry->Parent = folder;
-      entry->Status = ((folder && folder->Status != kExisting) || raw.IsDeletedMark()) ? kDeleted
-                                                                                        : kExisting;
-      TMidEntry* added = entry.get();
-      drive.FatEntries.push_back(std::move(entry));
-      if (isFolder && recurse) {
-        ++fatDepth_;
-        WalkFatDirectory(added, status, true);
-        --fatDepth_;
-      }
-    }
+    decode(buffer);
   }
+  if (folder && folder->Status != kExisting && reads.size() == 1 && !HasEndMarker(buffer))
+    ReadDeletedFolderTail(drive, layout, key, decode);
   return true;
 }
 

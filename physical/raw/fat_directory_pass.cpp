@@ -3,15 +3,18 @@
 #include <algorithm>
 #include <cmath>
 #include <exception>
+#include <string>
 #include <vector>
 
 #include "disk/device_reader.h"
+#include "engine/event_log_line.h"
 #include "physical/busy_scope.h"
 #include "physical/physical_drive.h"
 #include "physical/raw/directory_chunk.h"
 #include "physical/raw/fat_geometry.h"
 #include "physical/raw/landmarks.h"
 #include "physical/raw/raw_scan.h"
+#include "platform/text_codec.h"
 
 namespace tarnwell::physical::raw {
 namespace {
@@ -26,9 +29,21 @@ void ParseDirectoryAt(TPhysicalDrive& drive, disk::DiskDevice& device, bool isRo
                       uint32_t sectors, std::vector<uint8_t>& buffer) {
   TPartiEntry& entry = *drive.CurrentPartition;
   if (entry.FatEntries.size() >= kMaxFoundItems) return;
+  // Found FAT items keep their directory's sector in 32 bits: a directory
+  // past them is said, not filed under a wrapped number.
+  if (address > UINT32_MAX) {
+    engine::AddLogLine(drive.Window().log,
+                       platform::SystemText("扇区 " + std::to_string(address) + " 的目录超出可记录的扇区范围"),
+                       kLogFailure);
+    return;
+  }
   buffer.resize(size_t{sectors} * kSectorBytes);
   uint32_t bytesRead = 0;
-  if (!device.Read(address, static_cast<uint16_t>(sectors), buffer.data(), bytesRead)) return;
+  if (!device.Read(address, static_cast<uint16_t>(sectors), buffer.data(), bytesRead)) {
+    engine::AddLogLine(drive.Window().log, platform::SystemText("无法读取扇区 " + std::to_string(address)),
+                       kLogFailure);
+    return;
+  }
   try {
     ParseDirectoryBytes(std::span<const uint8_t>(buffer.data(), std::min<size_t>(bytesRead, buffer.size())),
                         isRoot, entry.FatKind, static_cast<uint32_t>(address), entry.FatEntries);
@@ -45,6 +60,20 @@ uint32_t SectorsUntilNext(const std::vector<uint64_t>& starts, size_t i) {
   if (i + 1 < starts.size() && starts[i + 1] > starts[i])
     return static_cast<uint32_t>(std::min<uint64_t>(kDirectoryChunkSectors, starts[i + 1] - starts[i]));
   return kDirectoryChunkSectors;
+}
+
+// A FAT32 volume whose folders all lie below cluster 65,536 shows no high
+// word in any "." entry, but its files above that cluster show one in their
+// entries; FAT12 and FAT16 keep those two bytes zero. An entry whose high
+// word is set and whose cluster, so read, lands inside the range settles it.
+bool EntryPointsPastLowWord(const TPartiEntry& entry) {
+  if (entry.FatDataStart == kDataStartUnknown) return false;
+  for (const auto& found : entry.FatEntries) {
+    if (found->DirEntry.FirstClusterHigh() == 0) continue;
+    const std::optional<uint64_t> sector = ClusterSector(entry, found->DirEntry.FirstCluster32());
+    if (sector && *sector >= entry.AbsoluteStart() && *sector < entry.AbsoluteEnd()) return true;
+  }
+  return false;
 }
 
 void AddRootDirectory(TPhysicalDrive& drive, disk::DiskDevice& device, std::vector<uint8_t>& buffer) {
@@ -66,14 +95,12 @@ void AddRootDirectory(TPhysicalDrive& drive, disk::DiskDevice& device, std::vect
 
 }  // namespace
 
-void ReadFatDirectories(TPhysicalDrive& drive, engine::ProgressBar& progress) {
-  if (!drive.CurrentPartition) return;
+namespace {
+
+void ParseAllDirectories(TPhysicalDrive& drive, disk::DiskDevice& device, engine::ProgressBar& progress,
+                         std::vector<uint8_t>& buffer) {
   TPartiEntry& entry = *drive.CurrentPartition;
-  BusyScope busy(drive, progress);
   entry.FatEntries.clear();
-  entry.FatMatches.clear();
-  disk::DiskDevice device(entry.DriveCode);
-  std::vector<uint8_t> buffer;
   const size_t n = entry.DirSectors.size();
   for (size_t i = 0; i < n; ++i) {
     progress.SetPosition(static_cast<int>(std::lround(static_cast<double>(i) / static_cast<double>(n) * 100.0)));
@@ -83,7 +110,26 @@ void ReadFatDirectories(TPhysicalDrive& drive, engine::ProgressBar& progress) {
       ParseDirectoryAt(drive, device, false, entry.DirSectors[i], SectorsUntilNext(entry.DirSectors, i),
                        buffer);
   }
+}
+
+}  // namespace
+
+void ReadFatDirectories(TPhysicalDrive& drive, engine::ProgressBar& progress) {
+  if (!drive.CurrentPartition) return;
+  TPartiEntry& entry = *drive.CurrentPartition;
+  BusyScope busy(drive, progress);
+  entry.FatMatches.clear();
+  disk::DiskDevice device(entry.DriveCode);
+  std::vector<uint8_t> buffer;
+  ParseAllDirectories(drive, device, progress, buffer);
   CalibrateFat(drive);
+  if (entry.FatKind == kFat1216 && !drive.StopRequested && EntryPointsPastLowWord(entry)) {
+    // The kind decides the folders' own clusters and the case of short
+    // names, so the directories are read again as FAT32.
+    entry.FatKind = kFat32Kind;
+    ParseAllDirectories(drive, device, progress, buffer);
+    CalibrateFat(drive);
+  }
   if (device.IsOpen()) AddRootDirectory(drive, device, buffer);
   std::stable_sort(entry.FatEntries.begin(), entry.FatEntries.end(),
                    [](const auto& a, const auto& b) { return a->DirSector < b->DirSector; });

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "disk/little_endian.h"
+#include "engine/fat/dir_span.h"
 
 namespace tarnwell::physical::raw {
 
@@ -15,10 +16,17 @@ bool IsFileRecordStart(const uint8_t* s) {
   return std::memcmp(s, "FILE", 4) == 0 && s[s[20]] == 0x10;
 }
 
-bool HasFat32Hint(const uint8_t* s) { return LoadLE16(s + 20) != 0; }
+bool HasFat32Hint(const uint8_t* s) {
+  if (LoadLE16(s + 20) == 0) return false;
+  engine::RawDirEntry dot, dotdot;
+  std::memcpy(dot.bytes.data(), s, 32);
+  std::memcpy(dotdot.bytes.data(), s + 32, 32);
+  return engine::IsWellFormedShortEntry(dot) && engine::IsWellFormedShortEntry(dotdot);
+}
 
 uint8_t FatKindFromHints(uint64_t directoryStarts, uint64_t fat32Hints) {
-  return directoryStarts / 2 > fat32Hints ? 1 : 2;
+  if (fat32Hints > 0) return 2;
+  return directoryStarts / 2 > 0 ? 1 : 2;
 }
 
 }  // namespace tarnwell::physical::raw

@@ -47,6 +47,9 @@ TEST(RawLandmarks, TellsDirectoryStartsAndFileRecordsApart) {
   EXPECT_FALSE(HasFat32Hint(dir.Bytes().data()));
   dir.Put16(20, 1);
   EXPECT_TRUE(HasFat32Hint(dir.Bytes().data()));
+  dir.Put16(24, 0xFFFF);  // month 15: no directory wrote this, so no hint
+  EXPECT_FALSE(HasFat32Hint(dir.Bytes().data()));
+  dir.Put16(24, 0);
   dir.PutText(33, "x");  // ".x" is not ".."
   EXPECT_FALSE(IsDirectoryStart(dir.Bytes().data()));
 
@@ -61,7 +64,8 @@ TEST(RawLandmarks, TellsDirectoryStartsAndFileRecordsApart) {
 
 TEST(RawLandmarks, FatKindFollowsTheHighWordHints) {
   struct Case { uint64_t starts, hints; uint8_t kind; };
-  for (const Case c : {Case{10, 5, 2}, Case{10, 4, 1}, Case{0, 0, 2}, Case{1, 0, 2}, Case{3, 0, 1}})
+  // One folder above cluster 65,536 among many below it means FAT32.
+  for (const Case c : {Case{10, 5, 2}, Case{10, 1, 2}, Case{0, 0, 2}, Case{1, 0, 2}, Case{3, 0, 1}})
     EXPECT_EQ(FatKindFromHints(c.starts, c.hints), c.kind) << c.starts << "/" << c.hints;
 }
 

@@ -1,0 +1,50 @@
+#pragma once
+// The modification and access times of a recovered file or folder, taken
+// from its entry and set once its contents are in place (a folder after
+// everything in it, since adding to a folder moves its time again).
+#include <cstdint>
+#include <ctime>
+#include <optional>
+#include <string>
+#include <utility>
+
+#include "engine/records.h"
+
+namespace tarnwell::engine {
+
+struct EntryTimes {
+  std::optional<timespec> modified;  // nullopt: unknown, the copy keeps its own
+  std::optional<timespec> accessed;
+};
+
+// A FAT date and time are the local wall-clock time of the machine that
+// wrote them; they are read as local time here, as the list shows them.
+// Nullopt for date 0 and for a date or time no clock gives.
+std::optional<timespec> FatLocalTime(uint16_t date, uint16_t time);
+// A FILETIME (100 ns since 1601, UTC); nullopt for 0 and for times before
+// 1970 or too far ahead for a time_t.
+std::optional<timespec> FileTimeToTimespec(uint64_t fileTime);
+
+// Modification date and time; access date (FAT keeps no access time).
+EntryTimes FatEntryTimes(const RawDirEntry& entry);
+// The $STANDARD_INFORMATION times that the scan put into the name header.
+EntryTimes NtfsEntryTimes(const RawFileName& fileName);
+
+// Sets the known times on the path, not following a link. True when there
+// was nothing to set or the call succeeded.
+bool ApplyOutputTimes(const std::string& path, const EntryTimes& times);
+
+// Sets a folder's times when the folder's recovery ends, by whatever way.
+class ScopedOutputTimes {
+ public:
+  ScopedOutputTimes(std::string path, EntryTimes times) : path_(std::move(path)), times_(times) {}
+  ~ScopedOutputTimes() { ApplyOutputTimes(path_, times_); }
+  ScopedOutputTimes(const ScopedOutputTimes&) = delete;
+  ScopedOutputTimes& operator=(const ScopedOutputTimes&) = delete;
+
+ private:
+  std::string path_;
+  EntryTimes times_;
+};
+
+}  // namespace tarnwell::engine
