@@ -43,7 +43,8 @@ uint64_t FatEntrySize(const TMidEntry& entry) {
 }
 
 uint32_t FatFolderKey(const TMidEntry& entry, uint8_t fsKind) {
-  return fsKind == kFat32 || fsKind == kExfat ? entry.DirEntry.FirstCluster32() : entry.DirEntry.FirstClusterLow();
+  return fsKind == kFat32 || fsKind == kExfat ? entry.DirEntry.FirstCluster32()
+                                              : entry.DirEntry.FirstClusterLow();
 }
 
 uint32_t NtfsFolderKey(const tntfsfilerecord& record) {

@@ -11,6 +11,7 @@
 #include "engine/exfat/exfat_folder.h"
 #include "engine/recovery/output_file.h"
 #include "engine/recovery/output_path.h"
+#include "engine/recovery/recovery_log.h"
 #include "engine/undelete.h"
 #include "platform/text_codec.h"
 
@@ -27,6 +28,7 @@ bool TUndelete::RecoverExfatFile(TMidEntry& entry, const std::string& displayNam
   // never written and read as zeros.
   const uint64_t heapBytes = static_cast<uint64_t>(layout.ClusterCount()) * clusterBytes;
   const uint64_t size = std::min(facts.DataLength, heapBytes);
+  const bool cut = facts.DataLength > heapBytes;  // damage: keep what the volume holds
   const uint64_t valid = std::min(facts.ValidLength, size);
   const bool existing = entry.Status == kExisting;
   ExfatBitmap bitmap;
@@ -54,12 +56,13 @@ bool TUndelete::RecoverExfatFile(TMidEntry& entry, const std::string& displayNam
       return false;
     }
     const std::optional<uint32_t> c = plan.ClusterAt(layout, i);
-    if (!c || !ReadExfatCluster(drive.DriveName, layout, *c, cluster.data())) return false;
+    if (!c || !ReadExfatCluster(drive.DriveName, layout, *c, cluster.data()))
+      return LogRecoveryFailure(log, displayName);
     const size_t amount = static_cast<size_t>(std::min(clusterBytes, valid - i * clusterBytes));
     if (out.Write(cluster.data(), amount) < amount) return writeFailed();
   }
   if (size > valid && !out.SetSize(size)) return writeFailed();
-  return true;
+  return !cut || LogRecoveryFailure(log, displayName);
 }
 
 bool TUndelete::ReadExfatPreview(const TMidEntry& entry, std::array<uint8_t, 2048>& buffer) {

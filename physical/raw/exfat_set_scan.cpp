@@ -19,10 +19,12 @@ constexpr uint32_t kChunkSectors = 1000;
 // let a set that starts at the end of one chunk be read whole.
 constexpr uint32_t kOverlapSectors = 2;
 // The vote looks at this many folder sets and set starts; the rescoring
-// at this many candidates.
+// at this many candidates (chance makes many pairs reach two votes), each
+// against at most this many sets.
 constexpr size_t kMaxVotingFolders = 256;
 constexpr size_t kMaxVotingStarts = 4096;
-constexpr size_t kCandidates = 32;
+constexpr size_t kCandidates = 1024;
+constexpr size_t kMaxScoredSets = 20000;
 // Cluster sizes tried: 512 bytes to 128 KiB.
 constexpr uint32_t kClusterSizes[] = {1, 2, 4, 8, 16, 32, 64, 128, 256};
 // Folder chains are followed at most this deep; folders of at most this
@@ -119,15 +121,33 @@ ExfatRawGeometry CalibrateExfat(const std::vector<ExfatFoundSet>& sets) {
   });
   if (ranked.size() > kCandidates) ranked.resize(kCandidates);
 
+  std::vector<uint64_t> sortedStarts(starts.begin(), starts.end());
+  std::sort(sortedStarts.begin(), sortedStarts.end());
   ExfatRawGeometry best;
   int bestScore = 0;
   for (const auto& [c, voteCount] : ranked) {
     const ExfatRawGeometry g{c.clusterSectors, c.heapStart};
     int score = 0;
-    for (const ExfatFoundSet& s : sets) {
+    for (size_t i = 0; i < sets.size() && i < kMaxScoredSets; ++i) {
+      const ExfatFoundSet& s = sets[i];
       const std::optional<uint64_t> at = g.ClusterSector(s.set.firstCluster);
-      if (!at || !starts.count(*at)) continue;
-      score += s.set.IsFolder() ? 1 : -1;
+      if (!at) continue;
+      if (s.set.IsFolder()) {
+        // A folder's length is always whole clusters: one that is not
+        // rules the cluster size out.
+        const uint64_t clusterBytes = uint64_t{c.clusterSectors} * kSectorBytes;
+        if (s.set.dataLength == 0 || s.set.dataLength % clusterBytes != 0)
+          score -= 2;
+        else
+          score += starts.count(*at) ? 1 : 0;
+        continue;
+      }
+      // A file whose data would cover a place where entry sets begin
+      // speaks against the geometry.
+      const uint64_t sectors = (std::min<uint64_t>(s.set.dataLength, uint64_t{1} << 40) + kSectorBytes - 1) /
+                               kSectorBytes;
+      const auto first = std::lower_bound(sortedStarts.begin(), sortedStarts.end(), *at);
+      if (sectors > 0 && first != sortedStarts.end() && *first < *at + sectors) --score;
     }
     if (score > bestScore) {
       bestScore = score;

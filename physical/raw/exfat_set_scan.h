@@ -43,8 +43,9 @@ std::vector<ExfatFoundSet> FindExfatSets(int16_t driveCode, uint64_t start, uint
 // The geometry the found sets agree on: candidate (cluster size, heap)
 // pairs get a vote from each folder set whose first cluster would then
 // land on a sector where a set begins; the best few are scored again,
-// minus the file sets whose data would land on such a sector (data never
-// begins with an entry set). Unknown when no pair has a positive score.
+// minus the file sets whose data would cover such a sector (file data
+// holds no folder) and the folder sets whose length is no whole number of
+// clusters. Unknown when no pair has a positive score.
 ExfatRawGeometry CalibrateExfat(const std::vector<ExfatFoundSet>& sets);
 
 // The folder path of each set as names (UTF-8), root side first: the
