@@ -10,6 +10,7 @@
 #include "engine/fat/fat_layout.h"
 #include "engine/recovery/output_file.h"
 #include "engine/recovery/output_path.h"
+#include "engine/scoped_flag.h"
 #include "engine/undelete.h"
 #include "platform/text_codec.h"
 
@@ -28,6 +29,8 @@ uint32_t TUndelete::FatDataCluster(const TMidEntry& entry, const std::string& di
 bool TUndelete::RecoverFile(TMidEntry& entry, const std::string& displayName, EventLog& log,
                             StatusPanel&, const std::string& destination) {
   if (!CurrentDrive || !CurrentDrive->IsFat()) return false;
+  // Busy while copying, so that nothing rescans or frees the entries.
+  ScopedFlag busy(Scanning);
   const TLogiDrive& drive = *CurrentDrive;
   const FatLayout layout(drive);
   const uint32_t size = entry.DirEntry.FileSize();
@@ -70,6 +73,7 @@ bool TUndelete::RecoverFile(TMidEntry& entry, const std::string& displayName, Ev
 bool TUndelete::RecoverFolder(TMidEntry& folder, const std::string& displayName, EventLog& log,
                               StatusPanel& status, const std::string& destination) {
   if (!CurrentDrive || !CurrentDrive->IsFat()) return false;
+  ScopedFlag busy(Scanning);
   const std::optional<std::string> path = CreateUniqueFolder(displayName, destination);
   if (!path) return false;
   int first = -1, last = -1;
@@ -91,14 +95,19 @@ bool TUndelete::RecoverFolder(TMidEntry& folder, const std::string& displayName,
 }
 
 bool TUndelete::ReadPreview(const TMidEntry& entry, std::array<uint8_t, 2048>& buffer) {
+  // A failed read leaves zeros, never the previous file's bytes, and says
+  // so: the hex page would otherwise show old data under a new name.
+  buffer.fill(0);
   try {
     if (!CurrentDrive || !CurrentDrive->IsFat()) return false;
     const FatLayout layout(*CurrentDrive);
     const uint32_t first = layout.IsFat32() ? entry.DirEntry.FirstCluster32()
                                             : entry.DirEntry.FirstClusterLow();
-    // The read's own outcome does not matter: the reader reports errors.
-    if (const std::optional<uint32_t> lba = layout.ClusterSector(first))
-      disk::ReadVolumeSectors(CurrentDrive->DriveName, *lba, 4, buffer.data());
+    const std::optional<uint32_t> lba = layout.ClusterSector(first);
+    if (!lba || !disk::ReadVolumeSectors(CurrentDrive->DriveName, *lba, 4, buffer.data())) {
+      buffer.fill(0);
+      return false;
+    }
     return true;
   } catch (const std::exception& e) {
     boxes_.Error(e.what());

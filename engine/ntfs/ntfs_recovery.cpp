@@ -11,6 +11,7 @@
 #include "engine/ntfs/ntfs_format.h"
 #include "engine/recovery/output_file.h"
 #include "engine/recovery/output_path.h"
+#include "engine/scoped_flag.h"
 #include "engine/undelete.h"
 #include "platform/text_codec.h"
 
@@ -30,6 +31,8 @@ bool IsCompressedData(const tntfsfilerecord& record, const TAttribute& data) {
 bool TUndelete::RecoverFile(tntfsfilerecord& record, const std::string& displayName,
                             EventLog& log, StatusPanel&, const std::string& destination) {
   if (!CurrentDrive || CurrentDrive->IsFat()) return false;
+  // Busy while copying, so that nothing rescans or frees the records.
+  ScopedFlag busy(Scanning);
   TAttribute data;
   trunlist runs;
   if (!ReadDataRuns(record, data, runs)) return false;
@@ -95,6 +98,7 @@ bool TUndelete::RecoverFile(tntfsfilerecord& record, const std::string& displayN
 
 bool TUndelete::RecoverFolder(tntfsfilerecord& folder, const std::string& displayName,
                               EventLog& log, StatusPanel& status, const std::string& destination) {
+  ScopedFlag busy(Scanning);
   std::vector<const tntfsfilerecord*> ancestors;
   return RecoverNtfsFolder(folder, displayName, log, status, destination, ancestors);
 }
