@@ -4,6 +4,7 @@
 #include <QLabel>
 #include <QVBoxLayout>
 
+#include "advanced/adv_main.h"
 #include "controls/ui_fonts.h"
 
 namespace tarnwell::app {
@@ -30,7 +31,9 @@ void RunStandardRecoveryWindow(QWidget* parent) {
 }
 
 void RunAdvancedRecoveryWindow(QWidget* parent) {
-  RunPlaceholderWindow(parent, QStringLiteral("Tarnwell - 高级恢复"));
+  advanced::TfrmAdvMain window(parent);
+  window.setWindowState(window.windowState() | Qt::WindowMaximized);
+  window.exec();
 }
 
 void RunHealthWindow(QWidget* parent) {
