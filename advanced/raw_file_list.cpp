@@ -56,18 +56,22 @@ void RawFileListModel::SortRaw(int column, int factor) {
     SortByColumn(column, factor);
     return;
   }
-  std::vector<controls::FileRow> rows;
-  rows.reserve(static_cast<size_t>(RowCount()));
-  for (int i = 0; i < RowCount(); ++i) rows.push_back(Row(i));
-  const auto stamp = [this](const controls::FileRow& r) {
-    const auto found = accessed_.find(r.handle);
-    return found == accessed_.end() ? 0.0 : found->second;
-  };
-  std::stable_sort(rows.begin(), rows.end(), [&](const controls::FileRow& a, const controls::FileRow& b) {
-    const double x = stamp(a), y = stamp(b);
+  // One hash lookup per row, not one per comparison.
+  const size_t n = static_cast<size_t>(RowCount());
+  std::vector<double> stamps(n);
+  std::vector<size_t> order(n);
+  for (size_t i = 0; i < n; ++i) {
+    stamps[i] = Accessed(static_cast<int>(i));
+    order[i] = i;
+  }
+  std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) {
+    const double x = stamps[a], y = stamps[b];
     const int c = x < y ? -1 : (y < x ? 1 : 0);
     return c * factor < 0;
   });
+  std::vector<controls::FileRow> rows;
+  rows.reserve(n);
+  for (size_t i : order) rows.push_back(Row(static_cast<int>(i)));
   SetRows(std::move(rows));
 }
 
