@@ -4,6 +4,7 @@
 #include <QLabel>
 #include <QVBoxLayout>
 
+#include "advanced/adv_main.h"
 #include "controls/ui_fonts.h"
 #include "health/window/smart_main.h"
 
@@ -31,7 +32,9 @@ void RunStandardRecoveryWindow(QWidget* parent) {
 }
 
 void RunAdvancedRecoveryWindow(QWidget* parent) {
-  RunPlaceholderWindow(parent, QStringLiteral("Tarnwell - 高级恢复"));
+  advanced::TfrmAdvMain window(parent);
+  window.setWindowState(window.windowState() | Qt::WindowMaximized);
+  window.exec();
 }
 
 void RunHealthWindow(QWidget* parent) {

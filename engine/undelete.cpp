@@ -36,7 +36,9 @@ void TUndelete::ShowUnrecognisedFormat(const TLogiDrive& drive) {
 
 bool TUndelete::ScanVolume(TLogiDrive& drive, bool force, StatusPanel& status,
                            ProgressBar& progress) {
-  CurrentDrive = &drive;
+  // A scan started from inside another (through the pump) would free the
+  // entries the outer one is walking.
+  if (Scanning) return false;
   StopRequested = false;
   ScopedFlag scanning(Scanning);
 
@@ -45,22 +47,29 @@ bool TUndelete::ScanVolume(TLogiDrive& drive, bool force, StatusPanel& status,
       ShowUnrecognisedFormat(drive);
       return false;
     }
+    CurrentDrive = &drive;
     return true;
   }
 
+  // The current drive and its entries stay as they are until the scan is
+  // sure to go ahead: the window still shows rows that point at them.
   std::array<uint8_t, 512> sector{};
   if (!disk::ReadVolumeSectors(drive.DriveName, 0, 1, sector.data())) return false;
-
-  drive.Identified = true;
-  drive.FsKind = kUnrecognised;
-  drive.ClearEntries();
-  SearchResults.clear();
-
   const uint8_t kind = AcceptedVolumeKind(drive.DriveName, sector);
   if (kind == kUnrecognised) {
+    if (&drive != CurrentDrive) {
+      drive.ClearEntries();
+      drive.Identified = true;
+      drive.FsKind = kUnrecognised;
+    }
     ShowUnrecognisedFormat(drive);
     return false;
   }
+
+  CurrentDrive = &drive;
+  SearchResults.clear();
+  drive.ClearEntries();
+  drive.Identified = true;
   drive.FsKind = kind;
   drive.BootSector = sector;
   if (kind == kNtfs) {

@@ -20,11 +20,13 @@ std::string FormatSectorSize(uint64_t sectors) {
 
 std::string DriveCaption(const TPhysicalDrive& drive) {
   const TPartiEntry& disk = drive.WholeDisk();
+  // The size comes from the 64-bit total: the whole-disk slot holds 32 bits
+  // and would show a disk of 2 TiB or more as 2 TiB.
   if (drive.IsVolume())
     return "(" + std::string(1, disk::LetterOfDriveCode(drive.DriveCode())) + ":) " + disk.Label;
   char code[16];
   std::snprintf(code, sizeof code, "%02X", static_cast<unsigned>(drive.DriveCode()));
-  return platform::SystemText("物理驱动器 ") + code + "H (" + FormatSectorSize(disk.SectorCount()) +
+  return platform::SystemText("物理驱动器 ") + code + "H (" + FormatSectorSize(drive.TotalSectors()) +
          ")";
 }
 

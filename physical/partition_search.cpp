@@ -56,7 +56,10 @@ void ExamineSector(SearchState& s, uint64_t sector, const uint8_t* bytes) {
   // A backup boot sector, or the volume just seen again: not a new volume.
   if (serial == s.lastSerial) return;
   s.lastSerial = serial;
-  if (IsUnlistedStart(sector, s.drive.Partitions)) RecordFound(s, sector, bytes, kind);
+  // A volume an earlier search of this drive already found is not new
+  // either: searching the same range twice must not list it twice.
+  if (IsUnlistedStart(sector, s.drive.Partitions) && IsUnlistedStart(sector, s.drive.FoundPartitions))
+    RecordFound(s, sector, bytes, kind);
 }
 
 void RunChunks(SearchState& s, engine::ProgressBar& progress, uint64_t address, uint64_t chunks) {

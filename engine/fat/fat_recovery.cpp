@@ -14,6 +14,7 @@
 #include "engine/recovery/output_times.h"
 #include "engine/recovery/output_path.h"
 #include "engine/recovery/recovery_log.h"
+#include "engine/scoped_flag.h"
 #include "engine/undelete.h"
 #include "platform/text_codec.h"
 
@@ -38,6 +39,8 @@ bool TUndelete::RecoverFile(TMidEntry& entry, const std::string& displayName, Ev
 bool TUndelete::RecoverFile(TMidEntry& entry, const std::string& displayName, EventLog& log,
                             StatusPanel&, const OutputFolder& destination) {
   if (!CurrentDrive || !CurrentDrive->IsFat()) return false;
+  // Busy while copying, so that nothing rescans or frees the entries.
+  ScopedFlag busy(Scanning);
   if (CurrentDrive->IsExfat()) return RecoverExfatFile(entry, displayName, log, destination);
   const TLogiDrive& drive = *CurrentDrive;
   const FatLayout layout(drive);
@@ -101,6 +104,7 @@ bool TUndelete::RecoverFolder(TMidEntry& folder, const std::string& displayName,
 bool TUndelete::RecoverFolder(TMidEntry& folder, const std::string& displayName, EventLog& log,
                               StatusPanel& status, const OutputFolder& destination) {
   if (!CurrentDrive || !CurrentDrive->IsFat()) return false;
+  ScopedFlag busy(Scanning);
   const std::optional<OutputFolder> made = CreateUniqueFolder(displayName, destination);
   if (!made) {
     AddLogLine(log, displayName + platform::SystemText(":  无法创建目标文件"), kLogError);
@@ -128,15 +132,20 @@ bool TUndelete::RecoverFolder(TMidEntry& folder, const std::string& displayName,
 }
 
 bool TUndelete::ReadPreview(const TMidEntry& entry, std::array<uint8_t, 2048>& buffer) {
+  // A failed read leaves zeros, never the previous file's bytes, and says
+  // so: the hex page would otherwise show old data under a new name.
+  buffer.fill(0);
   try {
     if (!CurrentDrive || !CurrentDrive->IsFat()) return false;
     if (CurrentDrive->IsExfat()) return ReadExfatPreview(entry, buffer);
     const FatLayout layout(*CurrentDrive);
     const uint32_t first = layout.IsFat32() ? entry.DirEntry.FirstCluster32()
                                             : entry.DirEntry.FirstClusterLow();
-    // The read's own outcome does not matter: the reader reports errors.
-    if (const std::optional<uint32_t> lba = layout.ClusterSector(first))
-      disk::ReadVolumeSectors(CurrentDrive->DriveName, *lba, 4, buffer.data());
+    const std::optional<uint32_t> lba = layout.ClusterSector(first);
+    if (!lba || !disk::ReadVolumeSectors(CurrentDrive->DriveName, *lba, 4, buffer.data())) {
+      buffer.fill(0);
+      return false;
+    }
     return true;
   } catch (const std::exception& e) {
     boxes_.Error(e.what());

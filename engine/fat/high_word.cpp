@@ -50,6 +50,9 @@ uint16_t TUndelete::FindFat32HighWord(const std::string& displayName, uint16_t l
 bool TUndelete::RescanDamagedFolder(TMidEntry& folder, StatusPanel& status) {
   if (folder.Status != kDamagedFolder || !CurrentDrive || CurrentDrive->FsKind != kFat32)
     return false;
+  // Refused under a running scan or recovery, which walks the list this
+  // rescan re-sorts.
+  if (Scanning) return false;
   ScopedFlag scanning(Scanning);
   ScopedFlag highWord(HighWordSearch);
   const uint16_t high = FindFat32HighWord("a.#$%", folder.DirEntry.FirstClusterLow());

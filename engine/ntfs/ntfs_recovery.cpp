@@ -14,6 +14,7 @@
 #include "engine/recovery/output_path.h"
 #include "engine/recovery/recovery_log.h"
 #include "engine/ntfs/run_list.h"
+#include "engine/scoped_flag.h"
 #include "engine/undelete.h"
 #include "platform/text_codec.h"
 
@@ -39,6 +40,8 @@ bool TUndelete::RecoverFile(tntfsfilerecord& record, const std::string& displayN
 bool TUndelete::RecoverFile(tntfsfilerecord& record, const std::string& displayName,
                             EventLog& log, StatusPanel&, const OutputFolder& destination) {
   if (!CurrentDrive || CurrentDrive->IsFat()) return false;
+  // Busy while copying, so that nothing rescans or frees the records.
+  ScopedFlag busy(Scanning);
   TAttribute data;
   trunlist runs;
   if (!ReadDataRuns(record, data, runs)) return LogRecoveryFailure(log, displayName);
@@ -113,6 +116,7 @@ bool TUndelete::RecoverFolder(tntfsfilerecord& folder, const std::string& displa
 
 bool TUndelete::RecoverFolder(tntfsfilerecord& folder, const std::string& displayName,
                               EventLog& log, StatusPanel& status, const OutputFolder& destination) {
+  ScopedFlag busy(Scanning);
   std::vector<const tntfsfilerecord*> ancestors;
   return RecoverNtfsFolder(folder, displayName, log, status, destination, ancestors);
 }

@@ -89,11 +89,35 @@ TEST_F(ScanVolumeTest, SelectingAgainDoesNotReadTheDisk) {
   EXPECT_FALSE(Scan('E', false));
   ASSERT_EQ(boxes.errors.size(), 2u);
   EXPECT_EQ(boxes.errors[1], "E: - Unrecognized drive format.");
-  EXPECT_EQ(engine->CurrentDrive, &Drive('E'));
+  // A refused drive never becomes current: the window still shows C:.
+  EXPECT_EQ(engine->CurrentDrive, &Drive('C'));
 
+  const size_t entries = Drive('C').EntryCount();
+  ASSERT_GT(entries, 0u);
   EXPECT_FALSE(Scan('C', true));
   EXPECT_EQ(boxes.errors.size(), 2u);
   EXPECT_FALSE(engine->Scanning);
+  // A forced rescan that cannot read keeps the entries the rows point at.
+  EXPECT_EQ(Drive('C').EntryCount(), entries);
+  EXPECT_EQ(engine->CurrentDrive, &Drive('C'));
+}
+
+// Scans and damaged-folder rescans refuse to start inside a running one
+// (reached through the pump), and a nested busy operation puts back the
+// flag it found instead of clearing it.
+TEST_F(ScanVolumeTest, NestedScansAreRefusedAndTheBusyFlagSurvives) {
+  ASSERT_TRUE(Scan('C', false));
+  const size_t entries = Drive('C').EntryCount();
+  engine->Scanning = true;
+  EXPECT_FALSE(Scan('D', true));
+  EXPECT_EQ(engine->CurrentDrive, &Drive('C'));
+  EXPECT_EQ(Drive('C').EntryCount(), entries);
+  EXPECT_TRUE(engine->Scanning);
+  TMidEntry damaged;
+  damaged.Status = kDamagedFolder;
+  EXPECT_FALSE(engine->RescanDamagedFolder(damaged, status));
+  EXPECT_TRUE(engine->Scanning);
+  engine->Scanning = false;
 }
 
 // A forced scan reads sector 0 again: the refused drive, now holding a FAT16

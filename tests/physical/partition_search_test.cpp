@@ -2,6 +2,7 @@
 // wiped copies of the made images.
 #include <gtest/gtest.h>
 
+#include "physical/drive_caption.h"
 #include "physical/partition_search.h"
 #include "platform/device_table.h"
 #include "platform/text_codec.h"
@@ -78,6 +79,21 @@ TEST_F(PartitionSearchTest, ListedPartitionsAreNotFoundAgain) {
   }
 }
 
+TEST_F(PartitionSearchTest, ASecondSearchDoesNotListTheSameVolumesAgain) {
+  auto drive = DiskOfImage("partitions/at2048-wiped.img");
+  ASSERT_TRUE(drive);
+  ASSERT_TRUE(SearchAll(*drive));
+  ASSERT_EQ(drive->FoundPartitions.size(), 2u);
+  TPartiEntry* first = drive->FoundPartitions[0].get();
+  // Over the whole disk again, and over a range that starts on the second.
+  EXPECT_TRUE(SearchAll(*drive));
+  EXPECT_TRUE(SearchPartitions(*drive, drive->WholeDisk(), progress, 20000, 70000));
+  const std::vector<EntryShape> expected = {{255, 2048, 69632}, {255, 71680, 16383}};
+  EXPECT_EQ(Shapes(drive->FoundPartitions), expected);
+  // The entries found first stay, with whatever a scan attached to them.
+  EXPECT_EQ(drive->FoundPartitions[0].get(), first);
+}
+
 TEST_F(PartitionSearchTest, SerialsTellVolumesApart) {
   ImageBuilder image(3000 * 512);
   PutFat16Boot(image, 100, 0xAAAA, 50);
@@ -150,6 +166,18 @@ TEST_F(PartitionSearchTest, StopEndsAfterTheCurrentChunkAndKeepsWhatWasFound) {
   // Outside an operation the stop command is not heard.
   drive->RequestStop();
   EXPECT_FALSE(drive->StopRequested);
+}
+
+TEST_F(PartitionSearchTest, ACaptionShowsTheWholeSizeOfADiskBeyondTwoTebibytes) {
+  // A disk of 3 TiB: the whole-disk slot holds 32 bits and is pinned at its
+  // largest value; the caption takes the 64-bit total.
+  table.AttachMemory("small", std::vector<uint8_t>(64 * 512));
+  std::optional<TDriveRecord> record = QueryPhysicalDriveRecord(0);
+  ASSERT_TRUE(record);
+  record->TotalSectors = uint64_t{3} << 31;
+  TPhysicalDrive drive(*record, Window());
+  EXPECT_EQ(drive.WholeDisk().SectorCount(), UINT32_MAX);
+  EXPECT_EQ(platform::SystemToUtf8(DriveCaption(drive)), "物理驱动器 00H (3072.00 GB)");
 }
 
 TEST_F(PartitionSearchTest, BusyDriveOrUnreadyVolumeRefuses) {

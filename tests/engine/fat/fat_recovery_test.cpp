@@ -158,5 +158,33 @@ TEST_F(FatRecoveryTest, PreviewReadsTheFirstFourSectors) {
   EXPECT_EQ(buffer[2047], 12);
 }
 
+// A preview that cannot read gives zeros and false, never the bytes of the
+// file previewed before it.
+TEST_F(FatRecoveryTest, FailedPreviewZeroesTheBufferAndSaysSo) {
+  v.Entry(v.RootSector(), 0, "FAR     BIN", kFile, 60000, 10);  // beyond the volume
+  ScannedVolume s(v.Take());
+  std::array<uint8_t, 2048> buffer;
+  buffer.fill(0x5A);
+  EXPECT_FALSE(s.Engine().ReadPreview(*s.Find("Far.bin"), buffer));
+  EXPECT_TRUE(std::all_of(buffer.begin(), buffer.end(), [](uint8_t b) { return b == 0; }));
+}
+
+// Recovery holds the busy flag while it copies (so the window cannot
+// rescan or free the entries under it) and puts back what it found.
+TEST_F(FatRecoveryTest, RecoveryIsBusyWhileItCopies) {
+  v.Entry(v.RootSector(), 0, "BIG     BIN", kFile, 10, 4000);
+  ScannedVolume s(v.Take());
+  std::vector<bool> seen;
+  s.pump.actOnCall = s.pump.calls + 1;
+  s.pump.action = [&] { seen.push_back(s.Engine().Scanning); };
+  ASSERT_TRUE(Recover(s, "Big.bin"));
+  ASSERT_FALSE(seen.empty());
+  EXPECT_TRUE(seen[0]);
+  EXPECT_FALSE(s.Engine().Scanning);
+  s.Engine().Scanning = true;  // the window's recover loop holds it
+  ASSERT_TRUE(Recover(s, "Big.bin"));
+  EXPECT_TRUE(s.Engine().Scanning);
+}
+
 }  // namespace
 }  // namespace tarnwell::engine

@@ -1,0 +1,202 @@
+// The advanced window's search, calibration and recovery.
+#include <QAction>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QTabBar>
+#include <QTreeView>
+#include <exception>
+#include <set>
+#include <unordered_map>
+
+#include "advanced/adv_main.h"
+#include "advanced/adv_main_parts.h"
+#include "advanced/folder_tree_model.h"
+#include "advanced/raw_file_list.h"
+#include "controls/event_log_view.h"
+#include "controls/recover_command.h"
+#include "controls/search_panel.h"
+#include "engine/scoped_flag.h"
+#include "physical/physical_drive.h"
+#include "physical/physical_window.h"
+#include "physical/raw/directory_chunk.h"
+#include "physical/raw/fat_geometry.h"
+#include "physical/raw/found_lookup.h"
+#include "physical/raw/raw_recovery.h"
+#include "platform/text_codec.h"
+
+namespace tarnwell::advanced {
+namespace {
+
+// Holds the drive busy for a recovery or a calibration, so that the stop
+// command is heard and no scan starts meanwhile.
+class DriveBusy {
+ public:
+  explicit DriveBusy(physical::TPhysicalDrive& drive) : drive_(drive) { drive_.Busy = true; }
+  ~DriveBusy() {
+    drive_.Busy = false;
+    drive_.StopRequested = false;
+  }
+  DriveBusy(const DriveBusy&) = delete;
+  DriveBusy& operator=(const DriveBusy&) = delete;
+
+ private:
+  physical::TPhysicalDrive& drive_;
+};
+
+bool IsFatFolder(const physical::TMidEntry& e) { return (e.DirEntry.Attributes() & engine::kFatAttrDirectory) != 0; }
+
+}  // namespace
+
+void TfrmAdvMain::Button1Click() {
+  physical::TPartiEntry* p = CurrentPartition();
+  const QModelIndex node = TreeView1->currentIndex();
+  if (Busy() || !p || !node.isValid()) return;
+  const int64_t folder = folderModel_->FolderOf(node);
+  const bool currentFolder = SearchPage->DeletedOnly->isChecked();
+  if (currentFolder && folder < 0) return;
+  const std::optional<controls::SearchRequest> request = SearchPage->Criteria();
+  if (!request) return;
+  int64_t key = -1;
+  if (currentFolder) {
+    const auto& keys = NtfsSelected() ? p->ParentRefs : p->DirSectors;
+    if (static_cast<size_t>(folder) >= keys.size()) return;
+    key = static_cast<int64_t>(keys[static_cast<size_t>(folder)]);
+  }
+  physical::raw::FilterItems(*selectedDrive_, NtfsSelected() ? physical::raw::kNtfsItem : 0,
+                             FilterCriteriaOf(*request, key));
+  SelectFolderNode(folderModel_->SearchIndex(), false);
+  FillList(-1, true);
+  history_.Add(folderModel_->AbsoluteIndex(folderModel_->SearchIndex()));
+  UpdateHistoryButtons();
+}
+
+bool TfrmAdvMain::CalibrationDropAccepted() const {
+  if (Busy() || NtfsSelected() || !CurrentPartition()) return false;
+  const int row = SelectedRow();
+  return row >= 0 && fileModel_->Row(row).kind == kRowFat;
+}
+
+void TfrmAdvMain::CalibrationDrop(int box) {
+  if (box < 0 || box > 1 || !CalibrationDropAccepted()) return;
+  const controls::FileRow& row = fileModel_->Row(SelectedRow());
+  const auto* entry = static_cast<const physical::TMidEntry*>(row.handle);
+  const physical::TMidEntry* other = calibration_[static_cast<size_t>(1 - box)];
+  if (other && other->DirCluster == entry->DirCluster) {
+    ShowBox(controls::BoxKind::kError, QStringLiteral("这两个文件不能位于同一目录中。"));
+    return;
+  }
+  calibration_[static_cast<size_t>(box)] = entry;
+  (box == 0 ? Edit2 : Edit3)->setText(row.name);
+}
+
+void TfrmAdvMain::AdjustExecute() {
+  if (Busy() || !selectedDrive_ || !CurrentPartition() || !calibration_[0] || !calibration_[1]) return;
+  bool calibrated = false;
+  {
+    engine::ScopedFlag running(running_);
+    DriveBusy busy(*selectedDrive_);
+    calibrated = physical::raw::CalibrateFat(*selectedDrive_, calibration_[0], calibration_[1]);
+  }
+  // Two files whose folders lie in the opposite order to their clusters
+  // give no geometry: saying "finished" would hide that nothing changed.
+  if (calibrated)
+    ShowBox(controls::BoxKind::kInformation, QStringLiteral("校正完成。"));
+  else
+    ShowBox(controls::BoxKind::kWarning,
+            QStringLiteral("无法从这两个文件得出 FAT 的簇大小和数据区位置，校正未改变任何设置。"));
+}
+
+void TfrmAdvMain::MarkFolderRecovered(const physical::TMidEntry& folder) {
+  physical::TPartiEntry* p = CurrentPartition();
+  if (!p) return;
+  std::unordered_map<uint32_t, size_t> nodeOfSector;
+  const size_t nodes = std::min(p->DirSectors.size(), folderModel_->FolderCount());
+  for (size_t i = 0; i < nodes; ++i) nodeOfSector.emplace(static_cast<uint32_t>(p->DirSectors[i]), i);
+  // Depth first over the found folders below, each entered once: deleted
+  // folders can point back at one of their ancestors.
+  std::set<uint64_t> visited;
+  std::vector<const physical::TMidEntry*> pending{&folder};
+  while (!pending.empty()) {
+    const physical::TMidEntry* f = pending.back();
+    pending.pop_back();
+    const std::optional<uint64_t> sector =
+        physical::raw::ClusterSector(*p, physical::raw::EntryCluster(f->DirEntry, p->FatKind));
+    if (!sector || *sector > UINT32_MAX || !visited.insert(*sector).second) continue;
+    const auto node = nodeOfSector.find(static_cast<uint32_t>(*sector));
+    if (node != nodeOfSector.end()) folderModel_->SetMark(node->second, FolderMark::kTotal);
+    int first = -1, last = -1;
+    if (!physical::raw::FindFatFolderRange(*selectedDrive_, static_cast<uint32_t>(*sector), first, last)) continue;
+    for (int i = last; i >= first; --i) {
+      const physical::TMidEntry& child = *p->FatEntries[static_cast<size_t>(i)];
+      if (IsFatFolder(child)) pending.push_back(&child);
+    }
+  }
+}
+
+void TfrmAdvMain::RecoverExecute() {
+  physical::TPhysicalDrive* drive = selectedDrive_;
+  physical::TPartiEntry* p = CurrentPartition();
+  if (Busy() || !drive || !p) return;
+  const std::vector<controls::RecoverItem> items = controls::CheckedItems(*fileModel_);
+  engine::ScopedFlag running(running_);
+  DriveBusy busy(*drive);
+  SetBusyCursors(true);
+  const bool ntfs = NtfsSelected();
+  bool stopped = false;
+  const auto failuresSince = [this](int line) {
+    int failures = 0;
+    for (int i = line; i < ListView3->LineCount(); ++i) failures += ListView3->LineIcon(i) == physical::kLogFailure;
+    return failures;
+  };
+
+  controls::RecoverSteps steps;
+  steps.chooseDestination = [this](std::string* folder) { return choosers_.destination(this, folder); };
+  steps.begin = [this] {
+    statusPanel_->SetText(platform::SystemText(" 正在恢复 ..."));
+    ListView3->Add(QStringLiteral("正在恢复 ..."), 0);
+  };
+  steps.recoverOne = [&](const controls::RecoverItem& item, const std::string& folder) {
+    if (ntfs) {
+      const auto& record = *static_cast<const engine::tntfsfilerecord*>(item.handle);
+      if (record.FileName.Attributes() >= engine::kNtfsAttrDirectory) return;  // folders are not recovered
+      try {
+        stopped = physical::raw::RecoverItem(*drive, record, *statusPanel_, *progress_, folder) ==
+                  physical::raw::kRecoveryStopped;
+      } catch (const std::exception&) {
+        // One record that cannot be written does not end the recovery.
+      }
+      return;
+    }
+    const auto& entry = *static_cast<const physical::TMidEntry*>(item.handle);
+    if (!IsFatFolder(entry)) {
+      stopped = physical::raw::RecoverItem(*drive, entry, *statusPanel_, *progress_, folder) ==
+                physical::raw::kRecoveryStopped;
+      return;
+    }
+    const int firstLine = ListView3->LineCount();
+    stopped = physical::raw::RecoverFatFolder(*drive, entry, *statusPanel_, *progress_, folder) ==
+              physical::raw::kRecoveryStopped;
+    // " - T" claims the folder came back whole: not after a stop or a
+    // failed item.
+    if (!stopped && failuresSince(firstLine) == 0) MarkFolderRecovered(entry);
+  };
+  steps.stopRequested = [&stopped] { return stopped; };
+  steps.afterLoop = [this](const std::string& folder) {
+    ListView3->Add(QStringLiteral("恢复已完成。"), 0);
+    if (TabSet1->currentIndex() != kPageLog) TabSet1->setCurrentIndex(kPageLog);  // runs its handler
+    else TabSet1Click(kPageLog);
+    const int64_t node = SelectedFolder();
+    if (node >= 0 && folderModel_->Mark(static_cast<size_t>(node)) == FolderMark::kNone)
+      folderModel_->SetMark(static_cast<size_t>(node), FolderMark::kPartial);
+    if (OpenDir->isChecked() && opener_) opener_(folder);
+  };
+  steps.finish = [this] {
+    statusPanel_->SetText("");
+    SetBusyCursors(false);
+  };
+  controls::RunRecoverCommand(items, steps, showBox_, this,
+                              QStringLiteral("0 个文件已选择，请选择您想要恢复的文件。\n"));
+  SetBusyCursors(false);
+}
+
+}  // namespace tarnwell::advanced

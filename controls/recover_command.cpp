@@ -1,0 +1,39 @@
+#include "controls/recover_command.h"
+
+namespace tarnwell::controls {
+
+std::vector<RecoverItem> CheckedItems(const FileListModel& model) {
+  std::vector<RecoverItem> items;
+  for (int row : model.CheckedRows()) {
+    const FileRow& r = model.Row(row);
+    items.push_back({r.handle, r.kind, r.image, r.name});
+  }
+  return items;
+}
+
+RecoverOutcome RunRecoverCommand(const std::vector<RecoverItem>& items, const RecoverSteps& steps,
+                                 const BoxShower& showBox, QWidget* parent,
+                                 const QString& nothingCheckedText) {
+  if (items.empty()) {
+    showBox(parent, BoxKind::kWarning, nothingCheckedText);
+    return RecoverOutcome::kNothingChecked;
+  }
+  std::string folder;
+  if (!steps.chooseDestination(&folder)) return RecoverOutcome::kCancelled;
+  // The finishing steps run on every way out, errors included.
+  struct Finish {
+    const RecoverSteps& steps;
+    ~Finish() {
+      if (steps.finish) steps.finish();
+    }
+  } finish{steps};
+  if (steps.begin) steps.begin();
+  for (const RecoverItem& item : items) {
+    if (steps.stopRequested && steps.stopRequested()) break;
+    steps.recoverOne(item, folder);
+  }
+  if (steps.afterLoop) steps.afterLoop(folder);
+  return RecoverOutcome::kRan;
+}
+
+}  // namespace tarnwell::controls

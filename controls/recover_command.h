@@ -1,0 +1,48 @@
+#pragma once
+// The shape both recovery windows give their recover command: take the
+// checked rows as they are now, ask for a destination, recover the rows one
+// by one in list order until stopped, and always finish the same way. The
+// window supplies the steps; what a row holds stays the window's business.
+#include <QString>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "controls/file_list_model.h"
+#include "controls/message_boxes.h"
+
+namespace tarnwell::controls {
+
+// One checked row, copied out of the list before anything runs, so that
+// the list may be refilled or re-sorted under the running command.
+struct RecoverItem {
+  const void* handle = nullptr;
+  uint8_t kind = 0;
+  uint8_t image = 0;
+  QString caption;
+};
+
+std::vector<RecoverItem> CheckedItems(const FileListModel& model);
+
+struct RecoverSteps {
+  // The destination folder (UTF-8); false when the user cancelled.
+  std::function<bool(std::string* folder)> chooseDestination;
+  // Before the first item: busy cursors, status texts, the first log line.
+  std::function<void()> begin;
+  std::function<void(const RecoverItem& item, const std::string& folder)> recoverOne;
+  std::function<bool()> stopRequested;
+  // After the loop when it was not stopped or was: open the folder, etc.
+  std::function<void(const std::string& folder)> afterLoop;
+  // Always last, also after a stop.
+  std::function<void()> finish;
+};
+
+enum class RecoverOutcome { kNothingChecked, kCancelled, kRan };
+
+// nothingCheckedText is shown as a warning when items is empty.
+RecoverOutcome RunRecoverCommand(const std::vector<RecoverItem>& items, const RecoverSteps& steps,
+                                 const BoxShower& showBox, QWidget* parent,
+                                 const QString& nothingCheckedText);
+
+}  // namespace tarnwell::controls

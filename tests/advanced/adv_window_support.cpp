@@ -1,0 +1,129 @@
+#include "tests/advanced/adv_window_support.h"
+
+#include <QItemSelectionModel>
+#include <QTimer>
+#include <QTreeView>
+#include <QTreeWidget>
+#include <cstdio>
+#include <sstream>
+
+#include "advanced/folder_tree_model.h"
+#include "advanced/raw_file_list.h"
+#include "controls/event_log_view.h"
+#include "controls/type_names.h"
+#include "physical/physical_drive_list.h"
+
+namespace tarnwell::advanced {
+
+void AdvWindowTest::SetUp() { settingsDir = testing::MakeTempFolder("advwin"); }
+
+void AdvWindowTest::TearDown() { window.reset(); }
+
+void AdvWindowTest::Open(const std::vector<std::string>& images) {
+  for (const std::string& image : images) table.AttachImage(testing::FixturePath(image));
+  window = std::make_unique<TfrmAdvMain>();
+  window->SetPump(std::make_unique<controls::QtMessagePump>(pumpInterval));
+  window->SetBoxShower([this](QWidget*, controls::BoxKind kind, const QString& text) {
+    boxes.push_back({kind, text});
+  });
+  TfrmAdvMain::Choosers choosers;
+  choosers.scanMode = [this](QWidget*) { return scanMode; };
+  choosers.scanRange = [this](QWidget*, uint32_t total, int64_t* start, int64_t* count) {
+    *start = rangeStart;
+    *count = rangeCount < 0 ? int64_t{total} - rangeStart : rangeCount;
+    return rangeAccepted;
+  };
+  choosers.destination = [this](QWidget*, std::string* folder) {
+    *folder = destination;
+    return !destination.empty();
+  };
+  window->SetChoosers(std::move(choosers));
+  window->SetDesktopOpener([this](const std::string& target) {
+    opened.push_back(target);
+    return true;
+  });
+  window->SetTypeNames(std::make_unique<controls::PlainTypeNames>());
+  window->SetSettingsFile(settingsDir + "/advrec.ini", 1024);
+  window->FormShow();
+  window->show();
+  window->Timer1->stop();  // the drive hint's flashing waits 1.2 s
+}
+
+QTreeWidgetItem* AdvWindowTest::DiskNode(int number) const {
+  QTreeWidgetItem* computer = window->TreeView2->topLevelItem(0);
+  for (int i = 0; i < computer->childCount(); ++i) {
+    QTreeWidgetItem* child = computer->child(i);
+    const advanced::DiskNode node = NodeOf(child);
+    const auto& drive = *window->DriveList()->Items[static_cast<size_t>(node.driveSlot)];
+    if (node.role == DiskNodeRole::kDrive && drive.DriveCode() == number) return child;
+  }
+  return nullptr;
+}
+
+void AdvWindowTest::Choose(QTreeWidgetItem* item) { window->TreeView2->setCurrentItem(item); }
+
+void AdvWindowTest::ScanDisk(int number) {
+  scanMode = 101;
+  QTreeWidgetItem* node = DiskNode(number);
+  ASSERT_TRUE(node);
+  Choose(node);
+}
+
+std::vector<QString> AdvWindowTest::ListNames() const {
+  std::vector<QString> names;
+  for (int i = 0; i < window->FileModel()->RowCount(); ++i) names.push_back(window->FileModel()->Row(i).name);
+  return names;
+}
+
+int AdvWindowTest::RowOf(const QString& name) const {
+  for (int i = 0; i < window->FileModel()->RowCount(); ++i)
+    if (window->FileModel()->Row(i).name == name) return i;
+  return -1;
+}
+
+void AdvWindowTest::SelectRow(int row) {
+  window->ListView1->selectionModel()->select(window->FileModel()->index(row, 0),
+                                              QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+}
+
+void AdvWindowTest::SelectFolder(size_t folder) {
+  window->TreeView1->setCurrentIndex(window->FolderModel()->FolderIndex(folder));
+}
+
+QString AdvWindowTest::FolderText(size_t folder) const { return window->FolderModel()->FolderText(folder); }
+
+std::vector<QString> AdvWindowTest::LogTexts() const {
+  std::vector<QString> texts;
+  for (int i = 0; i < window->ListView3->LineCount(); ++i) texts.push_back(window->ListView3->LineText(i));
+  return texts;
+}
+
+bool AdvWindowTest::HasBox(controls::BoxKind kind, const QString& text) const {
+  for (const ShownBox& b : boxes)
+    if (b.kind == kind && b.text == text) return true;
+  return false;
+}
+
+std::multiset<std::string> HashesBelow(const std::string& folder) {
+  std::multiset<std::string> hashes;
+  FILE* pipe = ::popen(("find '" + folder + "' -type f -print0 | xargs -0 -r sha256sum").c_str(), "r");
+  if (!pipe) return hashes;
+  char line[8192];
+  while (std::fgets(line, sizeof line, pipe)) hashes.insert(std::string(line, 64));
+  ::pclose(pipe);
+  return hashes;
+}
+
+std::set<std::string> ManifestHashes(const std::string& manifest, const std::string& image) {
+  std::set<std::string> hashes;
+  std::istringstream in(testing::ReadTextFile(testing::FixtureSourcePath(manifest)));
+  for (std::string line; std::getline(in, line);) {
+    std::vector<std::string> f;
+    std::stringstream cells(line);
+    for (std::string cell; std::getline(cells, cell, '\t');) f.push_back(cell);
+    if (f.size() == 10 && f[0] == image && f[6] == "file") hashes.insert(f[8]);
+  }
+  return hashes;
+}
+
+}  // namespace tarnwell::advanced
