@@ -118,7 +118,7 @@ class TUndelete {
   // The exFAT walk from the root, file recovery and preview (engine/exfat/).
   bool ScanExfatVolume(StatusPanel& status);
   bool RecoverExfatFile(TMidEntry& entry, const std::string& displayName, EventLog& log,
-                        const std::string& destination);
+                        const OutputFolder& destination);
   bool ReadExfatPreview(const TMidEntry& entry, std::array<uint8_t, 2048>& buffer);
   // The MFT scan and the parent linking (engine/ntfs/).
   bool ScanNtfsVolume(ProgressBar& progress);

@@ -11,13 +11,14 @@
 #include "engine/exfat/exfat_folder.h"
 #include "engine/recovery/output_file.h"
 #include "engine/recovery/output_path.h"
+#include "engine/recovery/recovery_log.h"
 #include "engine/undelete.h"
 #include "platform/text_codec.h"
 
 namespace tarnwell::engine {
 
 bool TUndelete::RecoverExfatFile(TMidEntry& entry, const std::string& displayName, EventLog& log,
-                                 const std::string& destination) {
+                                 const OutputFolder& destination) {
   if (!CurrentDrive || !CurrentDrive->IsExfat() || !entry.Exfat) return false;
   const TLogiDrive& drive = *CurrentDrive;
   const ExfatLayout layout(drive);
@@ -54,12 +55,15 @@ bool TUndelete::RecoverExfatFile(TMidEntry& entry, const std::string& displayNam
       return false;
     }
     const std::optional<uint32_t> c = plan.ClusterAt(layout, i);
-    if (!c || !ReadExfatCluster(drive.DriveName, layout, *c, cluster.data())) return false;
+    if (!c || !ReadExfatCluster(drive.DriveName, layout, *c, cluster.data()))
+      return LogRecoveryFailure(log, displayName);
     const size_t amount = static_cast<size_t>(std::min(clusterBytes, valid - i * clusterBytes));
     if (out.Write(cluster.data(), amount) < amount) return writeFailed();
   }
   if (size > valid && !out.SetSize(size)) return writeFailed();
-  return true;
+  // A length beyond the heap is damage: the file holds what the heap can,
+  // and is reported as cut short.
+  return facts.DataLength <= heapBytes || LogRecoveryFailure(log, displayName);
 }
 
 bool TUndelete::ReadExfatPreview(const TMidEntry& entry, std::array<uint8_t, 2048>& buffer) {
