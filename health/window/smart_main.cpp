@@ -16,7 +16,7 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
-#include "controls/help_topic.h"
+#include "controls/help_opener.h"
 #include "controls/row_colours.h"
 #include "controls/status_bar_ex.h"
 #include "controls/ui_fonts.h"
@@ -258,10 +258,14 @@ void TfrmSmart::showEvent(QShowEvent* event) {
 }
 
 void TfrmSmart::RefreshDriveList() {
-  WaitCursor wait;
   DriveIdentities.clear();
   ComboBox1->clear();
-  DriveIdentities = ListSmartDrives();
+  {
+    // Only around the drives' answers: an error box of the attribute
+    // read below must not come up under a busy pointer.
+    WaitCursor wait;
+    DriveIdentities = ListSmartDrives();
+  }
   for (const TDriveIdentity& identity : DriveIdentities)
     ComboBox1->addItem(DriveText(ModelEntryText(identity)));
   if (DriveIdentities.empty()) {
