@@ -1,5 +1,7 @@
-// tarnwell [IMAGE...]: the desktop program. Image files named on the
-// command line are attached as disks ahead of the machine's own.
+// tarnwell [--smart-replay FILE]... [IMAGE...]: the desktop program. Image
+// files named on the command line are attached as disks ahead of the
+// machine's own; recorded S.M.A.R.T. drives stand in for the machine's
+// drives in the health window.
 #include <QApplication>
 
 #include "app/about.h"
@@ -12,7 +14,12 @@ int main(int argc, char** argv) {
   application.setFont(tarnwell::controls::UiFont());
 
   // Qt has taken its own options out of the arguments by now.
-  tarnwell::app::AttachDisks(application.arguments().mid(1), tarnwell::controls::ShowBox);
+  const tarnwell::app::StartOptions options =
+      tarnwell::app::ParseStartOptions(application.arguments().mid(1));
+  if (!options.error.isEmpty())
+    tarnwell::controls::ShowBox(nullptr, tarnwell::controls::BoxKind::kError, options.error);
+  tarnwell::app::AttachSmartReplays(options.smartReplays, tarnwell::controls::ShowBox);
+  tarnwell::app::AttachDisks(options.imagePaths, tarnwell::controls::ShowBox);
 
   tarnwell::app::TfrmFrMain launcher;
   // A hidden about box lives as long as the launcher; the about button

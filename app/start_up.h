@@ -6,6 +6,22 @@
 
 namespace tarnwell::app {
 
+// What the command line asks for: disk images to attach, and recorded
+// S.M.A.R.T. drives ("--smart-replay FILE" or "--smart-replay=FILE", any
+// number of times). "--" ends the options: what follows is an image.
+struct StartOptions {
+  QStringList imagePaths;
+  QStringList smartReplays;
+  QString error;  // set when an option lacks its value
+};
+StartOptions ParseStartOptions(const QStringList& arguments);
+
+// Attaches each recording as a drive of the health window, in order; a
+// file that cannot be read gets an error box and is left out. Once a
+// recording is given, the health window shows recordings only, never the
+// machine's disks. Returns the number attached.
+int AttachSmartReplays(const QStringList& paths, const controls::BoxShower& showBox);
+
 // Attaches each image file named on the command line as a disk, in order;
 // an image that cannot be opened gets an error box and is left out. Then
 // adds the readable block devices of the machine. Returns the number of

@@ -5,6 +5,7 @@
 #include <QVBoxLayout>
 
 #include "controls/ui_fonts.h"
+#include "health/window/smart_main.h"
 
 namespace tarnwell::app {
 namespace {
@@ -34,7 +35,8 @@ void RunAdvancedRecoveryWindow(QWidget* parent) {
 }
 
 void RunHealthWindow(QWidget* parent) {
-  RunPlaceholderWindow(parent, QStringLiteral("Tarnwell - IDE 硬盘健康诊断"));
+  health::window::TfrmSmart window(parent);
+  window.exec();
 }
 
 }  // namespace tarnwell::app

@@ -48,6 +48,13 @@ std::optional<char> CliContext::ResolveVolume(const std::string& argument) {
     std::fprintf(stderr, "tarnwell-cli: cannot open image %s\n", error.c_str());
     return std::nullopt;
   }
+  // Less than a sector cannot hold a boot sector: said here, as nothing
+  // later would say it.
+  if (table.Disks().size() > before && table.Disks()[before].sizeBytes < 512) {
+    std::fprintf(stderr, "tarnwell-cli: %s is too small to hold a volume (%llu bytes)\n", argument.c_str(),
+                 static_cast<unsigned long long>(table.Disks()[before].sizeBytes));
+    return std::nullopt;
+  }
   for (const auto& v : table.Volumes())
     if (v.diskIndex == static_cast<int>(before)) return v.letter;
   std::fprintf(stderr, "tarnwell-cli: %s holds no volume that can get a drive letter\n",

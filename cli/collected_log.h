@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/terminal_text.h"
 #include "engine/window_interfaces.h"
 #include "platform/text_codec.h"
 
@@ -19,7 +20,7 @@ class CollectedLog final : public engine::EventLog {
   };
   void AddLine(const std::string& text, int icon, const std::string& time) override {
     lines.push_back({text, icon, time});
-    if (!json) std::printf("%s  %s\n", time.c_str(), platform::SystemToUtf8(text).c_str());
+    if (!json) std::printf("%s  %s\n", time.c_str(), TerminalSafe(platform::SystemToUtf8(text)).c_str());
   }
   bool json = false;
   std::vector<Line> lines;

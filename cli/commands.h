@@ -19,5 +19,6 @@ void AddSearchCommand(CLI::App& app, CliContext& context, int* exitCode);
 void AddRescanDamagedCommand(CLI::App& app, CliContext& context, int* exitCode);
 void AddRawScanCommand(CLI::App& app, CliContext& context, int* exitCode);
 void AddRawRecoverCommand(CLI::App& app, CliContext& context, int* exitCode);
+void AddRawExfatCommand(CLI::App& app, CliContext& context, int* exitCode);
 
 }  // namespace tarnwell::cli

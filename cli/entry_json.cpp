@@ -1,4 +1,5 @@
 #include "cli/entry_json.h"
+#include "cli/terminal_text.h"
 
 #include <nlohmann/json.hpp>
 
@@ -60,7 +61,7 @@ std::string EntryTextLine(const FoundEntry& entry) {
   std::snprintf(head, sizeof head, "%-8s %c %12llu  %-19s  ", EntryStatusText(entry).c_str(),
                 entry.folder ? 'd' : '-', static_cast<unsigned long long>(entry.size),
                 modified ? modified->c_str() : "-");
-  return head + entry.path + (entry.folder ? "/" : "");
+  return head + TerminalSafe(entry.path) + (entry.folder ? "/" : "");
 }
 
 void PrintEntry(const FoundEntry& entry, bool json) {

@@ -1,6 +1,7 @@
 #include "cli/entry_walk.h"
 
 #include <cstdio>
+#include <optional>
 #include <unordered_set>
 
 #include "engine/ascii_text.h"
@@ -20,11 +21,15 @@ std::string Join(const std::string& parent, const std::string& name) {
   return parent.empty() ? name : parent + "/" + name;
 }
 
+// One path buffer serves the whole walk: a folder's path grows by a name on
+// the way down and shrinks on the way back, so a deep tree costs one path
+// and one entry at a time, not every ancestor's full path at once.
 class Walker {
  public:
-  Walker(engine::TUndelete& engine, const Visit& visit) : engine_(engine), visit_(visit) {}
+  Walker(engine::TUndelete& engine, const Visit& visit, std::string path, bool recurse = true)
+      : engine_(engine), visit_(visit), path_(std::move(path)), recurse_(recurse) {}
 
-  void FatChildren(uint32_t key, const engine::TMidEntry* parent, const std::string& path) {
+  void FatChildren(uint32_t key, const engine::TMidEntry* parent) {
     TLogiDrive& drive = *engine_.CurrentDrive;
     int first = -1, last = -1;
     if (!engine_.GetChildRange(key, first, last)) return;
@@ -33,13 +38,14 @@ class Walker {
       // The parent links form a tree built by the walk, so following them
       // cannot loop.
       if (e.Parent != parent) continue;
-      const FoundEntry found = DescribeFat(e, drive.FsKind, path);
-      visit_(found);
-      if (found.folder) FatChildren(found.key, &e, found.path);
+      const size_t mark = path_.size();
+      const std::optional<uint32_t> folderKey = HandOut(DescribeFat(e, drive.FsKind, path_));
+      if (folderKey && recurse_) FatChildren(*folderKey, &e);
+      path_.resize(mark);
     }
   }
 
-  void NtfsChildren(uint32_t key, const std::string& path, int depth = 0) {
+  void NtfsChildren(uint32_t key, int depth = 0) {
     if (depth > kMaxDepth || !enteredKeys_.insert(key).second) return;
     TLogiDrive& drive = *engine_.CurrentDrive;
     int first = -1, last = -1;
@@ -47,15 +53,27 @@ class Walker {
     for (int i = first; i <= last; ++i) {
       engine::tntfsfilerecord& r = *drive.NtfsEntries[static_cast<size_t>(i)];
       if (key == 0 && r.RecordNumber == engine::kNtfsRootRecord) continue;  // the synthetic root
-      const FoundEntry found = DescribeNtfs(r, path);
-      visit_(found);
-      if (found.folder) NtfsChildren(found.key, found.path, depth + 1);
+      const size_t mark = path_.size();
+      const std::optional<uint32_t> folderKey = HandOut(DescribeNtfs(r, path_));
+      if (folderKey && recurse_) NtfsChildren(*folderKey, depth + 1);
+      path_.resize(mark);
     }
   }
 
  private:
+  // Hands the entry out, leaves its path in the buffer and drops the rest;
+  // the folder key when it is a folder.
+  std::optional<uint32_t> HandOut(FoundEntry found) {
+    visit_(found);
+    path_ = std::move(found.path);
+    if (!found.folder) return std::nullopt;
+    return found.key;
+  }
+
   engine::TUndelete& engine_;
   const Visit& visit_;
+  std::string path_;
+  bool recurse_;
   std::unordered_set<uint32_t> enteredKeys_;
 };
 
@@ -70,7 +88,7 @@ FoundEntry DescribeFat(engine::TMidEntry& entry, uint8_t fsKind, const std::stri
   f.folder = !engine::IsFatFile(entry);
   f.deleted = entry.Status != engine::kExisting;
   f.damaged = entry.Status == engine::kDamagedFolder;
-  f.size = entry.DirEntry.FileSize();
+  f.size = engine::FatEntrySize(entry);
   f.key = engine::FatFolderKey(entry, fsKind);
   return f;
 }
@@ -88,26 +106,34 @@ FoundEntry DescribeNtfs(engine::tntfsfilerecord& record, const std::string& pare
   return f;
 }
 
-void WalkEntries(engine::TUndelete& engine, const Visit& visit) {
+namespace {
+
+void WalkFromRoot(engine::TUndelete& engine, const Visit& visit, bool recurse) {
   if (!engine.CurrentDrive) return;
   TLogiDrive& drive = *engine.CurrentDrive;
-  Walker walker(engine, visit);
+  Walker walker(engine, visit, "", recurse);
   const uint32_t root = engine::RootFolderKey(drive);
   if (drive.IsFat()) {
-    walker.FatChildren(root, nullptr, "");
+    walker.FatChildren(root, nullptr);
   } else {
-    walker.NtfsChildren(root, "");
-    walker.NtfsChildren(0, "");
+    walker.NtfsChildren(root);
+    walker.NtfsChildren(0);
   }
 }
 
+}  // namespace
+
+void WalkEntries(engine::TUndelete& engine, const Visit& visit) { WalkFromRoot(engine, visit, true); }
+
+void WalkTopLevel(engine::TUndelete& engine, const Visit& visit) { WalkFromRoot(engine, visit, false); }
+
 void WalkBelow(engine::TUndelete& engine, const FoundEntry& folder, const Visit& visit) {
   if (!engine.CurrentDrive || !folder.folder) return;
-  Walker walker(engine, visit);
+  Walker walker(engine, visit, folder.path);
   if (folder.fat)
-    walker.FatChildren(folder.key, folder.fat, folder.path);
+    walker.FatChildren(folder.key, folder.fat);
   else
-    walker.NtfsChildren(folder.key, folder.path);
+    walker.NtfsChildren(folder.key);
 }
 
 std::optional<FoundEntry> FindEntryByPath(engine::TUndelete& engine, const std::string& path) {
@@ -123,6 +149,14 @@ std::optional<FoundEntry> FindEntryByPath(engine::TUndelete& engine, const std::
     if (!folded && engine::LowerAscii(f.path) == wantedLower) folded = f;
   });
   return exact ? exact : folded;
+}
+
+std::vector<FoundEntry> FindEntriesByKey(engine::TUndelete& engine, uint32_t key) {
+  std::vector<FoundEntry> found;
+  WalkEntries(engine, [&](const FoundEntry& f) {
+    if (f.key == key) found.push_back(f);
+  });
+  return found;
 }
 
 bool ScanLetter(engine::TUndelete& engine, char letter, engine::StatusPanel& status,

@@ -5,6 +5,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "engine/records.h"
 #include "engine/undelete.h"
@@ -33,6 +34,9 @@ FoundEntry DescribeNtfs(engine::tntfsfilerecord& record, const std::string& pare
 // is entered once, so a record that names an ancestor as parent cannot
 // loop. NTFS lost folders (parent 0) follow the root's tree.
 void WalkEntries(engine::TUndelete& engine, const std::function<void(const FoundEntry&)>& visit);
+// Only the entries at the top of the tree (the root's children and, on NTFS,
+// the lost folders), whatever their names hold.
+void WalkTopLevel(engine::TUndelete& engine, const std::function<void(const FoundEntry&)>& visit);
 // The same below one entry (its descendants, not the entry itself).
 void WalkBelow(engine::TUndelete& engine, const FoundEntry& folder,
                const std::function<void(const FoundEntry&)>& visit);
@@ -40,6 +44,9 @@ void WalkBelow(engine::TUndelete& engine, const FoundEntry& folder,
 // The entry at a path ("Docs/Sub/x.txt", leading or trailing '/' ignored),
 // matched exactly or else regardless of ASCII case.
 std::optional<FoundEntry> FindEntryByPath(engine::TUndelete& engine, const std::string& path);
+// Every entry with the given key (as list --json prints it): the way to
+// name an entry whose name holds "/".
+std::vector<FoundEntry> FindEntriesByKey(engine::TUndelete& engine, uint32_t key);
 
 // Scans the volume with the given letter; false (after printing why) when
 // it cannot be scanned.

@@ -72,7 +72,8 @@ int RunFindPartitions(CliContext& context, const FindOptions& options) {
 
 void AddFindPartitionsCommand(CLI::App& app, CliContext& context, int* exitCode) {
   auto* command = app.add_subcommand(
-      "find-partitions", "Search a physical disk or disk image for lost FAT and NTFS partitions");
+      "find-partitions",
+      "Search a physical disk or disk image for lost FAT, exFAT and NTFS partitions");
   auto options = std::make_shared<FindOptions>();
   command->add_option("DRIVE", options->drive, "Drive code of a physical disk, or a disk image")
       ->required();

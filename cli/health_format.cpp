@@ -13,12 +13,7 @@ std::string Utf8(const std::string& system) { return platform::SystemToUtf8(syst
 
 // Identify strings come from the drive: no control character of theirs
 // reaches the terminal.
-std::string DriveText(const std::string& system) {
-  std::string text = Utf8(system);
-  for (char& c : text)
-    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = '?';
-  return text;
-}
+std::string DriveText(const std::string& system) { return health::PrintableDriveText(Utf8(system)); }
 
 constexpr size_t kColumns = 8;
 using Line = std::array<std::string, kColumns>;

@@ -26,6 +26,7 @@ int main(int argc, char** argv) {
   tarnwell::cli::AddRescanDamagedCommand(app, context, &exitCode);
   tarnwell::cli::AddRawScanCommand(app, context, &exitCode);
   tarnwell::cli::AddRawRecoverCommand(app, context, &exitCode);
+  tarnwell::cli::AddRawExfatCommand(app, context, &exitCode);
 
   try {
     app.parse(argc, argv);

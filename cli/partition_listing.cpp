@@ -1,4 +1,5 @@
 #include "cli/partition_listing.h"
+#include "cli/terminal_text.h"
 
 #include <algorithm>
 #include <cinttypes>
@@ -24,13 +25,13 @@ std::string EntryKind(const TPhysicalDrive& drive, const TPartiEntry& entry) {
 
 void PrintDriveHeader(const TPhysicalDrive& drive) {
   std::printf("%d  %s  %" PRIu64 " sectors\n", drive.DriveCode(),
-              platform::SystemToUtf8(physical::DriveCaption(drive)).c_str(), drive.TotalSectors());
+              TerminalSafe(platform::SystemToUtf8(physical::DriveCaption(drive))).c_str(), drive.TotalSectors());
 }
 
 void PrintEntry(size_t index, const TPhysicalDrive& drive, const TPartiEntry& entry) {
   std::printf("  %3zu  %02X  %12" PRIu64 "  %10u  %-8s  %s%s\n", index, entry.PartType(),
               entry.AbsoluteStart(), entry.SectorCount(), EntryKind(drive, entry).c_str(),
-              platform::SystemToUtf8(entry.Label).c_str(),
+              TerminalSafe(platform::SystemToUtf8(entry.Label)).c_str(),
               physical::EndsPastDisk(drive, entry) ? "  (past the disk's end)" : "");
 }
 

@@ -1,8 +1,10 @@
 #include <CLI/CLI.hpp>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
 #include <cstdio>
 #include <regex>
 
@@ -12,6 +14,7 @@
 #include "physical/raw/fat_geometry.h"
 #include "physical/raw/found_lookup.h"
 #include "engine/entry_helpers.h"
+#include "engine/recovery/output_path.h"
 #include "physical/raw/raw_recovery.h"
 #include "platform/text_codec.h"
 
@@ -43,58 +46,96 @@ const TMidEntry* FindCalibrationItem(const TPartiEntry& entry, const std::string
   return nullptr;
 }
 
-bool MakeFolder(const std::string& path) { return ::mkdir(path.c_str(), 0755) == 0 || errno == EEXIST; }
+// A new numbered folder in the destination; an existing file, folder or
+// link of that name gets the "_1" treatment, so nothing planted there is
+// written through.
+std::optional<engine::OutputFolder> MakeNumberedFolder(const engine::OutputFolder& out, size_t number) {
+  std::optional<engine::OutputFolder> folder =
+      engine::CreateUniqueFolder(platform::SystemText(FolderCaption(static_cast<int>(number))), out);
+  if (!folder)
+    std::fprintf(stderr, "tarnwell-cli: cannot create %s in %s\n", FolderCaption(static_cast<int>(number)).c_str(),
+                 out.Path().c_str());
+  return folder;
+}
 
 // Each numbered folder of the chosen side goes into its own subfolder.
-int RecoverFat(CliContext& context, RawTarget& target, const std::string& out) {
+// Returns how many folders could not be made; sets stopped when the user
+// stopped the recovery.
+int RecoverFat(CliContext& context, RawTarget& target, const engine::OutputFolder& out, bool& stopped) {
   const TPartiEntry& entry = *target.entry;
-  for (size_t i = 0; i < entry.DirSectors.size(); ++i) {
+  int failed = 0;
+  for (size_t i = 0; i < entry.DirSectors.size() && !stopped; ++i) {
     int first = -1, last = -1;
-    if (!physical::raw::FindFatFolderRange(*target.drive, static_cast<uint32_t>(entry.DirSectors[i]), first,
-                                           last))
+    if (entry.DirSectors[i] > UINT32_MAX ||
+        !physical::raw::FindFatFolderRange(*target.drive, static_cast<uint32_t>(entry.DirSectors[i]), first, last))
       continue;
-    const std::string folder = out + "/" + FolderCaption(static_cast<int>(i));
-    if (!MakeFolder(folder)) return kExitSomeFailed;
-    for (int k = first; k <= last; ++k) {
+    const std::optional<engine::OutputFolder> folder = MakeNumberedFolder(out, i);
+    if (!folder) {
+      ++failed;
+      continue;
+    }
+    for (int k = first; k <= last && !stopped; ++k) {
       const TMidEntry& e = *entry.FatEntries[static_cast<size_t>(k)];
       const int result = (e.DirEntry.Attributes() & engine::kFatAttrDirectory)
                              ? physical::raw::RecoverFatFolder(*target.drive, e, context.status,
-                                                               context.progress, folder)
+                                                               context.progress, *folder)
                              : physical::raw::RecoverItem(*target.drive, e, context.status, context.progress,
-                                                          folder);
-      if (result == physical::raw::kRecoveryStopped) return kExitSomeFailed;
+                                                          *folder);
+      stopped = result == physical::raw::kRecoveryStopped;
     }
   }
-  return kExitOk;
+  return failed;
 }
 
-int RecoverNtfs(CliContext& context, RawTarget& target, const std::string& out) {
+int RecoverNtfs(CliContext& context, RawTarget& target, const engine::OutputFolder& out, bool& stopped) {
   const TPartiEntry& entry = *target.entry;
-  for (size_t i = 0; i < entry.ParentRefs.size(); ++i) {
+  int failed = 0;
+  for (size_t i = 0; i < entry.ParentRefs.size() && !stopped; ++i) {
     int first = -1, last = -1;
     physical::raw::FindNtfsFolderRange(entry.NtfsRecords, entry.ParentRefs[i], first, last);
     if (first < 0) continue;
-    const std::string folder = out + "/" + FolderCaption(static_cast<int>(i));
-    if (!MakeFolder(folder)) return kExitSomeFailed;
-    for (int k = first; k <= last; ++k) {
+    const std::optional<engine::OutputFolder> folder = MakeNumberedFolder(out, i);
+    if (!folder) {
+      ++failed;
+      continue;
+    }
+    for (int k = first; k <= last && !stopped; ++k) {
       const engine::tntfsfilerecord& r = *entry.NtfsRecords[static_cast<size_t>(k)];
       if (!engine::IsNtfsFile(r)) continue;  // folders are the numbered folders themselves
-      if (physical::raw::RecoverItem(*target.drive, r, context.status, context.progress, folder) ==
-          physical::raw::kRecoveryStopped)
-        return kExitSomeFailed;
+      stopped = physical::raw::RecoverItem(*target.drive, r, context.status, context.progress, *folder) ==
+                physical::raw::kRecoveryStopped;
     }
   }
-  return kExitOk;
+  return failed;
+}
+
+// The destination: made when missing, and it must be a folder we can
+// write into. Says why not on stderr.
+std::optional<engine::OutputFolder> OpenDestination(const std::string& path) {
+  if (::mkdir(path.c_str(), 0755) != 0 && errno != EEXIST) {
+    std::fprintf(stderr, "tarnwell-cli: cannot create %s: %s\n", path.c_str(), std::strerror(errno));
+    return std::nullopt;
+  }
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
+    std::fprintf(stderr, "tarnwell-cli: %s is not a folder\n", path.c_str());
+    return std::nullopt;
+  }
+  if (::access(path.c_str(), W_OK | X_OK) != 0) {
+    std::fprintf(stderr, "tarnwell-cli: cannot write into %s\n", path.c_str());
+    return std::nullopt;
+  }
+  std::optional<engine::OutputFolder> out = engine::OutputFolder::Open(path);
+  if (!out) std::fprintf(stderr, "tarnwell-cli: cannot open %s: %s\n", path.c_str(), std::strerror(errno));
+  return out;
 }
 
 int RunRawRecover(CliContext& context, const RawRecoverOptions& options) {
   CollectedLog log;
   std::optional<RawTarget> target = ResolveRawTarget(context, log, options.target, options.findPartitions);
   if (!target) return kExitUsage;
-  if (!MakeFolder(options.out)) {
-    std::fprintf(stderr, "tarnwell-cli: cannot create %s\n", options.out.c_str());
-    return kExitUsage;
-  }
+  const std::optional<engine::OutputFolder> out = OpenDestination(options.out);
+  if (!out) return kExitUsage;
   if (!RunRawScan(context, *target)) return kExitSomeFailed;
   if (options.calibrate.size() == 2) {
     const TMidEntry* a = FindCalibrationItem(*target->entry, options.calibrate[0]);
@@ -106,14 +147,17 @@ int RunRawRecover(CliContext& context, const RawRecoverOptions& options) {
     target->drive->CurrentPartition = target->entry;
     physical::raw::CalibrateFat(*target->drive, a, b);
   }
-  size_t failures = log.lines.size();
-  int status = kExitOk;
-  if (options.fs != "ntfs") status = std::max(status, RecoverFat(context, *target, options.out));
-  if (options.fs != "fat") status = std::max(status, RecoverNtfs(context, *target, options.out));
+  const size_t linesBefore = log.lines.size();
+  bool stopped = false;
+  int failed = 0;
+  if (options.fs != "ntfs") failed += RecoverFat(context, *target, *out, stopped);
+  if (options.fs != "fat" && !stopped) failed += RecoverNtfs(context, *target, *out, stopped);
   context.progress.SetVisible(false);
-  for (; failures < log.lines.size(); ++failures)
-    if (log.lines[failures].icon != physical::kLogProgress) status = kExitSomeFailed;
-  return status;
+  // Every failed or shortened item has one log line of its own.
+  for (size_t i = linesBefore; i < log.lines.size(); ++i)
+    if (log.lines[i].icon == physical::kLogFailure) ++failed;
+  std::fprintf(stderr, "tarnwell-cli: %d failed or incomplete%s\n", failed, stopped ? ", stopped" : "");
+  return failed > 0 || stopped ? kExitSomeFailed : kExitOk;
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "cli/cli_context.h"
+#include "cli/terminal_text.h"
 #include "cli/commands.h"
 #include "cli/entry_json.h"
 #include "cli/partition_listing.h"
@@ -71,7 +72,7 @@ void PrintItemText(const nlohmann::json& item) {
               FolderCaption(item["folder"].get<int>()).c_str(), item["is_dir"].get<bool>() ? "dir" : "",
               item["size"].dump().c_str(),
               item["modified"].is_null() ? "-" : item["modified"].get<std::string>().c_str(),
-              item["name"].get<std::string>().c_str());
+              TerminalSafe(item["name"].get<std::string>()).c_str());
 }
 
 int RunRawScan(CliContext& context, const RawScanOptions& options) {

@@ -7,6 +7,7 @@
 #include "cli/cli_context.h"
 #include "cli/commands.h"
 #include "cli/entry_walk.h"
+#include "engine/recovery/output_path.h"
 
 namespace tarnwell::cli {
 namespace {
@@ -15,24 +16,53 @@ struct RecoverOptions {
   std::string volume;
   std::string out;
   std::vector<std::string> paths;
+  std::vector<uint32_t> keys;
 };
 
 // Recovers one entry (a folder with everything below it) into dir; false
-// when the engine reports the item itself as failed.
+// when it, or anything below it, failed (each such item is in the log).
 bool RecoverEntry(engine::TUndelete& engine, CliContext& context, const FoundEntry& entry,
-                  const std::string& dir) {
-  // A folder's own result only says whether it had children to copy; what
-  // failed below it shows in the log and the reader's messages.
+                  const engine::OutputFolder& dir) {
   if (entry.fat) {
     if (!entry.folder)
       return engine.RecoverFile(*entry.fat, entry.outputName, context.log, context.status, dir);
-    engine.RecoverFolder(*entry.fat, entry.outputName, context.log, context.status, dir);
-    return true;
+    return engine.RecoverFolder(*entry.fat, entry.outputName, context.log, context.status, dir);
   }
   if (!entry.folder)
     return engine.RecoverFile(*entry.ntfs, entry.outputName, context.log, context.status, dir);
-  engine.RecoverFolder(*entry.ntfs, entry.outputName, context.log, context.status, dir);
-  return true;
+  return engine.RecoverFolder(*entry.ntfs, entry.outputName, context.log, context.status, dir);
+}
+
+// The entries named on the command line; each name that finds nothing is
+// said on stderr and counted in refused.
+std::vector<FoundEntry> SelectEntries(engine::TUndelete& engine, const RecoverOptions& options, int& refused) {
+  std::vector<FoundEntry> items;
+  if (options.paths.empty() && options.keys.empty()) {
+    // Top level only, chosen by the tree and not by the joined path, so a
+    // name holding "/" is not mistaken for something deeper: folders bring
+    // their contents along.
+    WalkTopLevel(engine, [&](const FoundEntry& e) { items.push_back(e); });
+    return items;
+  }
+  for (const std::string& path : options.paths) {
+    std::optional<FoundEntry> found = FindEntryByPath(engine, path);
+    if (!found) {
+      std::fprintf(stderr, "tarnwell-cli: no entry %s\n", path.c_str());
+      ++refused;
+      continue;
+    }
+    items.push_back(*found);
+  }
+  for (const uint32_t key : options.keys) {
+    std::vector<FoundEntry> found = FindEntriesByKey(engine, key);
+    if (found.size() != 1) {
+      std::fprintf(stderr, "tarnwell-cli: key %u names %zu entries, not one\n", key, found.size());
+      ++refused;
+      continue;
+    }
+    items.push_back(found.front());
+  }
+  return items;
 }
 
 int RunRecover(CliContext& context, const RecoverOptions& options) {
@@ -41,41 +71,34 @@ int RunRecover(CliContext& context, const RecoverOptions& options) {
     std::fprintf(stderr, "tarnwell-cli: %s is not a folder\n", options.out.c_str());
     return kExitUsage;
   }
+  std::optional<engine::OutputFolder> out = engine::OutputFolder::Open(options.out);
+  if (!out) {
+    std::fprintf(stderr, "tarnwell-cli: cannot open %s\n", options.out.c_str());
+    return kExitUsage;
+  }
   const std::optional<char> letter = context.ResolveVolume(options.volume);
   if (!letter) return kExitUsage;
   engine::TUndelete engine(context.boxes, context.pump);
   if (!ScanLetter(engine, *letter, context.status, context.progress)) return kExitSomeFailed;
 
-  // Failures are what the engine logs as errors and what the disk reader
-  // reports, plus items the engine refuses outright.
+  // Failures are the items the engine logs as failed (one line each), the
+  // names that find nothing, and the disk reader's error messages.
   const int errorsBefore = context.boxes.Errors();
+  const int linesBefore = context.log.ErrorLines();
   int refused = 0;
-  std::vector<FoundEntry> items;
-  if (options.paths.empty()) {
-    WalkEntries(engine, [&](const FoundEntry& e) {
-      // Top level only: folders bring their contents along.
-      if (e.path.find('/') == std::string::npos) items.push_back(e);
-    });
-  } else {
-    for (const std::string& path : options.paths) {
-      std::optional<FoundEntry> found = FindEntryByPath(engine, path);
-      if (!found) {
-        std::fprintf(stderr, "tarnwell-cli: no entry %s\n", path.c_str());
-        ++refused;
-        continue;
-      }
-      items.push_back(*found);
+  const std::vector<FoundEntry> items = SelectEntries(engine, options, refused);
+  int unlogged = 0;
+  for (const FoundEntry& item : items) {
+    const int lines = context.log.ErrorLines();
+    if (!RecoverEntry(engine, context, item, *out) && context.log.ErrorLines() == lines) {
+      std::fprintf(stderr, "tarnwell-cli: could not recover %s\n", item.path.c_str());
+      ++unlogged;
     }
   }
-  for (const FoundEntry& item : items)
-    if (!RecoverEntry(engine, context, item, options.out)) {
-      std::fprintf(stderr, "tarnwell-cli: could not recover %s\n", item.path.c_str());
-      ++refused;
-    }
   context.status.SetText("");
-  const bool failed = refused > 0 || context.log.ErrorLines() > 0 ||
-                      context.boxes.Errors() > errorsBefore;
-  return failed ? kExitSomeFailed : kExitOk;
+  const int failed = refused + unlogged + (context.log.ErrorLines() - linesBefore);
+  std::fprintf(stderr, "tarnwell-cli: %zu selected, %d failed or incomplete\n", items.size(), failed);
+  return failed > 0 || context.boxes.Errors() > errorsBefore ? kExitSomeFailed : kExitOk;
 }
 
 }  // namespace
@@ -86,6 +109,8 @@ void AddRecoverCommand(CLI::App& app, CliContext& context, int* exitCode) {
   command->add_option("VOLUME", options->volume, "Drive letter (C:) or volume image/device")->required();
   command->add_option("--out", options->out, "Destination folder (must exist)")->required();
   command->add_option("PATH", options->paths, "Entries to recover (default: the whole volume)");
+  command->add_option("--key", options->keys,
+                      "An entry to recover by its key as list --json prints it (for names holding \"/\")");
   command->callback([&context, exitCode, options] { *exitCode = RunRecover(context, *options); });
 }
 

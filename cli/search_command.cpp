@@ -113,8 +113,12 @@ void AddSearchCommand(CLI::App& app, CliContext& context, int* exitCode) {
   command->add_option("--date-kind", o->dateKind, "created, modified (default) or accessed");
   command->add_option("--from", o->from, "First day, YYYY-MM-DD");
   command->add_option("--to", o->to, "Last day, YYYY-MM-DD");
-  command->add_option("--min-kb", o->minKb, "Smallest size in KB");
-  command->add_option("--max-kb", o->maxKb, "Largest size in KB");
+  // A negative bound would read as "no bound" below: refused here.
+  const CLI::Validator notNegative(
+      [](std::string& text) { return text.starts_with('-') ? std::string("sizes are 0 KB or more") : std::string(); },
+      "KB");
+  command->add_option("--min-kb", o->minKb, "Smallest size in KB")->check(notNegative);
+  command->add_option("--max-kb", o->maxKb, "Largest size in KB")->check(notNegative);
   command->add_option("--under", o->under, "Search below this folder only");
   command->add_flag("--json", o->json, "One JSON object per line");
   command->callback([&context, exitCode, o] { *exitCode = RunSearch(context, *o); });

@@ -4,12 +4,14 @@
 
 #include <cstdio>
 
+#include "cli/terminal_text.h"
 #include "platform/text_codec.h"
 
 namespace tarnwell::cli {
 namespace {
 
-std::string Utf8(const std::string& system) { return platform::SystemToUtf8(system); }
+// Log lines, messages and the status line carry names from the disk.
+std::string Utf8(const std::string& system) { return TerminalSafe(platform::SystemToUtf8(system)); }
 
 }  // namespace
 

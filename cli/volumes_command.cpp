@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "cli/cli_context.h"
+#include "cli/terminal_text.h"
 #include "cli/commands.h"
 #include "disk/volume_reader.h"
 #include "engine/identify.h"
@@ -15,13 +16,14 @@
 namespace tarnwell::cli {
 namespace {
 
-// "FAT12", "FAT16", "FAT32", "NTFS" or "unrecognised".
+// "FAT12", "FAT16", "FAT32", "NTFS", "exFAT" or "unrecognised".
 std::string FsKindName(uint8_t kind) {
   switch (kind) {
     case engine::kFat12: return "FAT12";
     case engine::kFat16: return "FAT16";
     case engine::kFat32: return "FAT32";
     case engine::kNtfs: return "NTFS";
+    case engine::kExfat: return "exFAT";
     default: return "unrecognised";
   }
 }
@@ -32,7 +34,7 @@ uint8_t IdentifyVolume(const engine::TLogiDrive& drive) {
   std::array<uint8_t, 512> sector{};
   if (drive.TotalBytes == 0 || !disk::ReadVolumeSectors(drive.DriveName, 0, 1, sector.data()))
     return engine::kUnrecognised;
-  return engine::AcceptedKind(sector.data());
+  return engine::AcceptedVolumeKind(drive.DriveName, sector);
 }
 
 int RunVolumes(CliContext& context, bool json) {
@@ -52,7 +54,7 @@ int RunVolumes(CliContext& context, bool json) {
       std::printf("%s\n", line.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace).c_str());
     } else {
       std::printf("%s  %-9s  %10s  %-12s  %s\n", drive->DriveName.c_str(), type,
-                  drive->SizeText.c_str(), fs.c_str(), label.c_str());
+                  drive->SizeText.c_str(), fs.c_str(), TerminalSafe(label).c_str());
     }
   }
   return kExitOk;

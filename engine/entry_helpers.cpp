@@ -1,6 +1,7 @@
 #include "engine/entry_helpers.h"
 
 #include "engine/boot_sector.h"
+#include "engine/exfat/exfat_boot.h"
 
 namespace tarnwell::engine {
 namespace {
@@ -37,8 +38,12 @@ std::string FatEntryName(const TMidEntry& entry, bool forOutput) {
   return name;
 }
 
+uint64_t FatEntrySize(const TMidEntry& entry) {
+  return entry.Exfat && IsFatFile(entry) ? entry.Exfat->DataLength : entry.DirEntry.FileSize();
+}
+
 uint32_t FatFolderKey(const TMidEntry& entry, uint8_t fsKind) {
-  return fsKind == kFat32 ? entry.DirEntry.FirstCluster32() : entry.DirEntry.FirstClusterLow();
+  return fsKind == kFat32 || fsKind == kExfat ? entry.DirEntry.FirstCluster32() : entry.DirEntry.FirstClusterLow();
 }
 
 uint32_t NtfsFolderKey(const tntfsfilerecord& record) {
@@ -49,6 +54,8 @@ uint32_t RootFolderKey(const TLogiDrive& drive) {
   switch (drive.FsKind) {
     case kFat32:
       return BootSectorView(drive.BootSector).RootCluster();
+    case kExfat:
+      return ExfatBootView(drive.BootSector.data()).RootCluster();
     case kNtfs:
       return kNtfsRootRecord;
     default:

@@ -21,10 +21,16 @@ std::string FatEntryName(const TMidEntry& entry, bool forOutput);
 std::string FatBaseName(const RawDirEntry& entry);
 std::string FatExtension(const RawDirEntry& entry);
 
-// Folder keys: what GetChildRange looks children up by.
+// The size of a file: an exFAT entry's full 64-bit length, else the FAT
+// size field.
+uint64_t FatEntrySize(const TMidEntry& entry);
+
+// Folder keys: what GetChildRange looks children up by (on FAT32 and exFAT
+// the folder's first cluster).
 uint32_t FatFolderKey(const TMidEntry& entry, uint8_t fsKind);
 uint32_t NtfsFolderKey(const tntfsfilerecord& record);
-// The key of the root: 0 on FAT12/16, the root cluster on FAT32, 5 on NTFS.
+// The key of the root: 0 on FAT12/16, the root cluster on FAT32 and exFAT,
+// 5 on NTFS.
 uint32_t RootFolderKey(const TLogiDrive& drive);
 
 }  // namespace tarnwell::engine

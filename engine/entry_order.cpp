@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "engine/ascii_text.h"
 #include "engine/entry_helpers.h"
 
 namespace tarnwell::engine {
@@ -13,6 +14,11 @@ int CompareBytes(const std::string& a, const std::string& b) {
   const int c = n ? std::memcmp(a.data(), b.data(), n) : 0;
   if (c != 0) return c;
   return a.size() < b.size() ? -1 : (a.size() > b.size() ? 1 : 0);
+}
+
+// An exFAT entry has no 8.3 name; its own name, lowered, orders it.
+std::string EntryNameKey(const TMidEntry& entry) {
+  return entry.Exfat ? LowerAscii(entry.LongName) : FatNameKey(entry.DirEntry);
 }
 
 }  // namespace
@@ -32,7 +38,7 @@ int CompareFatEntries(const TMidEntry& a, const TMidEntry& b) {
   // stays below 2^28, but is not a consistent order for the garbage a
   // corrupted entry can carry, and sorting needs one.)
   if (a.ParentCluster != b.ParentCluster) return a.ParentCluster < b.ParentCluster ? -1 : 1;
-  return CompareBytes(FatNameKey(a.DirEntry), FatNameKey(b.DirEntry));
+  return CompareBytes(EntryNameKey(a), EntryNameKey(b));
 }
 
 int CompareNtfsRecords(const tntfsfilerecord& a, const tntfsfilerecord& b) {
@@ -53,7 +59,7 @@ void SortFatEntries(FatEntryList& entries) {
   keyed.reserve(entries.size());
   for (auto& e : entries) {
     const uint32_t parent = e->ParentCluster;
-    std::string key = FatNameKey(e->DirEntry);
+    std::string key = EntryNameKey(*e);
     keyed.push_back({parent, std::move(key), std::move(e)});
   }
   std::sort(keyed.begin(), keyed.end(), [](const Keyed& a, const Keyed& b) {

@@ -1,9 +1,11 @@
 #include "engine/identify.h"
 
+#include <optional>
 #include <string>
 #include <string_view>
 
 #include "engine/boot_sector.h"
+#include "engine/exfat/exfat_boot.h"
 #include "engine/records.h"
 
 namespace tarnwell::engine {
@@ -26,6 +28,7 @@ std::string TypeText(const uint8_t* p) {
 }  // namespace
 
 uint8_t IdentifyFileSystem(const uint8_t* b) {
+  if (HasExfatSignature(b)) return kExfat;
   if (TypeText(b + 54) == "fat12") return kFat12;
   if (TypeText(b + 54) == "fat16") return kFat16;
   if (TypeText(b + 82) == "fat32") return kFat32;
@@ -48,9 +51,20 @@ uint8_t AcceptedKind(const uint8_t* b) {
                      boot.SectorsPerCluster() != 0
                  ? kind
                  : uint8_t{kUnrecognised};
+    case kExfat:
+      return IsUsableExfatBoot(b) ? kind : uint8_t{kUnrecognised};
     default:
       return kUnrecognised;
   }
+}
+
+uint8_t AcceptedVolumeKind(const std::string& driveName, std::array<uint8_t, 512>& sector) {
+  const uint8_t kind = AcceptedKind(sector.data());
+  if (kind != kExfat && kind != kUnrecognised) return kind;
+  const std::optional<std::array<uint8_t, 512>> boot = ReadExfatBootSector(driveName);
+  if (!boot) return kUnrecognised;
+  sector = *boot;
+  return kExfat;
 }
 
 }  // namespace tarnwell::engine

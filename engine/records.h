@@ -13,7 +13,14 @@
 namespace tarnwell::engine {
 
 // File-system kinds of a drive.
-enum FsKindValue : uint8_t { kFat12 = 0, kFat16 = 1, kFat32 = 2, kNtfs = 3, kUnrecognised = 255 };
+enum FsKindValue : uint8_t {
+  kFat12 = 0,
+  kFat16 = 1,
+  kFat32 = 2,
+  kNtfs = 3,
+  kExfat = 4,
+  kUnrecognised = 255
+};
 
 // A 32-byte FAT directory entry exactly as stored on disk.
 struct RawDirEntry {
@@ -45,14 +52,28 @@ inline constexpr uint8_t kFatAttrLongName = 0x0F;
 // Status of a found FAT entry.
 enum FatStatus : uint8_t { kExisting = 0, kDeleted = 1, kDamagedFolder = 2 };
 
+// What an exFAT entry set holds beyond the fields of a 32-byte FAT entry.
+struct ExfatEntryFacts {
+  uint64_t DataLength = 0;
+  uint64_t ValidLength = 0;   // bytes past it read as zeros
+  bool NoFatChain = false;    // the data lies in contiguous clusters
+  // UTC offsets of the created, modified and accessed stamps as stored
+  // (bit 7 set: valid; low 7 bits: signed count of 15 minutes).
+  std::array<uint8_t, 3> UtcOffsets{};
+};
+
 // One found FAT directory entry. FAT12/16 and FAT32 entries have the same
-// fields; the volume kind tells them apart.
+// fields; the volume kind tells them apart. An exFAT entry set is kept in
+// the same shape: its attributes, stamps (date and time words, created
+// 10 ms part), first cluster and size (capped at 32 bits) fill the FAT
+// fields, its name the long name, and Exfat what does not fit.
 struct TMidEntry {
   RawDirEntry DirEntry;
   std::string LongName;        // system code page; empty when none
   uint32_t ParentCluster = 0;  // first cluster of the holding folder
   uint8_t Status = kExisting;
   TMidEntry* Parent = nullptr;  // not owning; nullptr for root entries
+  std::optional<ExfatEntryFacts> Exfat;  // exFAT volumes only
 };
 using TMidEntry32 = TMidEntry;
 
@@ -154,8 +175,8 @@ using TByteBuf = std::vector<uint8_t>;
 using FatEntryList = std::vector<std::unique_ptr<TMidEntry>>;
 using NtfsEntryList = std::vector<std::unique_ptr<tntfsfilerecord>>;
 
-// One logical drive. Its found entries live in FatEntries (FAT12/16/32) or
-// NtfsEntries (NTFS); together they are the drive's entry list.
+// One logical drive. Its found entries live in FatEntries (FAT12/16/32 and
+// exFAT) or NtfsEntries (NTFS); together they are the drive's entry list.
 struct TLogiDrive {
   std::string DriveName;  // "C:"
   uint8_t DriveType = 0;  // 2 removable, 3 fixed
@@ -168,7 +189,9 @@ struct TLogiDrive {
   std::array<uint8_t, 512> BootSector{};
   bool Identified = false;
 
-  bool IsFat() const { return FsKind <= kFat32; }
+  // The entries live in FatEntries: FAT12/16/32 and exFAT.
+  bool IsFat() const { return FsKind <= kFat32 || FsKind == kExfat; }
+  bool IsExfat() const { return FsKind == kExfat; }
   size_t EntryCount() const { return IsFat() ? FatEntries.size() : NtfsEntries.size(); }
   void ClearEntries() {
     FatEntries.clear();

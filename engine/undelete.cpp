@@ -41,7 +41,7 @@ bool TUndelete::ScanVolume(TLogiDrive& drive, bool force, StatusPanel& status,
   ScopedFlag scanning(Scanning);
 
   if (!force && drive.Identified) {
-    if (drive.FsKind > kNtfs) {
+    if (drive.FsKind == kUnrecognised) {
       ShowUnrecognisedFormat(drive);
       return false;
     }
@@ -56,7 +56,7 @@ bool TUndelete::ScanVolume(TLogiDrive& drive, bool force, StatusPanel& status,
   drive.ClearEntries();
   SearchResults.clear();
 
-  const uint8_t kind = AcceptedKind(sector.data());
+  const uint8_t kind = AcceptedVolumeKind(drive.DriveName, sector);
   if (kind == kUnrecognised) {
     ShowUnrecognisedFormat(drive);
     return false;
@@ -68,6 +68,7 @@ bool TUndelete::ScanVolume(TLogiDrive& drive, bool force, StatusPanel& status,
     LinkNtfsTree();
     return scanned;
   }
+  if (kind == kExfat) return ScanExfatVolume(status);
   return ScanFatVolume(status);
 }
 

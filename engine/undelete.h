@@ -15,6 +15,7 @@
 namespace tarnwell::engine {
 
 class OutputFile;
+class OutputFolder;
 
 // Non-owning pointers into the current drive's entries, filled by Search.
 struct SearchResultList {
@@ -80,16 +81,27 @@ class TUndelete {
   // by the file header its extension promises; 0 when not found.
   uint16_t FindFat32HighWord(const std::string& displayName, uint16_t lowWord);
 
-  // Recovery into a destination folder (a UTF-8 Linux path). Names are in
-  // the system code page. FAT in engine/fat/, NTFS in engine/ntfs/.
+  // Recovery into a destination folder (a UTF-8 Linux path, or a folder
+  // already held open). Names are in the system code page. FAT in
+  // engine/fat/, NTFS in engine/ntfs/. False when the item, or anything
+  // below a folder, failed, was cut short or was stopped; each such item
+  // has its own line in the log.
   bool RecoverFile(TMidEntry& entry, const std::string& displayName, EventLog& log,
                    StatusPanel& status, const std::string& destination);
+  bool RecoverFile(TMidEntry& entry, const std::string& displayName, EventLog& log,
+                   StatusPanel& status, const OutputFolder& destination);
   bool RecoverFolder(TMidEntry& folder, const std::string& displayName, EventLog& log,
                      StatusPanel& status, const std::string& destination);
+  bool RecoverFolder(TMidEntry& folder, const std::string& displayName, EventLog& log,
+                     StatusPanel& status, const OutputFolder& destination);
   bool RecoverFile(tntfsfilerecord& record, const std::string& displayName, EventLog& log,
                    StatusPanel& status, const std::string& destination);
+  bool RecoverFile(tntfsfilerecord& record, const std::string& displayName, EventLog& log,
+                   StatusPanel& status, const OutputFolder& destination);
   bool RecoverFolder(tntfsfilerecord& folder, const std::string& displayName, EventLog& log,
                      StatusPanel& status, const std::string& destination);
+  bool RecoverFolder(tntfsfilerecord& folder, const std::string& displayName, EventLog& log,
+                     StatusPanel& status, const OutputFolder& destination);
   // The first 2048 bytes of an entry for the hex page.
   bool ReadPreview(const TMidEntry& entry, std::array<uint8_t, 2048>& buffer);
   bool ReadPreview(const tntfsfilerecord& record, std::array<uint8_t, 2048>& buffer);
@@ -103,6 +115,11 @@ class TUndelete {
  private:
   // The whole-volume FAT walk from the root (engine/fat/).
   bool ScanFatVolume(StatusPanel& status);
+  // The exFAT walk from the root, file recovery and preview (engine/exfat/).
+  bool ScanExfatVolume(StatusPanel& status);
+  bool RecoverExfatFile(TMidEntry& entry, const std::string& displayName, EventLog& log,
+                        const std::string& destination);
+  bool ReadExfatPreview(const TMidEntry& entry, std::array<uint8_t, 2048>& buffer);
   // The MFT scan and the parent linking (engine/ntfs/).
   bool ScanNtfsVolume(ProgressBar& progress);
   void LinkNtfsTree();
@@ -149,7 +166,7 @@ class TUndelete {
   void AddLostFolders(NtfsEntryList& entries);
   bool WriteCompressedData(const trunlist& runs, OutputFile& file, int64_t size, EventLog& log);
   bool RecoverNtfsFolder(tntfsfilerecord& folder, const std::string& displayName, EventLog& log,
-                         StatusPanel& status, const std::string& destination,
+                         StatusPanel& status, const OutputFolder& destination,
                          std::vector<const tntfsfilerecord*>& ancestors);
   uint32_t NtfsClusterBytes() const;
   uint64_t NtfsVolumeSectors() const;

@@ -37,4 +37,17 @@ std::string ModelText(const TDriveIdentity& identity) { return Trimmed(identity.
 std::string FirmwareText(const TDriveIdentity& identity) { return Trimmed(identity.Firmware()); }
 std::string SerialText(const TDriveIdentity& identity) { return Trimmed(identity.Serial()); }
 
+std::string ModelEntryText(const TDriveIdentity& identity) {
+  std::string text(identity.Model());
+  for (char& c : text)
+    if (c == '\0') c = ' ';
+  return text;
+}
+
+std::string PrintableDriveText(std::string text) {
+  for (char& c : text)
+    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = '?';
+  return text;
+}
+
 }  // namespace tarnwell::health

@@ -19,4 +19,14 @@ std::string ModelText(const TDriveIdentity& identity);
 std::string FirmwareText(const TDriveIdentity& identity);
 std::string SerialText(const TDriveIdentity& identity);
 
+// The entry of a drive list: the 40 model characters as stored, untrimmed;
+// NUL padding reads as blanks.
+std::string ModelEntryText(const TDriveIdentity& identity);
+
+// Identify strings come from the drive: every control character of theirs
+// (below 0x20, and 0x7F) becomes '?', so that no text a drive returns can
+// move a terminal's cursor or break a line. Works on UTF-8 and on system
+// code page text alike, since neither uses those bytes inside a character.
+std::string PrintableDriveText(std::string text);
+
 }  // namespace tarnwell::health

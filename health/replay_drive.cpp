@@ -1,11 +1,15 @@
 #include "health/replay_drive.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstring>
-#include <fstream>
 #include <iterator>
 
 #include "platform/smart_device.h"
 #include "platform/smart_ioctl.h"
+#include "platform/unique_fd.h"
 
 namespace tarnwell::health {
 namespace {
@@ -194,15 +198,31 @@ std::shared_ptr<const platform::AtaDriveSource> MakeReplayDrive(std::string name
 }
 
 bool AttachReplayFile(const std::string& path, std::string* error) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
+  // Opened as images are: an open that would wait (a FIFO) returns at once,
+  // and anything but a regular file is refused before it is read.
+  platform::UniqueFd fd = platform::UniqueFd::OpenReadOnlyNoWait(path.c_str());
+  struct stat st {};
+  if (!fd.valid() || ::fstat(fd.get(), &st) != 0) {
     if (error) *error = path + ": cannot be opened";
     return false;
   }
-  std::string text;
-  text.resize(kMaxFileBytes + 1);
-  in.read(text.data(), static_cast<std::streamsize>(text.size()));
-  text.resize(static_cast<size_t>(in.gcount()));
+  if (!S_ISREG(st.st_mode)) {
+    if (error) *error = path + ": not a regular file";
+    return false;
+  }
+  std::string text(kMaxFileBytes + 1, '\0');
+  size_t got = 0;
+  while (got < text.size()) {
+    const ssize_t n = ::read(fd.get(), text.data() + got, text.size() - got);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      if (error) *error = path + ": cannot be read";
+      return false;
+    }
+    if (n == 0) break;
+    got += static_cast<size_t>(n);
+  }
+  text.resize(got);
   if (text.size() > kMaxFileBytes) {
     if (error) *error = path + ": too large for a recording";
     return false;

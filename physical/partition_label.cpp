@@ -5,6 +5,8 @@
 #include <vector>
 
 #include "engine/boot_sector.h"
+#include "engine/exfat/entry_set.h"
+#include "engine/exfat/exfat_boot.h"
 #include "engine/identify.h"
 #include "engine/ntfs/record_attribute.h"
 #include "engine/records.h"
@@ -56,6 +58,17 @@ std::string FileSystemLabel(TPhysicalDrive& drive, disk::DiskHandle handle, uint
       std::array<uint8_t, 1024> bytes{};
       if (!ReadSectors(drive, handle, record, 2, bytes.data())) return {};
       return NtfsVolumeNameOfRecord(bytes.data(), bytes.size());
+    }
+    case engine::kExfat: {
+      // The label entry leads the root folder; its first sector is enough.
+      const engine::ExfatBootView exfat(boot.data());
+      const uint32_t root = exfat.RootCluster();
+      if (root < 2 || exfat.SectorsPerClusterShift() > 16) return {};
+      const uint64_t sector =
+          start + exfat.ClusterHeapOffset() + (uint64_t{root - 2} << exfat.SectorsPerClusterShift());
+      std::array<uint8_t, 512> dir{};
+      if (!ReadSectors(drive, handle, sector, 1, dir.data())) return {};
+      return engine::ExfatVolumeLabel(dir.data(), dir.size());
     }
     default:
       return {};

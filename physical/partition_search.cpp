@@ -2,11 +2,13 @@
 
 #include <cmath>
 #include <exception>
+#include <vector>
 
 #include "disk/device_reader.h"
 #include "disk/little_endian.h"
 #include "disk/source_opener.h"
 #include "engine/event_log_line.h"
+#include "engine/exfat/exfat_boot.h"
 #include "engine/identify.h"
 #include "engine/records.h"
 #include "physical/busy_scope.h"
@@ -36,10 +38,20 @@ void RecordFound(SearchState& s, uint64_t sector, const uint8_t* boot, uint8_t k
   s.drive.FoundPartitions.push_back(std::move(found));
 }
 
+// An exFAT boot sector counts only with its whole boot region sound: the
+// region's checksum tells a volume from a stray copy of its first sector.
+bool IsSoundExfatStart(SearchState& s, uint64_t sector) {
+  std::vector<uint8_t> region(engine::kExfatBootRegionSectors * kSectorBytes);
+  uint32_t bytesRead = 0;
+  return s.device.Read(sector, engine::kExfatBootRegionSectors, region.data(), bytesRead) &&
+         bytesRead == region.size() && engine::IsSoundExfatRegion(region.data());
+}
+
 void ExamineSector(SearchState& s, uint64_t sector, const uint8_t* bytes) {
   if (LoadLE16(bytes + 510) != 0xAA55) return;
   const uint8_t kind = engine::IdentifyFileSystem(bytes);
   if (kind == engine::kUnrecognised) return;
+  if (kind == engine::kExfat && !IsSoundExfatStart(s, sector)) return;
   const uint32_t serial = VolumeSerialOf(bytes, kind);
   // A backup boot sector, or the volume just seen again: not a new volume.
   if (serial == s.lastSerial) return;
@@ -78,6 +90,7 @@ uint32_t VolumeSerialOf(const uint8_t* boot, uint8_t kind) {
     case engine::kFat16: return LoadLE32(boot + 39);
     case engine::kFat32: return LoadLE32(boot + 67);
     case engine::kNtfs: return LoadLE32(boot + 72);
+    case engine::kExfat: return engine::ExfatBootView(boot).SerialNumber();
     default: return 0;
   }
 }
@@ -91,6 +104,10 @@ uint32_t VolumeSectorsOf(const uint8_t* boot, uint8_t kind) {
     }
     case engine::kFat32: return LoadLE32(boot + 32);
     case engine::kNtfs: return LoadLE32(boot + 40);
+    case engine::kExfat: {
+      const uint64_t length = engine::ExfatBootView(boot).VolumeLength();
+      return length > 0xFFFFFFFFu ? 0xFFFFFFFFu : static_cast<uint32_t>(length);
+    }
     default: return 0;
   }
 }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cerrno>
 #include <cstring>
 #include <filesystem>
 #include <tuple>
@@ -203,17 +204,27 @@ void SmartDriveTable::Build() {
   built_ = true;
   drives_.clear();
   deviceMap_ = 0;
+  probeSummary_ = ProbeSummary();
   std::vector<std::shared_ptr<const AtaDriveSource>> candidates = attached_;
   if (probe_) {
     auto devices = ListAtaCandidates();
+    probeSummary_.probed = true;
+    probeSummary_.candidates = static_cast<int>(devices.size());
     candidates.insert(candidates.end(), devices.begin(), devices.end());
   }
   for (const auto& source : candidates) {
     if (drives_.size() == kMaxDrives) break;
+    // Opening the node needs read access, and the pass-through command
+    // needs the raw-I/O capability: either refusal leaves errno at EACCES
+    // or EPERM, while a disk that is simply not ATA answers with an error
+    // status and leaves errno alone.
+    errno = 0;
     std::unique_ptr<AtaPort> port = source->Open();
-    if (!port) continue;
-    const Answer answer = Probe(*port);
-    if (answer == Answer::None) continue;
+    const Answer answer = port ? Probe(*port) : Answer::None;
+    if (answer == Answer::None) {
+      if (errno == EACCES || errno == EPERM) ++probeSummary_.denied;
+      continue;
+    }
     const int n = static_cast<int>(drives_.size());
     deviceMap_ |= static_cast<uint8_t>(1 << n);
     if (answer == Answer::Atapi) deviceMap_ |= static_cast<uint8_t>(1 << (n + 4));
@@ -234,6 +245,11 @@ int SmartDriveTable::DriveCount() {
 std::string SmartDriveTable::DriveName(uint8_t drive) {
   Build();
   return drive < drives_.size() ? drives_[drive]->Name() : std::string();
+}
+
+SmartDriveTable::ProbeSummary SmartDriveTable::LastProbe() {
+  Build();
+  return probeSummary_;
 }
 
 std::unique_ptr<AtaPort> SmartDriveTable::Open(uint8_t drive) {

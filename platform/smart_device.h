@@ -53,6 +53,14 @@ std::unique_ptr<DeviceControl> MakeAtaDeviceControl(std::unique_ptr<AtaPort> por
 class SmartDriveTable {
  public:
   static constexpr int kMaxDrives = 4;
+
+  // What the last look at the machine's disks found, so that a window
+  // with no drive to show can say why.
+  struct ProbeSummary {
+    bool probed = false; // the machine's disks were asked at all
+    int candidates = 0;  // disks whose kernel name ATA commands may reach
+    int denied = 0;      // of those, refused for want of permission
+  };
   static SmartDriveTable& Instance();
 
   void AttachDrive(std::shared_ptr<const AtaDriveSource> source);
@@ -66,6 +74,7 @@ class SmartDriveTable {
   uint8_t DeviceMap();
   int DriveCount();
   std::string DriveName(uint8_t drive);
+  ProbeSummary LastProbe();
   // Opens drive n; null when there is no such drive or it cannot be opened.
   std::unique_ptr<AtaPort> Open(uint8_t drive);
 
@@ -77,6 +86,7 @@ class SmartDriveTable {
   bool probe_ = true;
   bool built_ = false;
   uint8_t deviceMap_ = 0;
+  ProbeSummary probeSummary_;
 };
 
 // Opens the handle of drive n from the table; invalid when there is none.

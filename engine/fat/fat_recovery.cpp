@@ -1,5 +1,6 @@
 // Reading FAT entries back out: files into new output files, folders with
 // everything below them, and the first bytes for the hex page.
+#include <algorithm>
 #include <exception>
 #include <string>
 #include <vector>
@@ -12,6 +13,7 @@
 #include "engine/recovery/output_file.h"
 #include "engine/recovery/output_times.h"
 #include "engine/recovery/output_path.h"
+#include "engine/recovery/recovery_log.h"
 #include "engine/undelete.h"
 #include "platform/text_codec.h"
 
@@ -28,13 +30,20 @@ uint32_t TUndelete::FatDataCluster(const TMidEntry& entry, const std::string& di
 }
 
 bool TUndelete::RecoverFile(TMidEntry& entry, const std::string& displayName, EventLog& log,
-                            StatusPanel&, const std::string& destination) {
+                            StatusPanel& status, const std::string& destination) {
+  const std::optional<OutputFolder> folder = OpenDestination(destination, displayName, log);
+  return folder && RecoverFile(entry, displayName, log, status, *folder);
+}
+
+bool TUndelete::RecoverFile(TMidEntry& entry, const std::string& displayName, EventLog& log,
+                            StatusPanel&, const OutputFolder& destination) {
   if (!CurrentDrive || !CurrentDrive->IsFat()) return false;
+  if (CurrentDrive->IsExfat()) return RecoverExfatFile(entry, displayName, log, destination);
   const TLogiDrive& drive = *CurrentDrive;
   const FatLayout layout(drive);
   const uint32_t size = entry.DirEntry.FileSize();
   const uint32_t clusterBytes = layout.ClusterBytes();
-  if (clusterBytes == 0) return false;
+  if (clusterBytes == 0) return LogRecoveryFailure(log, displayName);
   const uint32_t first = FatDataCluster(entry, displayName);
   const FatClusterPlan plan = PlanFatClusters(drive, layout, first, size, entry.Status == kExisting);
 
@@ -50,7 +59,15 @@ bool TUndelete::RecoverFile(TMidEntry& entry, const std::string& displayName, Ev
                    platform::SystemText(" 个已被占用的簇"),
                kLogInformation);
   std::vector<uint8_t> cluster(clusterBytes);
-  const uint64_t count = (static_cast<uint64_t>(size) + clusterBytes - 1) / clusterBytes;
+  uint64_t count = (static_cast<uint64_t>(size) + clusterBytes - 1) / clusterBytes;
+  // A contiguous read cannot go past the volume's last cluster: a size
+  // that says more is damage, and the file keeps only what the volume holds.
+  bool cut = false;
+  if (!plan.FollowsChain()) {
+    const uint64_t available = layout.IsDataCluster(first) ? uint64_t{layout.MaxCluster()} - first + 1 : 0;
+    cut = count > available;
+    count = std::min(count, available);
+  }
   for (uint64_t i = 0; i < count; ++i) {
     pump_.Pump();
     if (StopRequested) {
@@ -62,7 +79,7 @@ bool TUndelete::RecoverFile(TMidEntry& entry, const std::string& displayName, Ev
     if (!lba || !disk::ReadVolumeSectors(drive.DriveName, *lba,
                                          static_cast<uint16_t>(layout.SectorsPerCluster()),
                                          cluster.data()))
-      return false;
+      return LogRecoveryFailure(log, displayName);
     const uint64_t end = (i + 1) * clusterBytes;
     const size_t amount = size < end ? static_cast<size_t>(size - i * clusterBytes) : clusterBytes;
     if (out.Write(cluster.data(), amount) < amount) {
@@ -72,18 +89,28 @@ bool TUndelete::RecoverFile(TMidEntry& entry, const std::string& displayName, Ev
     }
   }
   ApplyOutputTimes(out.Path(), FatEntryTimes(entry.DirEntry));
-  return true;
+  return !cut || LogRecoveryFailure(log, displayName);
 }
 
 bool TUndelete::RecoverFolder(TMidEntry& folder, const std::string& displayName, EventLog& log,
                               StatusPanel& status, const std::string& destination) {
+  const std::optional<OutputFolder> parent = OpenDestination(destination, displayName, log);
+  return parent && RecoverFolder(folder, displayName, log, status, *parent);
+}
+
+bool TUndelete::RecoverFolder(TMidEntry& folder, const std::string& displayName, EventLog& log,
+                              StatusPanel& status, const OutputFolder& destination) {
   if (!CurrentDrive || !CurrentDrive->IsFat()) return false;
-  const std::optional<std::string> path = CreateUniqueFolder(displayName, destination);
-  if (!path) return false;
+  const std::optional<OutputFolder> made = CreateUniqueFolder(displayName, destination);
+  if (!made) {
+    AddLogLine(log, displayName + platform::SystemText(":  无法创建目标文件"), kLogError);
+    return false;
+  }
   // Set last: every file made inside would move the folder's time again.
-  const ScopedOutputTimes timesOnExit(*path, FatEntryTimes(folder.DirEntry));
+  const ScopedOutputTimes timesOnExit(made->Path(), FatEntryTimes(folder.DirEntry));
   int first = -1, last = -1;
-  if (!GetChildRange(FatFolderKey(folder, CurrentDrive->FsKind), first, last)) return false;
+  if (!GetChildRange(FatFolderKey(folder, CurrentDrive->FsKind), first, last)) return true;
+  bool ok = true;
   for (int i = first; i <= last && !StopRequested; ++i) {
     TMidEntry& child = *CurrentDrive->FatEntries[static_cast<size_t>(i)];
     // Two folders (one deleted, one existing) can share a first cluster;
@@ -92,17 +119,18 @@ bool TUndelete::RecoverFolder(TMidEntry& folder, const std::string& displayName,
     const std::string name = FatEntryName(child, true);
     if (IsFatFile(child)) {
       status.SetText(" " + name);
-      RecoverFile(child, name, log, status, *path);
+      ok = RecoverFile(child, name, log, status, *made) && ok;
     } else {
-      RecoverFolder(child, name, log, status, *path);
+      ok = RecoverFolder(child, name, log, status, *made) && ok;
     }
   }
-  return !StopRequested;
+  return ok && !StopRequested;
 }
 
 bool TUndelete::ReadPreview(const TMidEntry& entry, std::array<uint8_t, 2048>& buffer) {
   try {
     if (!CurrentDrive || !CurrentDrive->IsFat()) return false;
+    if (CurrentDrive->IsExfat()) return ReadExfatPreview(entry, buffer);
     const FatLayout layout(*CurrentDrive);
     const uint32_t first = layout.IsFat32() ? entry.DirEntry.FirstCluster32()
                                             : entry.DirEntry.FirstClusterLow();

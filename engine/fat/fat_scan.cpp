@@ -116,6 +116,8 @@ void TUndelete::ResetFatWalk(const TMidEntry* startFolder) {
 }
 
 bool TUndelete::ScanFatDirectory(TMidEntry* folder, StatusPanel& status, bool recurse) {
+  // exFAT folders are walked whole by their own scan.
+  if (!CurrentDrive || CurrentDrive->IsExfat()) return false;
   try {
     return WalkFatDirectory(folder, status, recurse);
   } catch (const std::exception& e) {

@@ -22,6 +22,16 @@ bool WriteCompressedUnits(const trunlist& runs, OutputFile& file, int64_t size, 
   // uncompressed unit and the start of the next, compressed one.
   while (file.Position() < total && !cursor.AtEnd()) {
     if (source.beforeUnit && !source.beforeUnit()) return false;
+    // Whole units inside one sparse run hold no clusters and read as
+    // zeros: they become one hole in one step, however long the run. Each
+    // pass takes whole units, so the cursor stands at a unit boundary.
+    if (const int64_t units = cursor.SparseAhead() / kCompressionUnitClusters; units > 0) {
+      const int64_t clusters = units * kCompressionUnitClusters;
+      cursor.Next(clusters);
+      const uint64_t hole = std::min<uint64_t>(static_cast<uint64_t>(clusters) * cluster, total - file.Position());
+      if (!file.SetSize(file.Position() + hole)) return false;
+      continue;
+    }
     size_t allocated = 0;  // clusters of the unit read from the disk
     int64_t gathered = 0;
     bool sparse = false;
@@ -57,7 +67,8 @@ bool WriteCompressedUnits(const trunlist& runs, OutputFile& file, int64_t size, 
     }
     if (file.Write(out.data(), out.size()) < out.size()) return false;
   }
-  return file.SetSize(total);
+  // Runs that end before the data does leave the file short, not padded.
+  return file.Position() >= total && file.SetSize(total);
 }
 
 }  // namespace tarnwell::engine::ntfs

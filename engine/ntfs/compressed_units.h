@@ -21,7 +21,8 @@ struct CompressedSource {
 // Writes size bytes of data: unit by unit of 16 clusters, a unit whose
 // clusters are all allocated is stored as is, a unit that ends in sparse
 // clusters holds LZNT1 chunks in its allocated clusters, and a wholly
-// sparse unit is zeros. False on a failed read, a corrupt unit, a short
+// sparse unit is a hole (a run of them is skipped in one step). False on a
+// failed read, a corrupt unit, runs that end before the data, a short
 // write or a stop.
 bool WriteCompressedUnits(const trunlist& runs, OutputFile& file, int64_t size, const CompressedSource& source);
 

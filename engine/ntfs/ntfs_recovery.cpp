@@ -1,5 +1,5 @@
 // Copies found NTFS records out of the volume: resident data, plain runs
-// (sparse runs as zeros) and compressed data; folders with their contents;
+// (sparse runs as holes) and compressed data; folders with their contents;
 // the first bytes of an entry for the hex page.
 #include <algorithm>
 #include <cstring>
@@ -12,6 +12,8 @@
 #include "engine/recovery/output_file.h"
 #include "engine/recovery/output_times.h"
 #include "engine/recovery/output_path.h"
+#include "engine/recovery/recovery_log.h"
+#include "engine/ntfs/run_list.h"
 #include "engine/undelete.h"
 #include "platform/text_codec.h"
 
@@ -29,19 +31,25 @@ bool IsCompressedData(const tntfsfilerecord& record, const TAttribute& data) {
 }  // namespace
 
 bool TUndelete::RecoverFile(tntfsfilerecord& record, const std::string& displayName,
-                            EventLog& log, StatusPanel&, const std::string& destination) {
+                            EventLog& log, StatusPanel& status, const std::string& destination) {
+  const std::optional<OutputFolder> folder = OpenDestination(destination, displayName, log);
+  return folder && RecoverFile(record, displayName, log, status, *folder);
+}
+
+bool TUndelete::RecoverFile(tntfsfilerecord& record, const std::string& displayName,
+                            EventLog& log, StatusPanel&, const OutputFolder& destination) {
   if (!CurrentDrive || CurrentDrive->IsFat()) return false;
   TAttribute data;
   trunlist runs;
-  if (!ReadDataRuns(record, data, runs)) return false;
+  if (!ReadDataRuns(record, data, runs)) return LogRecoveryFailure(log, displayName);
 
   auto created = CreateUniqueFile(displayName, destination);
+  if (!created) {
+    AddLogLine(log, displayName + platform::SystemText(":  无法创建目标文件"), kLogError);
+    return false;
+  }
+  OutputFile file(std::move(created->fd), created->path);
   if (!data.IsNonResident()) {
-    if (!created) {
-      AddLogLine(log, displayName + platform::SystemText(":  无法创建目标文件"), kLogError);
-      return false;
-    }
-    OutputFile file(std::move(created->fd), created->path);
     if (file.Write(data.Content.data(), data.Content.size()) < data.Content.size()) {
       AddLogLine(log, displayName + platform::SystemText(":  无法写入目标设备"), kLogError);
       return false;
@@ -49,20 +57,20 @@ bool TUndelete::RecoverFile(tntfsfilerecord& record, const std::string& displayN
     ApplyOutputTimes(file.Path(), NtfsEntryTimes(record.FileName));
     return true;
   }
-  if (!created) return false;
-  OutputFile file(std::move(created->fd), created->path);
   const int64_t size = std::max<int64_t>(record.DataSize, 0);
+  const uint32_t cluster = NtfsClusterBytes();
+  if (cluster == 0) return LogRecoveryFailure(log, displayName);
+  // A run list cannot place more clusters than the volume has: the rest
+  // is damage, and the file keeps only what fits, coming out short of its
+  // size, which is reported below.
+  ntfs::LimitAllocatedClusters(runs, static_cast<int64_t>(NtfsVolumeSectors() * 512 / cluster));
 
   if (IsCompressedData(record, data)) {
-    if (!WriteCompressedData(runs, file, size, log))
-      AddLogLine(log, displayName + platform::SystemText(":  恢复失败"), kLogError);
-    else
-      ApplyOutputTimes(file.Path(), NtfsEntryTimes(record.FileName));
+    if (!WriteCompressedData(runs, file, size, log)) return LogRecoveryFailure(log, displayName);
+    ApplyOutputTimes(file.Path(), NtfsEntryTimes(record.FileName));
     return true;
   }
 
-  const uint32_t cluster = NtfsClusterBytes();
-  if (cluster == 0) return false;
   std::vector<uint8_t> buffer(static_cast<size_t>(kClustersPerCopy) * cluster);
   for (const TRun& run : runs) {
     for (int64_t j = 0; j < run.Length && file.Position() < static_cast<uint64_t>(size);) {
@@ -73,7 +81,7 @@ bool TUndelete::RecoverFile(tntfsfilerecord& record, const std::string& displayN
       }
       const uint64_t left = static_cast<uint64_t>(size) - file.Position();
       // A sparse run may stand for more than the whole volume: it is taken
-      // in one step, up to what the file still lacks.
+      // in one step, up to what the file still lacks, as a hole.
       const int64_t step = run.Lcn == 0 ? run.Length - j : std::min(kClustersPerCopy, run.Length - j);
       const uint64_t amount = std::min<uint64_t>(left, static_cast<uint64_t>(step) * cluster);
       size_t written;
@@ -81,10 +89,7 @@ bool TUndelete::RecoverFile(tntfsfilerecord& record, const std::string& displayN
         written = file.SetSize(file.Position() + amount) ? amount : 0;
       } else {
         const int64_t clusters = static_cast<int64_t>((amount + cluster - 1) / cluster);
-        if (!ReadClusters(run.Lcn + j, clusters, buffer.data())) {
-          AddLogLine(log, displayName + platform::SystemText(":  恢复失败"), kLogError);
-          return false;
-        }
+        if (!ReadClusters(run.Lcn + j, clusters, buffer.data())) return LogRecoveryFailure(log, displayName);
         written = file.Write(buffer.data(), amount);
       }
       if (written < amount) {
@@ -94,42 +99,54 @@ bool TUndelete::RecoverFile(tntfsfilerecord& record, const std::string& displayN
       j += step;
     }
   }
+  // Runs that end before the data does leave the file short: said.
+  if (file.Position() < static_cast<uint64_t>(size)) return LogRecoveryFailure(log, displayName);
   ApplyOutputTimes(file.Path(), NtfsEntryTimes(record.FileName));
   return true;
 }
 
 bool TUndelete::RecoverFolder(tntfsfilerecord& folder, const std::string& displayName,
                               EventLog& log, StatusPanel& status, const std::string& destination) {
+  const std::optional<OutputFolder> parent = OpenDestination(destination, displayName, log);
+  return parent && RecoverFolder(folder, displayName, log, status, *parent);
+}
+
+bool TUndelete::RecoverFolder(tntfsfilerecord& folder, const std::string& displayName,
+                              EventLog& log, StatusPanel& status, const OutputFolder& destination) {
   std::vector<const tntfsfilerecord*> ancestors;
   return RecoverNtfsFolder(folder, displayName, log, status, destination, ancestors);
 }
 
 bool TUndelete::RecoverNtfsFolder(tntfsfilerecord& folder, const std::string& displayName,
                                   EventLog& log, StatusPanel& status,
-                                  const std::string& destination,
+                                  const OutputFolder& destination,
                                   std::vector<const tntfsfilerecord*>& ancestors) {
   if (!CurrentDrive || CurrentDrive->IsFat()) return false;
-  const auto path = CreateUniqueFolder(displayName, destination);
-  if (!path) return false;
+  const std::optional<OutputFolder> made = CreateUniqueFolder(displayName, destination);
+  if (!made) {
+    AddLogLine(log, displayName + platform::SystemText(":  无法创建目标文件"), kLogError);
+    return false;
+  }
   // Set last: every file made inside would move the folder's time again.
-  const ScopedOutputTimes timesOnExit(*path, NtfsEntryTimes(folder.FileName));
+  const ScopedOutputTimes timesOnExit(made->Path(), NtfsEntryTimes(folder.FileName));
   int first = -1;
   int last = -1;
-  if (!GetChildRange(NtfsFolderKey(folder), first, last)) return false;
+  if (!GetChildRange(NtfsFolderKey(folder), first, last)) return true;
   ancestors.push_back(&folder);
+  bool ok = true;
   for (int i = first; i <= last && !StopRequested; ++i) {
     tntfsfilerecord& child = *CurrentDrive->NtfsEntries[static_cast<size_t>(i)];
     if (IsNtfsFile(child)) {
       status.SetText(" " + child.Name);
-      RecoverFile(child, child.Name, log, status, *path);
+      ok = RecoverFile(child, child.Name, log, status, *made) && ok;
     } else if (std::find(ancestors.begin(), ancestors.end(), &child) == ancestors.end()) {
       // A folder that is its own ancestor (corrupted references) is not
       // entered again.
-      RecoverNtfsFolder(child, child.Name, log, status, *path, ancestors);
+      ok = RecoverNtfsFolder(child, child.Name, log, status, *made, ancestors) && ok;
     }
   }
   ancestors.pop_back();
-  return !StopRequested;
+  return ok && !StopRequested;
 }
 
 bool TUndelete::ReadPreview(const tntfsfilerecord& record, std::array<uint8_t, 2048>& buffer) {

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <exception>
+#include <optional>
 #include <unordered_set>
 
 #include "disk/little_endian.h"
@@ -94,6 +95,50 @@ bool TUndelete::BuildMftRuns(const trunlist& runs) {
   return !MftRuns.empty();
 }
 
+namespace {
+
+// The found folder with the given record number among the first `found`
+// entries (still in record order); nullopt for a file or a missing record.
+std::optional<size_t> FolderIndex(const NtfsEntryList& entries, size_t found, uint64_t number) {
+  const auto end = entries.begin() + static_cast<std::ptrdiff_t>(found);
+  const auto it = std::lower_bound(entries.begin(), end, number, [](const auto& e, uint64_t n) {
+    return static_cast<uint64_t>(e->RecordNumber) < n;
+  });
+  if (it == end || static_cast<uint64_t>((*it)->RecordNumber) != number || IsNtfsFile(**it)) return std::nullopt;
+  return static_cast<size_t>(it - entries.begin());
+}
+
+// Folders whose parent references go round in a circle never reach the
+// root, so nothing would show them: the folder whose parent closes the
+// circle is moved to the top level, beside the lost folders, and the rest
+// of the circle hangs below it as recorded.
+void BreakParentCycles(NtfsEntryList& entries, size_t found) {
+  enum : uint8_t { kUnseen, kOnWalk, kSettled };
+  std::vector<uint8_t> state(found, kUnseen);
+  std::vector<size_t> walk;
+  for (size_t i = 0; i < found; ++i) {
+    if (state[i] != kUnseen || IsNtfsFile(*entries[i])) continue;
+    walk.clear();
+    for (size_t at = i;;) {
+      state[at] = kOnWalk;
+      walk.push_back(at);
+      const uint64_t parent = entries[at]->FileName.ParentRecord();
+      if (parent == kNtfsRootRecord) break;
+      const std::optional<size_t> next = FolderIndex(entries, found, parent);
+      if (!next || state[*next] == kSettled) break;
+      if (state[*next] == kOnWalk) {
+        entries[at]->FileName.SetParentRecord(0);
+        entries[at]->FileName.SetParentSequence(0);
+        break;
+      }
+      at = *next;
+    }
+    for (size_t k : walk) state[k] = kSettled;
+  }
+}
+
+}  // namespace
+
 void TUndelete::AddLostFolders(NtfsEntryList& entries) {
   LostFolders.clear();
   std::unordered_set<uint64_t> listed;
@@ -111,6 +156,9 @@ void TUndelete::AddLostFolders(NtfsEntryList& entries) {
     const auto low = static_cast<uint32_t>(p);
     if (listed.insert(low).second) LostFolders.push_back(low);
   }
+  // After the lost parents are listed: a broken circle's parent 0 is the
+  // top level, not a lost record 0.
+  BreakParentCycles(entries, found);
   for (uint32_t n : LostFolders) {
     auto folder = std::make_unique<tntfsfilerecord>(FolderTemplate);
     folder->RecordNumber = n;

@@ -28,8 +28,8 @@ bool DecodeRunList(std::span<const uint8_t> bytes, trunlist& runs) {
   while (header != 0) {
     const unsigned lengthBytes = header & 0x0F;
     const unsigned offsetBytes = header >> 4;
-    if (lengthBytes > 4 || offsetBytes > 8) break;
-    if (pos + lengthBytes + offsetBytes > bytes.size()) break;
+    if (lengthBytes > 4 || offsetBytes > 8) return false;
+    if (pos + lengthBytes + offsetBytes > bytes.size()) return false;
     const int64_t length = static_cast<int64_t>(LoadUnsigned(&bytes[pos], lengthBytes));
     pos += lengthBytes;
     int64_t lcn = 0;
@@ -45,6 +45,30 @@ bool DecodeRunList(std::span<const uint8_t> bytes, trunlist& runs) {
     header = bytes[pos++];
   }
   return true;
+}
+
+bool LimitAllocatedClusters(trunlist& runs, int64_t maxClusters) {
+  int64_t left = std::max<int64_t>(maxClusters, 0);
+  for (size_t i = 0; i < runs.size(); ++i) {
+    TRun& run = runs[i];
+    if (run.Lcn == 0) continue;
+    if (run.Length > left) {
+      run.Length = left;
+      runs.resize(left > 0 ? i + 1 : i);
+      return true;
+    }
+    left -= run.Length;
+  }
+  return false;
+}
+
+int64_t RunCursor::SparseAhead() {
+  while (run_ < runs_.size() && offset_ >= runs_[run_].Length) {
+    ++run_;
+    offset_ = 0;
+  }
+  if (run_ >= runs_.size() || runs_[run_].Lcn != 0) return 0;
+  return runs_[run_].Length - offset_;
 }
 
 bool RunCursor::AtEnd() const {

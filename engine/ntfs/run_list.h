@@ -16,8 +16,14 @@ namespace tarnwell::engine::ntfs {
 //                          0x30 at 0x60, 0x10 sparse, 8 at 0x60 - 0x20 = 0x40
 // A run that would extend past the bytes, a length field wider than 4 bytes
 // or an offset field wider than 8 bytes ends the list early; the runs
-// decoded so far stay. Always true.
+// decoded so far stay, and the result is false so the caller can say the
+// data is damaged.
 bool DecodeRunList(std::span<const uint8_t> bytes, trunlist& runs);
+
+// Keeps at most maxClusters allocated (non-sparse) clusters: the run that
+// crosses the limit is shortened and every run after it dropped. True when
+// something was cut, which only a damaged run list needs.
+bool LimitAllocatedClusters(trunlist& runs, int64_t maxClusters);
 
 // Walks a run list cluster by cluster in file order, handing out pieces of
 // at most a requested number of clusters. Lets compressed data be cut into
@@ -33,6 +39,9 @@ class RunCursor {
   // The next piece of at most maxClusters clusters; count 0 at the end.
   Piece Next(int64_t maxClusters);
   bool AtEnd() const;
+  // Sparse clusters left in the current run before anything else; 0 when
+  // the next cluster is allocated or the list has ended.
+  int64_t SparseAhead();
 
  private:
   const trunlist& runs_;

@@ -1,9 +1,11 @@
 #include "engine/recovery/output_path.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 
 #include <cerrno>
 #include <type_traits>
+#include <vector>
 
 #include "platform/text_codec.h"
 
@@ -15,9 +17,9 @@ constexpr size_t kMaxComponentBytes = 255;
 // thousands of clashing names gets near it.
 constexpr int kMaxUniqueAttempts = 100000;
 
-bool PathTaken(const std::string& path) {
+bool PathTaken(int dirFd, const std::string& name) {
   struct stat st {};
-  return ::lstat(path.c_str(), &st) == 0 || errno != ENOENT;
+  return ::fstatat(dirFd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 || errno != ENOENT;
 }
 
 // Cuts a UTF-8 string to at most max bytes without splitting a character.
@@ -42,11 +44,10 @@ void SplitExtension(const std::string& name, std::string& base, std::string& ext
 // Room for "_NNNNNN" so that numbered candidates still fit.
 constexpr size_t kSuffixRoom = 8;
 
-std::string Candidate(const std::string& folder, const std::string& base, const std::string& ext,
-                      int n) {
+std::string Candidate(const std::string& base, const std::string& ext, int n) {
   std::string name = base;
   if (n > 0) name += "_" + std::to_string(n);
-  return folder + "/" + name + ext;
+  return name + ext;
 }
 
 std::string NormaliseFolder(const std::string& folder) {
@@ -55,8 +56,10 @@ std::string NormaliseFolder(const std::string& folder) {
   return f;
 }
 
+// Tries base.ext, base_1.ext, ... in the folder dirFd; tryCreate gets the
+// bare name and sets retry when the name was taken after all.
 template <typename TryCreate>
-auto CreateUnique(const std::string& systemName, const std::string& folder, TryCreate tryCreate)
+auto CreateUnique(const std::string& systemName, int dirFd, TryCreate tryCreate)
     -> std::invoke_result_t<TryCreate, const std::string&, bool&> {
   std::string name = systemName;
   // A display name's "?" for a deleted short name's first byte. The byte
@@ -68,12 +71,11 @@ auto CreateUnique(const std::string& systemName, const std::string& folder, TryC
   SplitExtension(SafeOutputName(name), base, ext);
   if (base.size() + ext.size() + kSuffixRoom > kMaxComponentBytes)
     base = CutUtf8(base, kMaxComponentBytes - kSuffixRoom - ext.size());
-  const std::string dir = NormaliseFolder(folder);
   for (int n = 0; n < kMaxUniqueAttempts; ++n) {
-    const std::string path = Candidate(dir, base, ext, n);
-    if (PathTaken(path)) continue;
+    const std::string name = Candidate(base, ext, n);
+    if (PathTaken(dirFd, name)) continue;
     bool retry = false;
-    auto result = tryCreate(path, retry);
+    auto result = tryCreate(name, retry);
     if (result || !retry) return result;
   }
   return {};
@@ -96,36 +98,82 @@ std::string SafeOutputName(const std::string& systemName) {
   return name;
 }
 
+std::optional<OutputFolder> OutputFolder::Open(const std::string& path) {
+  platform::UniqueFd fd(::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (!fd.valid()) return std::nullopt;
+  return OutputFolder(std::move(fd), std::make_shared<const PathPiece>(PathPiece{nullptr, NormaliseFolder(path)}));
+}
+
+OutputFolder::OutputFolder(platform::UniqueFd fd, const OutputFolder& parent, std::string name)
+    : fd_(std::move(fd)), path_(std::make_shared<const PathPiece>(PathPiece{parent.path_, std::move(name)})) {}
+
+std::string OutputFolder::Path() const {
+  std::vector<const std::string*> names;
+  size_t bytes = 0;
+  for (const PathPiece* p = path_.get(); p; p = p->parent.get()) {
+    names.push_back(&p->name);
+    bytes += p->name.size() + 1;
+  }
+  std::string path;
+  path.reserve(bytes);
+  for (auto it = names.rbegin(); it != names.rend(); ++it) {
+    if (!path.empty() && path != "/") path += '/';
+    path += **it;
+  }
+  return path;
+}
+
 std::string MakeUniquePath(const std::string& systemName, const std::string& folder) {
+  const std::optional<OutputFolder> dir = OutputFolder::Open(folder);
+  if (!dir) return {};
   std::string result;
-  CreateUnique(systemName, folder, [&](const std::string& path, bool&) -> bool {
-    result = path;
+  CreateUnique(systemName, dir->Fd(), [&](const std::string& name, bool&) -> bool {
+    result = dir->Path() + "/" + name;
     return true;
   });
   return result;
 }
 
-std::optional<CreatedFile> CreateUniqueFile(const std::string& systemName,
-                                            const std::string& folder) {
-  return CreateUnique(systemName, folder,
-                      [](const std::string& path, bool& retry) -> std::optional<CreatedFile> {
-                        platform::UniqueFd fd(::open(
-                            path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
-                            0644));
-                        if (fd.valid()) return CreatedFile{std::move(fd), path};
+std::optional<CreatedFile> CreateUniqueFile(const std::string& systemName, const OutputFolder& folder) {
+  return CreateUnique(systemName, folder.Fd(),
+                      [&](const std::string& name, bool& retry) -> std::optional<CreatedFile> {
+                        platform::UniqueFd fd(::openat(folder.Fd(), name.c_str(),
+                                                       O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
+                                                       0644));
+                        if (fd.valid()) return CreatedFile{std::move(fd), folder.Path() + "/" + name};
                         retry = errno == EEXIST;
                         return std::nullopt;
                       });
 }
 
-std::optional<std::string> CreateUniqueFolder(const std::string& systemName,
-                                              const std::string& folder) {
-  return CreateUnique(systemName, folder,
-                      [](const std::string& path, bool& retry) -> std::optional<std::string> {
-                        if (::mkdir(path.c_str(), 0755) == 0) return path;
-                        retry = errno == EEXIST;
-                        return std::nullopt;
+std::optional<CreatedFile> CreateUniqueFile(const std::string& systemName, const std::string& folder) {
+  const std::optional<OutputFolder> dir = OutputFolder::Open(folder);
+  if (!dir) return std::nullopt;
+  return CreateUniqueFile(systemName, *dir);
+}
+
+std::optional<OutputFolder> CreateUniqueFolder(const std::string& systemName, const OutputFolder& folder) {
+  return CreateUnique(systemName, folder.Fd(),
+                      [&](const std::string& name, bool& retry) -> std::optional<OutputFolder> {
+                        if (::mkdirat(folder.Fd(), name.c_str(), 0755) != 0) {
+                          retry = errno == EEXIST;
+                          return std::nullopt;
+                        }
+                        // The folder just made could be swapped for a link
+                        // before it is opened: O_NOFOLLOW refuses that.
+                        platform::UniqueFd fd(::openat(folder.Fd(), name.c_str(),
+                                                       O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+                        if (!fd.valid()) return std::nullopt;
+                        return OutputFolder(std::move(fd), folder, name);
                       });
+}
+
+std::optional<std::string> CreateUniqueFolder(const std::string& systemName, const std::string& folder) {
+  const std::optional<OutputFolder> dir = OutputFolder::Open(folder);
+  if (!dir) return std::nullopt;
+  std::optional<OutputFolder> made = CreateUniqueFolder(systemName, *dir);
+  if (!made) return std::nullopt;
+  return made->Path();
 }
 
 }  // namespace tarnwell::engine

@@ -83,7 +83,7 @@ void TUndelete::SearchEntryRange(const TSearchCriteria& criteria, int first, int
         // An invalid stamp counts as the from-date, so it stays findable.
         c.date = d.valid ? d.value : criteria.DateFrom;
       }
-      c.size = e.DirEntry.FileSize();
+      c.size = static_cast<int64_t>(FatEntrySize(e));
       c.deleted = e.Status != kExisting;
       isFolder = !IsFatFile(e);
       key = FatFolderKey(e, drive.FsKind);

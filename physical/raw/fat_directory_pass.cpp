@@ -3,15 +3,18 @@
 #include <algorithm>
 #include <cmath>
 #include <exception>
+#include <string>
 #include <vector>
 
 #include "disk/device_reader.h"
+#include "engine/event_log_line.h"
 #include "physical/busy_scope.h"
 #include "physical/physical_drive.h"
 #include "physical/raw/directory_chunk.h"
 #include "physical/raw/fat_geometry.h"
 #include "physical/raw/landmarks.h"
 #include "physical/raw/raw_scan.h"
+#include "platform/text_codec.h"
 
 namespace tarnwell::physical::raw {
 namespace {
@@ -26,9 +29,21 @@ void ParseDirectoryAt(TPhysicalDrive& drive, disk::DiskDevice& device, bool isRo
                       uint32_t sectors, std::vector<uint8_t>& buffer) {
   TPartiEntry& entry = *drive.CurrentPartition;
   if (entry.FatEntries.size() >= kMaxFoundItems) return;
+  // Found FAT items keep their directory's sector in 32 bits: a directory
+  // past them is said, not filed under a wrapped number.
+  if (address > UINT32_MAX) {
+    engine::AddLogLine(drive.Window().log,
+                       platform::SystemText("扇区 " + std::to_string(address) + " 的目录超出可记录的扇区范围"),
+                       kLogFailure);
+    return;
+  }
   buffer.resize(size_t{sectors} * kSectorBytes);
   uint32_t bytesRead = 0;
-  if (!device.Read(address, static_cast<uint16_t>(sectors), buffer.data(), bytesRead)) return;
+  if (!device.Read(address, static_cast<uint16_t>(sectors), buffer.data(), bytesRead)) {
+    engine::AddLogLine(drive.Window().log, platform::SystemText("无法读取扇区 " + std::to_string(address)),
+                       kLogFailure);
+    return;
+  }
   try {
     ParseDirectoryBytes(std::span<const uint8_t>(buffer.data(), std::min<size_t>(bytesRead, buffer.size())),
                         isRoot, entry.FatKind, static_cast<uint32_t>(address), entry.FatEntries);

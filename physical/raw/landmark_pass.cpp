@@ -4,6 +4,7 @@
 #include <cmath>
 #include <exception>
 #include <memory>
+#include <string>
 
 #include "disk/device_reader.h"
 #include "disk/source_opener.h"
@@ -21,7 +22,21 @@ namespace {
 struct Counts {
   uint64_t directoryStarts = 0;
   uint64_t fat32Hints = 0;
+  bool refusedPast32Bits = false;
 };
+
+// Found FILE records are filed by 32-bit sector numbers: one past them is
+// not recorded under a wrapped number; the log says so once.
+void AddFileRecordSector(TPhysicalDrive& drive, uint64_t sector, Counts& counts) {
+  if (sector <= UINT32_MAX) {
+    drive.FileRecordSectors.push_back(static_cast<uint32_t>(sector));
+  } else if (!counts.refusedPast32Bits) {
+    counts.refusedPast32Bits = true;
+    engine::AddLogLine(drive.Window().log,
+                       platform::SystemText("扇区 " + std::to_string(sector) + " 起的 NTFS 记录超出可记录的扇区范围"),
+                       kLogFailure);
+  }
+}
 
 void ExamineChunk(TPhysicalDrive& drive, TPartiEntry& entry, uint64_t address, const uint8_t* bytes,
                   uint32_t sectors, Counts& counts) {
@@ -34,7 +49,7 @@ void ExamineChunk(TPhysicalDrive& drive, TPartiEntry& entry, uint64_t address, c
       ++counts.directoryStarts;
       if (HasFat32Hint(sector)) ++counts.fat32Hints;
     } else if (IsFileRecordStart(sector) && drive.FileRecordSectors.size() < kMaxFoundItems) {
-      drive.FileRecordSectors.push_back(static_cast<uint32_t>(address + i));
+      AddFileRecordSector(drive, address + i, counts);
     }
   }
 }
@@ -55,6 +70,8 @@ void RunChunks(TPhysicalDrive& drive, TPartiEntry& entry, disk::DiskDevice& devi
       // the next partition, not to this one.
       const uint64_t inRange = std::min<uint64_t>(bytesRead / kSectorBytes, end - address);
       ExamineChunk(drive, entry, address, buffer.get(), static_cast<uint32_t>(inRange), counts);
+    } else {
+      engine::AddLogLine(window.log, platform::SystemText("无法读取扇区 " + std::to_string(address)), kLogFailure);
     }
     if (drive.StopRequested) {
       engine::AddLogLine(window.log, platform::SystemText("驱动器扫描被用户终止"), kLogHalted);

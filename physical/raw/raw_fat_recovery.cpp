@@ -58,7 +58,7 @@ int CopySectors(TPhysicalDrive& drive, disk::DiskDevice& device, engine::OutputF
 }
 
 int RecoverFolderOnce(TPhysicalDrive& drive, const TMidEntry& folder, engine::StatusPanel& status,
-                      engine::ProgressBar& progress, const std::string& destination,
+                      engine::ProgressBar& progress, const engine::OutputFolder& destination,
                       std::set<uint64_t>& entered) {
   const TPartiEntry& entry = *drive.CurrentPartition;
   const std::string name = RawEntryName(folder);
@@ -69,16 +69,21 @@ int RecoverFolderOnce(TPhysicalDrive& drive, const TMidEntry& folder, engine::St
   }
   // A deleted folder can point back at one of its ancestors.
   if (!entered.insert(*sector).second) return 0;
-  const std::optional<std::string> path = engine::CreateUniqueFolder(name, destination);
+  const std::optional<engine::OutputFolder> path = engine::CreateUniqueFolder(name, destination);
   if (!path) {
+    LogItemFailure(drive, name, kWriteFailed);
+    return 0;
+  }
+  // Found folders are filed by 32-bit sector numbers: a folder past them
+  // cannot have found children, and is said to be incomplete.
+  if (*sector > UINT32_MAX) {
     LogItemFailure(drive, name, kRecoveryFailed);
     return 0;
   }
   // Set last: every file made inside would move the folder's time again.
-  const engine::ScopedOutputTimes timesOnExit(*path, engine::FatEntryTimes(folder.DirEntry));
+  const engine::ScopedOutputTimes timesOnExit(path->Path(), engine::FatEntryTimes(folder.DirEntry));
   int first = -1, last = -1;
-  if (*sector > UINT32_MAX || !FindFatFolderRange(drive, static_cast<uint32_t>(*sector), first, last))
-    return 0;
+  if (!FindFatFolderRange(drive, static_cast<uint32_t>(*sector), first, last)) return 0;
   for (int i = first; i <= last; ++i) {
     const TMidEntry& child = *entry.FatEntries[static_cast<size_t>(i)];
     const int result = (child.DirEntry.Attributes() & engine::kFatAttrDirectory)
@@ -92,7 +97,7 @@ int RecoverFolderOnce(TPhysicalDrive& drive, const TMidEntry& folder, engine::St
 }  // namespace
 
 int RecoverItem(TPhysicalDrive& drive, const TMidEntry& item, engine::StatusPanel& status,
-                engine::ProgressBar& progress, const std::string& destination) {
+                engine::ProgressBar& progress, const engine::OutputFolder& destination) {
   if (!drive.CurrentPartition) return 0;
   const TPartiEntry& entry = *drive.CurrentPartition;
   const std::string name = RawEntryName(item);
@@ -106,24 +111,33 @@ int RecoverItem(TPhysicalDrive& drive, const TMidEntry& item, engine::StatusPane
     return 0;
   }
   disk::DiskDevice device(entry.DriveCode);
-  if (!device.IsOpen()) return 0;
+  if (!device.IsOpen()) {
+    LogItemFailure(drive, name, kRecoveryFailed);
+    return 0;
+  }
   std::optional<engine::CreatedFile> created = engine::CreateUniqueFile(name, destination);
   if (!created) {
     LogItemFailure(drive, name, kWriteFailed);
     return 0;
   }
   engine::OutputFile out(std::move(created->fd), created->path);
-  const uint64_t sectors = (uint64_t{size} + kSectorBytes - 1) / kSectorBytes;
+  // Nothing is copied from past the scanned range: a size that reaches
+  // beyond it is damage, and the file keeps what the range holds.
+  const uint64_t wanted = (uint64_t{size} + kSectorBytes - 1) / kSectorBytes;
+  const uint64_t available = first && *first < entry.AbsoluteEnd() ? entry.AbsoluteEnd() - *first : 0;
+  const uint64_t sectors = std::min(wanted, available);
   const int result = sectors ? CopySectors(drive, device, out, *first, sectors, name, progress) : 0;
   progress.SetPosition(100);
-  // A stopped copy keeps what was copied rather than posing as complete.
-  out.SetSize(result == kRecoveryStopped ? std::min<uint64_t>(out.Position(), size) : size);
+  if (sectors < wanted && result != kRecoveryStopped) LogItemFailure(drive, name, kRecoveryFailed);
+  // A stopped or cut copy keeps what was copied rather than posing as
+  // complete.
+  out.SetSize(std::min<uint64_t>(out.Position(), size));
   if (result != kRecoveryStopped) engine::ApplyOutputTimes(out.Path(), engine::FatEntryTimes(item.DirEntry));
   return result;
 }
 
 int RecoverFatFolder(TPhysicalDrive& drive, const TMidEntry& folder, engine::StatusPanel& status,
-                     engine::ProgressBar& progress, const std::string& destination) {
+                     engine::ProgressBar& progress, const engine::OutputFolder& destination) {
   if (!drive.CurrentPartition) return 0;
   std::set<uint64_t> entered;
   return RecoverFolderOnce(drive, folder, status, progress, destination, entered);

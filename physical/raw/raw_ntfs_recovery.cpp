@@ -42,51 +42,60 @@ std::optional<uint64_t> ClusterAddress(const TPartiEntry& entry, int64_t lcn) {
   return static_cast<uint64_t>(lcn) * spc + entry.AbsoluteStart();
 }
 
+// Reads count clusters, all of them inside the scanned range.
 bool ReadClusters(disk::DiskDevice& device, const TPartiEntry& entry, int64_t lcn, int64_t count,
                   uint8_t* buffer) {
   const std::optional<uint64_t> address = ClusterAddress(entry, lcn);
   const uint64_t sectors = static_cast<uint64_t>(std::max<int64_t>(count, 0)) * entry.NtfsClusterSectors;
-  if (!address || sectors == 0 || sectors > UINT16_MAX) return false;
+  if (!address || sectors == 0 || sectors > UINT16_MAX || *address >= entry.AbsoluteEnd() ||
+      sectors > entry.AbsoluteEnd() - *address)
+    return false;
   uint32_t bytesRead = 0;
   return device.Read(*address, static_cast<uint16_t>(sectors), buffer, bytesRead) &&
          bytesRead >= sectors * kSectorBytes;
 }
 
-// Copies the clusters of the runs up to the real size. 1 when stopped.
+// Copies the clusters of the runs up to the real size; sparse runs become
+// holes in one step, however long. 1 when stopped.
 int CopyRuns(TPhysicalDrive& drive, disk::DiskDevice& device, engine::OutputFile& out,
              const engine::trunlist& runs, const engine::tntfsfilerecord& item, engine::ProgressBar& progress) {
   const TPartiEntry& entry = *drive.CurrentPartition;
   const uint64_t clusterBytes = uint64_t{entry.NtfsClusterSectors} * kSectorBytes;
   const uint64_t size = static_cast<uint64_t>(item.DataSize);
-  const uint64_t needed = (size + clusterBytes - 1) / clusterBytes;
   std::vector<uint8_t> cluster(clusterBytes);
-  uint64_t number = 0;
   for (const engine::TRun& run : runs) {
-    for (int64_t j = 0; j < run.Length && number < needed; ++j) {
+    for (int64_t j = 0; j < run.Length && out.Position() < size;) {
       drive.Window().pump.Pump();
       if (drive.StopRequested) {
         out.Close();
         LogRecoveryStopped(drive);
         return kRecoveryStopped;
       }
-      ++number;
-      const size_t amount =
-          number == needed && size % clusterBytes != 0 ? size % clusterBytes : clusterBytes;
+      const uint64_t left = size - out.Position();
       if (run.Lcn == 0) {
-        std::fill(cluster.begin(), cluster.end(), 0);
-      } else if (!ReadClusters(device, entry, run.Lcn + j, 1, cluster.data())) {
-        LogItemFailure(drive, item.Name, kRecoveryFailed);
-        return 0;
-      }
-      if (out.Write(cluster.data(), amount) < amount) {
-        LogItemFailure(drive, item.Name, kWriteFailed);
-        return 0;
+        const uint64_t amount = std::min<uint64_t>(left, static_cast<uint64_t>(run.Length - j) * clusterBytes);
+        if (!out.SetSize(out.Position() + amount)) {
+          LogItemFailure(drive, item.Name, kWriteFailed);
+          return 0;
+        }
+        j = run.Length;
+      } else {
+        const size_t amount = static_cast<size_t>(std::min<uint64_t>(left, clusterBytes));
+        if (!ReadClusters(device, entry, run.Lcn + j, 1, cluster.data())) {
+          LogItemFailure(drive, item.Name, kRecoveryFailed);
+          return 0;
+        }
+        if (out.Write(cluster.data(), amount) < amount) {
+          LogItemFailure(drive, item.Name, kWriteFailed);
+          return 0;
+        }
+        ++j;
       }
       progress.SetPosition(static_cast<int>(out.Position() * 100 / size));
     }
   }
   // Runs that end before the data does leave the file short: said.
-  if (number < needed) LogItemFailure(drive, item.Name, kRecoveryFailed);
+  if (out.Position() < size) LogItemFailure(drive, item.Name, kRecoveryFailed);
   return 0;
 }
 
@@ -111,7 +120,7 @@ bool WriteCompressedRuns(TPhysicalDrive& drive, engine::OutputFile& out, const e
 }
 
 int RecoverItem(TPhysicalDrive& drive, const engine::tntfsfilerecord& item, engine::StatusPanel& status,
-                engine::ProgressBar& progress, const std::string& destination) {
+                engine::ProgressBar& progress, const engine::OutputFolder& destination) {
   if (!drive.CurrentPartition) return 0;
   const TPartiEntry& entry = *drive.CurrentPartition;
   ItemScope scope(status, progress, item.Name);
@@ -125,7 +134,10 @@ int RecoverItem(TPhysicalDrive& drive, const engine::tntfsfilerecord& item, engi
     return 0;
   }
   disk::DiskDevice device(entry.DriveCode);
-  if (!device.IsOpen()) return 0;
+  if (!device.IsOpen()) {
+    LogItemFailure(drive, item.Name, kRecoveryFailed);
+    return 0;
+  }
   Record record;
   engine::TAttribute data;
   engine::TAttribute list;
@@ -149,7 +161,11 @@ int RecoverItem(TPhysicalDrive& drive, const engine::tntfsfilerecord& item, engi
     return 0;
   }
   engine::trunlist runs;
+  // A damaged run list, or one that places more clusters than the scanned
+  // range holds, is copied as far as it goes; the file then comes out
+  // short of its size, which is reported.
   ntfs::DecodeRunList(data.Content, runs);
+  ntfs::LimitAllocatedClusters(runs, static_cast<int64_t>(entry.SectorCount() / entry.NtfsClusterSectors));
   if (item.FileName.Attributes() & engine::kNtfsAttrCompressed) {
     if (!WriteCompressedRuns(drive, out, runs, item.DataSize))
       LogItemFailure(drive, item.Name, kRecoveryFailed);

@@ -3,11 +3,13 @@
 // are copied as one contiguous stretch from their start cluster (there is no
 // FAT to follow); NTFS files follow the run list of their data attribute.
 // Each call returns 1 when the user stopped the recovery, else 0; failures
-// go to the drive's event log and never stop the next item.
+// (an item not recovered, or recovered short) go to the drive's event log,
+// one line each, and never stop the next item.
 #include <cstdint>
 #include <string>
 
 #include "engine/recovery/output_file.h"
+#include "engine/recovery/output_path.h"
 #include "engine/records.h"
 #include "engine/window_interfaces.h"
 
@@ -20,16 +22,17 @@ namespace tarnwell::physical::raw {
 
 inline constexpr int kRecoveryStopped = 1;
 
-// destination is a UTF-8 folder path; names from the disk are made safe.
+// destination is a folder held open (see engine::OutputFolder::Open);
+// names from the disk are made safe.
 int RecoverItem(TPhysicalDrive& drive, const TMidEntry& item, engine::StatusPanel& status,
-                engine::ProgressBar& progress, const std::string& destination);
+                engine::ProgressBar& progress, const engine::OutputFolder& destination);
 int RecoverItem(TPhysicalDrive& drive, const engine::tntfsfilerecord& item, engine::StatusPanel& status,
-                engine::ProgressBar& progress, const std::string& destination);
+                engine::ProgressBar& progress, const engine::OutputFolder& destination);
 
 // Recreates a FAT folder and everything found below it; a folder whose
 // entries lead back to one already entered is not entered again.
 int RecoverFatFolder(TPhysicalDrive& drive, const TMidEntry& folder, engine::StatusPanel& status,
-                     engine::ProgressBar& progress, const std::string& destination);
+                     engine::ProgressBar& progress, const engine::OutputFolder& destination);
 
 // Writes compressed data unit by unit (16 clusters); false on a failed read
 // or decompression.

@@ -1,12 +1,14 @@
 // Renders the launcher, the dialogs and a hex dump of a known buffer into
 // PNG files, for looking at them (run under xvfb-run or offscreen):
-//   tarnwell_screenshots OUTPUT_FOLDER
+//   tarnwell_screenshots OUTPUT_FOLDER [SMART_RECORDING...]
+// With recorded drives, the health window showing them is rendered too.
 #include <QApplication>
 #include <QDir>
 #include <QLineEdit>
 #include <QSlider>
 #include <QProgressBar>
 #include <QScreen>
+#include <QTreeWidget>
 #include <QThread>
 #include <QVBoxLayout>
 #include <cstdio>
@@ -15,9 +17,11 @@
 
 #include "app/about.h"
 #include "app/frmain.h"
+#include "app/start_up.h"
 #include "controls/hex_dump.h"
 #include "controls/status_bar_ex.h"
 #include "controls/ui_fonts.h"
+#include "health/window/smart_main.h"
 #include "platform/text_codec.h"
 #include "standard/scan_config.h"
 #include "standard/scanmode.h"
@@ -41,6 +45,22 @@ int main(int argc, char** argv) {
 
   tarnwell::app::TfrmFrMain launcher(nullptr, [](const std::string&) { return true; });
   Save(launcher, folder, QStringLiteral("launcher.png"));
+
+  const QStringList recordings = application.arguments().mid(2);
+  if (!recordings.isEmpty()) {
+    tarnwell::app::AttachSmartReplays(recordings, tarnwell::controls::ShowBox);
+    tarnwell::health::window::TfrmSmart smart(nullptr, [](const std::string&) { return true; });
+    smart.setWindowState(Qt::WindowNoState);
+    smart.resize(1000, 600);
+    smart.show();
+    // The drive list is read once the window is up.
+    for (int i = 0; i < 10; ++i) {
+      QApplication::processEvents();
+      QThread::msleep(10);
+    }
+    if (QTreeWidgetItem* first = smart.ListView1->topLevelItem(0)) first->setSelected(true);
+    Save(smart, folder, QStringLiteral("smart.png"));
+  }
 
   tarnwell::app::TfrmAbout about(nullptr, [](const std::string&) { return true; });
   Save(about, folder, QStringLiteral("about.png"));

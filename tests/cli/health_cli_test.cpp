@@ -30,6 +30,27 @@ TEST(HealthCli, RecordedDrivesPrintTheExpectedTables) {
   }
 }
 
+TEST(HealthCli, DrivesWithoutATableSayWhyAndFail) {
+  struct Case {
+    const char* name;
+    int exitCode;
+    const char* message;
+  };
+  const Case cases[] = {{"enable-fails", 0, nullptr},  // silent, as the window is
+                        {"attributes-fail", 1, "读取属性错误。"},
+                        {"thresholds-fail", 1, "读取阈值错误。"}};
+  for (const Case& c : cases) {
+    const CliRun run = RunCli("health --replay " + Recording(c.name));
+    EXPECT_EQ(run.exitCode, c.exitCode) << c.name;
+    EXPECT_EQ(run.out, ReadTextFile(FixtureSourcePath(std::string("health/") + c.name + ".expected.txt")))
+        << c.name;
+    if (c.message)
+      EXPECT_NE(run.err.find(c.message), std::string::npos) << run.err;
+    else
+      EXPECT_EQ(run.err, "");
+  }
+}
+
 TEST(HealthCli, JsonCarriesRowsAndVerdict) {
   const CliRun run = RunCli("health --replay " + Recording("danger") + " --json");
   ASSERT_EQ(run.exitCode, 0);

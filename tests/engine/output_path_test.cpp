@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <climits>
 #include <filesystem>
 #include <fstream>
 
@@ -93,6 +95,43 @@ TEST_F(UniquePathTest, CreationNeverOverwritesOrFollowsLinks) {
   EXPECT_EQ(*f1, dir + "/sub");
   EXPECT_EQ(*f2, dir + "/sub_1");
   EXPECT_FALSE(CreateUniqueFile("x", dir + "/missing-folder"));
+}
+
+TEST_F(UniquePathTest, FoldersAreMadeBesideLinksAndUsedThroughTheirOpenedDescriptor) {
+  const std::string elsewhere = testing::MakeTempFolder("elsewhere");
+  ASSERT_EQ(::symlink(elsewhere.c_str(), (dir + "/plant").c_str()), 0);
+  std::optional<OutputFolder> top = OutputFolder::Open(dir);
+  ASSERT_TRUE(top);
+  std::optional<OutputFolder> made = CreateUniqueFolder("plant", *top);
+  ASSERT_TRUE(made);
+  EXPECT_EQ(made->Path(), dir + "/plant_1");
+  ASSERT_TRUE(CreateUniqueFile("first.txt", *made));
+  EXPECT_TRUE(fs::is_regular_file(dir + "/plant_1/first.txt"));
+  // The folder is swapped for a link once made: what follows still goes
+  // into the folder that was made, never through the link.
+  fs::rename(dir + "/plant_1", dir + "/moved");
+  ASSERT_EQ(::symlink(elsewhere.c_str(), (dir + "/plant_1").c_str()), 0);
+  ASSERT_TRUE(CreateUniqueFile("late.txt", *made));
+  ASSERT_TRUE(CreateUniqueFolder("sub", *made));
+  EXPECT_TRUE(fs::is_regular_file(dir + "/moved/late.txt"));
+  EXPECT_TRUE(fs::is_directory(dir + "/moved/sub"));
+  EXPECT_TRUE(fs::is_empty(elsewhere));
+}
+
+TEST_F(UniquePathTest, FoldersNestDeeperThanAPathCanName) {
+  const std::string name(200, 'n');
+  std::vector<OutputFolder> chain;
+  chain.push_back(std::move(*OutputFolder::Open(dir)));
+  for (int i = 0; i < 100; ++i) {
+    std::optional<OutputFolder> next = CreateUniqueFolder(name, chain.back());
+    ASSERT_TRUE(next) << "level " << i;
+    chain.push_back(std::move(*next));
+  }
+  ASSERT_TRUE(CreateUniqueFile("deep.txt", chain.back()));
+  EXPECT_GT(chain.back().Path().size(), size_t{PATH_MAX});
+  // Taken down the same way, through the descriptors.
+  EXPECT_EQ(::unlinkat(chain.back().Fd(), "deep.txt", 0), 0);
+  for (size_t i = chain.size() - 1; i > 0; --i) EXPECT_EQ(::unlinkat(chain[i - 1].Fd(), name.c_str(), AT_REMOVEDIR), 0);
 }
 
 }  // namespace

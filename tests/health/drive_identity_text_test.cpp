@@ -50,5 +50,17 @@ TEST(DriveIdentityText, FieldsTrimmedAtBothEnds) {
   EXPECT_EQ(SerialText(id), std::string(20, 'S'));
 }
 
+TEST(DriveIdentityText, ListEntryIsTheWholeModelAndControlsAreMasked) {
+  TDriveIdentity id;
+  const std::string model = std::string("  DISK\nONE") + std::string(30, '\0');
+  std::copy(model.begin(), model.end(), id.bytes.begin() + TDriveIdentity::kModel);
+  // Untrimmed, 40 characters, NUL padding as blanks.
+  EXPECT_EQ(ModelEntryText(id), "  DISK\nONE" + std::string(30, ' '));
+  EXPECT_EQ(PrintableDriveText(ModelEntryText(id)), "  DISK?ONE" + std::string(30, ' '));
+  EXPECT_EQ(PrintableDriveText(std::string("a\x1b[2Jb\x7f\t")), "a?[2Jb??");
+  // Characters above ASCII (UTF-8 or the system code page) pass unchanged.
+  EXPECT_EQ(PrintableDriveText("硬盘 \xC4\xE3"), "硬盘 \xC4\xE3");
+}
+
 }  // namespace
 }  // namespace tarnwell::health

@@ -42,7 +42,11 @@ std::unique_ptr<TPhysicalDrive> DiskModelTest::DiskOf(std::vector<uint8_t> bytes
 }
 
 std::unique_ptr<TPhysicalDrive> DiskModelTest::DiskOfImage(const std::string& fixture) {
-  table.AttachImage(testing::FixturePath(fixture));
+  return DiskOfPath(testing::FixturePath(fixture));
+}
+
+std::unique_ptr<TPhysicalDrive> DiskModelTest::DiskOfPath(const std::string& path) {
+  table.AttachImage(path);
   auto record = QueryPhysicalDriveRecord(disks_++);
   if (!record) return nullptr;
   return std::make_unique<TPhysicalDrive>(*record, Window());

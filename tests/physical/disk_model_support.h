@@ -40,6 +40,7 @@ class DiskModelTest : public ::testing::Test {
   // Attaches the bytes (or an image file) as the next disk and models it.
   std::unique_ptr<TPhysicalDrive> DiskOf(std::vector<uint8_t> bytes);
   std::unique_ptr<TPhysicalDrive> DiskOfImage(const std::string& fixture);
+  std::unique_ptr<TPhysicalDrive> DiskOfPath(const std::string& path);
 
  private:
   int16_t disks_ = 0;

@@ -6,6 +6,7 @@
 
 #include <filesystem>
 #include <random>
+#include <set>
 
 #include "disk/little_endian.h"
 #include "engine/ntfs/ntfs_format.h"
@@ -100,6 +101,15 @@ class CraftedVolume : public ::testing::Test {
     PutRecord(21, sparse.Build());
     for (size_t i = 0; i < 1024; ++i) image[kSparseCluster * 1024 + i] = Pattern(i);
 
+    // Ten runs of 4000 clusters, all at cluster 1: ten times the volume.
+    std::string repeated = "22 A0 0F 01 00";
+    for (int i = 0; i < 9; ++i) repeated += " 22 A0 0F 00 00";
+    RecordBuilder repeat;
+    repeat.StandardInformation(1, 0)
+        .FileName(5, u"repeat.bin")
+        .NonResident(0x80, Hex(repeated + " 00"), 40000 * 1024, 40000 * 1024);
+    PutRecord(23, repeat.Build());
+
     RecordBuilder lost(0);
     lost.StandardInformation(1, 0).FileName(99, u"lost_parent.txt").ResidentData({'y'});
     PutRecord(22, lost.Build());
@@ -120,17 +130,26 @@ TEST_F(CraftedVolume, ScansBothExtentsAndSurvivesParentCycles) {
   EXPECT_EQ(byName["packed.bin"]->RecordNumber, 20);  // numbering crosses the extents
   EXPECT_EQ(byName["packed.bin"]->RecordSector, static_cast<int64_t>(kSecondExtent * 2 + 8));
   EXPECT_EQ(byName["lost_parent.txt"]->Parent, byName["[Folder]99"]);
-  // Folders that are their own ancestors hang from nothing.
-  EXPECT_EQ(byName["self"]->Parent, nullptr);
   EXPECT_EQ(byName["packed.bin"]->Parent, byName["\\"]);
+  // A circle of folders is cut where it closes: that folder moves to the
+  // top level beside the lost folders, and the rest hangs below it.
+  EXPECT_EQ(byName["loopB"]->FileName.ParentRecord(), 0u);
+  EXPECT_EQ(byName["loopB"]->Parent, nullptr);
+  EXPECT_EQ(byName["loopA"]->Parent, byName["loopB"]);
+  EXPECT_EQ(byName["in_loop.txt"]->Parent, byName["loopA"]);
+  EXPECT_EQ(byName["self"]->FileName.ParentRecord(), 0u);
+  int first = -1, last = -1;
+  ASSERT_TRUE(volume.Engine().GetChildRange(0, first, last));
+  std::set<std::string> top;
+  for (int i = first; i <= last; ++i) top.insert(entries[static_cast<size_t>(i)]->Name);
+  EXPECT_TRUE(top.count("loopB") && top.count("self") && top.count("[Folder]99"));
 
-  // Recovering a folder of a cycle ends, and the cycle is cut once.
+  // Recovering the circle ends, and each folder comes once.
   const std::string dest = tarnwell::testing::MakeTempFolder("loop");
   tarnwell::testing::RecordingStatus status;
-  volume.Engine().RecoverFolder(*byName["loopA"], "loopA", volume.Log(), status, dest);
-  EXPECT_TRUE(std::filesystem::exists(dest + "/loopA/loopB"));
-  EXPECT_TRUE(std::filesystem::exists(dest + "/loopA/in_loop.txt"));
-  EXPECT_FALSE(std::filesystem::exists(dest + "/loopA/loopB/loopA"));
+  EXPECT_TRUE(volume.Engine().RecoverFolder(*byName["loopB"], "loopB", volume.Log(), status, dest));
+  EXPECT_TRUE(std::filesystem::exists(dest + "/loopB/loopA/in_loop.txt"));
+  EXPECT_FALSE(std::filesystem::exists(dest + "/loopB/loopA/loopB"));
   volume.Engine().RecoverFolder(*byName["self"], "self", volume.Log(), status, dest);
   EXPECT_FALSE(std::filesystem::exists(dest + "/self/self"));
 }
@@ -159,6 +178,23 @@ TEST_F(CraftedVolume, RecoversCompressedUnitsSharingARunAndHugeSparseRuns) {
   EXPECT_TRUE(volume.Log().lines.empty());
 }
 
+TEST_F(CraftedVolume, ARunListRepeatingTheVolumeIsCutToTheVolumeAndReported) {
+  tarnwell::testing::ScopedDeviceTable table;
+  table.AttachMemory("crafted", image);
+  testing::ScannedVolumeOfTable volume;
+  ASSERT_TRUE(volume.Scan());
+  tntfsfilerecord* repeat = nullptr;
+  for (auto& r : volume.Drive().NtfsEntries)
+    if (r->Name == "repeat.bin") repeat = r.get();
+  ASSERT_TRUE(repeat);
+  const std::string dest = tarnwell::testing::MakeTempFolder("repeat");
+  tarnwell::testing::RecordingStatus status;
+  EXPECT_FALSE(volume.Engine().RecoverFile(*repeat, "repeat.bin", volume.Log(), status, dest));
+  EXPECT_LE(std::filesystem::file_size(dest + "/repeat.bin"), kVolumeSectors * 512);
+  ASSERT_EQ(volume.Log().lines.size(), 1u);
+  EXPECT_EQ(volume.Log().lines[0].icon, kLogError);
+}
+
 TEST_F(CraftedVolume, CorruptedRecordsNeitherCrashNorHang) {
   // Random bytes over the MFT's records: every scan ends, and every listed
   // record can be recovered and previewed without leaving the destination.
@@ -176,7 +212,11 @@ TEST_F(CraftedVolume, CorruptedRecordsNeitherCrashNorHang) {
     testing::ScannedVolumeOfTable volume;
     volume.Scan();
     if (volume.Drive().NtfsEntries.empty()) continue;
-    const std::string dest = tarnwell::testing::MakeTempFolder("fuzzed");
+    // The destination sits alone in a box: anything that escaped it would
+    // show up beside it.
+    const std::string box = tarnwell::testing::MakeTempFolder("fuzzed");
+    const std::string dest = box + "/dest";
+    std::filesystem::create_directory(dest);
     tarnwell::testing::RecordingStatus status;
     tntfsfilerecord& root = *volume.Drive().NtfsEntries[0];
     volume.Engine().RecoverFolder(root, "root", volume.Log(), status, dest);
@@ -184,9 +224,12 @@ TEST_F(CraftedVolume, CorruptedRecordsNeitherCrashNorHang) {
       std::array<uint8_t, 2048> preview;
       volume.Engine().ReadPreview(*r, preview);
     }
+    size_t beside = 0;
+    for (const auto& e : std::filesystem::directory_iterator(box)) beside += e.path() != dest;
+    EXPECT_EQ(beside, 0u);
     for (const auto& e : std::filesystem::recursive_directory_iterator(dest))
-      EXPECT_EQ(e.path().string().rfind(dest, 0), 0u);
-    std::filesystem::remove_all(dest);
+      EXPECT_FALSE(e.is_symlink()) << e.path();
+    std::filesystem::remove_all(box);
   }
 }
 

@@ -12,6 +12,7 @@ struct RunCase {
   const char* name;
   const char* hex;
   std::vector<TRun> expected;
+  bool whole = true;  // false: the list is damaged and says so
 };
 
 TEST(DecodeRunList, DecodesEveryOffsetWidthAndSign) {
@@ -34,21 +35,37 @@ TEST(DecodeRunList, DecodesEveryOffsetWidthAndSign) {
       {"empty", "00", {}},
       // Guards: the list ends at a field that would run past the bytes, at
       // a length field wider than 4 bytes and at an offset field wider than 8.
-      {"truncated run", "21 18 34 56 21 18 34", {{0x5634, 0x18}}},
-      {"length field too wide", "11 01 05 15 01 00 00 00 00 00 05", {{5, 1}}},
-      {"offset field too wide", "11 01 05 91 01 01 01 01 01 01 01 01 01 01", {{5, 1}}},
+      {"truncated run", "21 18 34 56 21 18 34", {{0x5634, 0x18}}, false},
+      {"length field too wide", "11 01 05 15 01 00 00 00 00 00 05", {{5, 1}}, false},
+      {"offset field too wide", "11 01 05 91 01 01 01 01 01 01 01 01 01 01", {{5, 1}}, false},
       {"no end marker", "11 01 05", {{5, 1}}},
   };
   for (const auto& c : cases) {
     const auto bytes = Hex(c.hex);
     trunlist runs;
-    EXPECT_TRUE(DecodeRunList(bytes, runs)) << c.name;
+    EXPECT_EQ(DecodeRunList(bytes, runs), c.whole) << c.name;
     ASSERT_EQ(runs.size(), c.expected.size()) << c.name;
     for (size_t i = 0; i < runs.size(); ++i) {
       EXPECT_EQ(runs[i].Lcn, c.expected[i].Lcn) << c.name << " run " << i;
       EXPECT_EQ(runs[i].Length, c.expected[i].Length) << c.name << " run " << i;
     }
   }
+}
+
+TEST(LimitAllocatedClusters, KeepsAtMostTheVolumesClustersSparseRunsAside) {
+  // Three runs of 4 clusters around a huge sparse one; room for 6.
+  trunlist runs{{10, 4}, {0, 1'000'000}, {20, 4}, {30, 4}};
+  EXPECT_TRUE(LimitAllocatedClusters(runs, 6));
+  ASSERT_EQ(runs.size(), 3u);
+  EXPECT_EQ(runs[1].Length, 1'000'000);
+  EXPECT_EQ(runs[2].Lcn, 20);
+  EXPECT_EQ(runs[2].Length, 2);
+  trunlist fits{{10, 4}, {20, 2}};
+  EXPECT_FALSE(LimitAllocatedClusters(fits, 6));
+  EXPECT_EQ(fits.size(), 2u);
+  trunlist exact{{10, 4}, {20, 2}, {30, 1}};
+  EXPECT_TRUE(LimitAllocatedClusters(exact, 6));
+  EXPECT_EQ(exact.size(), 2u);
 }
 
 TEST(DecodeRunList, AppendsToTheListGiven) {

@@ -3,6 +3,9 @@
 // disks for the stop, read-failure and loop cases.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -19,6 +22,7 @@
 #include "physical/raw/raw_recovery.h"
 #include "physical/raw/raw_scan.h"
 #include "platform/text_codec.h"
+#include "platform/unique_fd.h"
 #include "tests/physical/disk_model_support.h"
 
 namespace tarnwell::physical::raw {
@@ -26,6 +30,12 @@ namespace {
 
 namespace fs = std::filesystem;
 using platform::SystemText;
+
+engine::OutputFolder Dest(const std::string& path) {
+  std::optional<engine::OutputFolder> folder = engine::OutputFolder::Open(path);
+  EXPECT_TRUE(folder) << path;
+  return std::move(*folder);
+}
 
 // sha256 -> size of the files a manifest lists for an image.
 std::map<std::string, uint64_t> ManifestFiles(const std::string& image,
@@ -68,12 +78,12 @@ class RawImagesTest : public DiskModelTest {
     const TPartiEntry& entry = *drive.CurrentPartition;
     for (const auto& e : entry.FatEntries) {
       if (!(e->DirEntry.Attributes() & engine::kFatAttrDirectory)) {
-        EXPECT_EQ(RecoverItem(drive, *e, status, progress, out), 0);
+        EXPECT_EQ(RecoverItem(drive, *e, status, progress, Dest(out)), 0);
       }
     }
     for (const auto& r : entry.NtfsRecords) {
       if (engine::IsNtfsFile(*r) && r->Name[0] != '$') {
-        EXPECT_EQ(RecoverItem(drive, *r, status, progress, out), 0);
+        EXPECT_EQ(RecoverItem(drive, *r, status, progress, Dest(out)), 0);
       }
     }
     return out;
@@ -234,7 +244,7 @@ std::vector<uint8_t> CraftedDisk() {
   return b.Take();
 }
 
-TEST_F(RawImagesTest, AnUnreadableStretchIsReportedAndWrittenAsZeros) {
+TEST_F(RawImagesTest, DataPastTheRangeIsReportedNotCopied) {
   auto drive = DiskOf(CraftedDisk());
   ASSERT_TRUE(drive);
   Scan(*drive, drive->WholeDisk());
@@ -247,12 +257,12 @@ TEST_F(RawImagesTest, AnUnreadableStretchIsReportedAndWrittenAsZeros) {
   const TMidEntry& past = *entry.FatEntries[0];
   ASSERT_EQ(RawEntryName(past), "PAST.BIN");
   log.lines.clear();
-  EXPECT_EQ(RecoverItem(*drive, past, status, progress, out), 0);
+  EXPECT_EQ(RecoverItem(*drive, past, status, progress, Dest(out)), 0);
   const auto bytes = testing::ReadBinaryFile(out + "/PAST.BIN");
-  ASSERT_EQ(bytes.size(), 600u * 512);
+  // Nothing comes from past the scanned range (40 sectors, data from 9):
+  // the file holds what the range has, not 600 sectors, and is reported once.
+  ASSERT_EQ(bytes.size(), 31u * 512);
   EXPECT_EQ(std::string(bytes.begin(), bytes.begin() + 5), "hello");
-  // Sectors past the disk's end (40 sectors, data from 9): zeros, not stale bytes.
-  EXPECT_TRUE(std::all_of(bytes.begin() + 31 * 512, bytes.end(), [](uint8_t c) { return c == 0; }));
   ASSERT_EQ(log.lines.size(), 1u);
   EXPECT_EQ(log.lines[0].text, "PAST.BIN" + SystemText(" - 恢复失败"));
   EXPECT_EQ(log.lines[0].icon, kLogFailure);
@@ -268,12 +278,12 @@ TEST_F(RawImagesTest, AFolderLeadingBackToItselfIsEnteredOnce) {
   const TMidEntry& self = *entry.FatEntries[1];
   ASSERT_EQ(RawEntryName(self), "SELF");
   const std::string out = testing::MakeTempFolder("loop");
-  EXPECT_EQ(RecoverFatFolder(*drive, self, status, progress, out), 0);
+  EXPECT_EQ(RecoverFatFolder(*drive, self, status, progress, Dest(out)), 0);
   EXPECT_TRUE(fs::exists(out + "/SELF/DATA.BIN"));
   EXPECT_FALSE(fs::exists(out + "/SELF/SELF")) << "the folder is not entered again";
   EXPECT_EQ(testing::ReadBinaryFile(out + "/SELF/DATA.BIN").size(), 5u);
   // Recovered twice into the same place: nothing is overwritten.
-  EXPECT_EQ(RecoverFatFolder(*drive, self, status, progress, out), 0);
+  EXPECT_EQ(RecoverFatFolder(*drive, self, status, progress, Dest(out)), 0);
   EXPECT_TRUE(fs::exists(out + "/SELF_1/DATA.BIN"));
 }
 
@@ -285,7 +295,7 @@ TEST_F(RawImagesTest, UndeterminedGeometryIsReportedNotUsed) {
   entry.FatDataStart = kDataStartUnknown;
   log.lines.clear();
   const std::string out = testing::MakeTempFolder("unknown");
-  EXPECT_EQ(RecoverItem(*drive, *entry.FatEntries[2], status, progress, out), 0);
+  EXPECT_EQ(RecoverItem(*drive, *entry.FatEntries[2], status, progress, Dest(out)), 0);
   EXPECT_FALSE(fs::exists(out + "/DATA.BIN"));
   ASSERT_EQ(log.lines.size(), 1u);
   EXPECT_EQ(log.lines[0].text, "DATA.BIN" + SystemText(" - 恢复失败"));
@@ -330,6 +340,41 @@ TEST_F(RawImagesTest, AnAllSparseCompressionUnitKeepsTheDataAfterItInPlace) {
   EXPECT_TRUE(std::all_of(bytes.begin(), bytes.begin() + 16 * 512, [](uint8_t c) { return c == 0; }));
   EXPECT_EQ(bytes[16 * 512], 'a');
   EXPECT_EQ(bytes[16 * 512 + 27], 'b');
+}
+
+TEST_F(RawImagesTest, SectorsPastThirtyTwoBitsAreRefusedNotWrapped) {
+  // A sparse image just over 2 TiB with a FILE record and a directory
+  // start on either side of sector 2^32; the range scanned straddles it.
+  const uint64_t wrap = uint64_t{1} << 32;
+  const std::string path = testing::MakeTempFolder("past32") + "/disk.img";
+  {
+    platform::UniqueFd fd(::open(path.c_str(), O_RDWR | O_CREAT, 0644));
+    ASSERT_EQ(::ftruncate(fd.get(), static_cast<off_t>((wrap + 1024) * 512)), 0);
+    testing::ImageBuilder record(512);
+    record.PutText(0, "FILE").Put8(20, 56).Put8(56, 0x10);
+    testing::ImageBuilder dir(512);
+    dir.PutText(0, ".          ").Put8(11, 0x10).PutText(32, "..         ").Put8(43, 0x10);
+    dir.PutText(64, "A       TXT").Put8(75, 0x20).Put32(92, 5);
+    for (uint64_t s : {wrap - 8, wrap + 8})
+      ASSERT_EQ(::pwrite(fd.get(), record.Bytes().data(), 512, static_cast<off_t>(s * 512)), 512);
+    for (uint64_t s : {wrap - 16, wrap + 16})
+      ASSERT_EQ(::pwrite(fd.get(), dir.Bytes().data(), 512, static_cast<off_t>(s * 512)), 512);
+  }
+  auto drive = DiskOfPath(path);
+  ASSERT_TRUE(drive);
+  TPartiEntry range;
+  range.DriveCode = drive->WholeDisk().DriveCode;
+  range.BaseLba = wrap - 512;
+  range.Slot.SetSectorCount(1024);
+  log.lines.clear();
+  Scan(*drive, range);
+  EXPECT_EQ(drive->FileRecordSectors, (std::vector<uint32_t>{static_cast<uint32_t>(wrap - 8)}));
+  ASSERT_FALSE(range.FatEntries.empty());
+  for (const auto& e : range.FatEntries) EXPECT_GE(e->DirSector, wrap - 512) << "never a wrapped sector";
+  size_t refusals = 0;
+  for (const auto& line : log.lines) refusals += line.text.find(SystemText("超出可记录的扇区范围")) != std::string::npos;
+  EXPECT_EQ(refusals, 2u);
+  ::unlink(path.c_str());
 }
 
 TEST_F(RawImagesTest, AUnitEndingInSparseClustersIsDecompressed) {

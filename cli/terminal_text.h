@@ -1,0 +1,12 @@
+#pragma once
+// Text from a disk on its way to a terminal: names and labels may hold
+// control codes that would clear the screen, recolour it or forge lines.
+#include <string>
+#include <string_view>
+
+namespace tarnwell::cli {
+
+// The UTF-8 text with every control character (C0, DEL and C1) as "?".
+std::string TerminalSafe(std::string_view utf8);
+
+}  // namespace tarnwell::cli

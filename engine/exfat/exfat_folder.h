@@ -1,0 +1,34 @@
+#pragma once
+// The bytes of an exFAT folder and the entry sets in them.
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+#include "engine/exfat/entry_set.h"
+#include "engine/exfat/exfat_layout.h"
+
+namespace tarnwell::engine {
+
+// A folder holds at most 256 MiB of entries; nothing larger is read.
+inline constexpr uint64_t kExfatMaxFolderBytes = 256ull << 20;
+
+// Where a folder's entries lie: its FAT chain from first, or with
+// contiguous (no FAT chain, or a deleted folder whose chain is gone) the
+// clusters that length needs from first. Both are capped at the folder
+// limit and at the heap; clusters that cannot be read end the folder.
+std::vector<uint8_t> ReadExfatFolder(const TLogiDrive& drive, const ExfatLayout& layout,
+                                     uint32_t first, bool contiguous, uint64_t length);
+
+// Calls found for every well-formed entry set in the bytes whose checksum
+// matches, in order, up to the end-of-folder mark (a zero type byte). A
+// slot that starts no such set is passed over one entry at a time, so a
+// live set written over part of a deleted one is still found. Returns the
+// offset after the last examined entry.
+size_t ForEachExfatEntrySet(const uint8_t* bytes, size_t size, bool stopAtEnd,
+                            const std::function<void(const ExfatEntrySet&, size_t offset)>& found);
+
+// The allocation bitmap named by the root folder's bitmap entry; empty
+// when there is none or it cannot be read.
+ExfatBitmap ReadExfatBitmap(const TLogiDrive& drive, const ExfatLayout& layout);
+
+}  // namespace tarnwell::engine

@@ -1,0 +1,149 @@
+// Entry sets and boot regions built byte by byte: what is accepted, what is
+// refused, and how a deleted set is still checked.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "engine/exfat/entry_set.h"
+#include "engine/exfat/exfat_boot.h"
+#include "engine/exfat/exfat_folder.h"
+#include "platform/text_codec.h"
+#include "tests/support/image_builder.h"
+
+namespace tarnwell::engine {
+namespace {
+
+using testing::ImageBuilder;
+
+// A file entry set for name (ASCII), with a correct checksum.
+std::vector<uint8_t> EntrySet(const std::string& name, uint64_t length, uint32_t first,
+                              uint16_t attributes = 0x20, uint8_t streamFlags = 0x03) {
+  const size_t nameEntries = (name.size() + 14) / 15;
+  ImageBuilder b((2 + nameEntries) * 32);
+  b.Put8(0, 0x85).Put8(1, static_cast<uint8_t>(1 + nameEntries)).Put16(4, attributes);
+  b.Put32(12, (44u << 25 | 3u << 21 | 1u << 16) | (12u << 11));  // 2024-03-01 12:00:00
+  b.Put8(32, 0xC0).Put8(33, streamFlags).Put8(35, static_cast<uint8_t>(name.size()));
+  b.Put64(40, length).Put32(52, first).Put64(56, length);
+  for (size_t i = 0; i < name.size(); ++i) {
+    const size_t entry = 2 + i / 15;
+    b.Put8(entry * 32, 0xC1);
+    b.Put16(entry * 32 + 2 + (i % 15) * 2, static_cast<uint8_t>(name[i]));
+  }
+  b.Put16(2, ExfatSetChecksum(b.Bytes().data(), 2 + nameEntries, false));
+  return b.Take();
+}
+
+void MarkDeleted(std::vector<uint8_t>& set) {
+  for (size_t i = 0; i < set.size(); i += 32) set[i] &= 0x7F;
+}
+
+TEST(ExfatEntrySetTest, DecodesNamesSizesAndStamps) {
+  const std::string name = "a name longer than fifteen characters.txt";
+  const auto bytes = EntrySet(name, 5000000000ull, 77, 0x20, 0x03);
+  const auto set = DecodeExfatEntrySet(bytes.data(), bytes.size());
+  ASSERT_TRUE(set);
+  EXPECT_TRUE(set->checksumMatches);
+  EXPECT_TRUE(set->inUse);
+  EXPECT_TRUE(set->NoFatChain());
+  EXPECT_EQ(set->entryCount, 5u);
+  const TMidEntry entry = ExfatSetToEntry(*set);
+  EXPECT_EQ(entry.LongName, name);
+  EXPECT_EQ(entry.DirEntry.FirstCluster32(), 77u);
+  // A length past 32 bits is capped in the FAT field and kept in full.
+  EXPECT_EQ(entry.DirEntry.FileSize(), 0xFFFFFFFFu);
+  ASSERT_TRUE(entry.Exfat);
+  EXPECT_EQ(entry.Exfat->DataLength, 5000000000ull);
+  EXPECT_EQ(entry.DirEntry.ModificationDate(), (44u << 9) | (3u << 5) | 1u);
+  EXPECT_EQ(entry.DirEntry.ModificationTime(), 12u << 11);
+}
+
+TEST(ExfatEntrySetTest, ADeletedSetKeepsItsChecksumWithTheInUseBitsRestored) {
+  auto bytes = EntrySet("gone.txt", 100, 9);
+  MarkDeleted(bytes);
+  const auto set = DecodeExfatEntrySet(bytes.data(), bytes.size());
+  ASSERT_TRUE(set);
+  EXPECT_FALSE(set->inUse);
+  EXPECT_TRUE(set->checksumMatches);
+  EXPECT_EQ(ExfatSetToEntry(*set).Status, kDeleted);
+  // Any other changed byte breaks it.
+  bytes[40] ^= 1;
+  EXPECT_FALSE(DecodeExfatEntrySet(bytes.data(), bytes.size())->checksumMatches);
+}
+
+TEST(ExfatEntrySetTest, RefusesMalformedSets) {
+  const auto good = EntrySet("file.txt", 10, 5);
+  auto refused = [&](auto change, size_t avail = 0) {
+    auto bytes = good;
+    change(bytes);
+    return !DecodeExfatEntrySet(bytes.data(), avail ? avail : bytes.size());
+  };
+  EXPECT_TRUE(refused([](auto&) {}, 64));                       // secondaries cut off
+  EXPECT_TRUE(refused([](auto& b) { b[1] = 1; }));             // too few secondaries
+  EXPECT_TRUE(refused([](auto& b) { b[1] = 19; }));            // too many
+  EXPECT_TRUE(refused([](auto& b) { b[32] = 0xC1; }));         // no stream extension first
+  EXPECT_TRUE(refused([](auto& b) { b[64] = 0x41; }));         // mixed in-use states
+  EXPECT_TRUE(refused([](auto& b) { b[35] = 0; }));            // empty name
+  EXPECT_TRUE(refused([](auto& b) { b[35] = 16; }));           // name needs two name entries
+  EXPECT_TRUE(refused([](auto& b) { b[0] = 0x83; }));          // not a file entry
+}
+
+TEST(ExfatEntrySetTest, WalksSetsOverAPartlyOverwrittenDeletedSet) {
+  // A deleted three-entry set whose first entry was taken by a new one:
+  // the new set is found, the deleted remains are passed over, and the
+  // walk stops at the end-of-folder mark.
+  auto old = EntrySet("old name.txt", 10, 5);
+  MarkDeleted(old);
+  const auto fresh = EntrySet("new.txt", 20, 6);
+  std::vector<uint8_t> bytes(fresh);
+  bytes.insert(bytes.end(), old.begin() + 32, old.end());
+  const auto after = EntrySet("after.txt", 30, 7);
+  bytes.insert(bytes.end(), after.begin(), after.end());
+  bytes.resize(bytes.size() + 64, 0);
+  const auto hidden = EntrySet("hidden.txt", 1, 8);
+  bytes.insert(bytes.end(), hidden.begin(), hidden.end());
+  std::vector<std::string> names;
+  ForEachExfatEntrySet(bytes.data(), bytes.size(), true, [&](const ExfatEntrySet& s, size_t) {
+    names.push_back(ExfatSetToEntry(s).LongName);
+  });
+  EXPECT_EQ(names, (std::vector<std::string>{"new.txt", "after.txt"}));
+}
+
+// A sound boot region of a small volume: 4 KiB clusters, FAT at 24,
+// heap at 64, 100 clusters, root at cluster 4.
+std::vector<uint8_t> BootRegion() {
+  ImageBuilder b(12 * 512);
+  b.PutText(3, "EXFAT   ").Put64(72, 64 + 100 * 8).Put32(80, 24).Put32(84, 8).Put32(88, 64);
+  b.Put32(92, 100).Put32(96, 4).Put32(100, 0x1234).Put8(108, 9).Put8(109, 3).Put8(110, 1);
+  b.Put16(510, 0xAA55);
+  const uint32_t sum = ExfatBootChecksum(b.Bytes().data());
+  for (size_t i = 0; i < 512; i += 4) b.Put32(11 * 512 + i, sum);
+  return b.Take();
+}
+
+TEST(ExfatBootTest, ChecksRegionAndLayout) {
+  auto region = BootRegion();
+  EXPECT_TRUE(IsSoundExfatRegion(region.data()));
+  // The volume flags and percent in use change in use, outside the sum.
+  region[106] = 1;
+  region[112] = 50;
+  EXPECT_TRUE(IsSoundExfatRegion(region.data()));
+  region[200] = 1;  // boot code changed: the checksum no longer holds
+  EXPECT_FALSE(IsSoundExfatRegion(region.data()));
+
+  auto usable = [](auto change) {
+    auto bytes = BootRegion();
+    change(bytes);
+    return IsUsableExfatBoot(bytes.data());
+  };
+  EXPECT_TRUE(usable([](auto&) {}));
+  EXPECT_FALSE(usable([](auto& b) { b[108] = 12; }));        // 4096-byte sectors
+  EXPECT_FALSE(usable([](auto& b) { b[109] = 17; }));        // clusters over 32 MiB
+  EXPECT_FALSE(usable([](auto& b) { b[96] = 102; }));        // root past the heap
+  EXPECT_FALSE(usable([](auto& b) { b[92] = 200; }));        // heap past the volume
+  EXPECT_FALSE(usable([](auto& b) { b[84] = 0; }));          // no FAT
+  EXPECT_FALSE(usable([](auto& b) { b[88] = 20; }));         // heap before the FAT ends
+  EXPECT_FALSE(usable([](auto& b) { b[20] = 1; }));          // FAT parameter bytes not zero
+}
+
+}  // namespace
+}  // namespace tarnwell::engine
