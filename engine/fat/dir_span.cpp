@@ -15,6 +15,16 @@ RawDirEntry EntryAt(std::span<const uint8_t> bytes, size_t i) {
   return e;
 }
 
+// Short names never hold control bytes (0x05 stands in for a first 0xE5).
+// A cluster of uniform bytes can pass the time-stamp tests; its names give
+// it away.
+bool HasShortNameBytes(const RawDirEntry& e) {
+  if (e.bytes[0] < 0x20 && e.bytes[0] != 0x05) return false;
+  for (size_t i = 1; i < 11; ++i)
+    if (e.bytes[i] < 0x20) return false;
+  return true;
+}
+
 }  // namespace
 
 std::string TrimBlanks(const std::string& s) {
@@ -50,7 +60,7 @@ ContinuationCheck CheckContinuation(std::span<const uint8_t> cluster, size_t& en
       return ContinuationCheck::kLastEntries;
     }
     const bool ok = e.Attributes() == kFatAttrLongName ? IsWellFormedLongNamePiece(e)
-                                                       : IsWellFormedShortEntry(e);
+                                                       : IsWellFormedShortEntry(e) && HasShortNameBytes(e);
     if (!ok) return ContinuationCheck::kNotDirectory;
   }
   entriesBytes = count * kDirEntryBytes;
