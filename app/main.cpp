@@ -1,18 +1,35 @@
 // tarnwell [IMAGE...]: the desktop program. Image files named on the
 // command line are attached as disks ahead of the machine's own.
 #include <QApplication>
+#include <QDBusConnection>
+
+#include <algorithm>
+#include <cstdio>
 
 #include "app/about.h"
+#include "app/command_line.h"
 #include "app/frmain.h"
 #include "app/start_up.h"
+#include "controls/disk_service.h"
 #include "controls/ui_fonts.h"
+#include "platform/device_table.h"
 
 int main(int argc, char** argv) {
+  if (const auto status = tarnwell::app::AnswerInfoOption(argc, argv)) return *status;
   QApplication application(argc, argv);
   application.setFont(tarnwell::controls::UiFont());
 
   // Qt has taken its own options out of the arguments by now.
   tarnwell::app::AttachDisks(application.arguments().mid(1), tarnwell::controls::ShowBox);
+  // Disks the user may not read are opened through the desktop's disk
+  // service, which asks for authorisation; the windows are never run as
+  // root for them.
+  const auto& disks = tarnwell::platform::DeviceTable::Instance().Disks();
+  if (std::any_of(disks.begin(), disks.end(), [](const auto& d) { return d.needsAuthorisation; })) {
+    tarnwell::controls::AuthoriseLockedDisks(QDBusConnection::systemBus(), [](const QString& line) {
+      std::fprintf(stderr, "tarnwell: %s\n", line.toLocal8Bit().constData());
+    });
+  }
 
   tarnwell::app::TfrmFrMain launcher;
   // A hidden about box lives as long as the launcher; the about button

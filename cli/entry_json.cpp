@@ -1,7 +1,5 @@
 #include "cli/entry_json.h"
 
-#include <nlohmann/json.hpp>
-
 #include <cstdio>
 
 #include "engine/filetime.h"
@@ -36,22 +34,28 @@ std::optional<std::string> EntryTime(const FoundEntry& entry, int kind) {
   return IsoDateTime(value);
 }
 
+void WriteEntryJson(JsonWriter& out, const FoundEntry& entry) {
+  out.BeginObject();
+  out.Key("path").String(entry.path);
+  out.Key("name").String(entry.name);
+  out.Key("folder").Bool(entry.folder);
+  out.Key("deleted").Bool(entry.deleted);
+  out.Key("status").String(EntryStatusText(entry));
+  out.Key("size").Unsigned(entry.size);
+  out.Key("created").OptionalString(EntryTime(entry, engine::kDateCreated));
+  out.Key("modified").OptionalString(EntryTime(entry, engine::kDateModified));
+  out.Key("accessed").OptionalString(EntryTime(entry, engine::kDateAccessed));
+  out.Key("key").Unsigned(entry.key);
+  out.EndObject();
+}
+
 std::string EntryJsonLine(const FoundEntry& entry) {
-  auto stamp = [&](int kind) -> nlohmann::ordered_json {
-    const std::optional<std::string> t = EntryTime(entry, kind);
-    return t ? nlohmann::ordered_json(*t) : nlohmann::ordered_json(nullptr);
-  };
-  const nlohmann::ordered_json line = {{"path", entry.path},
-                               {"name", entry.name},
-                               {"folder", entry.folder},
-                               {"deleted", entry.deleted},
-                               {"status", EntryStatusText(entry)},
-                               {"size", entry.size},
-                               {"created", stamp(engine::kDateCreated)},
-                               {"modified", stamp(engine::kDateModified)},
-                               {"accessed", stamp(engine::kDateAccessed)},
-                               {"key", entry.key}};
-  return line.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
+  JsonWriter out;
+  WriteEntryJson(out, entry);
+  out.EndLine();
+  std::string line = out.Text();
+  line.pop_back();  // the newline
+  return line;
 }
 
 std::string EntryTextLine(const FoundEntry& entry) {
@@ -63,9 +67,15 @@ std::string EntryTextLine(const FoundEntry& entry) {
   return head + entry.path + (entry.folder ? "/" : "");
 }
 
-void PrintEntry(const FoundEntry& entry, bool json) {
-  const std::string line = json ? EntryJsonLine(entry) : EntryTextLine(entry);
-  std::printf("%s\n", line.c_str());
+EntryPrinter::EntryPrinter(bool json) : json_(json), writer_(stdout) {}
+
+void EntryPrinter::Print(const FoundEntry& entry) {
+  if (json_) {
+    WriteEntryJson(writer_, entry);
+    writer_.EndLine();
+    return;
+  }
+  std::printf("%s\n", EntryTextLine(entry).c_str());
 }
 
 }  // namespace tarnwell::cli

@@ -41,9 +41,10 @@ void WalkBelow(engine::TUndelete& engine, const FoundEntry& folder,
 // matched exactly or else regardless of ASCII case.
 std::optional<FoundEntry> FindEntryByPath(engine::TUndelete& engine, const std::string& path);
 
-// Scans the volume with the given letter; false (after printing why) when
-// it cannot be scanned.
-bool ScanLetter(engine::TUndelete& engine, char letter, engine::StatusPanel& status,
-                engine::ProgressBar& progress);
+struct CliContext;
+
+// Scans the volume with the given letter, drawing progress through the
+// context's terminal; false (after printing why) when it cannot be scanned.
+bool ScanLetter(engine::TUndelete& engine, char letter, CliContext& context);
 
 }  // namespace tarnwell::cli

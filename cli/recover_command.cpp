@@ -44,7 +44,7 @@ int RunRecover(CliContext& context, const RecoverOptions& options) {
   const std::optional<char> letter = context.ResolveVolume(options.volume);
   if (!letter) return kExitUsage;
   engine::TUndelete engine(context.boxes, context.pump);
-  if (!ScanLetter(engine, *letter, context.status, context.progress)) return kExitSomeFailed;
+  if (!ScanLetter(engine, *letter, context)) return kExitSomeFailed;
 
   // Failures are what the engine logs as errors and what the disk reader
   // reports, plus items the engine refuses outright.
