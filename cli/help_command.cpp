@@ -13,7 +13,9 @@ void AddHelpCommand(CLI::App& app, int* exitCode) {
   command->add_option("COMMAND", *name, "The command to describe");
   command->callback([&app, exitCode, name] {
     if (name->empty()) {
-      std::fputs(app.help().c_str(), stdout);
+      // app.help() would describe the command running now (help itself).
+      std::fputs(app.get_formatter()->make_help(&app, app.get_name(), CLI::AppFormatMode::Normal).c_str(),
+                 stdout);
       *exitCode = kExitOk;
       return;
     }

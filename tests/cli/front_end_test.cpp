@@ -68,8 +68,9 @@ TEST(FrontEndTest, ProgressLineShowsRateAndTimeLeft) {
   EXPECT_EQ(ProgressLine(1, 40.0, 0), "  1% [------------------------]  1:06:00 left");
 }
 
-// What a scan draws on stderr: in a pseudo-terminal (made by `script`) the
-// bar, unless --quiet; in a pipe nothing.
+// What a scan draws on stderr: in a pseudo-terminal (made by `script`) its
+// status and progress line, redrawn in place, unless --quiet; in a pipe
+// nothing.
 std::string ScanStderr(const std::string& options, bool terminal) {
   const std::string list = std::string("'") + TARNWELL_CLI_PATH + "' --no-devices " + options + "list '" +
                            testing::FixturePath("fat/fat16.img") + "'";
@@ -84,7 +85,7 @@ std::string ScanStderr(const std::string& options, bool terminal) {
 }
 
 TEST(FrontEndTest, ProgressOnlyOnATerminalAndNotWhenQuiet) {
-  EXPECT_NE(ScanStderr("", true).find("% ["), std::string::npos);
+  EXPECT_NE(ScanStderr("", true).find("\r\033[K"), std::string::npos);
   EXPECT_EQ(ScanStderr("--quiet ", true), "");
   EXPECT_EQ(ScanStderr("", false), "");
 }
