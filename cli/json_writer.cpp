@@ -94,7 +94,13 @@ void JsonWriter::BeforeValue() {
     afterKey_ = false;
     return;
   }
-  if (open_.empty()) return;
+  if (open_.empty()) {
+    // A second top-level value would make the line invalid: it starts a
+    // line of its own.
+    if (lineHasValue_) EndLine();
+    lineHasValue_ = true;
+    return;
+  }
   Level& level = open_.back();
   if (level.object) {
     // A value without a key would make the object invalid: give it one.
@@ -195,6 +201,8 @@ JsonWriter& JsonWriter::OptionalString(const std::optional<std::string>& utf8) {
 void JsonWriter::EndLine() {
   while (!open_.empty()) Close(open_.back().object ? '}' : ']');
   afterKey_ = false;
+  if (!lineHasValue_) return;  // an empty line is not JSON
+  lineHasValue_ = false;
   buffer_ += '\n';
   if (sink_ && buffer_.size() >= kFlushAt) Flush();
 }

@@ -39,7 +39,9 @@ class JsonWriter {
   JsonWriter& OptionalString(const std::optional<std::string>& utf8);
 
   // Ends the current top-level value's line. Containers left open are closed
-  // first, so a line is whole even when a caller stops early.
+  // first, so a line is whole even when a caller stops early. A line with
+  // no value is not written; a second top-level value without EndLine
+  // starts a new line by itself.
   void EndLine();
   void Flush();
 
@@ -61,6 +63,7 @@ class JsonWriter {
   };
   std::vector<Level> open_;
   bool afterKey_ = false;
+  bool lineHasValue_ = false;
 };
 
 // Appends text as the body of a JSON string (no quotes): '"', '\\' and

@@ -84,8 +84,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::istringstream lines(out.Text());
   std::string line;
   while (std::getline(lines, line)) {
-    if (line.empty()) continue;
-    if (!nlohmann::json::accept(line)) std::abort();
+    if (line.empty() || !nlohmann::json::accept(line)) std::abort();
   }
   return 0;
 }

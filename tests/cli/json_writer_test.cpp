@@ -104,9 +104,15 @@ TEST(JsonWriterTest, MisuseStillGivesValidLines) {
   out.EndLine();
   out.Key("outside").Unsigned(3);
   out.EndLine();
+  out.EndLine();  // nothing on the line: no empty line either
+  // Two top-level values without EndLine between them: two lines.
+  out.BeginArray().EndArray().BeginObject().EndObject();
+  out.EndLine();
 
   const auto lines = Lines(out.Text());
-  ASSERT_EQ(lines.size(), 3u);
+  ASSERT_EQ(lines.size(), 5u);
+  EXPECT_EQ(lines[3].dump(), "[]");
+  EXPECT_EQ(lines[4].dump(), "{}");
   EXPECT_EQ(lines[0].dump(), R"({"a":[1,{"dangling":null}]})");
   EXPECT_EQ(lines[1]["b"], 2);
   EXPECT_EQ(lines[2], 3);
