@@ -18,8 +18,9 @@ struct CliContext {
   std::vector<std::string> images;  // --image, in order
   bool noDevices = false;           // --no-devices: list attached images only
 
-  TerminalStatus status;
-  TerminalProgress progress;
+  TerminalDrawing drawing;  // --quiet silences it
+  TerminalStatus status{drawing};
+  TerminalProgress progress{drawing};
   TerminalLog log;
   TerminalBoxes boxes;
   TerminalPump pump;

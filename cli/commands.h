@@ -1,5 +1,7 @@
 #pragma once
 // Each command registers itself on the command-line parser.
+#include <string>
+
 namespace CLI {
 class App;
 }
@@ -20,5 +22,10 @@ void AddRescanDamagedCommand(CLI::App& app, CliContext& context, int* exitCode);
 void AddRawScanCommand(CLI::App& app, CliContext& context, int* exitCode);
 void AddRawRecoverCommand(CLI::App& app, CliContext& context, int* exitCode);
 void AddRawExfatCommand(CLI::App& app, CliContext& context, int* exitCode);
+// `help [COMMAND]`: the same text as `COMMAND --help`.
+void AddHelpCommand(CLI::App& app, int* exitCode);
+// `completion bash`, and the script it prints for a parser.
+void AddCompletionCommand(CLI::App& app, int* exitCode);
+std::string BashCompletionScript(const CLI::App& app);
 
 }  // namespace tarnwell::cli

@@ -3,10 +3,41 @@
 #include "cli/cli_context.h"
 #include "cli/commands.h"
 #include "cli/partition_listing.h"
+#include "cli/json_writer.h"
 #include "physical/physical_drive_list.h"
+#include "platform/device_table.h"
 
 namespace tarnwell::cli {
 namespace {
+
+constexpr char kLockedHint[] =
+    "cannot be opened without authorisation: run tarnwell-cli with sudo, or add the user to the "
+    "disk group; the desktop program asks the desktop's disk service";
+
+// Block devices the user may not open are named with a note instead of
+// being left out, so that a script sees why a disk is missing.
+void PrintLockedDisks(bool json) {
+  const auto& disks = platform::DeviceTable::Instance().Disks();
+  JsonWriter out(stdout);
+  for (size_t i = 0; i < disks.size(); ++i) {
+    const platform::PhysicalDisk& disk = disks[i];
+    if (!disk.needsAuthorisation) continue;
+    if (json) {
+      out.BeginObject();
+      out.Key("code").Unsigned(i);
+      out.Key("name").String(disk.name);
+      out.Key("device").String(disk.origin.path);
+      out.Key("model").String(disk.model);
+      out.Key("total_bytes").Unsigned(disk.sizeBytes);
+      out.Key("needs_authorisation").Bool(true);
+      out.Key("note").String(kLockedHint);
+      out.EndLine();
+      continue;
+    }
+    std::printf("disk %zu  %s  %s  %s\n  %s\n", i, disk.origin.path.c_str(), disk.model.c_str(),
+                "(needs authorisation)", kLockedHint);
+  }
+}
 
 int RunDisks(CliContext& context, bool json) {
   if (!context.Prepare()) return kExitUsage;
@@ -24,6 +55,8 @@ int RunDisks(CliContext& context, bool json) {
     for (size_t i = 0; i < drive->Partitions.size(); ++i)
       PrintEntry(i, *drive, *drive->Partitions[i]);
   }
+  std::fflush(stdout);
+  PrintLockedDisks(json);
   return kExitOk;
 }
 

@@ -1,9 +1,9 @@
 #include "cli/entry_json.h"
 #include "cli/terminal_text.h"
 
-#include <nlohmann/json.hpp>
-
+#include <algorithm>
 #include <cstdio>
+#include <string_view>
 
 #include "engine/filetime.h"
 #include "engine/search/entry_dates.h"
@@ -15,15 +15,43 @@ std::string EntryStatusText(const FoundEntry& entry) {
   return entry.deleted ? "deleted" : "existing";
 }
 
-std::string IsoDateTime(double value) {
+namespace {
+
+// Writes "YYYY-MM-DDTHH:MM:SS" into text and returns its length. Digits are
+// placed by hand: a listing writes three stamps per entry, and formatting
+// them through printf was a good part of the JSON listing's time.
+size_t FormatIso(double value, char (&text)[32]) {
   const engine::CivilTime t = engine::DateTimeToCivil(value);
-  char text[32];
-  std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d", t.year, t.month, t.day, t.hour,
-                t.minute, t.second);
-  return text;
+  const auto inRange = [](int v, int lo, int hi) { return v >= lo && v <= hi; };
+  if (!inRange(t.year, 0, 9999) || !inRange(t.month, 0, 99) || !inRange(t.day, 0, 99) ||
+      !inRange(t.hour, 0, 99) || !inRange(t.minute, 0, 99) || !inRange(t.second, 0, 99)) {
+    const int n = std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d", t.year, t.month,
+                                t.day, t.hour, t.minute, t.second);
+    return n > 0 ? std::min(static_cast<size_t>(n), sizeof text - 1) : 0;
+  }
+  const auto two = [&](char* at, int v) {
+    at[0] = static_cast<char>('0' + v / 10);
+    at[1] = static_cast<char>('0' + v % 10);
+  };
+  two(text, t.year / 100);
+  two(text + 2, t.year % 100);
+  text[4] = '-';
+  two(text + 5, t.month);
+  text[7] = '-';
+  two(text + 8, t.day);
+  text[10] = 'T';
+  two(text + 11, t.hour);
+  text[13] = ':';
+  two(text + 14, t.minute);
+  text[16] = ':';
+  two(text + 17, t.second);
+  text[19] = '\0';
+  return 19;
 }
 
-std::optional<std::string> EntryTime(const FoundEntry& entry, int kind) {
+// The entry's stamp of a kind as a date-time value, or nullopt when it is
+// not a valid stamp.
+std::optional<double> EntryTimeValue(const FoundEntry& entry, int kind) {
   double value = 0;
   if (entry.fat) {
     const engine::DosDateTime d = engine::FatEntryDate(*entry.fat, kind);
@@ -34,25 +62,55 @@ std::optional<std::string> EntryTime(const FoundEntry& entry, int kind) {
   }
   // Value 0 is the empty stamp (both words 0, or not representable).
   if (value == 0) return std::nullopt;
-  return IsoDateTime(value);
+  return value;
+}
+
+void WriteStamp(JsonWriter& out, const FoundEntry& entry, int kind) {
+  const std::optional<double> value = EntryTimeValue(entry, kind);
+  if (!value) {
+    out.Null();
+    return;
+  }
+  char text[32];
+  const size_t length = FormatIso(*value, text);
+  out.String(std::string_view(text, length));
+}
+
+}  // namespace
+
+std::string IsoDateTime(double value) {
+  char text[32];
+  return std::string(text, FormatIso(value, text));
+}
+
+std::optional<std::string> EntryTime(const FoundEntry& entry, int kind) {
+  const std::optional<double> value = EntryTimeValue(entry, kind);
+  if (!value) return std::nullopt;
+  return IsoDateTime(*value);
+}
+
+void WriteEntryJson(JsonWriter& out, const FoundEntry& entry) {
+  out.BeginObject();
+  out.Key("path").String(entry.path);
+  out.Key("name").String(entry.name);
+  out.Key("folder").Bool(entry.folder);
+  out.Key("deleted").Bool(entry.deleted);
+  out.Key("status").String(EntryStatusText(entry));
+  out.Key("size").Unsigned(entry.size);
+  WriteStamp(out.Key("created"), entry, engine::kDateCreated);
+  WriteStamp(out.Key("modified"), entry, engine::kDateModified);
+  WriteStamp(out.Key("accessed"), entry, engine::kDateAccessed);
+  out.Key("key").Unsigned(entry.key);
+  out.EndObject();
 }
 
 std::string EntryJsonLine(const FoundEntry& entry) {
-  auto stamp = [&](int kind) -> nlohmann::ordered_json {
-    const std::optional<std::string> t = EntryTime(entry, kind);
-    return t ? nlohmann::ordered_json(*t) : nlohmann::ordered_json(nullptr);
-  };
-  const nlohmann::ordered_json line = {{"path", entry.path},
-                               {"name", entry.name},
-                               {"folder", entry.folder},
-                               {"deleted", entry.deleted},
-                               {"status", EntryStatusText(entry)},
-                               {"size", entry.size},
-                               {"created", stamp(engine::kDateCreated)},
-                               {"modified", stamp(engine::kDateModified)},
-                               {"accessed", stamp(engine::kDateAccessed)},
-                               {"key", entry.key}};
-  return line.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
+  JsonWriter out;
+  WriteEntryJson(out, entry);
+  out.EndLine();
+  std::string line = out.Text();
+  line.pop_back();  // the newline
+  return line;
 }
 
 std::string EntryTextLine(const FoundEntry& entry) {
@@ -64,9 +122,15 @@ std::string EntryTextLine(const FoundEntry& entry) {
   return head + TerminalSafe(entry.path) + (entry.folder ? "/" : "");
 }
 
-void PrintEntry(const FoundEntry& entry, bool json) {
-  const std::string line = json ? EntryJsonLine(entry) : EntryTextLine(entry);
-  std::printf("%s\n", line.c_str());
+EntryPrinter::EntryPrinter(bool json) : json_(json), writer_(stdout) {}
+
+void EntryPrinter::Print(const FoundEntry& entry) {
+  if (json_) {
+    WriteEntryJson(writer_, entry);
+    writer_.EndLine();
+    return;
+  }
+  std::printf("%s\n", EntryTextLine(entry).c_str());
 }
 
 }  // namespace tarnwell::cli

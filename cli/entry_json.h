@@ -4,6 +4,7 @@
 #include <string>
 
 #include "cli/entry_walk.h"
+#include "cli/json_writer.h"
 
 namespace tarnwell::cli {
 
@@ -15,10 +16,23 @@ std::string IsoDateTime(double value);
 // 8601, or nullopt when it is not a valid stamp.
 std::optional<std::string> EntryTime(const FoundEntry& entry, int kind);
 
+// The entry as one JSON object: path, name, folder, deleted, status, size,
+// created, modified, accessed, key.
+void WriteEntryJson(JsonWriter& out, const FoundEntry& entry);
+// The same object as a line of text, without the newline.
 std::string EntryJsonLine(const FoundEntry& entry);
 std::string EntryTextLine(const FoundEntry& entry);
 
-// Prints one entry in the chosen form.
-void PrintEntry(const FoundEntry& entry, bool json);
+// Prints entries on stdout in the chosen form, one per line; JSON lines go
+// through one streaming writer for the whole listing.
+class EntryPrinter {
+ public:
+  explicit EntryPrinter(bool json);
+  void Print(const FoundEntry& entry);
+
+ private:
+  bool json_;
+  JsonWriter writer_;
+};
 
 }  // namespace tarnwell::cli

@@ -1,9 +1,11 @@
 #include "cli/entry_walk.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <optional>
 #include <unordered_set>
 
+#include "cli/cli_context.h"
 #include "engine/ascii_text.h"
 #include "engine/entry_helpers.h"
 #include "platform/text_codec.h"
@@ -159,15 +161,15 @@ std::vector<FoundEntry> FindEntriesByKey(engine::TUndelete& engine, uint32_t key
   return found;
 }
 
-bool ScanLetter(engine::TUndelete& engine, char letter, engine::StatusPanel& status,
-                engine::ProgressBar& progress) {
+bool ScanLetter(engine::TUndelete& engine, char letter, CliContext& context) {
   engine::TLogiDrive* drive = engine.FindDrive(letter);
   if (!drive) {
     std::fprintf(stderr, "tarnwell-cli: no volume %c:\n", letter);
     return false;
   }
-  const bool scanned = engine.ScanVolume(*drive, true, status, progress);
-  progress.SetVisible(false);  // clears the status line on a terminal
+  context.progress.SetJobBytes(static_cast<uint64_t>(std::max<int64_t>(drive->TotalBytes, 0)));
+  const bool scanned = engine.ScanVolume(*drive, true, context.status, context.progress);
+  context.progress.SetVisible(false);  // clears the status line on a terminal
   return scanned;
 }
 

@@ -48,9 +48,10 @@ std::optional<FoundEntry> FindEntryByPath(engine::TUndelete& engine, const std::
 // name an entry whose name holds "/".
 std::vector<FoundEntry> FindEntriesByKey(engine::TUndelete& engine, uint32_t key);
 
-// Scans the volume with the given letter; false (after printing why) when
-// it cannot be scanned.
-bool ScanLetter(engine::TUndelete& engine, char letter, engine::StatusPanel& status,
-                engine::ProgressBar& progress);
+struct CliContext;
+
+// Scans the volume with the given letter, drawing progress through the
+// context's terminal; false (after printing why) when it cannot be scanned.
+bool ScanLetter(engine::TUndelete& engine, char letter, CliContext& context);
 
 }  // namespace tarnwell::cli

@@ -46,6 +46,7 @@ int RunFindPartitions(CliContext& context, const FindOptions& options) {
     std::fprintf(stderr, "tarnwell-cli: the range holds no sector\n");
     return kExitUsage;
   }
+  context.progress.SetJobBytes(static_cast<uint64_t>(range.sectorCount) * 512);
   const bool ran = physical::SearchPartitions(*drive, disk, context.progress, range.sectorCount,
                                               static_cast<uint64_t>(range.startSector));
   context.progress.SetVisible(false);

@@ -18,9 +18,10 @@ int RunList(CliContext& context, const ListOptions& options) {
   const std::optional<char> letter = context.ResolveVolume(options.volume);
   if (!letter) return kExitUsage;
   engine::TUndelete engine(context.boxes, context.pump);
-  if (!ScanLetter(engine, *letter, context.status, context.progress)) return kExitSomeFailed;
+  if (!ScanLetter(engine, *letter, context)) return kExitSomeFailed;
+  EntryPrinter printer(options.json);
   WalkEntries(engine, [&](const FoundEntry& entry) {
-    if (!options.deletedOnly || entry.deleted) PrintEntry(entry, options.json);
+    if (!options.deletedOnly || entry.deleted) printer.Print(entry);
   });
   return kExitOk;
 }

@@ -5,16 +5,20 @@
 
 #include "cli/cli_context.h"
 #include "cli/commands.h"
+#include "platform/version_info.h"
 
 int main(int argc, char** argv) {
   std::setlocale(LC_ALL, "");
   tarnwell::cli::CliContext context;
   int exitCode = tarnwell::cli::kExitOk;
 
-  CLI::App app{"Tarnwell: recover deleted files from FAT and NTFS disks and images"};
+  CLI::App app{"Tarnwell: recover deleted files from FAT and NTFS disks and images", "tarnwell-cli"};
   app.require_subcommand(1);
+  app.set_version_flag("--version", "tarnwell-cli " + tarnwell::platform::GetVersionInfoString("productversion"));
   app.add_option("--image", context.images, "Attach a disk or volume image (repeatable)");
   app.add_flag("--no-devices", context.noDevices, "List attached images only, no block devices");
+  app.add_flag_callback("-q,--quiet", [&context] { context.drawing.SetQuiet(true); },
+                        "No progress line on the terminal");
 
   tarnwell::cli::AddVolumesCommand(app, context, &exitCode);
   tarnwell::cli::AddHealthCommand(app, context, &exitCode);
@@ -27,6 +31,8 @@ int main(int argc, char** argv) {
   tarnwell::cli::AddRawScanCommand(app, context, &exitCode);
   tarnwell::cli::AddRawRecoverCommand(app, context, &exitCode);
   tarnwell::cli::AddRawExfatCommand(app, context, &exitCode);
+  tarnwell::cli::AddHelpCommand(app, &exitCode);
+  tarnwell::cli::AddCompletionCommand(app, &exitCode);
 
   try {
     app.parse(argc, argv);

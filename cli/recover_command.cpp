@@ -79,7 +79,7 @@ int RunRecover(CliContext& context, const RecoverOptions& options) {
   const std::optional<char> letter = context.ResolveVolume(options.volume);
   if (!letter) return kExitUsage;
   engine::TUndelete engine(context.boxes, context.pump);
-  if (!ScanLetter(engine, *letter, context.status, context.progress)) return kExitSomeFailed;
+  if (!ScanLetter(engine, *letter, context)) return kExitSomeFailed;
 
   // Failures are the items the engine logs as failed (one line each), the
   // names that find nothing, and the disk reader's error messages.

@@ -20,7 +20,7 @@ int RunRescan(CliContext& context, const RescanOptions& options) {
   const std::optional<char> letter = context.ResolveVolume(options.volume);
   if (!letter) return kExitUsage;
   engine::TUndelete engine(context.boxes, context.pump);
-  if (!ScanLetter(engine, *letter, context.status, context.progress)) return kExitSomeFailed;
+  if (!ScanLetter(engine, *letter, context)) return kExitSomeFailed;
   const std::optional<FoundEntry> folder = FindEntryByPath(engine, options.path);
   if (!folder || !folder->fat || !folder->damaged) {
     std::fprintf(stderr, "tarnwell-cli: %s is not a damaged FAT folder\n", options.path.c_str());
@@ -35,8 +35,9 @@ int RunRescan(CliContext& context, const RescanOptions& options) {
   // The folder's key changed with its restored high word: describe it anew.
   const FoundEntry again = DescribeFat(*folder->fat, engine.CurrentDrive->FsKind,
                                        folder->path.substr(0, folder->path.size() - folder->name.size()));
-  PrintEntry(again, options.json);
-  WalkBelow(engine, again, [&](const FoundEntry& e) { PrintEntry(e, options.json); });
+  EntryPrinter printer(options.json);
+  printer.Print(again);
+  WalkBelow(engine, again, [&](const FoundEntry& e) { printer.Print(e); });
   return kExitOk;
 }
 

@@ -80,7 +80,7 @@ int RunSearch(CliContext& context, const SearchOptions& options) {
   const std::optional<char> letter = context.ResolveVolume(options.volume);
   if (!letter) return kExitUsage;
   engine::TUndelete engine(context.boxes, context.pump);
-  if (!ScanLetter(engine, *letter, context.status, context.progress)) return kExitSomeFailed;
+  if (!ScanLetter(engine, *letter, context)) return kExitSomeFailed;
   const std::optional<engine::TSearchCriteria> criteria = Criteria(engine, options);
   if (!criteria) return kExitUsage;
   engine.SearchResults.clear();
@@ -92,9 +92,10 @@ int RunSearch(CliContext& context, const SearchOptions& options) {
   WalkEntries(engine, [&](const FoundEntry& e) {
     byRecord.emplace(e.fat ? static_cast<const void*>(e.fat) : e.ntfs, e);
   });
+  EntryPrinter printer(options.json);
   auto print = [&](const void* record) {
     const auto it = byRecord.find(record);
-    if (it != byRecord.end()) PrintEntry(it->second, options.json);
+    if (it != byRecord.end()) printer.Print(it->second);
   };
   for (const auto* e : engine.SearchResults.Fat) print(e);
   for (const auto* r : engine.SearchResults.Ntfs) print(r);

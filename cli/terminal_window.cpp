@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "cli/terminal_text.h"
+#include "cli/progress_line.h"
 #include "platform/text_codec.h"
 
 namespace tarnwell::cli {
@@ -20,21 +21,28 @@ bool StderrIsTerminal() {
   return tty;
 }
 
+bool TerminalDrawing::Enabled() const { return !quiet_ && StderrIsTerminal(); }
+
 void TerminalStatus::SetText(const std::string& text) {
-  if (!StderrIsTerminal()) return;
+  if (!drawing_.Enabled()) return;
   std::fprintf(stderr, "\r\033[K%s", Utf8(text).c_str());
   std::fflush(stderr);
 }
 
 void TerminalProgress::SetPosition(int percent) {
-  if (!StderrIsTerminal() || percent == last_) return;
+  if (!drawing_.Enabled() || percent == last_) return;
+  const auto now = std::chrono::steady_clock::now();
+  // A job starts when its bar first moves; rate and time left count from
+  // there.
+  if (last_ < 0 || percent < last_) start_ = now;
   last_ = percent;
-  std::fprintf(stderr, "\r\033[K%3d%%", percent);
+  const double elapsed = std::chrono::duration<double>(now - start_).count();
+  std::fprintf(stderr, "\r\033[K%s", ProgressLine(percent, elapsed, jobBytes_).c_str());
   std::fflush(stderr);
 }
 
 void TerminalProgress::SetVisible(bool visible) {
-  if (!visible && StderrIsTerminal()) {
+  if (!visible && drawing_.Enabled()) {
     std::fprintf(stderr, "\r\033[K");
     std::fflush(stderr);
   }

@@ -15,6 +15,13 @@ std::unique_ptr<FileSectorSource> FileSectorSource::Open(const std::string& path
       new FileSectorSource(std::move(fd), offsetBytes, lengthBytes));
 }
 
+std::unique_ptr<FileSectorSource> FileSectorSource::FromDescriptor(platform::UniqueFd fd,
+                                                                   uint64_t offsetBytes,
+                                                                   uint64_t lengthBytes) {
+  if (!fd.valid()) return nullptr;
+  return std::unique_ptr<FileSectorSource>(new FileSectorSource(std::move(fd), offsetBytes, lengthBytes));
+}
+
 bool FileSectorSource::Read(uint64_t lba, uint32_t count, void* buffer, uint32_t& bytesRead) {
   bytesRead = 0;
   if (count > kMaxSectorsPerRead) return false;

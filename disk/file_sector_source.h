@@ -13,6 +13,10 @@ class FileSectorSource final : public SectorSource {
  public:
   static std::unique_ptr<FileSectorSource> Open(const std::string& path, uint64_t offsetBytes,
                                                 uint64_t lengthBytes);
+  // A window of a descriptor already opened read-only; null when it is
+  // not valid.
+  static std::unique_ptr<FileSectorSource> FromDescriptor(platform::UniqueFd fd, uint64_t offsetBytes,
+                                                          uint64_t lengthBytes);
   bool Read(uint64_t lba, uint32_t count, void* buffer, uint32_t& bytesRead) override;
   uint64_t SectorCount() const override { return length_ / kSectorSize; }
   int LastError() const override { return lastError_; }

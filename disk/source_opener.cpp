@@ -13,7 +13,7 @@ std::unique_ptr<SectorSource> OpenWindow(const platform::PhysicalDisk& disk, uin
                                          uint64_t length) {
   if (disk.origin.memory)
     return std::make_unique<MemorySectorSource>(disk.origin.memory, offset, length);
-  return FileSectorSource::Open(disk.origin.path, offset, length);
+  return FileSectorSource::FromDescriptor(platform::OpenDiskReadOnly(disk), offset, length);
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "platform/device_table.h"
 
+#include <fcntl.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <linux/fs.h>
@@ -31,6 +32,12 @@ std::optional<uint64_t> SizeOfOpenFile(int fd) {
 }
 
 }  // namespace
+
+UniqueFd OpenDiskReadOnly(const PhysicalDisk& disk) {
+  if (disk.needsAuthorisation || disk.origin.memory) return UniqueFd();
+  if (disk.origin.descriptor) return UniqueFd(::fcntl(disk.origin.descriptor->get(), F_DUPFD_CLOEXEC, 0));
+  return UniqueFd::OpenReadOnly(disk.origin.path.c_str());
+}
 
 DeviceTable& DeviceTable::Instance() {
   static DeviceTable table;
@@ -79,20 +86,50 @@ void DeviceTable::AttachMemoryImage(const std::string& name,
 }
 
 void DeviceTable::AddBlockDevices() {
-  for (const BlockDeviceInfo& dev : ListBlockDevices()) {
-    // A device we may not read is left out without a word.
-    UniqueFd fd = UniqueFd::OpenReadOnly(dev.devicePath.c_str());
-    if (!fd.valid()) continue;
+  AddBlockDevices(ListBlockDevices());
+}
+
+void DeviceTable::AddBlockDevices(const std::vector<BlockDeviceInfo>& devices, const DeviceOpener& open) {
+  for (const BlockDeviceInfo& dev : devices) {
+    UniqueFd fd = open ? open(dev.devicePath) : UniqueFd::OpenReadOnly(dev.devicePath.c_str());
+    const bool denied = !fd.valid() && (errno == EACCES || errno == EPERM);
+    // An empty card reader or a vanished device: nothing to list.
+    if (!fd.valid() && !denied) continue;
     PhysicalDisk disk;
     disk.origin.path = dev.devicePath;
     disk.name = dev.kernelName;
     disk.model = dev.model;
     disk.removable = dev.removable;
-    disk.sizeBytes = SizeOfOpenFile(fd.get()).value_or(dev.sizeBytes);
+    disk.needsAuthorisation = denied;
+    // The kernel's size stands until the device itself can be asked.
+    disk.sizeBytes = fd.valid() ? SizeOfOpenFile(fd.get()).value_or(dev.sizeBytes) : dev.sizeBytes;
     std::vector<std::pair<uint64_t, uint64_t>> parts;
     for (const auto& p : dev.partitions) parts.emplace_back(p.startSector, p.sectorCount);
     AddDisk(std::move(disk), parts);
   }
+}
+
+bool DeviceTable::AuthoriseDisk(int index, UniqueFd descriptor) {
+  if (index < 0 || index >= static_cast<int>(disks_.size()) || !descriptor.valid()) return false;
+  PhysicalDisk& disk = disks_[static_cast<size_t>(index)];
+  if (!disk.needsAuthorisation) return false;
+  // Whatever the service hands over, nothing here may be able to write
+  // through it.
+  const int flags = ::fcntl(descriptor.get(), F_GETFL);
+  if (flags < 0 || (flags & O_ACCMODE) != O_RDONLY) {
+    disk.authorisationNote = "the disk service did not open the disk read-only";
+    return false;
+  }
+  if (const std::optional<uint64_t> size = SizeOfOpenFile(descriptor.get())) disk.sizeBytes = *size;
+  disk.origin.descriptor = std::make_shared<const UniqueFd>(std::move(descriptor));
+  disk.needsAuthorisation = false;
+  disk.authorisationNote.clear();
+  AssignLetters();  // its volumes get letters now
+  return true;
+}
+
+void DeviceTable::SetAuthorisationNote(int index, const std::string& note) {
+  if (index >= 0 && index < static_cast<int>(disks_.size())) disks_[static_cast<size_t>(index)].authorisationNote = note;
 }
 
 void DeviceTable::AddDisk(PhysicalDisk disk,
@@ -118,6 +155,9 @@ void DeviceTable::AssignLetters() {
   char floppyLetter = 'A';
   char nextLetter = 'C';
   for (const PendingVolume& p : pending_) {
+    // A locked disk's volumes get letters once it is authorised; until
+    // then nothing could read them.
+    if (disks_[static_cast<size_t>(p.diskIndex)].needsAuthorisation) continue;
     char letter = 0;
     if (p.bareFloppy && floppyLetter <= 'B') letter = floppyLetter++;
     else if (nextLetter <= 'Z') letter = nextLetter++;

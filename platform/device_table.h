@@ -4,19 +4,27 @@
 // images given to the program come first, then readable whole-disk block
 // devices; every volume on them gets a drive letter.
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "platform/unique_fd.h"
+
 namespace tarnwell::platform {
+
+struct BlockDeviceInfo;
 
 inline constexpr uint64_t kSectorSize = 512;
 
-// Where the bytes of a disk come from: a file or device path, or (for tests
-// and fuzzing) an in-memory image.
+// Where the bytes of a disk come from: a file or device path, a read-only
+// descriptor handed over by the desktop's disk service (readers duplicate
+// it rather than reopen the path they may not open), or (for tests and
+// fuzzing) an in-memory image.
 struct DiskOrigin {
   std::string path;
+  std::shared_ptr<const UniqueFd> descriptor;
   std::shared_ptr<const std::vector<uint8_t>> memory;
 };
 
@@ -27,7 +35,24 @@ struct PhysicalDisk {
   bool isImage = false;
   bool removable = false;
   uint64_t sizeBytes = 0;
+  // A block device the user may not open yet: listed so that it can be
+  // shown and authorised, but nothing can be read from it until
+  // AuthoriseDisk hands over a descriptor.
+  bool needsAuthorisation = false;
+  // Why the disk stays locked (the disk service's answer), for the drive
+  // lists; empty while nobody has asked.
+  std::string authorisationNote;
 };
+
+// Opens a block device read-only; returns an invalid descriptor with errno
+// set on failure. Replaceable so that "permission denied" can be tested
+// without a real device or dropping root.
+using DeviceOpener = std::function<UniqueFd(const std::string& path)>;
+
+// A read-only descriptor of a disk that is not in memory: a duplicate of
+// the one the disk service handed over, else the path opened afresh.
+// Invalid while the disk needs authorisation.
+UniqueFd OpenDiskReadOnly(const PhysicalDisk& disk);
 
 // Windows drive types the system lists.
 inline constexpr uint8_t kDriveRemovable = 2;
@@ -51,8 +76,19 @@ class DeviceTable {
   // Attaches an in-memory image under a display name (tests, fuzzing).
   void AttachMemoryImage(const std::string& name,
                          std::shared_ptr<const std::vector<uint8_t>> bytes);
-  // Adds the readable whole-disk block devices of this machine.
+  // Adds the whole-disk block devices of this machine: those it can read,
+  // and those it may not open for lack of permission, marked as needing
+  // authorisation. Devices failing for other reasons are left out.
   void AddBlockDevices();
+  // The same over a given device list and opener (tests); no opener means
+  // the real read-only open.
+  void AddBlockDevices(const std::vector<BlockDeviceInfo>& devices, const DeviceOpener& open = nullptr);
+  // Gives a locked disk the descriptor the disk service opened. The
+  // descriptor must be open for reading only; false (and nothing changes)
+  // otherwise or when the disk needs no authorisation.
+  bool AuthoriseDisk(int index, UniqueFd descriptor);
+  // Records why a locked disk stays locked.
+  void SetAuthorisationNote(int index, const std::string& note);
   // Forgets everything (tests).
   void Reset();
 

@@ -27,7 +27,7 @@ bool QueryDriveReady(char letter) {
   const PhysicalDisk* disk = DeviceTable::Instance().Disk(v->diskIndex);
   if (!disk) return false;
   if (disk->origin.memory) return v->sectorCount > 0;
-  UniqueFd fd = UniqueFd::OpenReadOnly(disk->origin.path.c_str());
+  UniqueFd fd = OpenDiskReadOnly(*disk);
   return fd.valid() && v->sectorCount > 0;
 }
 
@@ -42,7 +42,7 @@ std::optional<std::string> QueryVolumeLabel(char letter) {
   if (!v) return std::nullopt;
   const PhysicalDisk* disk = DeviceTable::Instance().Disk(v->diskIndex);
   if (!disk || disk->origin.memory) return std::string();
-  UniqueFd fd = UniqueFd::OpenReadOnly(disk->origin.path.c_str());
+  UniqueFd fd = OpenDiskReadOnly(*disk);
   if (!fd.valid()) return std::nullopt;
   std::optional<std::string> label =
       ProbeLabel(fd.get(), v->startSector * kSectorSize, v->sectorCount * kSectorSize);

@@ -1,0 +1,52 @@
+#include "cli/progress_line.h"
+
+#include <algorithm>
+#include <cstdio>
+
+namespace tarnwell::cli {
+namespace {
+
+constexpr int kBarWidth = 24;
+
+std::string Rate(double bytesPerSecond) {
+  static const char* const kUnits[] = {"B/s", "KB/s", "MB/s", "GB/s"};
+  int unit = 0;
+  while (bytesPerSecond >= 1024 && unit < 3) {
+    bytesPerSecond /= 1024;
+    ++unit;
+  }
+  char text[32];
+  std::snprintf(text, sizeof text, "%.1f %s", bytesPerSecond, kUnits[unit]);
+  return text;
+}
+
+std::string Duration(double seconds) {
+  const auto total = static_cast<long long>(seconds + 0.5);
+  char text[32];
+  if (total >= 3600) {
+    std::snprintf(text, sizeof text, "%lld:%02lld:%02lld", total / 3600, total / 60 % 60, total % 60);
+  } else {
+    std::snprintf(text, sizeof text, "%lld:%02lld", total / 60, total % 60);
+  }
+  return text;
+}
+
+}  // namespace
+
+std::string ProgressLine(int percent, double elapsedSeconds, uint64_t totalBytes) {
+  percent = std::clamp(percent, 0, 100);
+  const int filled = percent * kBarWidth / 100;
+  char head[16];
+  std::snprintf(head, sizeof head, "%3d%% [", percent);
+  std::string line = head;
+  line.append(static_cast<size_t>(filled), '#');
+  line.append(static_cast<size_t>(kBarWidth - filled), '-');
+  line += ']';
+  if (percent == 0 || elapsedSeconds <= 0) return line;
+  const double done = percent / 100.0;
+  if (totalBytes > 0) line += "  " + Rate(static_cast<double>(totalBytes) * done / elapsedSeconds);
+  if (percent < 100) line += "  " + Duration(elapsedSeconds * (1 - done) / done) + " left";
+  return line;
+}
+
+}  // namespace tarnwell::cli
