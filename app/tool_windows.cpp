@@ -5,6 +5,7 @@
 #include <QVBoxLayout>
 
 #include "controls/ui_fonts.h"
+#include "standard/quick_main.h"
 
 namespace tarnwell::app {
 namespace {
@@ -26,7 +27,10 @@ void RunPlaceholderWindow(QWidget* parent, const QString& caption) {
 }  // namespace
 
 void RunStandardRecoveryWindow(QWidget* parent) {
-  RunPlaceholderWindow(parent, QStringLiteral("Tarnwell - 标准恢复"));
+  standard::TfrmQuickMain window({}, parent);
+  window.setWindowState(Qt::WindowMaximized);
+  window.FormShow();
+  window.exec();
 }
 
 void RunAdvancedRecoveryWindow(QWidget* parent) {

@@ -1,6 +1,8 @@
 // Renders the launcher, the dialogs and a hex dump of a known buffer into
 // PNG files, for looking at them (run under xvfb-run or offscreen):
-//   tarnwell_screenshots OUTPUT_FOLDER
+//   tarnwell_screenshots OUTPUT_FOLDER [DISK_IMAGE]
+// With a disk image (the demo disk), the standard window is shown scanning
+// each of its volumes too.
 #include <QApplication>
 #include <QDir>
 #include <QLineEdit>
@@ -32,6 +34,10 @@ void Save(QWidget& widget, const QString& folder, const QString& name) {
 }
 
 }  // namespace
+
+namespace tarnwell::app {
+void SaveStandardWindowShots(const QString& folder, const std::string& image);
+}
 
 int main(int argc, char** argv) {
   QApplication application(argc, argv);
@@ -106,5 +112,7 @@ int main(int argc, char** argv) {
     std::printf("screen after one-line scrolls %s a fresh paint\n",
                 shown == fresh ? "matches" : "DIFFERS from");
   }
+  if (application.arguments().size() > 2)
+    tarnwell::app::SaveStandardWindowShots(folder, application.arguments().value(2).toStdString());
   return 0;
 }
