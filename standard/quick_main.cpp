@@ -459,6 +459,13 @@ void TfrmQuickMain::closeEvent(QCloseEvent* event) {
   QDialog::closeEvent(event);
 }
 
+void TfrmQuickMain::resizeEvent(QResizeEvent* event) {
+  QDialog::resizeEvent(event);
+  // Once the layout has settled: the right column's lower pages have the
+  // larger minimum height (the search page), so the left column follows it.
+  QTimer::singleShot(0, this, [this] { SyncLowerPanels(RightSplitter); });
+}
+
 void TfrmQuickMain::done(int result) {
   if (Busy()) return;  // Esc or "关闭" under a scan is refused like any close
   if (engine_) {

@@ -147,6 +147,7 @@ class TfrmQuickMain : public QDialog {
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
 
  private:
   void BuildLayout();

@@ -94,6 +94,8 @@ void TfrmQuickMain::ClearScanView() {
   qDeleteAll(ScanRootNode->takeChildren());
   qDeleteAll(SearchNode->takeChildren());
   treeHandlerOn_ = true;
+  ScanRootNode->setFont(0, TreeView1->font());
+  SearchNode->setFont(0, TreeView1->font());
   boldNode_ = nullptr;
   ListModel->Clear();
   ListView2->ClearValues();

@@ -192,6 +192,7 @@ TEST_F(QuickMainTest, BackForwardAndUpFindTheirNodesAfterTheTreeGrew) {
 
 TEST_F(QuickMainTest, SettingsAreWrittenOnCloseAndReadOnOpen) {
   Open({"demo/demo-disk.img"});
+  w->show();
   w->ListView1->setColumnWidth(0, 222);
   w->N4->setChecked(false);
   w->close();

@@ -41,13 +41,14 @@ TEST_F(QuickMainTest, RecoversCheckedRowsByteExactWithUniqueNames) {
   EXPECT_EQ(Sha256(destination + "/family dinner_1.jpg"), ManifestSha("Photos/family dinner.jpg"));
   EXPECT_EQ(opened.size(), 1u);
 
-  // A deleted folder goes with its contents.
+  // A deleted folder goes with its contents (a name from disk that begins
+  // with the deletion mark is written with "@").
   Open(Child(w->ScanRootNode, "Music"));
   w->Checkall1Click(false);
   Check("?ld");
   w->RecoverExecute();
-  EXPECT_EQ(Sha256(destination + "/?ld/@YRICS.TXT"), ManifestSha("Music/old/lyrics.txt"));
-  EXPECT_EQ(Sha256(destination + "/?ld/song-list.txt"), ManifestSha("Music/old/song-list.txt"));
+  EXPECT_EQ(Sha256(destination + "/@ld/@YRICS.TXT"), ManifestSha("Music/old/lyrics.txt"));
+  EXPECT_EQ(Sha256(destination + "/@ld/song-list.txt"), ManifestSha("Music/old/song-list.txt"));
 }
 
 TEST_F(QuickMainTest, RecoverWithNothingCheckedOrCancelled) {
@@ -194,7 +195,7 @@ TEST_F(QuickMainTest, Scan32RepairsADamagedFat32FolderOnly) {
   w->TreeView1->setCurrentItem(node);
   EXPECT_EQ(w->TreeView1->currentItem(), w->ScanRootNode);
   // Not a damaged folder: nothing happens.
-  SelectRow("keep.txt");
+  SelectRow("KEEP.TXT");
   w->acScan32Execute();
   EXPECT_EQ(w->TreeView1->currentItem(), w->ScanRootNode);
 
@@ -210,7 +211,7 @@ TEST_F(QuickMainTest, Scan32RepairsADamagedFat32FolderOnly) {
 TEST_F(QuickMainTest, AFailedScanKeepsTheShownDriveAndItsRows) {
   Open({"base/fat16.img", "base/fat16.img"});
   SelectDrive('C');
-  Open(Child(w->ScanRootNode, "Docs"));
+  Open(Child(w->ScanRootNode, "photos"));
   const int rows = w->ListModel->RowCount();
   ASSERT_GT(rows, 0);
   engine::TLogiDrive* c = w->Engine()->CurrentDrive;
@@ -223,7 +224,7 @@ TEST_F(QuickMainTest, AFailedScanKeepsTheShownDriveAndItsRows) {
   EXPECT_EQ(w->Engine()->CurrentDrive, c);
   EXPECT_EQ(w->Treeview2->currentItem(), w->DriveNode('C'));
   EXPECT_EQ(w->ListModel->RowCount(), rows);
-  EXPECT_EQ(w->TreeView1->currentItem()->text(0), "Docs");
+  EXPECT_EQ(w->TreeView1->currentItem()->text(0), "photos");
   EXPECT_EQ(w->StatusBar1->PanelText(0), " 目录");
   // Clicking the scanned drive again shows its results without a rescan;
   // "扫描" rescans it.
