@@ -1,7 +1,8 @@
 // Renders the launcher, the dialogs and a hex dump of a known buffer into
 // PNG files, for looking at them (run under xvfb-run or offscreen):
-//   tarnwell_screenshots OUTPUT_FOLDER [SMART_RECORDING...]
-// With recorded drives, the health window showing them is rendered too.
+//   tarnwell_screenshots OUTPUT_FOLDER [DISK_IMAGE.img] [SMART_RECORDING...]
+// With a disk image (the demo disk), the standard window is shown scanning
+// each of its volumes; with recorded drives, the health window showing them.
 #include <QApplication>
 #include <QDir>
 #include <QLineEdit>
@@ -37,6 +38,10 @@ void Save(QWidget& widget, const QString& folder, const QString& name) {
 
 }  // namespace
 
+namespace tarnwell::app {
+void SaveStandardWindowShots(const QString& folder, const std::string& image);
+}
+
 int main(int argc, char** argv) {
   QApplication application(argc, argv);
   application.setFont(tarnwell::controls::UiFont());
@@ -46,7 +51,14 @@ int main(int argc, char** argv) {
   tarnwell::app::TfrmFrMain launcher(nullptr, [](const std::string&) { return true; });
   Save(launcher, folder, QStringLiteral("launcher.png"));
 
-  const QStringList recordings = application.arguments().mid(2);
+  QStringList recordings;
+  QString diskImage;
+  for (const QString& argument : application.arguments().mid(2)) {
+    if (argument.endsWith(QStringLiteral(".img")) && diskImage.isEmpty())
+      diskImage = argument;
+    else
+      recordings << argument;
+  }
   if (!recordings.isEmpty()) {
     tarnwell::app::AttachSmartReplays(recordings, tarnwell::controls::ShowBox);
     tarnwell::health::window::TfrmSmart smart(nullptr, [](const std::string&) { return true; });
@@ -126,5 +138,6 @@ int main(int argc, char** argv) {
     std::printf("screen after one-line scrolls %s a fresh paint\n",
                 shown == fresh ? "matches" : "DIFFERS from");
   }
+  if (!diskImage.isEmpty()) tarnwell::app::SaveStandardWindowShots(folder, diskImage.toStdString());
   return 0;
 }

@@ -1,0 +1,199 @@
+#pragma once
+// The standard recovery window: pick a drive letter, scan it, browse its
+// folder tree and file list with properties and a hex preview, search,
+// and recover the checked rows into a folder.
+#include <QDate>
+#include <QDialog>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "controls/desktop_opener.h"
+#include "controls/message_boxes.h"
+#include "controls/sort_state.h"
+#include "controls/type_names.h"
+#include "standard/entry_rows.h"
+#include "standard/node_history.h"
+#include "standard/quick_settings.h"
+
+class QAction;
+class QLabel;
+class QMenu;
+class QProgressBar;
+class QSplitter;
+class QStackedWidget;
+class QTabBar;
+class QTableView;
+class QTimer;
+class QToolBar;
+class QTreeWidget;
+class QTreeWidgetItem;
+
+namespace tarnwell::engine {
+class TUndelete;
+}
+namespace tarnwell::controls {
+class EventLogView;
+class FileListModel;
+class HexPage;
+class PropertiesPage;
+class QtMessagePump;
+class SearchPanel;
+class StatusBarPanel;
+class QtProgressBar;
+class TStatusBarEx;
+class QtMessageBoxes;
+}  // namespace tarnwell::controls
+
+namespace tarnwell::standard {
+
+// What the window asks of the world; tests replace each part.
+struct QuickMainServices {
+  controls::BoxShower showBox = controls::ShowBox;
+  controls::DesktopOpener opener = controls::DefaultDesktopOpener();
+  std::function<bool(QWidget* parent, std::string* folder)> selectDestination;
+  std::function<QDate()> today = [] { return QDate::currentDate(); };
+  // Where "Tarnwell.ini" lives; empty: the usual place.
+  std::string settingsPath;
+  std::shared_ptr<controls::TypeNameProvider> typeNames;
+  // The pauses of the drive hint's flashing (tests skip them).
+  std::function<void(int ms)> wait;
+  int screenWidth = 0;  // 0: the primary screen's
+};
+
+class TfrmQuickMain : public QDialog {
+  Q_OBJECT
+
+ public:
+  explicit TfrmQuickMain(QuickMainServices services = {}, QWidget* parent = nullptr);
+  ~TfrmQuickMain() override;
+
+  // Closing: refused while busy; otherwise the engine goes and the
+  // settings are written.
+  void done(int result) override;
+
+  // Opening: settings, engine and drive list, banner, first log line.
+  void FormShow();
+
+  // Commands and handlers, named after the controls they serve.
+  void Treeview2Change(QTreeWidgetItem* node, bool fromUser);
+  void ScanExecute();
+  void StopExecute();
+  void TreeView1Change(QTreeWidgetItem* node, bool fromUser);
+  void ListView1ColumnClick(int column);
+  void ListView1Click();
+  void ListView1DblClick();
+  void TabSet1Click(int index);
+  void UpExecute();
+  void BackExecute();
+  void ForwardExecute();
+  void Openparentdirectory1Click();
+  void Check1Click(bool checked);
+  void Checkall1Click(bool checked);
+  void acScan32Execute();
+  void helpExecute();
+  void RecoverExecute();
+  void Button1Click();
+  void FlashDriveHint(int rounds);
+
+  // Helpers the tests look through.
+  QString GetNodePath(QTreeWidgetItem* node) const;
+  void RevealEntry(EntryRef entry);
+  QTreeWidgetItem* DriveNode(char letter) const;
+  QTreeWidgetItem* FolderNode(EntryRef entry) const;
+  QTreeWidgetItem* NodeOfIdentity(const void* identity) const;
+  const void* NodeIdentity(QTreeWidgetItem* node) const;
+  EntryRef NodeEntry(QTreeWidgetItem* node) const;
+  EntryRef RowEntry(int row) const;
+  engine::TUndelete* Engine() const { return engine_.get(); }
+  controls::QtMessagePump& Pump() { return *pump_; }
+  static controls::SortState& SortState();
+  const QuickSettings& Settings() const { return settings_; }
+
+  // Controls.
+  QTreeWidget* TreeView1 = nullptr;
+  QTreeWidget* Treeview2 = nullptr;
+  QTreeWidgetItem* ScanRootNode = nullptr;
+  QTreeWidgetItem* SearchNode = nullptr;
+  QTreeWidgetItem* MyComputerNode = nullptr;
+  QLabel* Panel4 = nullptr;
+  QLabel* Panel19 = nullptr;
+  QTableView* ListView1 = nullptr;
+  controls::FileListModel* ListModel = nullptr;
+  controls::PropertiesPage* ListView2 = nullptr;
+  controls::EventLogView* ListView3 = nullptr;
+  controls::SearchPanel* SearchPage = nullptr;
+  QStackedWidget* Notebook1 = nullptr;
+  QTabBar* TabSet1 = nullptr;
+  controls::TStatusBarEx* StatusBar1 = nullptr;
+  QProgressBar* ProgressBar1 = nullptr;
+  std::unique_ptr<controls::HexPage> Hex;
+  QSplitter* LeftSplitter = nullptr;
+  QSplitter* RightSplitter = nullptr;
+  QSplitter* MainSplitter = nullptr;
+  QAction* Scan = nullptr;
+  QAction* Stop = nullptr;
+  QAction* Recover = nullptr;
+  QAction* acScan32 = nullptr;
+  QAction* Up = nullptr;
+  QAction* Back = nullptr;
+  QAction* Forward = nullptr;
+  QAction* acClose = nullptr;
+  QAction* help = nullptr;
+  QAction* N4 = nullptr;
+  QAction* Openparentdirectory1 = nullptr;
+  QMenu* PopupMenu1 = nullptr;
+  QTimer* Timer1 = nullptr;
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+
+ private:
+  void BuildLayout();
+  QWidget* BuildCoolBar();
+  QWidget* BuildLeftColumn();
+  QWidget* BuildRightSide();
+  void BuildActions();
+  void ConnectHandlers();
+  void FillDriveTree();
+  void AddChildFolders(QTreeWidgetItem* node, bool rebuild = false);
+  void AddGrandchildFolders(QTreeWidgetItem* node);
+  void FillFileList(QTreeWidgetItem* node);
+  void UpdateCountsPanel();
+  void UpdateHistoryButtons();
+  void ShowNodeQuietly(QTreeWidgetItem* node);
+  void ClearScanView();
+  void SetRootEntry();
+  void ShowProperties(int row);
+  void ShowHex(int row);
+  uint32_t NodeKey(QTreeWidgetItem* node) const;
+  bool IsTopLevel(QTreeWidgetItem* node) const;
+  QTreeWidgetItem* AddFolderNode(QTreeWidgetItem* parent, EntryRef entry);
+  std::vector<int> SelectedRows() const;
+  void SyncLowerPanels(QSplitter* moved);
+  void ApplySettings();
+  void SaveSettings();
+  void SetBusyCursor(bool busy);
+  void SetStatus(int panel, const QString& text);
+  void Log(const QString& text, int icon);
+  bool Busy() const;
+
+  QuickMainServices services_;
+  std::unique_ptr<controls::QtMessageBoxes> boxes_;
+  std::unique_ptr<controls::QtMessagePump> pump_;
+  std::unique_ptr<engine::TUndelete> engine_;
+  std::unique_ptr<controls::StatusBarPanel> status1_;
+  std::unique_ptr<controls::QtProgressBar> progress_;
+  std::unique_ptr<engine::TMidEntry> rootFat_;
+  std::unique_ptr<engine::tntfsfilerecord> rootNtfs_;
+  NodeHistory history_;
+  QuickSettings settings_;
+  QTreeWidgetItem* shownDrive_ = nullptr;
+  QTreeWidgetItem* boldNode_ = nullptr;
+  bool treeHandlerOn_ = true;
+  bool shown_ = false;
+  char searchIdentity_ = 0;  // the search node's identity in the history
+};
+
+}  // namespace tarnwell::standard

@@ -1,0 +1,101 @@
+// The standard window's recover and search commands.
+#include <QApplication>
+#include <QTabBar>
+#include <QTreeWidget>
+
+#include "controls/event_log_view.h"
+#include "controls/file_list_model.h"
+#include "controls/recover_command.h"
+#include "controls/search_panel.h"
+#include "controls/status_bar_ex.h"
+#include "engine/scoped_flag.h"
+#include "engine/undelete.h"
+#include "platform/text_codec.h"
+#include "standard/quick_main.h"
+
+namespace tarnwell::standard {
+
+void TfrmQuickMain::RecoverExecute() {
+  if (!engine_ || Busy()) return;
+  // The rows as checked now: the loop works on this copy, whatever happens
+  // to the list while the engine pumps events.
+  const std::vector<controls::RecoverItem> items = controls::CheckedItems(*ListModel);
+  std::unique_ptr<engine::ScopedFlag> busy;
+  controls::RecoverSteps steps;
+  steps.chooseDestination = [this](std::string* folder) {
+    return services_.selectDestination(this, folder);
+  };
+  steps.begin = [&] {
+    // Busy for the whole loop: closing, drive changes, rescans and
+    // navigation wait until the last row is written.
+    busy = std::make_unique<engine::ScopedFlag>(engine_->Scanning);
+    SetBusyCursor(true);
+    engine_->StopRequested = false;
+    SetStatus(0, QStringLiteral(" 正在恢复 ..."));
+    Log(QStringLiteral("正在恢复 ..."), engine::kLogInformation);
+  };
+  steps.recoverOne = [this](const controls::RecoverItem& item, const std::string& folder) {
+    const EntryRef entry{item.handle, item.kind};
+    const std::string name = platform::Utf8ToSystem(item.caption.toStdString());
+    const bool asFolder = item.image == kImageFolder || item.image == kImageDeletedFolder;
+    if (!asFolder) SetStatus(1, " " + item.caption);
+    if (engine::TMidEntry* e = entry.Fat()) {
+      if (asFolder)
+        engine_->RecoverFolder(*e, name, *ListView3, *status1_, folder);
+      else
+        engine_->RecoverFile(*e, name, *ListView3, *status1_, folder);
+    } else if (engine::tntfsfilerecord* r = entry.Ntfs()) {
+      if (asFolder)
+        engine_->RecoverFolder(*r, name, *ListView3, *status1_, folder);
+      else
+        engine_->RecoverFile(*r, name, *ListView3, *status1_, folder);
+    }
+  };
+  steps.stopRequested = [this] { return engine_->StopRequested; };
+  steps.afterLoop = [this](const std::string& folder) {
+    if (N4->isChecked() && services_.opener) services_.opener(folder);
+  };
+  steps.finish = [&] {
+    busy.reset();
+    Log(QStringLiteral("恢复已完成。"), engine::kLogInformation);
+    SetStatus(0, QStringLiteral(" 目录"));
+    SetStatus(1, " " + GetNodePath(TreeView1->currentItem()));
+    TabSet1->setCurrentIndex(3);
+    SetBusyCursor(false);
+  };
+  controls::RunRecoverCommand(items, steps, services_.showBox, this,
+                              QStringLiteral("0 个文件已选择，请选择您想要恢复的文件。\n"));
+}
+
+void TfrmQuickMain::Button1Click() {
+  QTreeWidgetItem* node = TreeView1->currentItem();
+  // Results cannot be searched again, and a running scan owns the lists.
+  if (!engine_ || Busy() || !node || node == SearchNode) return;
+  if (!engine_->CurrentDrive || !NodeEntry(ScanRootNode)) return;
+  const std::optional<controls::SearchRequest> request = SearchPage->Criteria();
+  if (!request) return;
+  engine::TSearchCriteria criteria;
+  criteria.Names = platform::Utf8ToSystem(request->names.toStdString());
+  criteria.CaseSensitive = request->caseSensitive;
+  criteria.DeletedOnly = request->deletedOnly;
+  criteria.FolderKey = node == ScanRootNode ? -1 : static_cast<int64_t>(NodeKey(node));
+  if (const engine::tntfsfilerecord* r = NodeEntry(node).Ntfs(); r && node != ScanRootNode)
+    criteria.FolderKey = r->RecordNumber;
+  criteria.SizeMin = request->sizeMin;
+  criteria.SizeMax = request->sizeMax;
+  criteria.DateFrom = request->dateFrom;
+  criteria.DateTo = request->dateTo;
+  criteria.DateKind = request->dateKind;
+  engine_->SearchResults.clear();
+  {
+    engine::ScopedFlag busy(engine_->Scanning);
+    engine_->Search(criteria);
+  }
+  qDeleteAll(SearchNode->takeChildren());
+  if (TreeView1->currentItem() == SearchNode)
+    TreeView1Change(SearchNode, true);
+  else
+    TreeView1->setCurrentItem(SearchNode);
+}
+
+}  // namespace tarnwell::standard

@@ -1,0 +1,188 @@
+// The standard window's file list and the pages that describe its rows.
+#include <QItemSelectionModel>
+#include <QLabel>
+#include <QStackedWidget>
+#include <QTabBar>
+#include <QTableView>
+#include <QTreeWidget>
+
+#include "controls/display_format.h"
+#include "controls/file_list_model.h"
+#include "controls/hex_page.h"
+#include "controls/properties_page.h"
+#include "controls/search_panel.h"
+#include "controls/status_bar_ex.h"
+#include "engine/ascii_text.h"
+#include "engine/boot_sector.h"
+#include "engine/fat/file_header_table.h"
+#include "engine/undelete.h"
+#include "standard/quick_main.h"
+
+namespace tarnwell::standard {
+namespace {
+
+enum PropertyRow {
+  kRowName = 1, kRowType = 2, kRowSize = 3, kRowAllocated = 4, kRowCreated = 5,
+  kRowModified = 6, kRowAccessed = 7, kRowReadOnly = 10, kRowSystem = 11,
+  kRowArchive = 12, kRowHidden = 13, kRowCompressed = 14,
+};
+enum Page { kPropertiesPage = 0, kHexPage = 1, kSearchPage = 2, kLogPage = 3 };
+
+QString Flag(uint32_t attributes, uint32_t bit) {
+  return (attributes & bit) ? QStringLiteral("Y") : QString();
+}
+
+}  // namespace
+
+std::vector<int> TfrmQuickMain::SelectedRows() const {
+  std::vector<int> rows;
+  for (const QModelIndex& i : ListView1->selectionModel()->selectedRows()) rows.push_back(i.row());
+  std::sort(rows.begin(), rows.end());
+  return rows;
+}
+
+EntryRef TfrmQuickMain::RowEntry(int row) const {
+  if (row < 0 || row >= ListModel->RowCount()) return {};
+  const controls::FileRow& r = ListModel->Row(row);
+  return {r.handle, r.kind};
+}
+
+void TfrmQuickMain::FillFileList(QTreeWidgetItem* node) {
+  const bool results = node == SearchNode;
+  ListModel->Clear();
+  ListModel->SetColumnCaption(1, results ? QStringLiteral("位置") : QStringLiteral("类型"));
+  const engine::TLogiDrive* drive = engine_->CurrentDrive;
+  if (!drive) return;
+  controls::TypeNameProvider& types = *services_.typeNames;
+  std::vector<controls::FileRow> rows;
+  if (results) {
+    const QString driveName = QString::fromStdString(drive->DriveName);
+    auto add = [&](EntryRef e) {
+      const QString location = driveName + controls::FromSystem(EntryFolderPath(e));
+      rows.push_back(MakeFileRow(e, *ListModel, types, &location));
+    };
+    for (engine::TMidEntry* e : engine_->SearchResults.Fat) add(EntryRef::Of(e));
+    for (engine::tntfsfilerecord* r : engine_->SearchResults.Ntfs) add(EntryRef::Of(r));
+  } else {
+    int first = -1, last = -1;
+    if (!engine_->GetChildRange(NodeKey(node), first, last)) {
+      ListModel->SetRows({});
+      return;
+    }
+    const EntryRef self = NodeEntry(node);
+    rows.reserve(static_cast<size_t>(last - first + 1));
+    for (int i = first; i <= last; ++i) {
+      EntryRef e;
+      if (drive->IsFat()) {
+        engine::TMidEntry* fat = drive->FatEntries[static_cast<size_t>(i)].get();
+        // Two folders (one deleted) may share a first cluster: only this
+        // folder's own entries belong here.
+        if (!IsTopLevel(node) && fat->Parent != self.Fat()) continue;
+        e = EntryRef::Of(fat);
+      } else {
+        e = EntryRef::Of(drive->NtfsEntries[static_cast<size_t>(i)].get());
+        if (e == self) continue;
+      }
+      rows.push_back(MakeFileRow(e, *ListModel, types, nullptr));
+    }
+  }
+  ListModel->SetRows(std::move(rows));
+  ListModel->SortByImage();
+  ListModel->SetSortMark(-1, false);
+}
+
+void TfrmQuickMain::UpdateCountsPanel() {
+  SetStatus(2, QStringLiteral(" %1 个条目 < 已删除: %2 个条目 >")
+                   .arg(ListModel->RowCount())
+                   .arg(ListModel->MarkedCount()));
+}
+
+void TfrmQuickMain::ListView1ColumnClick(int column) {
+  // Sorting reorders rows a running scan's repaint may be showing.
+  if (Busy()) return;
+  const int factor = SortState().Click(column);
+  ListModel->SetSortMark(column, SortState().Descending());
+  ListModel->SortByColumn(column, factor);
+}
+
+void TfrmQuickMain::Check1Click(bool checked) {
+  for (int row : SelectedRows()) ListModel->SetChecked(row, checked);
+}
+
+void TfrmQuickMain::Checkall1Click(bool checked) { ListModel->SetAllChecked(checked); }
+
+void TfrmQuickMain::ListView1Click() {
+  if (Busy() || !engine_ || !engine_->CurrentDrive) return;
+  const std::vector<int> rows = SelectedRows();
+  if (rows.size() != 1) return;
+  if (Notebook1->currentIndex() == kPropertiesPage) ShowProperties(rows[0]);
+  if (Notebook1->currentIndex() == kHexPage) ShowHex(rows[0]);
+}
+
+void TfrmQuickMain::ShowProperties(int row) {
+  const EntryRef entry = RowEntry(row);
+  const bool results = TreeView1->currentItem() == SearchNode;
+  ListView2->SetCaption(kRowType, results ? QStringLiteral("位置") : QStringLiteral("类型"));
+  ListView2->SetValue(kRowName, ListModel->Text(row, 0));
+  ListView2->SetValue(kRowType, ListModel->Text(row, 1));
+  ListView2->SetValue(kRowCreated, ListModel->Text(row, 4));
+  ListView2->SetValue(kRowModified, controls::FormatListDateTime(EntryModification(entry)));
+  if (const engine::tntfsfilerecord* r = entry.Ntfs()) {
+    const uint32_t a = r->FileName.Attributes();
+    ListView2->SetValue(kRowSize, QString::number(r->DataSize));
+    ListView2->SetValue(kRowAllocated, QString::number(r->AllocatedSize));
+    ListView2->SetValue(kRowAccessed, controls::FormatListDateTime(EntryAccess(entry)));
+    ListView2->SetValue(kRowReadOnly, Flag(a, 0x01));
+    ListView2->SetValue(kRowSystem, Flag(a, 0x04));
+    ListView2->SetValue(kRowArchive, Flag(a, 0x20));
+    ListView2->SetValue(kRowHidden, Flag(a, 0x02));
+    ListView2->SetValue(kRowCompressed, Flag(a, engine::kNtfsAttrCompressed));
+  } else if (const engine::TMidEntry* e = entry.Fat()) {
+    const uint8_t a = e->DirEntry.Attributes();
+    const uint64_t size = e->DirEntry.FileSize();
+    const uint64_t cluster =
+        static_cast<uint64_t>(engine::BootSectorView(engine_->CurrentDrive->BootSector).SectorsPerCluster()) * 512;
+    const uint64_t allocated = cluster ? (size + cluster - 1) / cluster * cluster : 0;
+    ListView2->SetValue(kRowSize, QString::number(size));
+    ListView2->SetValue(kRowAllocated, QString::number(allocated));
+    ListView2->SetValue(kRowAccessed, controls::FormatListDate(EntryAccess(entry)));
+    ListView2->SetValue(kRowReadOnly, Flag(a, 0x01));
+    ListView2->SetValue(kRowSystem, Flag(a, 0x04));
+    ListView2->SetValue(kRowArchive, Flag(a, 0x20));
+    ListView2->SetValue(kRowHidden, Flag(a, 0x02));
+    ListView2->SetValue(kRowCompressed, QString());
+  }
+}
+
+void TfrmQuickMain::ShowHex(int row) {
+  const controls::FileRow& r = ListModel->Row(row);
+  if (r.image != kImageFile && r.image != kImageDeletedFile) return;  // folders: unchanged
+  const EntryRef entry = RowEntry(row);
+  bool read = false;
+  if (const engine::TMidEntry* e = entry.Fat()) read = engine_->ReadPreview(*e, Hex->Data());
+  if (const engine::tntfsfilerecord* n = entry.Ntfs()) read = engine_->ReadPreview(*n, Hex->Data());
+  if (!read) {
+    Hex->ShowFailure();
+    return;
+  }
+  const QString extension = controls::FileExtension(r.name);
+  std::optional<std::array<uint8_t, 2>> header;
+  if (extension.size() >= 2) {
+    if (auto found = engine::FindFileHeader(engine::LowerAscii(extension.toStdString())))
+      header = found->header;
+  }
+  Hex->ShowLoaded(extension, header);
+}
+
+void TfrmQuickMain::TabSet1Click(int index) {
+  Panel19->clear();
+  if (index == kSearchPage) SearchPage->Reset();
+  Notebook1->setCurrentIndex(index);
+  if (TabSet1->currentIndex() != index) {
+    const QSignalBlocker block(TabSet1);
+    TabSet1->setCurrentIndex(index);
+  }
+  if (index == kPropertiesPage || index == kHexPage) ListView1Click();
+}
+
+}  // namespace tarnwell::standard

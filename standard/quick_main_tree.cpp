@@ -1,0 +1,364 @@
+// The standard window's drive tree, folder tree and moving around in them.
+#include <QApplication>
+#include <QLabel>
+#include <QTreeWidget>
+#include <QTreeWidgetItemIterator>
+
+#include "controls/event_log_view.h"
+#include "controls/file_list_model.h"
+#include "controls/hex_page.h"
+#include "controls/properties_page.h"
+#include "controls/status_bar_ex.h"
+#include "controls/window_icons.h"
+#include "disk/little_endian.h"
+#include "engine/entry_helpers.h"
+#include "engine/undelete.h"
+#include "standard/quick_main.h"
+
+namespace tarnwell::standard {
+namespace {
+
+constexpr int kPointerRole = Qt::UserRole;
+constexpr int kKindRole = Qt::UserRole + 1;
+constexpr int kBuiltRole = Qt::UserRole + 2;
+constexpr int kImageRole = Qt::UserRole + 3;
+// Parent chains come from the disk; a corrupted one may loop.
+constexpr int kMaxDepth = 4096;
+
+QIcon NodeIcon(int normal, int selected) {
+  static const std::vector<QIcon> icons = controls::FolderTreeIcons();
+  QIcon icon = icons[static_cast<size_t>(normal)];
+  icon.addPixmap(icons[static_cast<size_t>(selected)].pixmap(16, 16), QIcon::Selected);
+  return icon;
+}
+
+void SetNodeImages(QTreeWidgetItem* node, std::pair<int, int> images) {
+  node->setIcon(0, NodeIcon(images.first, images.second));
+  node->setData(0, kImageRole, images.first);
+}
+
+}  // namespace
+
+EntryRef TfrmQuickMain::NodeEntry(QTreeWidgetItem* node) const {
+  if (!node) return {};
+  const auto pointer = node->data(0, kPointerRole).value<quintptr>();
+  return {reinterpret_cast<const void*>(pointer),
+          static_cast<uint8_t>(node->data(0, kKindRole).toInt())};
+}
+
+const void* TfrmQuickMain::NodeIdentity(QTreeWidgetItem* node) const {
+  if (node == SearchNode) return &searchIdentity_;
+  return NodeEntry(node).pointer;
+}
+
+QTreeWidgetItem* TfrmQuickMain::NodeOfIdentity(const void* identity) const {
+  if (!identity) return nullptr;
+  if (identity == &searchIdentity_) return SearchNode;
+  for (QTreeWidgetItemIterator it(TreeView1); *it; ++it)
+    if (NodeEntry(*it).pointer == identity) return *it;
+  return nullptr;
+}
+
+QTreeWidgetItem* TfrmQuickMain::FolderNode(EntryRef entry) const {
+  return NodeOfIdentity(entry.pointer);
+}
+
+QTreeWidgetItem* TfrmQuickMain::DriveNode(char letter) const {
+  for (int i = 0; i < MyComputerNode->childCount(); ++i) {
+    QTreeWidgetItem* node = MyComputerNode->child(i);
+    if (node->text(0).startsWith(QChar(letter).toUpper())) return node;
+  }
+  return nullptr;
+}
+
+bool TfrmQuickMain::IsTopLevel(QTreeWidgetItem* node) const { return node && !node->parent(); }
+
+void TfrmQuickMain::FillDriveTree() {
+  qDeleteAll(MyComputerNode->takeChildren());
+  const std::vector<QIcon> icons = controls::DriveTreeIcons();
+  for (const auto& drive : engine_->Drives) {
+    const QString caption = QString::fromStdString(drive->DriveName) + "  (" +
+                            QString::fromStdString(drive->SizeText) + ")  " +
+                            controls::FromSystem(drive->VolumeLabel);
+    auto* node = new QTreeWidgetItem(MyComputerNode, QStringList{caption});
+    node->setData(0, kPointerRole, QVariant::fromValue(reinterpret_cast<quintptr>(drive.get())));
+    const int image = std::clamp(drive->DriveType - 1, 1, 2);
+    node->setIcon(0, icons[static_cast<size_t>(image)]);
+  }
+  MyComputerNode->setExpanded(true);
+}
+
+void TfrmQuickMain::ClearScanView() {
+  treeHandlerOn_ = false;
+  TreeView1->setCurrentItem(nullptr);
+  qDeleteAll(ScanRootNode->takeChildren());
+  qDeleteAll(SearchNode->takeChildren());
+  treeHandlerOn_ = true;
+  ScanRootNode->setFont(0, TreeView1->font());
+  SearchNode->setFont(0, TreeView1->font());
+  boldNode_ = nullptr;
+  ListModel->Clear();
+  ListView2->ClearValues();
+  Hex->ClearHint();
+  UpdateCountsPanel();
+}
+
+void TfrmQuickMain::SetRootEntry() {
+  const engine::TLogiDrive& drive = *engine_->CurrentDrive;
+  rootFat_.reset();
+  rootNtfs_.reset();
+  QString caption = QString::fromStdString(drive.DriveName);
+  if (drive.IsFat()) {
+    rootFat_ = std::make_unique<engine::TMidEntry>();
+    rootFat_->DirEntry.bytes[11] = engine::kFatAttrDirectory;
+    if (drive.FsKind == engine::kFat32) {
+      const uint32_t root = engine::RootFolderKey(drive);
+      rootFat_->DirEntry.SetFirstClusterHigh(static_cast<uint16_t>(root >> 16));
+      StoreLE16(&rootFat_->DirEntry.bytes[26], static_cast<uint16_t>(root));
+    }
+    caption += "\\";
+    ScanRootNode->setData(0, kPointerRole, QVariant::fromValue(reinterpret_cast<quintptr>(rootFat_.get())));
+    ScanRootNode->setData(0, kKindRole, kFatEntry);
+  } else {
+    rootNtfs_ = std::make_unique<engine::tntfsfilerecord>();
+    ScanRootNode->setData(0, kPointerRole, QVariant::fromValue(reinterpret_cast<quintptr>(rootNtfs_.get())));
+    ScanRootNode->setData(0, kKindRole, kNtfsRecord);
+  }
+  ScanRootNode->setText(0, caption);
+  ScanRootNode->setData(0, kBuiltRole, false);
+}
+
+uint32_t TfrmQuickMain::NodeKey(QTreeWidgetItem* node) const {
+  return EntryFolderKey(NodeEntry(node), engine_->CurrentDrive->FsKind);
+}
+
+QTreeWidgetItem* TfrmQuickMain::AddFolderNode(QTreeWidgetItem* parent, EntryRef entry) {
+  auto* node = new QTreeWidgetItem(parent, QStringList{controls::FromSystem(EntryName(entry))});
+  node->setData(0, kPointerRole, QVariant::fromValue(reinterpret_cast<quintptr>(entry.pointer)));
+  node->setData(0, kKindRole, entry.kind);
+  SetNodeImages(node, FolderTreeImages(entry));
+  return node;
+}
+
+void TfrmQuickMain::AddChildFolders(QTreeWidgetItem* node, bool rebuild) {
+  // Each node's children are built once: rebuilding them would delete
+  // nodes that the history and the selection still refer to.
+  if (!node || !engine_ || !engine_->CurrentDrive) return;
+  if (node->data(0, kBuiltRole).toBool() && !rebuild) return;
+  const EntryRef self = NodeEntry(node);
+  if (!self) return;
+  qDeleteAll(node->takeChildren());
+  node->setData(0, kBuiltRole, true);
+  int first = -1, last = -1;
+  if (!engine_->GetChildRange(NodeKey(node), first, last) || first < 0 || last < first) return;
+  const engine::TLogiDrive& drive = *engine_->CurrentDrive;
+  for (int i = first; i <= last; ++i) {
+    EntryRef child;
+    if (drive.IsFat()) {
+      engine::TMidEntry* e = drive.FatEntries[static_cast<size_t>(i)].get();
+      child = EntryRef::Of(e);
+      if (!IsFolder(child)) continue;
+      if (!IsTopLevel(node) && e->Parent != self.Fat()) continue;
+      const std::string base = engine::FatBaseName(e->DirEntry);
+      if (e->LongName.empty() && (base == "." || base == "..")) continue;
+    } else {
+      child = EntryRef::Of(drive.NtfsEntries[static_cast<size_t>(i)].get());
+      if (!IsFolder(child)) continue;
+    }
+    if (child == self) continue;  // the NTFS root names itself as parent
+    AddFolderNode(node, child);
+  }
+}
+
+void TfrmQuickMain::AddGrandchildFolders(QTreeWidgetItem* node) {
+  TreeView1->setUpdatesEnabled(false);
+  for (int i = 0; i < node->childCount(); ++i) AddChildFolders(node->child(i));
+  TreeView1->setUpdatesEnabled(true);
+}
+
+void TfrmQuickMain::Treeview2Change(QTreeWidgetItem* node, bool fromUser) {
+  if (!node || node == MyComputerNode || !engine_ || Busy()) return;
+  auto* drive = reinterpret_cast<engine::TLogiDrive*>(node->data(0, kPointerRole).value<quintptr>());
+  if (!drive) return;
+  SetBusyCursor(true);
+  SetStatus(0, QStringLiteral(" 正在扫描 ..."));
+  const QString name = QString::fromStdString(drive->DriveName);
+  Log(QStringLiteral("驱动器扫描已开始    -  ") + name, engine::kLogInformation);
+  Log(QStringLiteral("正在扫描驱动器 ") + name + QStringLiteral("  . . ."), engine::kLogInformation);
+  // Results of the volume shown so far must not outlive a scan.
+  engine_->SearchResults.clear();
+  if (TreeView1->currentItem() == SearchNode) ListModel->Clear();
+
+  const bool scanned = engine_->ScanVolume(*drive, !fromUser, *status1_, *progress_);
+  if (scanned) {
+    ClearScanView();
+    SetRootEntry();
+    AddChildFolders(ScanRootNode);
+    AddGrandchildFolders(ScanRootNode);
+    history_.Clear();
+    QTreeWidgetItem* first = ScanRootNode;
+    if (!drive->IsFat() && ScanRootNode->childCount() > 0) first = ScanRootNode->child(0);
+    TreeView1->setCurrentItem(first);  // recorded in the history
+    first->setExpanded(true);
+    shownDrive_ = node;
+    if (engine_->StopRequested)
+      Log(QStringLiteral("驱动器扫描被用户终止"), engine::kLogStopped);
+    else
+      Log(QStringLiteral("驱动器扫描已完成"), engine::kLogInformation);
+    Log(QStringLiteral("已找到 %1 个条目").arg(engine_->CurrentDrive->EntryCount()),
+        engine::kLogInformation);
+  } else if (shownDrive_ && shownDrive_ != node) {
+    // The engine kept the shown drive current: say so in the drive tree.
+    const QSignalBlocker block(Treeview2);
+    Treeview2->setCurrentItem(shownDrive_);
+  }
+  SetStatus(0, QStringLiteral(" 目录"));
+  SetBusyCursor(false);
+}
+
+void TfrmQuickMain::ScanExecute() {
+  QTreeWidgetItem* node = Treeview2->currentItem();
+  if (!node || node == MyComputerNode) {
+    FlashDriveHint(3);
+    return;
+  }
+  if (!Busy()) Treeview2Change(node, false);
+}
+
+void TfrmQuickMain::StopExecute() {
+  if (engine_) engine_->RequestStop();
+}
+
+void TfrmQuickMain::TreeView1Change(QTreeWidgetItem* node, bool fromUser) {
+  if (Busy() || !node || !engine_) return;
+  if ((NodeEntry(node) && engine_->CurrentDrive) || node == SearchNode) FillFileList(node);
+  UpdateCountsPanel();
+  SetStatus(1, " " + GetNodePath(node));
+  if (fromUser && NodeIdentity(node)) history_.Add(NodeIdentity(node));
+  UpdateHistoryButtons();
+  if (boldNode_ != node) {
+    auto font = TreeView1->font();
+    if (boldNode_) boldNode_->setFont(0, font);
+    font.setBold(true);
+    node->setFont(0, font);
+    boldNode_ = node;
+  }
+}
+
+QString TfrmQuickMain::GetNodePath(QTreeWidgetItem* node) const {
+  if (!node) return {};
+  QString path = node->text(0);
+  for (QTreeWidgetItem* p = node->parent(); p; p = p->parent()) {
+    if (p->parent() && p->text(0) != "\\") path.prepend('\\');
+    path.prepend(p->text(0));
+  }
+  return path;
+}
+
+void TfrmQuickMain::UpdateHistoryButtons() {
+  Back->setEnabled(history_.CanGoBack());
+  Forward->setEnabled(history_.CanGoForward());
+}
+
+void TfrmQuickMain::ShowNodeQuietly(QTreeWidgetItem* node) {
+  treeHandlerOn_ = false;
+  TreeView1->setCurrentItem(node);
+  treeHandlerOn_ = true;
+  TreeView1Change(node, false);
+}
+
+void TfrmQuickMain::UpExecute() {
+  if (Busy()) return;
+  QTreeWidgetItem* node = TreeView1->currentItem();
+  if (node && node->parent()) TreeView1->setCurrentItem(node->parent());
+}
+
+void TfrmQuickMain::BackExecute() {
+  if (Busy() || !history_.CanGoBack()) return;
+  // Every recorded position is reachable, the first (the root) included.
+  if (QTreeWidgetItem* node = NodeOfIdentity(history_.GoBack())) ShowNodeQuietly(node);
+  UpdateHistoryButtons();
+}
+
+void TfrmQuickMain::ForwardExecute() {
+  if (Busy() || !history_.CanGoForward()) return;
+  if (QTreeWidgetItem* node = NodeOfIdentity(history_.GoForward())) ShowNodeQuietly(node);
+  UpdateHistoryButtons();
+}
+
+void TfrmQuickMain::RevealEntry(EntryRef entry) {
+  if (!engine_ || !engine_->CurrentDrive) return;
+  std::vector<EntryRef> chain;
+  for (EntryRef e = entry; e && static_cast<int>(chain.size()) < kMaxDepth; e = EntryParent(e))
+    chain.push_back(e);
+  TreeView1->setUpdatesEnabled(false);
+  QTreeWidgetItem* current = ScanRootNode;
+  for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
+    AddChildFolders(current);
+    for (int i = 0; i < current->childCount(); ++i) {
+      if (NodeEntry(current->child(i)) == *it) {
+        current = current->child(i);
+        current->setExpanded(true);
+        break;
+      }
+    }
+  }
+  if (current->data(0, kImageRole).toInt() == 6 && engine_->CurrentDrive->IsFat()) {
+    SetNodeImages(current, {4, 5});
+    AddChildFolders(current, true);
+    current->setExpanded(true);
+  }
+  TreeView1->setUpdatesEnabled(true);
+  TreeView1->setCurrentItem(current);
+  TreeView1->scrollToItem(current);
+}
+
+void TfrmQuickMain::ListView1DblClick() {
+  const std::vector<int> rows = SelectedRows();
+  QTreeWidgetItem* node = TreeView1->currentItem();
+  if (rows.size() != 1 || !node || Busy()) return;
+  const controls::FileRow& row = ListModel->Row(rows[0]);
+  if (row.image > kImageDeletedFolder) return;
+  const EntryRef entry{row.handle, row.kind};
+  if (node == SearchNode) {
+    RevealEntry(entry);
+    return;
+  }
+  AddChildFolders(node);
+  for (int i = 0; i < node->childCount(); ++i) {
+    if (NodeEntry(node->child(i)) == entry) {
+      TreeView1->setCurrentItem(node->child(i));
+      node->child(i)->setExpanded(true);
+      return;
+    }
+  }
+}
+
+void TfrmQuickMain::Openparentdirectory1Click() {
+  const std::vector<int> rows = SelectedRows();
+  if (Busy() || rows.empty() || TreeView1->currentItem() != SearchNode) return;
+  RevealEntry(EntryParent(RowEntry(rows[0])));
+}
+
+void TfrmQuickMain::acScan32Execute() {
+  if (!engine_ || !engine_->CurrentDrive || Busy() || !NodeEntry(ScanRootNode)) return;
+  if (engine_->CurrentDrive->FsKind != engine::kFat32) {
+    services_.showBox(this, controls::BoxKind::kError,
+                      QStringLiteral("“扫描 32”只能用于 FAT32 文件系统。"));
+    return;
+  }
+  const std::vector<int> rows = SelectedRows();
+  if (rows.empty() || ListModel->Row(rows[0]).image != kImageDamagedFolder) return;
+  const EntryRef entry = RowEntry(rows[0]);
+  if (!entry.Fat()) return;
+  SetBusyCursor(true);
+  QCoreApplication::processEvents();
+  SetStatus(0, QStringLiteral(" 正在扫描 ..."));
+  QCoreApplication::processEvents();
+  if (engine_->RescanDamagedFolder(*entry.Fat(), *status1_)) RevealEntry(entry);
+  SetStatus(0, QStringLiteral(" 目录"));
+  SetStatus(1, " " + GetNodePath(TreeView1->currentItem()));
+  SetBusyCursor(false);
+}
+
+}  // namespace tarnwell::standard

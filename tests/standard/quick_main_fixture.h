@@ -1,0 +1,134 @@
+#pragma once
+// The standard window on fixture images, with every outside service
+// replaced: boxes, the desktop, the destination dialog, today, the
+// settings file and the type names.
+#include <gtest/gtest.h>
+
+#include <QAbstractItemModelTester>
+#include <QAction>
+#include <QCryptographicHash>
+#include <QFile>
+#include <QTableView>
+#include <QTreeWidget>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "controls/event_log_view.h"
+#include "controls/hex_page.h"
+#include "controls/properties_page.h"
+#include "controls/status_bar_ex.h"
+#include "controls/file_list_model.h"
+#include "controls/message_boxes.h"
+#include "standard/quick_main.h"
+#include "tests/support/fixtures.h"
+
+namespace tarnwell::testing {
+
+struct ShownBox {
+  controls::BoxKind kind;
+  QString text;
+};
+
+class QuickMainTest : public ::testing::Test {
+ protected:
+  ScopedDeviceTable table;
+  std::vector<ShownBox> boxes;
+  std::vector<std::string> opened;
+  std::string destination = MakeTempFolder("quick_main_out");
+  std::string settings = MakeTempFolder("quick_main_ini") + "/Tarnwell.ini";
+  bool acceptDestination = true;
+  int waits = 0;
+  std::unique_ptr<standard::TfrmQuickMain> w;
+  // Watches the file list through every fill, sort and check.
+  std::unique_ptr<QAbstractItemModelTester> tester;
+
+  void Open(const std::vector<std::string>& images) {
+    for (const std::string& image : images) table.AttachImage(FixturePath(image));
+    standard::QuickMainServices s;
+    s.showBox = [this](QWidget*, controls::BoxKind k, const QString& t) { boxes.push_back({k, t}); };
+    s.opener = [this](const std::string& target) {
+      opened.push_back(target);
+      return true;
+    };
+    s.selectDestination = [this](QWidget*, std::string* folder) {
+      *folder = destination;
+      return acceptDestination;
+    };
+    s.today = [] { return QDate(2024, 6, 15); };
+    s.settingsPath = settings;
+    s.typeNames = std::make_shared<controls::PlainTypeNames>();
+    s.wait = [this](int) { ++waits; };
+    s.screenWidth = 1280;
+    w = std::make_unique<standard::TfrmQuickMain>(std::move(s));
+    w->resize(1000, 700);
+    w->FormShow();
+    tester = std::make_unique<QAbstractItemModelTester>(
+        w->ListModel, QAbstractItemModelTester::FailureReportingMode::Fatal);
+  }
+  void TearDown() override {
+    if (w && w->Engine()) w->Engine()->Scanning = false;
+    tester.reset();
+    w.reset();
+  }
+
+  void SelectDrive(char letter) { w->Treeview2->setCurrentItem(w->DriveNode(letter)); }
+  QTreeWidgetItem* Child(QTreeWidgetItem* node, const QString& caption) {
+    for (int i = 0; node && i < node->childCount(); ++i)
+      if (node->child(i)->text(0) == caption) return node->child(i);
+    return nullptr;
+  }
+  void Open(QTreeWidgetItem* node) {
+    ASSERT_NE(node, nullptr);
+    w->TreeView1->setCurrentItem(node);
+  }
+  int RowOf(const QString& name) {
+    for (int i = 0; i < w->ListModel->RowCount(); ++i)
+      if (w->ListModel->Row(i).name == name) return i;
+    return -1;
+  }
+  std::vector<QString> Names() {
+    std::vector<QString> v;
+    for (int i = 0; i < w->ListModel->RowCount(); ++i) v.push_back(w->ListModel->Row(i).name);
+    return v;
+  }
+  QString Cell(const QString& name, int column) { return w->ListModel->Text(RowOf(name), column); }
+  void SelectRow(const QString& name) {
+    const int row = RowOf(name);
+    ASSERT_GE(row, 0) << name.toStdString();
+    w->ListView1->selectionModel()->select(
+        w->ListModel->index(row, 0), QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+  }
+  void Check(const QString& name) {
+    const int row = RowOf(name);
+    ASSERT_GE(row, 0) << name.toStdString();
+    w->ListModel->setData(w->ListModel->index(row, 0), Qt::Checked, Qt::CheckStateRole);
+  }
+  QString LastLog() const { return w->ListView3->LastText(); }
+  // The sha256 the demo disk's manifest gives for a path.
+  static QByteArray ManifestSha(const std::string& path) {
+    const std::string text = ReadTextFile(FixtureSourcePath("demo/manifest.tsv"));
+    const std::string key = "\t" + path + "\t";
+    const size_t at = text.find(key);
+    if (at == std::string::npos) return {};
+    const size_t end = text.find('\n', at);
+    std::vector<std::string> fields;
+    std::string line = text.substr(at + 1, end - at - 1), field;
+    for (char c : line + "\t") {
+      if (c == '\t') {
+        fields.push_back(field);
+        field.clear();
+      } else {
+        field += c;
+      }
+    }
+    return fields.size() > 4 ? QByteArray::fromStdString(fields[3]) : QByteArray();
+  }
+  static QByteArray Sha256(const std::string& path) {
+    QFile f(QString::fromStdString(path));
+    if (!f.open(QIODevice::ReadOnly)) return {};
+    return QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256).toHex();
+  }
+};
+
+}  // namespace tarnwell::testing
