@@ -35,6 +35,34 @@ controls::SortState& ListSortState() {
   return state;
 }
 
+// Rows for found FAT entries or NTFS records, built in one go (no pumping:
+// a fill must never run inside another), then shown folders first.
+template <typename Item, typename Values>
+void SetRawRows(RawFileListModel& model, controls::TypeNameProvider& typeNames, const std::vector<const Item*>& items,
+                int kind, bool showFolders, Values valuesOf) {
+  std::vector<controls::FileRow> rows;
+  rows.reserve(items.size());
+  std::unordered_map<const void*, double> accessed;
+  accessed.reserve(items.size());
+  const uint32_t folderType = model.PoolText(typeNames.FolderTypeName());
+  for (const Item* item : items) {
+    const RawRowValues v = valuesOf(*item);
+    if (v.folder && !showFolders) continue;
+    controls::FileRow row;
+    row.handle = item;
+    row.kind = kind;
+    row.image = v.folder ? kRowFolder : kRowFile;
+    row.name = v.name;
+    row.text1 = v.folder ? folderType : model.PoolText(typeNames.FileTypeName(v.name));
+    row.size = v.size;
+    row.date = v.created;
+    accessed.emplace(item, v.accessed);
+    rows.push_back(std::move(row));
+  }
+  model.SetRawRows(std::move(rows), std::move(accessed));
+  model.SortByImage();
+}
+
 // Property rows that every kind fills from the list row.
 enum PropertyRow : int {
   kPropName = 1, kPropType = 2, kPropSize = 3, kPropAllocated = 4, kPropCreated = 5, kPropModified = 6,
@@ -120,26 +148,7 @@ void TfrmAdvMain::FillFatList(int64_t folder, bool whole) {
     if (physical::raw::FindFatFolderRange(*selectedDrive_, sector, first, last))
       for (int i = first; i <= last; ++i) items.push_back(p->FatEntries[static_cast<size_t>(i)].get());
   }
-  std::vector<controls::FileRow> rows;
-  rows.reserve(items.size());
-  std::unordered_map<const void*, double> accessed;
-  accessed.reserve(items.size());
-  const uint32_t folderType = fileModel_->PoolText(typeNames_->FolderTypeName());
-  for (const physical::TMidEntry* item : items) {
-    const RawRowValues v = FatRowValues(*item);
-    controls::FileRow row;
-    row.handle = item;
-    row.kind = kRowFat;
-    row.image = v.folder ? kRowFolder : kRowFile;
-    row.name = v.name;
-    row.text1 = v.folder ? folderType : fileModel_->PoolText(typeNames_->FileTypeName(v.name));
-    row.size = v.size;
-    row.date = v.created;
-    accessed.emplace(item, v.accessed);
-    rows.push_back(std::move(row));
-  }
-  fileModel_->SetRawRows(std::move(rows), std::move(accessed));
-  fileModel_->SortByImage();
+  SetRawRows(*fileModel_, *typeNames_, items, kRowFat, true, [](const physical::TMidEntry& e) { return FatRowValues(e); });
   UpdateCountsPanel();
   ListView1->setUpdatesEnabled(true);
 }
@@ -156,28 +165,8 @@ void TfrmAdvMain::FillNtfsList(int64_t folder, bool whole) {
     physical::raw::FindNtfsFolderRange(p->NtfsRecords, p->ParentRefs[static_cast<size_t>(folder)], first, last);
     for (int i = first; first >= 0 && i <= last; ++i) items.push_back(p->NtfsRecords[static_cast<size_t>(i)].get());
   }
-  const bool showFolders = Showntfolder->isChecked();
-  std::vector<controls::FileRow> rows;
-  rows.reserve(items.size());
-  std::unordered_map<const void*, double> accessed;
-  accessed.reserve(items.size());
-  const uint32_t folderType = fileModel_->PoolText(typeNames_->FolderTypeName());
-  for (const engine::tntfsfilerecord* item : items) {
-    const RawRowValues v = NtfsRowValues(*item);
-    if (v.folder && !showFolders) continue;
-    controls::FileRow row;
-    row.handle = item;
-    row.kind = kRowNtfs;
-    row.image = v.folder ? kRowFolder : kRowFile;
-    row.name = v.name;
-    row.text1 = v.folder ? folderType : fileModel_->PoolText(typeNames_->FileTypeName(v.name));
-    row.size = v.size;
-    row.date = v.created;
-    accessed.emplace(item, v.accessed);
-    rows.push_back(std::move(row));
-  }
-  fileModel_->SetRawRows(std::move(rows), std::move(accessed));
-  fileModel_->SortByImage();
+  SetRawRows(*fileModel_, *typeNames_, items, kRowNtfs, Showntfolder->isChecked(),
+             [](const engine::tntfsfilerecord& r) { return NtfsRowValues(r); });
   UpdateCountsPanel();
   ListView1->setUpdatesEnabled(true);
 }

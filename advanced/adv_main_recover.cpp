@@ -6,6 +6,7 @@
 #include <QTreeView>
 #include <exception>
 #include <set>
+#include <optional>
 #include <unordered_map>
 
 #include "advanced/adv_main.h"
@@ -15,6 +16,7 @@
 #include "controls/event_log_view.h"
 #include "controls/recover_command.h"
 #include "controls/search_panel.h"
+#include "engine/recovery/output_path.h"
 #include "engine/scoped_flag.h"
 #include "physical/physical_drive.h"
 #include "physical/physical_window.h"
@@ -155,7 +157,21 @@ void TfrmAdvMain::RecoverExecute() {
     statusPanel_->SetText(platform::SystemText(" 正在恢复 ..."));
     ListView3->Add(QStringLiteral("正在恢复 ..."), 0);
   };
-  steps.recoverOne = [&](const controls::RecoverItem& item, const std::string& folder) {
+  // The destination is held open for the whole recovery: everything is
+  // made relative to it, so a link planted there is never followed.
+  std::optional<engine::OutputFolder> destination;
+  std::string openedFor;
+  steps.recoverOne = [&](const controls::RecoverItem& item, const std::string& chosen) {
+    if (!destination || openedFor != chosen) {
+      destination = engine::OutputFolder::Open(chosen);
+      openedFor = chosen;
+    }
+    if (!destination) {
+      ListView3->Add(QStringLiteral("无法打开目标文件夹: ") + QString::fromStdString(chosen), physical::kLogFailure);
+      stopped = true;
+      return;
+    }
+    const engine::OutputFolder& folder = *destination;
     if (ntfs) {
       const auto& record = *static_cast<const engine::tntfsfilerecord*>(item.handle);
       if (record.FileName.Attributes() >= engine::kNtfsAttrDirectory) return;  // folders are not recovered

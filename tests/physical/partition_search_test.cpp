@@ -169,14 +169,14 @@ TEST_F(PartitionSearchTest, StopEndsAfterTheCurrentChunkAndKeepsWhatWasFound) {
 }
 
 TEST_F(PartitionSearchTest, ACaptionShowsTheWholeSizeOfADiskBeyondTwoTebibytes) {
-  // A disk of 3 TiB: the whole-disk slot holds 32 bits and is pinned at its
-  // largest value; the caption takes the 64-bit total.
+  // A disk of 3 TiB: the whole-disk entry keeps its 64-bit size beyond the
+  // 32-bit slot, and the caption shows it.
   table.AttachMemory("small", std::vector<uint8_t>(64 * 512));
   std::optional<TDriveRecord> record = QueryPhysicalDriveRecord(0);
   ASSERT_TRUE(record);
   record->TotalSectors = uint64_t{3} << 31;
   TPhysicalDrive drive(*record, Window());
-  EXPECT_EQ(drive.WholeDisk().SectorCount(), UINT32_MAX);
+  EXPECT_EQ(drive.WholeDisk().SectorCount(), uint64_t{3} << 31);
   EXPECT_EQ(platform::SystemToUtf8(DriveCaption(drive)), "物理驱动器 00H (3072.00 GB)");
 }
 
