@@ -3,8 +3,11 @@
 #include <algorithm>
 #include <array>
 #include <set>
+#include <string>
 
 #include "disk/device_reader.h"
+#include "engine/event_log_line.h"
+#include "platform/text_codec.h"
 #include "physical/partition_label.h"
 #include "physical/physical_drive.h"
 
@@ -28,7 +31,15 @@ TPartiEntry& AddChild(TableWalk& walk, TPartiEntry& parent, std::unique_ptr<TPar
 bool ReadTable(TableWalk& walk, TPartiEntry& table) {
   TPhysicalDrive& drive = walk.drive;
   const uint64_t at = table.AbsoluteStart();
-  if (walk.visited.size() >= kMaxPartitionTables || !walk.visited.insert(at).second) return false;
+  if (walk.visited.size() >= kMaxPartitionTables || !walk.visited.insert(at).second) {
+    // A chain that loops back (or never ends) is damage: the entries read so
+    // far stay, and the log says why the rest is missing.
+    engine::AddLogLine(walk.drive.Window().log,
+                       platform::SystemText("扇区 " + std::to_string(at) +
+                                            " 处的扩展分区链指回已读过的分区表或过长，已停止读取。"),
+                       kLogFailure);
+    return false;
+  }
   std::array<uint8_t, 512> sector{};
   uint32_t bytesRead = 0;
   if (!walk.device.Read(at, 1, sector.data(), bytesRead) || bytesRead < sector.size()) return false;

@@ -4,6 +4,7 @@
 
 #include "physical/partition_table.h"
 #include "physical/physical_drive_list.h"
+#include "platform/text_codec.h"
 #include "tests/physical/disk_model_support.h"
 
 namespace tarnwell::physical {
@@ -33,6 +34,11 @@ TEST_F(DiskModelTest, ChainThatLinksBackToATableAlreadyReadEnds) {
       EXPECT_TRUE(e->Children.empty());
     }
   }
+  // ... and the log says where the chain was cut.
+  const std::string said = platform::SystemText("扇区 100 处的扩展分区链指回已读过的分区表或过长，已停止读取。");
+  size_t lines = 0;
+  for (const auto& line : log.lines) lines += line.text == said && line.icon == kLogFailure;
+  EXPECT_EQ(lines, 1u);
 }
 
 TEST_F(DiskModelTest, LongChainStopsAtTheTableCap) {
