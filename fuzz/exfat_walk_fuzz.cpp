@@ -18,6 +18,7 @@
 #include "engine/exfat/exfat_data_plan.h"
 #include "engine/exfat/exfat_folder.h"
 #include "engine/undelete.h"
+#include "fuzz/memory_volume.h"
 #include "platform/device_table.h"
 
 namespace {
@@ -60,21 +61,12 @@ std::vector<uint8_t> BuildImage(const uint8_t* data, size_t size) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  static const bool quiet = [] {
-    disk::SetReadErrorReporter([](const std::string&) {});
-    return true;
-  }();
-  (void)quiet;
-  auto& table = platform::DeviceTable::Instance();
-  table.Reset();
-  disk::CloseVolumeSources();
-  table.AttachMemoryImage("fuzz", std::make_shared<const std::vector<uint8_t>>(BuildImage(data, size)));
-  if (table.Volumes().empty()) return 0;
+  if (!fuzzing::AttachFuzzVolume(BuildImage(data, size))) return 0;
 
   engine::NullMessageBoxes boxes;
   engine::NullMessagePump pump;
   engine::TUndelete engine(boxes, pump);
-  engine::TLogiDrive* drive = engine.FindDrive(table.Volumes().back().letter);
+  engine::TLogiDrive* drive = engine.FindDrive(platform::DeviceTable::Instance().Volumes().back().letter);
   if (!drive) return 0;
   engine::NullStatusPanel status;
   engine::NullProgressBar progress;
