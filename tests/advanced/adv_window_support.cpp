@@ -104,16 +104,6 @@ bool AdvWindowTest::HasBox(controls::BoxKind kind, const QString& text) const {
   return false;
 }
 
-std::multiset<std::string> HashesBelow(const std::string& folder) {
-  std::multiset<std::string> hashes;
-  FILE* pipe = ::popen(("find '" + folder + "' -type f -print0 | xargs -0 -r sha256sum").c_str(), "r");
-  if (!pipe) return hashes;
-  char line[8192];
-  while (std::fgets(line, sizeof line, pipe)) hashes.insert(std::string(line, 64));
-  ::pclose(pipe);
-  return hashes;
-}
-
 std::set<std::string> ManifestHashes(const std::string& manifest, const std::string& image) {
   std::set<std::string> hashes;
   std::istringstream in(testing::ReadTextFile(testing::FixtureSourcePath(manifest)));

@@ -61,8 +61,7 @@ class AdvWindowTest : public ::testing::Test {
   std::chrono::milliseconds pumpInterval{20};
 };
 
-// sha256 of every file below a folder.
-std::multiset<std::string> HashesBelow(const std::string& folder);
+using testing::HashesBelow;
 // sha256 values of the files a fixture manifest lists for an image.
 std::set<std::string> ManifestHashes(const std::string& manifest, const std::string& image);
 

@@ -130,4 +130,14 @@ CliRun RunCli(const std::string& arguments) {
   return run;
 }
 
+std::multiset<std::string> HashesBelow(const std::string& folder) {
+  std::multiset<std::string> hashes;
+  FILE* pipe = ::popen(("find '" + folder + "' -type f -print0 | xargs -0 -r sha256sum").c_str(), "r");
+  if (!pipe) return hashes;
+  char line[8192];
+  while (std::fgets(line, sizeof line, pipe)) hashes.insert(std::string(line, 64));
+  ::pclose(pipe);
+  return hashes;
+}
+
 }  // namespace tarnwell::testing

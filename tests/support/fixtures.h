@@ -2,6 +2,7 @@
 // Access to the unpacked fixture images and a clean device table per test.
 #include <cstdint>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -43,5 +44,8 @@ struct CliRun {
   std::string err;
 };
 CliRun RunCli(const std::string& arguments);
+
+// sha256 of every file below a folder (by the sha256sum tool).
+std::multiset<std::string> HashesBelow(const std::string& folder);
 
 }  // namespace tarnwell::testing

@@ -51,16 +51,7 @@ std::map<std::string, uint64_t> ManifestFiles(const std::string& image,
   return files;
 }
 
-// sha256 of every file below a folder (by the sha256sum tool).
-std::multiset<std::string> HashesBelow(const std::string& folder) {
-  std::multiset<std::string> hashes;
-  FILE* pipe = ::popen(("find '" + folder + "' -type f -print0 | xargs -0 -r sha256sum").c_str(), "r");
-  if (!pipe) return hashes;
-  char line[8192];
-  while (std::fgets(line, sizeof line, pipe)) hashes.insert(std::string(line, 64));
-  ::pclose(pipe);
-  return hashes;
-}
+using testing::HashesBelow;
 
 class RawImagesTest : public DiskModelTest {
  protected:
