@@ -7,6 +7,7 @@
 #include "cli/terminal_text.h"
 #include "cli/commands.h"
 #include "cli/entry_json.h"
+#include "cli/json_writer.h"
 #include "cli/partition_listing.h"
 #include "cli/raw_target.h"
 #include "engine/entry_helpers.h"
@@ -28,51 +29,136 @@ struct RawScanOptions {
   bool findPartitions = false;
 };
 
-nlohmann::json OptionalTime(const engine::DosDateTime& d) {
-  return d.valid && d.value != 0 ? nlohmann::json(IsoDateTime(d.value)) : nlohmann::json(nullptr);
+// One found item's fields, gathered once for the text line or the JSON
+// line and dropped after it is printed: nothing per item outlives its line.
+struct RawItem {
+  const char* fs = "";
+  int folder = -1;
+  std::string name;  // UTF-8
+  bool isDir = false;
+  bool deleted = false;
+  int64_t size = 0;  // NTFS keeps it signed as read
+  std::optional<double> created, modified, accessed;
+  std::optional<uint32_t> cluster;  // FAT only
+  // FAT: the sector of the first cluster, unknown without the geometry;
+  // NTFS: the first cluster, or minus the record's sector.
+  std::optional<int64_t> dataStart;
+  const char* addressKey = "";  // "dir_sector" or "record_sector"
+  uint64_t address = 0;
+};
+
+std::optional<double> StampValue(const engine::DosDateTime& d) {
+  return d.valid && d.value != 0 ? std::optional<double>(d.value) : std::nullopt;
 }
-nlohmann::json OptionalTime(double value) {
-  return value != 0 ? nlohmann::json(IsoDateTime(value)) : nlohmann::json(nullptr);
+std::optional<double> StampValue(double value) {
+  return value != 0 ? std::optional<double>(value) : std::nullopt;
 }
 
-nlohmann::json FatItemJson(const TPartiEntry& entry, const TMidEntry& e, int folder) {
+RawItem FatItem(const TPartiEntry& entry, const TMidEntry& e, int folder) {
   const engine::RawDirEntry& d = e.DirEntry;
-  const std::optional<uint64_t> start =
-      physical::raw::ClusterSector(entry, physical::raw::EntryCluster(d, entry.FatKind));
-  return {{"fs", "fat"},
-          {"folder", folder},
-          {"name", platform::SystemToUtf8(physical::raw::RawEntryName(e))},
-          {"is_dir", (d.Attributes() & engine::kFatAttrDirectory) != 0},
-          {"deleted", d.IsDeletedMark()},
-          {"size", d.FileSize()},
-          {"created", OptionalTime(engine::FatDirEntryDate(d, engine::kDateCreated))},
-          {"modified", OptionalTime(engine::FatDirEntryDate(d, engine::kDateModified))},
-          {"accessed", OptionalTime(engine::FatDirEntryDate(d, engine::kDateAccessed))},
-          {"cluster", physical::raw::EntryCluster(d, entry.FatKind)},
-          {"data_start", start ? nlohmann::json(*start) : nlohmann::json(nullptr)},
-          {"dir_sector", e.DirSector}};
+  RawItem item;
+  item.fs = "fat";
+  item.folder = folder;
+  item.name = platform::SystemToUtf8(physical::raw::RawEntryName(e));
+  item.isDir = (d.Attributes() & engine::kFatAttrDirectory) != 0;
+  item.deleted = d.IsDeletedMark();
+  item.size = d.FileSize();
+  item.created = StampValue(engine::FatDirEntryDate(d, engine::kDateCreated));
+  item.modified = StampValue(engine::FatDirEntryDate(d, engine::kDateModified));
+  item.accessed = StampValue(engine::FatDirEntryDate(d, engine::kDateAccessed));
+  item.cluster = physical::raw::EntryCluster(d, entry.FatKind);
+  if (const std::optional<uint64_t> start = physical::raw::ClusterSector(entry, *item.cluster))
+    item.dataStart = static_cast<int64_t>(*start);
+  item.addressKey = "dir_sector";
+  item.address = e.DirSector;
+  return item;
 }
 
-nlohmann::json NtfsItemJson(const engine::tntfsfilerecord& r, int folder) {
-  return {{"fs", "ntfs"},
-          {"folder", folder},
-          {"name", platform::SystemToUtf8(r.Name)},
-          {"is_dir", !engine::IsNtfsFile(r)},
-          {"deleted", (r.RecordFlags & 1) == 0},
-          {"size", r.DataSize},
-          {"created", OptionalTime(engine::NtfsRecordDate(r, engine::kDateCreated))},
-          {"modified", OptionalTime(engine::NtfsRecordDate(r, engine::kDateModified))},
-          {"accessed", OptionalTime(engine::NtfsRecordDate(r, engine::kDateAccessed))},
-          {"data_start", r.DataStart},
-          {"record_sector", r.RecordSector}};
+RawItem NtfsItem(const engine::tntfsfilerecord& r, int folder) {
+  RawItem item;
+  item.fs = "ntfs";
+  item.folder = folder;
+  item.name = platform::SystemToUtf8(r.Name);
+  item.isDir = !engine::IsNtfsFile(r);
+  item.deleted = (r.RecordFlags & 1) == 0;
+  item.size = r.DataSize;
+  item.created = StampValue(engine::NtfsRecordDate(r, engine::kDateCreated));
+  item.modified = StampValue(engine::NtfsRecordDate(r, engine::kDateModified));
+  item.accessed = StampValue(engine::NtfsRecordDate(r, engine::kDateAccessed));
+  item.dataStart = r.DataStart;
+  item.addressKey = "record_sector";
+  item.address = static_cast<uint64_t>(r.RecordSector);
+  return item;
 }
 
-void PrintItemText(const nlohmann::json& item) {
-  std::printf("%-4s  %s  %-3s  %12s  %-19s  %s\n", item["fs"].get<std::string>().c_str(),
-              FolderCaption(item["folder"].get<int>()).c_str(), item["is_dir"].get<bool>() ? "dir" : "",
-              item["size"].dump().c_str(),
-              item["modified"].is_null() ? "-" : item["modified"].get<std::string>().c_str(),
-              TerminalSafe(item["name"].get<std::string>()).c_str());
+void WriteStamp(JsonWriter& out, const std::optional<double>& value) {
+  if (value)
+    out.String(IsoDateTime(*value));
+  else
+    out.Null();
+}
+
+void WriteItemJson(JsonWriter& out, const RawItem& item) {
+  out.BeginObject();
+  out.Key("fs").String(item.fs);
+  out.Key("folder").Signed(item.folder);
+  out.Key("name").String(item.name);
+  out.Key("is_dir").Bool(item.isDir);
+  out.Key("deleted").Bool(item.deleted);
+  out.Key("size").Signed(item.size);
+  WriteStamp(out.Key("created"), item.created);
+  WriteStamp(out.Key("modified"), item.modified);
+  WriteStamp(out.Key("accessed"), item.accessed);
+  if (item.cluster) out.Key("cluster").Unsigned(*item.cluster);
+  if (item.dataStart)
+    out.Key("data_start").Signed(*item.dataStart);
+  else
+    out.Key("data_start").Null();
+  out.Key(item.addressKey).Unsigned(item.address);
+  out.EndObject();
+  out.EndLine();
+}
+
+void PrintItemText(const RawItem& item) {
+  std::printf("%-4s  %s  %-3s  %12" PRId64 "  %-19s  %s\n", item.fs, FolderCaption(item.folder).c_str(),
+              item.isDir ? "dir" : "", item.size, item.modified ? IsoDateTime(*item.modified).c_str() : "-",
+              TerminalSafe(item.name).c_str());
+}
+
+// The first JSON line: the target, the geometry, the counts and the log.
+void PrintSummaryJson(const RawTarget& target, const CollectedLog& log) {
+  const TPartiEntry& entry = *target.entry;
+  nlohmann::json out = DriveJson(*target.drive);
+  out["entry"] = EntryJson(0, *target.drive, entry);
+  out["fat_entries"] = entry.FatEntries.size();
+  out["ntfs_records"] = entry.NtfsRecords.size();
+  out["fat_folders"] = entry.DirSectors.size();
+  out["ntfs_folders"] = entry.ParentRefs.size();
+  out["geometry"] = {{"FatKind", entry.FatKind},
+                     {"FatClusterSectors", entry.FatClusterSectors},
+                     {"FatDataStart", entry.FatDataStart},
+                     {"FatDataStartKnown", entry.FatDataStart != physical::raw::kDataStartUnknown},
+                     {"NtfsClusterSectors", entry.NtfsClusterSectors}};
+  out["log"] = nlohmann::json::array();
+  for (const auto& line : log.lines)
+    out["log"].push_back({{"text", platform::SystemToUtf8(line.text)}, {"icon", line.icon}, {"time", line.time}});
+  PrintJsonLine(out);
+}
+
+// Every found item, one line each, formatted and written as it comes: the
+// output of a disk of millions of items needs no more memory than one line.
+template <typename Emit>
+void ForEachItem(const TPartiEntry& entry, Emit&& emit) {
+  const auto fatFolders = FatFolderNumbers(entry);
+  for (const auto& e : entry.FatEntries) {
+    const auto f = fatFolders.find(e->DirSector);
+    emit(FatItem(entry, *e, f == fatFolders.end() ? -1 : f->second));
+  }
+  const auto ntfsFolders = NtfsFolderNumbers(entry);
+  for (const auto& r : entry.NtfsRecords) {
+    const auto f = ntfsFolders.find(physical::raw::ParentReference(*r));
+    emit(NtfsItem(*r, f == ntfsFolders.end() ? -1 : f->second));
+  }
 }
 
 int RunRawScan(CliContext& context, const RawScanOptions& options) {
@@ -85,41 +171,16 @@ int RunRawScan(CliContext& context, const RawScanOptions& options) {
     return kExitSomeFailed;
   }
   const TPartiEntry& entry = *target->entry;
-  nlohmann::json geometry = {{"FatKind", entry.FatKind},
-                             {"FatClusterSectors", entry.FatClusterSectors},
-                             {"FatDataStart", entry.FatDataStart},
-                             {"FatDataStartKnown", entry.FatDataStart != physical::raw::kDataStartUnknown},
-                             {"NtfsClusterSectors", entry.NtfsClusterSectors}};
-  nlohmann::json items = nlohmann::json::array();
-  const auto fatFolders = FatFolderNumbers(entry);
-  for (const auto& e : entry.FatEntries) {
-    const auto f = fatFolders.find(e->DirSector);
-    items.push_back(FatItemJson(entry, *e, f == fatFolders.end() ? -1 : f->second));
-  }
-  const auto ntfsFolders = NtfsFolderNumbers(entry);
-  for (const auto& r : entry.NtfsRecords) {
-    const auto f = ntfsFolders.find(physical::raw::ParentReference(*r));
-    items.push_back(NtfsItemJson(*r, f == ntfsFolders.end() ? -1 : f->second));
-  }
   if (options.json) {
-    nlohmann::json out = DriveJson(*target->drive);
-    out["entry"] = EntryJson(0, *target->drive, entry);
-    out["fat_entries"] = entry.FatEntries.size();
-    out["ntfs_records"] = entry.NtfsRecords.size();
-    out["fat_folders"] = entry.DirSectors.size();
-    out["ntfs_folders"] = entry.ParentRefs.size();
-    out["geometry"] = geometry;
-    out["log"] = nlohmann::json::array();
-    for (const auto& line : log.lines)
-      out["log"].push_back({{"text", platform::SystemToUtf8(line.text)}, {"icon", line.icon}, {"time", line.time}});
-    out["items"] = items;
-    PrintJsonLine(out);
+    PrintSummaryJson(*target, log);
+    JsonWriter out(stdout);
+    ForEachItem(entry, [&out](const RawItem& item) { WriteItemJson(out, item); });
   } else {
     std::printf("FatKind %d  FatClusterSectors %u  FatDataStart %u%s  NtfsClusterSectors %u\n", entry.FatKind,
                 entry.FatClusterSectors, entry.FatDataStart,
                 entry.FatDataStart == physical::raw::kDataStartUnknown ? " (undetermined)" : "",
                 entry.NtfsClusterSectors);
-    for (const auto& item : items) PrintItemText(item);
+    ForEachItem(entry, [](const RawItem& item) { PrintItemText(item); });
   }
   return kExitOk;
 }
@@ -134,7 +195,7 @@ void AddRawScanCommand(CLI::App& app, CliContext& context, int* exitCode) {
       ->required();
   command->add_flag("--find-partitions", options->findPartitions,
                     "Search the disk for lost partitions first; INDEX counts the found ones");
-  command->add_flag("--json", options->json, "One JSON object: geometry, log lines, found items");
+  command->add_flag("--json", options->json, "JSON lines: the target, geometry, counts and log, then one line per found item");
   command->callback([&context, exitCode, options] { *exitCode = RunRawScan(context, *options); });
 }
 

@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "tests/support/fixtures.h"
+#include "tests/support/json_lines.h"
 
 namespace tarnwell {
 namespace {
@@ -14,13 +15,7 @@ namespace {
 using testing::FixturePath;
 using testing::RunCli;
 
-std::vector<nlohmann::ordered_json> JsonLines(const std::string& out) {
-  std::vector<nlohmann::ordered_json> lines;
-  std::istringstream in(out);
-  std::string line;
-  while (std::getline(in, line)) lines.push_back(nlohmann::ordered_json::parse(line));
-  return lines;
-}
+using testing::JsonLines;
 
 std::string Image(const std::string& name) { return "'" + FixturePath("fat/" + name) + "'"; }
 

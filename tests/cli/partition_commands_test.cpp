@@ -5,6 +5,7 @@
 #include <sstream>
 
 #include "tests/support/fixtures.h"
+#include "tests/support/json_lines.h"
 
 namespace tarnwell::cli {
 namespace {
@@ -12,12 +13,7 @@ namespace {
 using testing::FixturePath;
 using testing::RunCli;
 
-std::vector<nlohmann::json> JsonLines(const std::string& out) {
-  std::vector<nlohmann::json> lines;
-  std::istringstream in(out);
-  for (std::string line; std::getline(in, line);) lines.push_back(nlohmann::json::parse(line));
-  return lines;
-}
+using testing::JsonLines;
 
 std::string Image(const std::string& fixture) { return "'" + FixturePath(fixture) + "'"; }
 

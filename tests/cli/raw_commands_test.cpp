@@ -8,19 +8,25 @@
 #include <set>
 
 #include "tests/support/fixtures.h"
+#include "tests/support/json_lines.h"
 
 namespace tarnwell {
 namespace {
 
 using testing::FixturePath;
+using testing::JsonLines;
 using testing::RunCli;
 
 std::string Raw(const std::string& name) { return "'" + FixturePath("raw/" + name) + "'"; }
 
-TEST(RawScanCommandTest, JsonGivesCountsGeometryAndItems) {
+TEST(RawScanCommandTest, JsonLinesGiveCountsAndGeometryThenOneLinePerItem) {
   const testing::CliRun run = RunCli("--no-devices raw-scan " + Raw("ntfs-zeroed.img") + ":0 --json");
   ASSERT_EQ(run.exitCode, 0) << run.err;
-  const auto out = nlohmann::json::parse(run.out);
+  const auto lines = JsonLines(run.out);
+  ASSERT_FALSE(lines.empty());
+  const auto& out = lines.front();
+  EXPECT_FALSE(out.contains("items"));
+  ASSERT_EQ(lines.size(), 1 + out["ntfs_records"].get<size_t>());
   EXPECT_EQ(out["fat_entries"], 0);
   EXPECT_GT(out["ntfs_records"].get<int>(), 20);
   EXPECT_EQ(out["geometry"]["NtfsClusterSectors"], 8);
@@ -28,8 +34,10 @@ TEST(RawScanCommandTest, JsonGivesCountsGeometryAndItems) {
   EXPECT_EQ(out["log"].back()["text"],
             "找到 0 个 FAT 条目，" + std::to_string(out["ntfs_records"].get<int>()) + " 个 NTFS 条目");
   std::set<std::string> names;
-  for (const auto& item : out["items"]) {
+  for (size_t i = 1; i < lines.size(); ++i) {
+    const auto& item = lines[i];
     EXPECT_EQ(item["fs"], "ntfs");
+    EXPECT_GT(item["record_sector"].get<uint64_t>(), 0u);
     EXPECT_GE(item["folder"].get<int>(), 0);
     names.insert(item["name"].get<std::string>());
   }
@@ -43,10 +51,21 @@ TEST(RawScanCommandTest, StaysInsideThePartitionScanned) {
   const std::string demo = "'" + FixturePath("demo/demo-disk.img") + "'";
   const testing::CliRun fat = RunCli("--no-devices raw-scan " + demo + ":2 --json");
   ASSERT_EQ(fat.exitCode, 0) << fat.err;
-  const auto fatOut = nlohmann::json::parse(fat.out);
+  const auto fatLines = JsonLines(fat.out);
+  const auto& fatOut = fatLines.front();
   EXPECT_GT(fatOut["fat_entries"].get<int>(), 10);
+  ASSERT_EQ(fatLines.size(), 1 + fatOut["fat_entries"].get<size_t>());
+  for (size_t i = 1; i < fatLines.size(); ++i) {
+    EXPECT_EQ(fatLines[i]["fs"], "fat");
+    EXPECT_TRUE(fatLines[i].contains("cluster") && fatLines[i].contains("dir_sector")) << fatLines[i].dump();
+    // The geometry is known on an intact FAT32 volume, so every item that
+    // names a cluster inside it has its data's sector.
+    if (fatLines[i]["cluster"].get<uint32_t>() >= 2) {
+      EXPECT_FALSE(fatLines[i]["data_start"].is_null());
+    }
+  }
   EXPECT_EQ(fatOut["ntfs_records"], 0);
-  const auto ntfsOut = nlohmann::json::parse(RunCli("--no-devices raw-scan " + demo + ":3 --json").out);
+  const auto ntfsOut = JsonLines(RunCli("--no-devices raw-scan " + demo + ":3 --json").out).front();
   EXPECT_EQ(ntfsOut["fat_entries"], 0);
   EXPECT_GT(ntfsOut["ntfs_records"].get<int>(), 20);
 }
@@ -91,7 +110,7 @@ TEST(RawRecoverCommandTest, RecoversTheOldFilesOfAReformattedGptPartition) {
   const std::string image = "'" + FixturePath("gpt/gpt-reformatted.img") + "'";
   const testing::CliRun scan = RunCli("--no-devices raw-scan " + image + ":2 --json");
   ASSERT_EQ(scan.exitCode, 0) << scan.err;
-  EXPECT_EQ(nlohmann::json::parse(scan.out)["fat_entries"], 4);  // OLD, two files, and Big.txt
+  EXPECT_EQ(JsonLines(scan.out).front()["fat_entries"], 4);  // OLD, two files, and Big.txt
   const std::string out = testing::MakeTempFolder("raw-gpt");
   const testing::CliRun run = RunCli("--no-devices raw-recover " + image + ":2 --out '" + out + "'");
   ASSERT_EQ(run.exitCode, 0) << run.err;
