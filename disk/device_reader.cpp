@@ -46,6 +46,12 @@ bool ReadDiskSectors(DiskHandle handle, uint16_t count, void* buffer, int16_t /*
   return it->second->Read(lba, count, buffer, bytesRead);
 }
 
+SectorSource* SourceOfHandle(DiskHandle handle) {
+  const auto& open = Handles().open;
+  const auto it = open.find(handle);
+  return it == open.end() ? nullptr : it->second.get();
+}
+
 bool CloseHandle(DiskHandle handle) {
   if (handle == kInvalidHandle) return false;
   return Handles().open.erase(handle) > 0;

@@ -17,6 +17,12 @@ DiskHandle OpenDiskDevice(int16_t driveCode);
 // success, not whether all bytes came.
 bool ReadDiskSectors(DiskHandle handle, uint16_t count, void* buffer, int16_t driveCode,
                      uint32_t& bytesRead, uint64_t lba);
+// The source behind an open handle, or null. It lives until the handle is
+// closed; a reader on another thread uses it directly, since the handle
+// table itself belongs to the thread that opens and closes handles.
+class SectorSource;
+SectorSource* SourceOfHandle(DiskHandle handle);
+
 // Closes a handle from OpenDiskDevice; closing -1 or an unknown handle does nothing.
 bool CloseHandle(DiskHandle handle);
 
@@ -29,6 +35,7 @@ class DiskDevice {
   DiskDevice& operator=(const DiskDevice&) = delete;
   bool IsOpen() const { return handle_ != kInvalidHandle; }
   DiskHandle Handle() const { return handle_; }
+  SectorSource* Source() const { return SourceOfHandle(handle_); }
   bool Read(uint64_t lba, uint16_t count, void* buffer, uint32_t& bytesRead) {
     return ReadDiskSectors(handle_, count, buffer, code_, bytesRead, lba);
   }

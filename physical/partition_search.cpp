@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "disk/device_reader.h"
+#include "disk/read_buffer.h"
 #include "disk/little_endian.h"
 #include "disk/source_opener.h"
 #include "engine/event_log_line.h"
@@ -65,16 +66,16 @@ void ExamineSector(SearchState& s, uint64_t sector, const uint8_t* bytes) {
 void RunChunks(SearchState& s, engine::ProgressBar& progress, uint64_t address, uint64_t chunks) {
   PhysicalWindow& window = s.drive.Window();
   // Only the bytes a read delivered are examined: no need to zero 500 KB.
-  const std::unique_ptr<uint8_t[]> buffer(new uint8_t[size_t{kSearchChunkSectors} * kSectorBytes]);
+  disk::ReadBuffer buffer(size_t{kSearchChunkSectors} * kSectorBytes);
   for (uint64_t chunk = 0; chunk < chunks; ++chunk, address += kSearchChunkSectors) {
     uint32_t bytesRead = 0;
-    if (s.device.Read(address, kSearchChunkSectors, buffer.get(), bytesRead)) {
+    if (s.device.Read(address, kSearchChunkSectors, buffer.data(), bytesRead)) {
       progress.SetPosition(static_cast<int>(
           std::lround(static_cast<double>(chunk) / static_cast<double>(chunks) * 100.0)));
       const uint32_t sectors = bytesRead / kSectorBytes;
       for (uint32_t i = 0; i < sectors; ++i) {
         window.pump.Pump();
-        ExamineSector(s, address + i, buffer.get() + size_t{i} * kSectorBytes);
+        ExamineSector(s, address + i, buffer.data() + size_t{i} * kSectorBytes);
       }
     }
     if (s.drive.StopRequested) {

@@ -8,6 +8,7 @@
 
 #include "physical/parti_entry.h"
 #include "physical/physical_window.h"
+#include "physical/raw/ntfs_found_record.h"
 
 namespace tarnwell::physical {
 
@@ -49,6 +50,13 @@ class TPhysicalDrive {
   uint64_t ExtendedBase = 0;
   bool StopRequested = false;
   std::vector<uint32_t> FileRecordSectors;
+  // The records at FileRecordSectors as the landmark pass parsed them from
+  // the chunk in hand, in sector order, with their cluster-size votes: the
+  // NTFS pass of the same entry takes them over instead of reading those
+  // sectors again. ParsedRecordsOf names the entry they belong to.
+  std::vector<std::unique_ptr<engine::tntfsfilerecord>> ParsedFileRecords;
+  raw::ClusterVotes ParsedRecordVotes{};
+  const TPartiEntry* ParsedRecordsOf = nullptr;
 
   int16_t DriveCode() const { return DriveRecord->DriveCode; }
   uint64_t TotalSectors() const { return DriveRecord->TotalSectors; }

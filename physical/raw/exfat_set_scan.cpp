@@ -7,6 +7,7 @@
 #include <unordered_set>
 
 #include "disk/device_reader.h"
+#include "disk/read_buffer.h"
 #include "physical/raw/raw_scan.h"
 #include "platform/text_codec.h"
 
@@ -79,17 +80,17 @@ std::vector<ExfatFoundSet> FindExfatSets(int16_t driveCode, uint64_t start, uint
   std::vector<ExfatFoundSet> sets;
   disk::DiskDevice device(driveCode);
   if (!device.IsOpen()) return sets;
-  const std::unique_ptr<uint8_t[]> buffer(new uint8_t[size_t{kChunkSectors} * kSectorBytes]);
+  disk::ReadBuffer buffer(size_t{kChunkSectors} * kSectorBytes);
   const uint64_t end = start + count;
   for (uint64_t address = start; address < end && !stop; address += kChunkSectors - kOverlapSectors) {
     pump.Pump();
     uint32_t bytesRead = 0;
-    if (!device.Read(address, kChunkSectors, buffer.get(), bytesRead)) continue;
+    if (!device.Read(address, kChunkSectors, buffer.data(), bytesRead)) continue;
     const uint64_t inRange = std::min<uint64_t>(bytesRead / kSectorBytes, end - address);
     // Sets beginning in the overlap are taken by the next chunk.
     const uint64_t own = address + kChunkSectors >= end ? inRange
                                                         : std::min<uint64_t>(inRange, kChunkSectors - kOverlapSectors);
-    CollectExfatSets(buffer.get(), static_cast<size_t>(inRange) * kSectorBytes,
+    CollectExfatSets(buffer.data(), static_cast<size_t>(inRange) * kSectorBytes,
                      static_cast<size_t>(own) * kSectorBytes, address, sets, kMaxFoundItems);
   }
   return sets;

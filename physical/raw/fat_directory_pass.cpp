@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "disk/device_reader.h"
+#include "disk/read_buffer.h"
 #include "engine/event_log_line.h"
 #include "physical/busy_scope.h"
 #include "physical/physical_drive.h"
@@ -26,7 +27,7 @@ constexpr uint32_t kFloppyDataStart = 33;
 
 // Reads `sectors` at the address and parses them; a failed read adds nothing.
 void ParseDirectoryAt(TPhysicalDrive& drive, disk::DiskDevice& device, bool isRoot, uint64_t address,
-                      uint32_t sectors, std::vector<uint8_t>& buffer) {
+                      uint32_t sectors, disk::ReadBuffer& buffer) {
   TPartiEntry& entry = *drive.CurrentPartition;
   if (entry.FatEntries.size() >= kMaxFoundItems) return;
   // Found FAT items keep their directory's sector in 32 bits: a directory
@@ -76,7 +77,7 @@ bool EntryPointsPastLowWord(const TPartiEntry& entry) {
   return false;
 }
 
-void AddRootDirectory(TPhysicalDrive& drive, disk::DiskDevice& device, std::vector<uint8_t>& buffer) {
+void AddRootDirectory(TPhysicalDrive& drive, disk::DiskDevice& device, disk::ReadBuffer& buffer) {
   TPartiEntry& entry = *drive.CurrentPartition;
   if (!drive.IsVolume() || entry.SectorCount() > kFloppyMaxSectors) {
     // An undetermined geometry has no root address to read.
@@ -98,7 +99,7 @@ void AddRootDirectory(TPhysicalDrive& drive, disk::DiskDevice& device, std::vect
 namespace {
 
 void ParseAllDirectories(TPhysicalDrive& drive, disk::DiskDevice& device, engine::ProgressBar& progress,
-                         std::vector<uint8_t>& buffer) {
+                         disk::ReadBuffer& buffer) {
   TPartiEntry& entry = *drive.CurrentPartition;
   entry.FatEntries.clear();
   const size_t n = entry.DirSectors.size();
@@ -120,7 +121,7 @@ void ReadFatDirectories(TPhysicalDrive& drive, engine::ProgressBar& progress) {
   BusyScope busy(drive, progress);
   entry.FatMatches.clear();
   disk::DiskDevice device(entry.DriveCode);
-  std::vector<uint8_t> buffer;
+  disk::ReadBuffer buffer;
   ParseAllDirectories(drive, device, progress, buffer);
   CalibrateFat(drive);
   if (entry.FatKind == kFat1216 && !drive.StopRequested && EntryPointsPastLowWord(entry)) {

@@ -1,10 +1,12 @@
-// The NTFS pass: the FILE records found by the landmark pass, read in
-// 1000-sector chunks and parsed where they lie.
+// The NTFS pass: the FILE records found by the landmark pass, taken over as
+// it parsed them; read again in 1000-sector chunks and parsed where they lie
+// when the pass is repeated.
 #include <algorithm>
 #include <cmath>
 #include <memory>
 
 #include "disk/device_reader.h"
+#include "disk/read_buffer.h"
 #include "physical/busy_scope.h"
 #include "physical/physical_drive.h"
 #include "physical/raw/found_lookup.h"
@@ -36,10 +38,18 @@ void ReadNtfsRecords(TPhysicalDrive& drive, engine::ProgressBar& progress) {
   const std::vector<uint32_t>& sectors = drive.FileRecordSectors;
   if (sectors.empty()) return;
   BusyScope busy(drive, progress);
-  disk::DiskDevice device(entry.DriveCode);
   ClusterVotes votes{};
-  if (device.IsOpen()) {
-    const std::unique_ptr<uint8_t[]> buffer(new uint8_t[size_t{kRangeChunkSectors} * kSectorBytes]);
+  const bool parsed = drive.ParsedRecordsOf == &entry;
+  if (parsed) {
+    // The landmark pass parsed them from the chunks it read.
+    entry.NtfsRecords = std::move(drive.ParsedFileRecords);
+    votes = drive.ParsedRecordVotes;
+    drive.ParsedFileRecords.clear();
+    drive.ParsedRecordsOf = nullptr;
+  }
+  disk::DiskDevice device(entry.DriveCode);
+  if (!parsed && device.IsOpen()) {
+    disk::ReadBuffer buffer(size_t{kRangeChunkSectors} * kSectorBytes);
     Chunk chunk;
     for (size_t p = 0; p < sectors.size() && !drive.StopRequested && entry.NtfsRecords.size() < kMaxFoundItems;
          ++p) {
@@ -49,7 +59,7 @@ void ReadNtfsRecords(TPhysicalDrive& drive, engine::ProgressBar& progress) {
       if (!chunk.HoldsRecord(sector)) {
         uint32_t bytesRead = 0;
         chunk = Chunk{sector, 0};
-        if (!device.Read(sector, kRangeChunkSectors, buffer.get(), bytesRead)) continue;
+        if (!device.Read(sector, kRangeChunkSectors, buffer.data(), bytesRead)) continue;
         chunk.sectors = std::min<uint32_t>(bytesRead, kRangeChunkSectors * kSectorBytes) / kSectorBytes;
         if (!chunk.HoldsRecord(sector)) continue;
       }
@@ -59,7 +69,7 @@ void ReadNtfsRecords(TPhysicalDrive& drive, engine::ProgressBar& progress) {
       // Offsets are taken in sectors, so a record at an odd distance from
       // the chunk's start is read where it is.
       const size_t offset = static_cast<size_t>(sector - chunk.first) * kSectorBytes;
-      auto record = ParseFoundRecord(std::span<const uint8_t>(buffer.get() + offset, 2 * kSectorBytes),
+      auto record = ParseFoundRecord(std::span<const uint8_t>(buffer.data() + offset, 2 * kSectorBytes),
                                      sector, votes);
       if (record) entry.NtfsRecords.push_back(std::move(record));
     }

@@ -190,21 +190,32 @@ TEST_F(RawImagesTest, RecordsAtAnOddDistanceInOneChunkAreReadWhereTheyLie) {
   ASSERT_GE(at, 0);
   const auto image = testing::ReadBinaryFile(testing::FixturePath("raw/ntfs-zeroed.img"));
   const std::vector<uint8_t> record(image.begin() + at * 512, image.begin() + at * 512 + 1024);
-  // Copies at sectors 3 and 6 (three apart) and 1500 (past the first read).
+  // Copies at sectors 3 and 6 (three apart), 999 (its second sector in the
+  // next 1000-sector chunk), 1500 (past the first read) and 1998 (the disk's
+  // last two sectors).
+  const std::vector<int64_t> sectors = {3, 6, 999, 1500, 1998};
   testing::ImageBuilder b(512 * 2000);
-  for (size_t sector : {3, 6, 1500}) b.PutBytes(sector * 512, record);
+  for (int64_t sector : sectors) b.PutBytes(static_cast<size_t>(sector) * 512, record);
   auto drive = DiskOf(b.Take());
   ASSERT_TRUE(drive);
   Scan(*drive, drive->WholeDisk());
-  EXPECT_EQ(drive->FileRecordSectors, (std::vector<uint32_t>{3, 6, 1500}));
-  std::vector<int64_t> found;
-  for (const auto& r : drive->WholeDisk().NtfsRecords) {
-    EXPECT_EQ(r->Name, "big.txt");
-    EXPECT_EQ(r->DataSize, 70000);
-    found.push_back(r->RecordSector);
-  }
-  EXPECT_EQ(found, (std::vector<int64_t>{3, 6, 1500}));
-  EXPECT_EQ(drive->WholeDisk().NtfsClusterSectors, 8u) << "three votes for 8 sectors";
+  EXPECT_EQ(drive->FileRecordSectors, (std::vector<uint32_t>{3, 6, 999, 1500, 1998}));
+  const auto foundSectors = [&] {
+    std::vector<int64_t> found;
+    for (const auto& r : drive->WholeDisk().NtfsRecords) {
+      EXPECT_EQ(r->Name, "big.txt");
+      EXPECT_EQ(r->DataSize, 70000);
+      found.push_back(r->RecordSector);
+    }
+    return found;
+  };
+  EXPECT_EQ(foundSectors(), sectors);
+  EXPECT_EQ(drive->WholeDisk().NtfsClusterSectors, 8u) << "five votes for 8 sectors";
+  // The NTFS pass again, without a landmark pass before it, reads the
+  // records back from the disk and finds the same.
+  ReadNtfsRecords(*drive, progress);
+  EXPECT_EQ(foundSectors(), sectors);
+  EXPECT_EQ(drive->WholeDisk().NtfsClusterSectors, 8u);
 }
 
 TEST_F(RawImagesTest, CorpusImagesOrphanFolderAndFourHundredDeletedEntries) {
@@ -295,13 +306,17 @@ TEST_F(RawImagesTest, UndeterminedGeometryIsReportedNotUsed) {
 }
 
 TEST_F(RawImagesTest, StopEndsTheLandmarkPassAndIsLogged) {
-  std::vector<uint8_t> bytes(512 * 3000);
-  auto drive = DiskOf(std::move(bytes));
+  // A folder start in the second of three chunks: a stop during the first
+  // must keep it from being found.
+  testing::ImageBuilder b(512 * 3000);
+  b.PutText(1500 * 512, ".          ").Put8(1500 * 512 + 11, 0x10).PutText(1500 * 512 + 32, "..         ");
+  auto drive = DiskOf(b.Take());
   ASSERT_TRUE(drive);
-  pump.actOnCall = 10;
+  pump.actOnCall = 1;
   pump.action = [&] { drive->RequestStop(); };
   ASSERT_TRUE(ScanRange(*drive, drive->WholeDisk(), progress));
-  EXPECT_EQ(pump.calls, 1000) << "the chunk in hand is finished, no further chunk is read";
+  EXPECT_EQ(pump.calls, 1) << "the pump runs once a chunk";
+  EXPECT_TRUE(drive->WholeDisk().DirSectors.empty()) << "no further chunk is examined";
   EXPECT_EQ(log.lines.back().text, SystemText("驱动器扫描被用户终止"));
   EXPECT_EQ(log.lines.back().icon, kLogHalted);
   EXPECT_FALSE(drive->StopRequested);
@@ -309,6 +324,10 @@ TEST_F(RawImagesTest, StopEndsTheLandmarkPassAndIsLogged) {
   EXPECT_EQ(drive->WholeDisk().FatKind, kFat32Kind) << "no directory start gives FAT32";
   drive->Busy = true;
   EXPECT_FALSE(ScanRange(*drive, drive->WholeDisk(), progress)) << "busy";
+  drive->Busy = false;
+  pump.action = nullptr;
+  ASSERT_TRUE(ScanRange(*drive, drive->WholeDisk(), progress));
+  EXPECT_EQ(drive->WholeDisk().DirSectors, (std::vector<uint64_t>{1500})) << "found when not stopped";
 }
 
 TEST_F(RawImagesTest, AnAllSparseCompressionUnitKeepsTheDataAfterItInPlace) {
