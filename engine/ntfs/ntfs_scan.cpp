@@ -8,6 +8,7 @@
 #include <unordered_set>
 
 #include "disk/little_endian.h"
+#include "disk/read_buffer.h"
 #include "disk/volume_reader.h"
 #include "engine/boot_sector.h"
 #include "engine/entry_helpers.h"
@@ -211,7 +212,7 @@ bool TUndelete::ScanNtfsVolume(ProgressBar& progress) {
     // Most records of a used MFT are listed; the extents are already cut to
     // the volume, so this stays bounded.
     entries.reserve(static_cast<size_t>(std::min<uint64_t>(ntfs::TotalRecords(MftRuns), 1u << 22)));
-    std::vector<uint8_t> batch(static_cast<size_t>(kBatchSectors) * ntfs::kSectorBytes);
+    disk::ReadBuffer batch(static_cast<size_t>(kBatchSectors) * ntfs::kSectorBytes);
     int64_t counter = -1;
     uint64_t batchesBegun = 0;
     try {
