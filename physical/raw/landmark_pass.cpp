@@ -48,11 +48,12 @@ bool AddFileRecordSector(TPhysicalDrive& drive, uint64_t sector, Counts& counts)
 }
 
 // Parses the record found at `sector` while its chunk is in hand. A record
-// whose second sector lies past the chunk is read on its own, through a
-// device of its own (the chunks' source belongs to the reading thread).
+// whose second sector lies past the chunk is read on its own through the
+// pass's device (the chunks come through a device of their own, which
+// belongs to the reading thread).
 class RecordParser {
  public:
-  RecordParser(TPhysicalDrive& drive, int16_t driveCode) : drive_(drive), driveCode_(driveCode) {}
+  RecordParser(TPhysicalDrive& drive, disk::DiskDevice& device) : drive_(drive), device_(device) {}
 
   void Parse(const ReadAheadChunks::Chunk& chunk, uint32_t index) {
     const uint64_t sector = chunk.address + index;
@@ -62,9 +63,8 @@ class RecordParser {
       record = ParseFoundRecord(std::span<const uint8_t>(chunk.bytes + offset, kRecordBytes), sector,
                                 drive_.ParsedRecordVotes);
     } else {
-      if (!spare_) spare_.emplace(driveCode_);
       uint32_t bytesRead = 0;
-      if (spare_->Read(sector, kRecordBytes / kSectorBytes, straddling_.data(), bytesRead) &&
+      if (device_.Read(sector, kRecordBytes / kSectorBytes, straddling_.data(), bytesRead) &&
           bytesRead >= kRecordBytes)
         record = ParseFoundRecord(straddling_, sector, drive_.ParsedRecordVotes);
     }
@@ -74,8 +74,7 @@ class RecordParser {
  private:
   static constexpr size_t kRecordBytes = 1024;
   TPhysicalDrive& drive_;
-  int16_t driveCode_;
-  std::optional<disk::DiskDevice> spare_;
+  disk::DiskDevice& device_;
   std::array<uint8_t, kRecordBytes> straddling_{};
 };
 
@@ -98,10 +97,15 @@ void RunChunks(TPhysicalDrive& drive, TPartiEntry& entry, disk::DiskDevice& devi
                engine::ProgressBar& progress, Counts& counts) {
   PhysicalWindow& window = drive.Window();
   const uint64_t end = std::min(entry.AbsoluteEnd(), kRawScanSectorLimit);
-  disk::SectorSource* source = device.Source();
-  if (!source) return;
+  disk::DiskDevice ahead(entry.DriveCode);
+  disk::SectorSource* source = ahead.Source();
+  if (!source) {
+    engine::AddLogLine(window.log, platform::SystemText("无法读取扇区 " + std::to_string(entry.AbsoluteStart())),
+                       kLogFailure);
+    return;
+  }
   ReadAheadChunks chunks(*source, entry.AbsoluteStart(), end, kRangeChunkSectors);
-  RecordParser records(drive, entry.DriveCode);
+  RecordParser records(drive, device);
   ReadAheadChunks::Chunk chunk;
   for (uint64_t n = 0; chunks.Next(chunk); ++n) {
     if (chunk.ok) {
