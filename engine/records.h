@@ -60,6 +60,10 @@ struct ExfatEntryFacts {
   // UTC offsets of the created, modified and accessed stamps as stored
   // (bit 7 set: valid; low 7 bits: signed count of 15 minutes).
   std::array<uint8_t, 3> UtcOffsets{};
+  // What the FAT fields have no room for: the modification stamp's 10 ms
+  // part and the access stamp's time word (FAT keeps an access date only).
+  uint8_t Modified10ms = 0;
+  uint16_t AccessTime = 0;
 };
 
 // One found FAT directory entry. FAT12/16 and FAT32 entries have the same

@@ -100,6 +100,8 @@ TMidEntry ExfatSetToEntry(const ExfatEntrySet& set) {
   facts.ValidLength = set.validLength;
   facts.NoFatChain = set.NoFatChain();
   facts.UtcOffsets = set.utcOffsets;
+  facts.Modified10ms = set.modified10ms;
+  facts.AccessTime = static_cast<uint16_t>(set.accessed);
   entry.Exfat = facts;
   entry.Status = set.inUse ? kExisting : kDeleted;
   return entry;

@@ -11,6 +11,7 @@
 #include "engine/exfat/exfat_folder.h"
 #include "engine/recovery/output_file.h"
 #include "engine/recovery/output_path.h"
+#include "engine/recovery/output_times.h"
 #include "engine/recovery/recovery_log.h"
 #include "engine/undelete.h"
 #include "platform/text_codec.h"
@@ -62,6 +63,7 @@ bool TUndelete::RecoverExfatFile(TMidEntry& entry, const std::string& displayNam
     if (out.Write(cluster.data(), amount) < amount) return writeFailed();
   }
   if (size > valid && !out.SetSize(size)) return writeFailed();
+  ApplyOutputTimes(out.Path(), ExfatEntryTimes(entry));
   return !cut || LogRecoveryFailure(log, displayName);
 }
 

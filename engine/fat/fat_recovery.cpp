@@ -111,7 +111,8 @@ bool TUndelete::RecoverFolder(TMidEntry& folder, const std::string& displayName,
     return false;
   }
   // Set last: every file made inside would move the folder's time again.
-  const ScopedOutputTimes timesOnExit(made->Path(), FatEntryTimes(folder.DirEntry));
+  const ScopedOutputTimes timesOnExit(
+      made->Path(), CurrentDrive->IsExfat() ? ExfatEntryTimes(folder) : FatEntryTimes(folder.DirEntry));
   int first = -1, last = -1;
   if (!GetChildRange(FatFolderKey(folder, CurrentDrive->FsKind), first, last)) return true;
   bool ok = true;

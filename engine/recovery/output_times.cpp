@@ -9,27 +9,59 @@ namespace {
 // 100 ns intervals from 1601-01-01 to 1970-01-01.
 constexpr uint64_t kUnixEpochFileTime = 116444736000000000ull;
 
-}  // namespace
-
-std::optional<timespec> FatLocalTime(uint16_t date, uint16_t time) {
-  if (date == 0) return std::nullopt;
-  std::tm tm{};
+// The fields of a FAT or exFAT date and time word; false for a date or
+// time no clock gives (the day is checked against its month by the caller).
+bool StampFields(uint16_t date, uint16_t time, std::tm& tm) {
+  if (date == 0) return false;
+  tm = std::tm{};
   tm.tm_year = 80 + (date >> 9);
   tm.tm_mon = ((date >> 5) & 0x0F) - 1;
   tm.tm_mday = date & 0x1F;
   tm.tm_hour = time >> 11;
   tm.tm_min = (time >> 5) & 0x3F;
   tm.tm_sec = (time & 0x1F) * 2;
-  if (tm.tm_mon < 0 || tm.tm_mon > 11 || tm.tm_mday < 1 || tm.tm_hour > 23 || tm.tm_min > 59 ||
-      tm.tm_sec > 59)
-    return std::nullopt;
+  return tm.tm_mon >= 0 && tm.tm_mon <= 11 && tm.tm_mday >= 1 && tm.tm_hour <= 23 && tm.tm_min <= 59 &&
+         tm.tm_sec <= 59;
+}
+
+// The conversions carry 31 February into March; such a date was never written.
+bool SameDay(const std::tm& asked, const std::tm& got) {
+  return got.tm_mday == asked.tm_mday && got.tm_mon == asked.tm_mon;
+}
+
+}  // namespace
+
+std::optional<timespec> FatLocalTime(uint16_t date, uint16_t time) {
+  std::tm tm;
+  if (!StampFields(date, time, tm)) return std::nullopt;
   tm.tm_isdst = -1;
   const std::tm asked = tm;
   const time_t t = std::mktime(&tm);
-  // mktime carries 31 February into March; such a date was never written.
-  if (t == static_cast<time_t>(-1) || tm.tm_mday != asked.tm_mday || tm.tm_mon != asked.tm_mon)
-    return std::nullopt;
+  if (t == static_cast<time_t>(-1) || !SameDay(asked, tm)) return std::nullopt;
   return timespec{t, 0};
+}
+
+std::optional<timespec> ExfatTime(uint32_t stamp, uint8_t tenMs, uint8_t utcOffset) {
+  const auto date = static_cast<uint16_t>(stamp >> 16);
+  const auto time = static_cast<uint16_t>(stamp);
+  std::optional<timespec> t;
+  if (utcOffset & 0x80) {
+    std::tm tm;
+    if (!StampFields(date, time, tm)) return std::nullopt;
+    const std::tm asked = tm;
+    const time_t wall = ::timegm(&tm);
+    if (wall == static_cast<time_t>(-1) || !SameDay(asked, tm)) return std::nullopt;
+    // Seven-bit two's complement: 0x7F is -1, 0x40 is -64.
+    const int quarters = (utcOffset & 0x40) ? (utcOffset & 0x7F) - 0x80 : (utcOffset & 0x3F);
+    t = timespec{wall - static_cast<time_t>(quarters) * 15 * 60, 0};
+  } else {
+    t = FatLocalTime(date, time);
+  }
+  if (t && tenMs < 200) {
+    t->tv_sec += tenMs / 100;
+    t->tv_nsec = static_cast<long>(tenMs % 100) * 10'000'000;
+  }
+  return t;
 }
 
 std::optional<timespec> FileTimeToTimespec(uint64_t fileTime) {
@@ -46,6 +78,16 @@ std::optional<timespec> FileTimeToTimespec(uint64_t fileTime) {
 EntryTimes FatEntryTimes(const RawDirEntry& entry) {
   return {FatLocalTime(entry.ModificationDate(), entry.ModificationTime()),
           FatLocalTime(entry.AccessDate(), 0)};
+}
+
+EntryTimes ExfatEntryTimes(const TMidEntry& entry) {
+  if (!entry.Exfat) return FatEntryTimes(entry.DirEntry);
+  const RawDirEntry& d = entry.DirEntry;
+  const ExfatEntryFacts& facts = *entry.Exfat;
+  const auto stamp = [](uint16_t date, uint16_t time) { return (uint32_t{date} << 16) | time; };
+  // exFAT keeps no 10 ms part for the access stamp.
+  return {ExfatTime(stamp(d.ModificationDate(), d.ModificationTime()), facts.Modified10ms, facts.UtcOffsets[1]),
+          ExfatTime(stamp(d.AccessDate(), facts.AccessTime), 0, facts.UtcOffsets[2])};
 }
 
 EntryTimes NtfsEntryTimes(const RawFileName& fileName) {

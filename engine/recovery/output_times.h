@@ -25,8 +25,19 @@ std::optional<timespec> FatLocalTime(uint16_t date, uint16_t time);
 // 1970 or too far ahead for a time_t.
 std::optional<timespec> FileTimeToTimespec(uint64_t fileTime);
 
+// An exFAT stamp (date word high, time word low), its 10 ms part (0 to 199,
+// the seconds the time word's 2-second steps leave out) and its UTC offset
+// byte. With bit 7 of the offset set the low 7 bits are a signed count of
+// 15 minutes east of UTC (0xA0: +8 h, 0xEC: -5 h) and the stamp is that
+// zone's wall clock; without it the zone is unknown and the stamp is read
+// as local time, as a FAT stamp is. A 10 ms part above 199 is left out.
+std::optional<timespec> ExfatTime(uint32_t stamp, uint8_t tenMs, uint8_t utcOffset);
+
 // Modification date and time; access date (FAT keeps no access time).
 EntryTimes FatEntryTimes(const RawDirEntry& entry);
+// An exFAT entry's modification and access times, each with its own UTC
+// offset; a found entry without exFAT facts is read as FAT.
+EntryTimes ExfatEntryTimes(const TMidEntry& entry);
 // The $STANDARD_INFORMATION times that the scan put into the name header.
 EntryTimes NtfsEntryTimes(const RawFileName& fileName);
 

@@ -3,11 +3,13 @@
 #include <algorithm>
 #include <map>
 #include <optional>
+#include <set>
 
 #include "disk/device_reader.h"
 #include "engine/event_log_line.h"
 #include "engine/recovery/output_file.h"
 #include "engine/recovery/output_path.h"
+#include "engine/recovery/output_times.h"
 #include "physical/physical_window.h"
 #include "platform/text_codec.h"
 
@@ -36,6 +38,14 @@ class FolderMaker {
       path = it->second;
     }
     return path;
+  }
+  // The folder this recovery made for the path, if it made one.
+  std::optional<std::string> Made(const std::vector<std::string>& names) const {
+    std::string key;
+    for (const std::string& name : names) key += "/" + name;
+    const auto it = made_.find(key);
+    if (it == made_.end()) return std::nullopt;
+    return it->second;
   }
 
  private:
@@ -70,6 +80,25 @@ bool WriteFile(disk::DiskDevice& device, const ExfatRange& range, const ExfatRaw
   return !stop && (size <= valid || out.SetSize(size));
 }
 
+// Gives each made folder the times of the folder set it stands for, once
+// everything is in it: every file made inside moves a folder's time. Where
+// two sets name the same path the existing one wins, as it does for what
+// the folder holds, then the first found.
+void ApplyFolderTimes(const std::vector<ExfatFoundSet>& sets,
+                      const std::vector<std::vector<std::string>>& folders, const FolderMaker& maker) {
+  std::set<std::string> done;
+  for (const bool inUse : {true, false})
+    for (size_t i = 0; i < sets.size(); ++i) {
+      const engine::ExfatEntrySet& set = sets[i].set;
+      if (!set.IsFolder() || set.inUse != inUse) continue;
+      const engine::TMidEntry entry = engine::ExfatSetToEntry(set);
+      std::vector<std::string> own = folders[i];
+      own.push_back(platform::SystemToUtf8(entry.LongName));
+      const std::optional<std::string> path = maker.Made(own);
+      if (path && done.insert(*path).second) engine::ApplyOutputTimes(*path, engine::ExfatEntryTimes(entry));
+    }
+}
+
 }  // namespace
 
 int RecoverExfatSets(const ExfatRange& range, const std::vector<ExfatFoundSet>& sets,
@@ -83,7 +112,8 @@ int RecoverExfatSets(const ExfatRange& range, const std::vector<ExfatFoundSet>& 
   for (size_t i = 0; i < sets.size() && !stop; ++i) {
     const engine::ExfatEntrySet& set = sets[i].set;
     if (set.IsFolder()) continue;
-    const std::string name = engine::ExfatSetToEntry(set).LongName;
+    const engine::TMidEntry entry = engine::ExfatSetToEntry(set);
+    const std::string& name = entry.LongName;
     const std::optional<std::string> folder = maker.Make(folders[i]);
     std::optional<engine::CreatedFile> created =
         folder ? engine::CreateUniqueFile(name, *folder) : std::nullopt;
@@ -96,8 +126,11 @@ int RecoverExfatSets(const ExfatRange& range, const std::vector<ExfatFoundSet>& 
     if (!WriteFile(device, range, geometry, set, out, pump, stop)) {
       engine::AddLogLine(log, name + platform::SystemText(" - 恢复失败"), kLogFailure);
       ++failed;
+    } else {
+      engine::ApplyOutputTimes(out.Path(), engine::ExfatEntryTimes(entry));
     }
   }
+  ApplyFolderTimes(sets, folders, maker);
   return failed;
 }
 

@@ -124,8 +124,12 @@ int RecoverItem(TPhysicalDrive& drive, const engine::tntfsfilerecord& item, engi
   if (!drive.CurrentPartition) return 0;
   const TPartiEntry& entry = *drive.CurrentPartition;
   ItemScope scope(status, progress, item.Name);
+  const engine::EntryTimes times = engine::NtfsEntryTimes(item.FileName);
   if (item.DataSize <= 0) {
-    if (!engine::CreateUniqueFile(item.Name, destination)) LogItemFailure(drive, item.Name, kRecoveryFailed);
+    if (const std::optional<engine::CreatedFile> created = engine::CreateUniqueFile(item.Name, destination))
+      engine::ApplyOutputTimes(created->path, times);
+    else
+      LogItemFailure(drive, item.Name, kRecoveryFailed);
     return 0;
   }
   // Without a voted cluster size no cluster can be placed.
@@ -152,7 +156,6 @@ int RecoverItem(TPhysicalDrive& drive, const engine::tntfsfilerecord& item, engi
     return 0;
   }
   engine::OutputFile out(std::move(created->fd), created->path);
-  const engine::EntryTimes times = engine::NtfsEntryTimes(item.FileName);
   if (!data.IsNonResident()) {
     if (out.Write(data.Content.data(), data.Content.size()) < data.Content.size())
       LogItemFailure(drive, item.Name, kWriteFailed);

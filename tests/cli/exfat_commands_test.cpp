@@ -5,7 +5,10 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include <sys/stat.h>
+
 #include <cstdio>
+#include <ctime>
 #include <map>
 #include <set>
 #include <sstream>
@@ -17,6 +20,9 @@ namespace {
 
 using testing::FixturePath;
 using testing::RunCli;
+
+// The frozen clock of the fixture script, 2024-03-01 12:00:00 UTC.
+constexpr time_t kFixtureStamp = 1709294400;
 
 std::string Image(const std::string& name) { return "'" + FixturePath("exfat/" + name) + "'"; }
 
@@ -137,6 +143,41 @@ TEST(ExfatRecoverTest, EveryFileComesBackAsIcatAndTheManifestHaveIt) {
   EXPECT_EQ(compared, static_cast<int>(manifest.size()));
 }
 
+// istat's modification ("Written") time of an inode. The fixture volumes
+// were written with offset bytes of 0x80 (UTC), and istat reads exFAT
+// stamps as wall-clock time, so in UTC it gives the stamps' instants.
+time_t TskWritten(const std::string& image, const std::string& inode) {
+  const std::string out = Shell("istat -z UTC " + image + " " + inode);
+  const size_t at = out.find("Written:\t");
+  std::tm tm{};
+  if (at == std::string::npos || !::strptime(out.c_str() + at + 9, "%Y-%m-%d %H:%M:%S", &tm)) return -1;
+  return ::timegm(&tm);
+}
+
+time_t ModifiedTime(const std::string& path) {
+  struct stat st {};
+  return ::stat(path.c_str(), &st) == 0 ? st.st_mtime : -1;
+}
+
+TEST(ExfatRecoverTest, FilesAndFoldersKeepTheirModificationTimes) {
+  // West of UTC: a stamp read as local time instead of with its offset
+  // comes out three hours late.
+  testing::ScopedTimeZone west("XST+3");
+  const std::string out = testing::MakeTempFolder("exfat_times");
+  const testing::CliRun run =
+      RunCli("--no-devices recover " + Image("exfat.img") + " --out '" + out + "'");
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  int folders = 0, files = 0;
+  for (const auto& [path, e] : TskListing(Image("exfat.img"))) {
+    const time_t expected = TskWritten(Image("exfat.img"), e.inode);
+    ASSERT_GT(expected, 0) << path;
+    EXPECT_EQ(ModifiedTime(out + "/" + path), expected) << path;
+    ++(e.folder ? folders : files);
+  }
+  EXPECT_EQ(files, static_cast<int>(ManifestFiles("exfat.img").size()));
+  EXPECT_EQ(folders, 7) << "the deleted oldfolder and the nested docs folders among them";
+}
+
 TEST(ExfatVolumesTest, ShowsTheFileSystemAndTheLabel) {
   const testing::CliRun run =
       RunCli("--no-devices --image " + Image("exfat.img") + " volumes --json");
@@ -200,6 +241,7 @@ TEST(ExfatRawScanTest, TheReformattedCardGivesBackItsContiguousFiles) {
   EXPECT_EQ(listed.out, "");
 
   const std::string out = testing::MakeTempFolder("exfat_raw");
+  testing::ScopedTimeZone west("XST+3");
   const testing::CliRun run = RunCli("--no-devices --image " + Image("exfat-reformatted.img") +
                                      " raw-exfat 0:0 --json --out '" + out + "'");
   ASSERT_EQ(run.exitCode, 0) << run.err;
@@ -220,6 +262,7 @@ TEST(ExfatRawScanTest, TheReformattedCardGivesBackItsContiguousFiles) {
     ASSERT_NE(m, byLeaf.end()) << path;
     EXPECT_EQ(item["size"].get<uint64_t>(), m->second.size) << path;
     EXPECT_EQ(Sha256("cat '" + out + "/" + path + "'"), m->second.sha256) << path;
+    EXPECT_EQ(ModifiedTime(out + "/" + path), kFixtureStamp) << path;
     ++exact;
     const std::string tail = "/reports/2024/summary.txt";
     summaryUnderItsFolders |=
@@ -229,6 +272,16 @@ TEST(ExfatRawScanTest, TheReformattedCardGivesBackItsContiguousFiles) {
   // summary, the Chinese folder's and the photos (deleted ones included).
   EXPECT_GE(exact, 55);
   EXPECT_TRUE(summaryUnderItsFolders);
+  // A folder whose own set was found (reports and 2024 below the lost
+  // docs folder) gets its times once its files are in.
+  int timedFolders = 0;
+  for (const auto& item : result["items"]) {
+    if (!item["folder"]) continue;
+    const std::string path = item["path"];
+    EXPECT_EQ(ModifiedTime(out + "/" + path), kFixtureStamp) << path;
+    ++timedFolders;
+  }
+  EXPECT_EQ(timedFolders, 2);
 }
 
 }  // namespace

@@ -5,6 +5,8 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -128,6 +130,20 @@ CliRun RunCli(const std::string& arguments) {
   run.err = ReadTextFile(errPath);
   ::unlink(errPath);
   return run;
+}
+
+ScopedTimeZone::ScopedTimeZone(const char* zone) {
+  if (const char* tz = std::getenv("TZ")) saved_ = tz;
+  ::setenv("TZ", zone, 1);
+  ::tzset();
+}
+
+ScopedTimeZone::~ScopedTimeZone() {
+  if (saved_)
+    ::setenv("TZ", saved_->c_str(), 1);
+  else
+    ::unsetenv("TZ");
+  ::tzset();
 }
 
 std::multiset<std::string> HashesBelow(const std::string& folder) {

@@ -2,6 +2,7 @@
 // Access to the unpacked fixture images and a clean device table per test.
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -44,6 +45,20 @@ struct CliRun {
   std::string err;
 };
 CliRun RunCli(const std::string& arguments);
+
+// Sets the local time zone (a POSIX TZ string such as "XST+3", which needs
+// no zone database) for this process and the programs it starts, and puts
+// the old one back on exit.
+class ScopedTimeZone {
+ public:
+  explicit ScopedTimeZone(const char* zone);
+  ~ScopedTimeZone();
+  ScopedTimeZone(const ScopedTimeZone&) = delete;
+  ScopedTimeZone& operator=(const ScopedTimeZone&) = delete;
+
+ private:
+  std::optional<std::string> saved_;
+};
 
 // sha256 of every file below a folder (by the sha256sum tool).
 std::multiset<std::string> HashesBelow(const std::string& folder);

@@ -7,7 +7,9 @@
 #include "engine/exfat/entry_set.h"
 #include "engine/exfat/exfat_boot.h"
 #include "engine/exfat/exfat_folder.h"
+#include "engine/recovery/output_times.h"
 #include "platform/text_codec.h"
+#include "tests/support/fixtures.h"
 #include "tests/support/image_builder.h"
 
 namespace tarnwell::engine {
@@ -106,6 +108,52 @@ TEST(ExfatEntrySetTest, WalksSetsOverAPartlyOverwrittenDeletedSet) {
     names.push_back(ExfatSetToEntry(s).LongName);
   });
   EXPECT_EQ(names, (std::vector<std::string>{"new.txt", "after.txt"}));
+}
+
+TEST(ExfatTimesTest, AValidOffsetGivesTheZoneAndTheHundredthsAreKept) {
+  // Three hours west of UTC, so that a stamp read as local time is off.
+  testing::ScopedTimeZone west("XST+3");
+  constexpr uint32_t kNoon = (44u << 25 | 3u << 21 | 1u << 16) | (12u << 11);  // 2024-03-01 12:00:00
+  constexpr time_t kNoonUtc = 1709294400;
+  EXPECT_EQ(ExfatTime(kNoon, 0, 0x80)->tv_sec, kNoonUtc);
+  EXPECT_EQ(ExfatTime(kNoon, 0, 0xA0)->tv_sec, kNoonUtc - 8 * 3600) << "+8 h";
+  EXPECT_EQ(ExfatTime(kNoon, 0, 0xEC)->tv_sec, kNoonUtc + 5 * 3600) << "-5 h";
+  EXPECT_EQ(ExfatTime(kNoon, 0, 0xFF)->tv_sec, kNoonUtc + 15 * 60) << "-15 min: the sign bit is bit 6";
+  EXPECT_EQ(ExfatTime(kNoon, 0, 0xBF)->tv_sec, kNoonUtc - 63 * 15 * 60) << "+15 h 45 min";
+  // Bit 7 clear: the offset bits are not to be trusted; local time.
+  EXPECT_EQ(ExfatTime(kNoon, 0, 0x20)->tv_sec, kNoonUtc + 3 * 3600);
+  const auto fine = ExfatTime(kNoon | 29, 199, 0x80);  // 12:00:58 and 1.99 s
+  ASSERT_TRUE(fine);
+  EXPECT_EQ(fine->tv_sec, kNoonUtc + 59);
+  EXPECT_EQ(fine->tv_nsec, 990'000'000);
+  const auto unreadable = ExfatTime(kNoon, 200, 0x80);
+  ASSERT_TRUE(unreadable);
+  EXPECT_EQ(unreadable->tv_sec, kNoonUtc) << "a 10 ms part no clock gives is left out";
+  EXPECT_EQ(unreadable->tv_nsec, 0);
+  EXPECT_FALSE(ExfatTime(0, 0, 0x80));
+  EXPECT_FALSE(ExfatTime((44u << 25 | 2u << 21 | 30u << 16), 0, 0x80)) << "30 February";
+  EXPECT_FALSE(ExfatTime(kNoon | (24u << 11), 0, 0x80));
+}
+
+TEST(ExfatTimesTest, AnEntryGivesItsModificationAndFullAccessStamps) {
+  testing::ScopedTimeZone west("XST+3");
+  auto bytes = EntrySet("stamped.txt", 10, 5);
+  // Accessed 2024-03-02 06:30:00 at +1 h; modified 10 ms part 50 at -2 h.
+  const uint32_t accessed = (44u << 25 | 3u << 21 | 2u << 16) | (6u << 11 | 30u << 5);
+  for (int i = 0; i < 4; ++i) bytes[16 + i] = static_cast<uint8_t>(accessed >> (8 * i));
+  bytes[21] = 50;
+  bytes[23] = 0x80 | 0x78;  // -8 quarters
+  bytes[24] = 0x80 | 4;
+  const EntryTimes times = ExfatEntryTimes(ExfatSetToEntry(*DecodeExfatEntrySet(bytes.data(), bytes.size())));
+  ASSERT_TRUE(times.modified && times.accessed);
+  EXPECT_EQ(times.modified->tv_sec, 1709294400 + 2 * 3600);
+  EXPECT_EQ(times.modified->tv_nsec, 500'000'000);
+  constexpr time_t kMarch2Utc = 1709337600;
+  EXPECT_EQ(times.accessed->tv_sec, kMarch2Utc + 5 * 3600 + 30 * 60) << "05:30 UTC, time of day kept";
+  // A found entry without exFAT facts is a FAT entry: local time.
+  TMidEntry fat;
+  StoreLE16(&fat.DirEntry.bytes[24], 0x5862);  // 2024-03-02 00:00:00
+  EXPECT_EQ(ExfatEntryTimes(fat).modified->tv_sec, kMarch2Utc + 3 * 3600);
 }
 
 // A sound boot region of a small volume: 4 KiB clusters, FAT at 24,

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -177,6 +178,27 @@ TEST_F(RawImagesTest, VotesTheClusterSizeOfAnNtfsVolumeWithoutBootSector) {
   ASSERT_TRUE(ReadItemStart(*drive, *byName["big.txt"], preview));
   EXPECT_EQ(std::string(preview.begin(), preview.begin() + 9), "n3 n3.txt");
   EXPECT_EQ(ExactCopies("ntfs-zeroed.img", RecoverAll(*drive)), 6u);
+}
+
+TEST_F(RawImagesTest, AnEmptyNtfsFileGetsItsTimesLikeAnyOther) {
+  auto drive = DiskOf(testing::ImageBuilder(512 * 16).Take());
+  ASSERT_TRUE(drive);
+  drive->CurrentPartition = &drive->WholeDisk();
+  // The scan put $STANDARD_INFORMATION's times into the name header.
+  constexpr uint64_t kSince1601 = 116444736000000000ull;
+  constexpr time_t kModified = 1709294400, kAccessed = kModified + 86400;
+  engine::tntfsfilerecord item;
+  item.Name = "empty.txt";
+  item.DataSize = 0;
+  item.FileName.SetModificationTime(kSince1601 + 10000000ull * kModified);
+  item.FileName.SetAccessTime(kSince1601 + 10000000ull * kAccessed);
+  const std::string out = testing::MakeTempFolder("empty_times");
+  EXPECT_EQ(RecoverItem(*drive, item, status, progress, Dest(out)), 0);
+  struct stat st {};
+  ASSERT_EQ(::stat((out + "/empty.txt").c_str(), &st), 0);
+  EXPECT_EQ(st.st_size, 0);
+  EXPECT_EQ(st.st_mtime, kModified);
+  EXPECT_EQ(st.st_atime, kAccessed);
 }
 
 TEST_F(RawImagesTest, RecordsAtAnOddDistanceInOneChunkAreReadWhereTheyLie) {
