@@ -1,5 +1,6 @@
 #include "disk/file_sector_source.h"
 
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -20,6 +21,11 @@ std::unique_ptr<FileSectorSource> FileSectorSource::FromDescriptor(platform::Uni
                                                                    uint64_t lengthBytes) {
   if (!fd.valid()) return nullptr;
   return std::unique_ptr<FileSectorSource>(new FileSectorSource(std::move(fd), offsetBytes, lengthBytes));
+}
+
+void FileSectorSource::ExpectSequentialReads() {
+  // Only a hint: a source that cannot take it reads as before.
+  ::posix_fadvise(fd_.get(), static_cast<off_t>(offset_), static_cast<off_t>(length_), POSIX_FADV_SEQUENTIAL);
 }
 
 bool FileSectorSource::Read(uint64_t lba, uint32_t count, void* buffer, uint32_t& bytesRead) {

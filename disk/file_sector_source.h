@@ -20,6 +20,7 @@ class FileSectorSource final : public SectorSource {
   bool Read(uint64_t lba, uint32_t count, void* buffer, uint32_t& bytesRead) override;
   uint64_t SectorCount() const override { return length_ / kSectorSize; }
   int LastError() const override { return lastError_; }
+  void ExpectSequentialReads() override;
 
  private:
   FileSectorSource(platform::UniqueFd fd, uint64_t offset, uint64_t length)

@@ -18,6 +18,9 @@ class SectorSource {
   // with fewer bytes, as a file read at the end of a disk does.
   virtual bool Read(uint64_t lba, uint32_t count, void* buffer, uint32_t& bytesRead) = 0;
   virtual uint64_t SectorCount() const = 0;
+  // A hint that the caller reads from here on in order, in large pieces
+  // (a scan of a whole range): a file or device reads further ahead.
+  virtual void ExpectSequentialReads() {}
   // errno of the last failed read, for the read-error message.
   virtual int LastError() const { return 0; }
 };

@@ -11,6 +11,7 @@ ReadAheadChunks::ReadAheadChunks(disk::SectorSource& source, uint64_t first, uin
       chunkSectors_(chunkSectors),
       chunks_(end > first ? (end - first + chunkSectors - 1) / chunkSectors : 0) {
   for (Slot& slot : slots_) slot.buffer.resize(size_t{chunkSectors} * disk::kSectorSize);
+  source_.ExpectSequentialReads();
   reader_ = std::thread([this] { ReadAll(); });
 }
 
