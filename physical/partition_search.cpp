@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "disk/device_reader.h"
-#include "disk/read_buffer.h"
+#include "disk/sector_source.h"
 #include "disk/little_endian.h"
 #include "disk/source_opener.h"
 #include "engine/event_log_line.h"
@@ -15,6 +15,7 @@
 #include "physical/busy_scope.h"
 #include "physical/partition_label.h"
 #include "physical/physical_drive.h"
+#include "physical/raw/read_ahead_chunks.h"
 #include "platform/text_codec.h"
 #include "platform/volume_queries.h"
 
@@ -65,17 +66,22 @@ void ExamineSector(SearchState& s, uint64_t sector, const uint8_t* bytes) {
 
 void RunChunks(SearchState& s, engine::ProgressBar& progress, uint64_t address, uint64_t chunks) {
   PhysicalWindow& window = s.drive.Window();
-  // Only the bytes a read delivered are examined: no need to zero 500 KB.
-  disk::ReadBuffer buffer(size_t{kSearchChunkSectors} * kSectorBytes);
-  for (uint64_t chunk = 0; chunk < chunks; ++chunk, address += kSearchChunkSectors) {
-    uint32_t bytesRead = 0;
-    if (s.device.Read(address, kSearchChunkSectors, buffer.data(), bytesRead)) {
+  // The chunks come through a device of their own, read ahead on a second
+  // thread; the search's device serves the boot region and label reads of
+  // what is found.
+  disk::DiskDevice ahead(s.entry.DriveCode);
+  disk::SectorSource* source = ahead.Source();
+  if (!source) return;
+  raw::ReadAheadChunks reads(*source, address, address + chunks * kSearchChunkSectors, kSearchChunkSectors);
+  raw::ReadAheadChunks::Chunk chunk;
+  for (uint64_t n = 0; reads.Next(chunk); ++n) {
+    if (chunk.ok) {
       progress.SetPosition(static_cast<int>(
-          std::lround(static_cast<double>(chunk) / static_cast<double>(chunks) * 100.0)));
-      const uint32_t sectors = bytesRead / kSectorBytes;
+          std::lround(static_cast<double>(n) / static_cast<double>(chunks) * 100.0)));
+      const uint32_t sectors = chunk.bytesRead / kSectorBytes;
       for (uint32_t i = 0; i < sectors; ++i) {
         window.pump.Pump();
-        ExamineSector(s, address + i, buffer.data() + size_t{i} * kSectorBytes);
+        ExamineSector(s, chunk.address + i, chunk.bytes + size_t{i} * kSectorBytes);
       }
     }
     if (s.drive.StopRequested) {
