@@ -3,10 +3,13 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
+
 #include "cli/entry_json.h"
 #include "cli/entry_walk.h"
 #include "engine/entry_order.h"
 #include "engine/filetime.h"
+#include "tests/engine/fat/fat_test_volume.h"
 #include "tests/support/fixtures.h"
 #include "tests/support/recording_window.h"
 
@@ -81,6 +84,42 @@ TEST_F(NtfsWalkTest, JsonLineOfARecord) {
   EXPECT_EQ(j["key"], 40);
   EXPECT_EQ(j["created"], "2024-03-01T12:00:00");  // tests run with TZ=UTC
   EXPECT_TRUE(j["modified"].is_null());             // FILETIME 0 is no stamp
+}
+
+}  // namespace
+}  // namespace tarnwell::cli
+
+namespace tarnwell::cli {
+namespace {
+
+TEST(DeepTreeWalkTest, AThousandLevelsOfLongNamesAreListedWithWholePaths) {
+  // 1,000 nested folders of 255-character names (tests/fixtures/fat/
+  // make_deep_tree.py) and a file at the bottom: every level is walked,
+  // and each path is its parent's path and its own name, built once.
+  testing::ScannedVolume volume(testing::FixturePath("fat/deep-tree.img"));
+  ASSERT_TRUE(volume.Scanned());
+  size_t entries = 0, folders = 0, longest = 0;
+  std::string bottom;
+  std::string previousFolder;
+  WalkEntries(volume.Engine(), [&](const FoundEntry& e) {
+    ++entries;
+    longest = std::max(longest, e.path.size());
+    if (e.folder) {
+      ++folders;
+      if (!previousFolder.empty()) {
+        EXPECT_EQ(e.path.compare(0, previousFolder.size() + 1, previousFolder + "/"), 0);
+      }
+      previousFolder = e.path;
+    } else {
+      bottom = e.path;
+    }
+  });
+  EXPECT_EQ(folders, 1000u);
+  EXPECT_EQ(entries, 1001u);
+  const size_t deepest = 1000 * 255 + 999;
+  EXPECT_EQ(previousFolder.size(), deepest);
+  EXPECT_EQ(bottom, previousFolder + "/Bottom.txt");
+  EXPECT_EQ(longest, bottom.size());
 }
 
 }  // namespace
