@@ -15,7 +15,7 @@
 #include "physical/busy_scope.h"
 #include "physical/partition_label.h"
 #include "physical/physical_drive.h"
-#include "physical/raw/read_ahead_chunks.h"
+#include "physical/raw/range_chunks.h"
 #include "platform/text_codec.h"
 #include "platform/volume_queries.h"
 
@@ -66,14 +66,10 @@ void ExamineSector(SearchState& s, uint64_t sector, const uint8_t* bytes) {
 
 void RunChunks(SearchState& s, engine::ProgressBar& progress, uint64_t address, uint64_t chunks) {
   PhysicalWindow& window = s.drive.Window();
-  // The chunks come through a device of their own, read ahead on a second
-  // thread; the search's device serves the boot region and label reads of
-  // what is found.
-  disk::DiskDevice ahead(s.entry.DriveCode);
-  disk::SectorSource* source = ahead.Source();
+  disk::SectorSource* source = s.device.Source();
   if (!source) return;
-  raw::ReadAheadChunks reads(*source, address, address + chunks * kSearchChunkSectors, kSearchChunkSectors);
-  raw::ReadAheadChunks::Chunk chunk;
+  raw::RangeChunks reads(*source, address, address + chunks * kSearchChunkSectors, kSearchChunkSectors);
+  raw::RangeChunks::Chunk chunk;
   for (uint64_t n = 0; reads.Next(chunk); ++n) {
     if (chunk.ok) {
       progress.SetPosition(static_cast<int>(

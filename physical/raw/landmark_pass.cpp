@@ -17,7 +17,7 @@
 #include "physical/physical_drive.h"
 #include "physical/raw/landmarks.h"
 #include "physical/raw/ntfs_found_record.h"
-#include "physical/raw/read_ahead_chunks.h"
+#include "physical/raw/range_chunks.h"
 #include "physical/raw/raw_scan.h"
 #include "platform/text_codec.h"
 #include "platform/volume_queries.h"
@@ -48,14 +48,12 @@ bool AddFileRecordSector(TPhysicalDrive& drive, uint64_t sector, Counts& counts)
 }
 
 // Parses the record found at `sector` while its chunk is in hand. A record
-// whose second sector lies past the chunk is read on its own through the
-// pass's device (the chunks come through a device of their own, which
-// belongs to the reading thread).
+// whose second sector lies past the chunk is read on its own.
 class RecordParser {
  public:
   RecordParser(TPhysicalDrive& drive, disk::DiskDevice& device) : drive_(drive), device_(device) {}
 
-  void Parse(const ReadAheadChunks::Chunk& chunk, uint32_t index) {
+  void Parse(const RangeChunks::Chunk& chunk, uint32_t index) {
     const uint64_t sector = chunk.address + index;
     const size_t offset = size_t{index} * kSectorBytes;
     std::unique_ptr<engine::tntfsfilerecord> record;
@@ -78,7 +76,7 @@ class RecordParser {
   std::array<uint8_t, kRecordBytes> straddling_{};
 };
 
-void ExamineChunk(TPhysicalDrive& drive, TPartiEntry& entry, const ReadAheadChunks::Chunk& chunk,
+void ExamineChunk(TPhysicalDrive& drive, TPartiEntry& entry, const RangeChunks::Chunk& chunk,
                   uint32_t sectors, Counts& counts, RecordParser& records) {
   for (uint32_t i = 0; i < sectors; ++i) {
     const uint8_t* sector = chunk.bytes + size_t{i} * kSectorBytes;
@@ -97,16 +95,15 @@ void RunChunks(TPhysicalDrive& drive, TPartiEntry& entry, disk::DiskDevice& devi
                engine::ProgressBar& progress, Counts& counts) {
   PhysicalWindow& window = drive.Window();
   const uint64_t end = std::min(entry.AbsoluteEnd(), kRawScanSectorLimit);
-  disk::DiskDevice ahead(entry.DriveCode);
-  disk::SectorSource* source = ahead.Source();
+  disk::SectorSource* source = device.Source();
   if (!source) {
     engine::AddLogLine(window.log, platform::SystemText("无法读取扇区 " + std::to_string(entry.AbsoluteStart())),
                        kLogFailure);
     return;
   }
-  ReadAheadChunks chunks(*source, entry.AbsoluteStart(), end, kRangeChunkSectors);
+  RangeChunks chunks(*source, entry.AbsoluteStart(), end, kRangeChunkSectors);
   RecordParser records(drive, device);
-  ReadAheadChunks::Chunk chunk;
+  RangeChunks::Chunk chunk;
   for (uint64_t n = 0; chunks.Next(chunk); ++n) {
     if (chunk.ok) {
       progress.SetPosition(static_cast<int>(

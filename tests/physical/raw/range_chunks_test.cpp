@@ -1,15 +1,12 @@
-// The read-ahead of the raw-range scan: chunks come in order whatever the
-// reading thread is doing, a failed read is handed on as failed, and
-// leaving early neither hangs nor reads on.
+// The chunks of a range as the sector-testing passes read them: in order,
+// a failed read handed on as failed, the last one short at the source's end.
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <cstring>
-#include <thread>
 #include <vector>
 
 #include "disk/sector_source.h"
-#include "physical/raw/read_ahead_chunks.h"
+#include "physical/raw/range_chunks.h"
 
 namespace tarnwell::physical::raw {
 namespace {
@@ -28,27 +25,27 @@ class NumberedSectors final : public disk::SectorSource {
     return true;
   }
   uint64_t SectorCount() const override { return sectors_; }
-  std::atomic<int> reads{0};
+  int reads = 0;
 
  private:
   uint64_t sectors_;
   uint64_t failAt_;
 };
 
-uint64_t SectorNumberAt(const ReadAheadChunks::Chunk& chunk, uint32_t index) {
+uint64_t SectorNumberAt(const RangeChunks::Chunk& chunk, uint32_t index) {
   uint64_t n = 0;
   std::memcpy(&n, chunk.bytes + size_t{index} * disk::kSectorSize, sizeof n);
   return n;
 }
 
-TEST(ReadAheadChunksTest, HandsOutEveryChunkInOrderWithFailuresAndAShortEnd) {
+TEST(RangeChunksTest, HandsOutEveryChunkInOrderWithFailuresAndAShortEnd) {
   // 10 sectors from 2 to 27 in chunks of 10: 2, 12 (fails), 22 (reads 3
   // sectors past the range's end, but the source ends at 25).
   NumberedSectors source(25, 12);
-  ReadAheadChunks chunks(source, 2, 27, 10);
+  RangeChunks chunks(source, 2, 27, 10);
   EXPECT_EQ(chunks.Count(), 3u);
   std::vector<uint64_t> addresses;
-  ReadAheadChunks::Chunk chunk;
+  RangeChunks::Chunk chunk;
   while (chunks.Next(chunk)) {
     addresses.push_back(chunk.address);
     if (chunk.address == 12) {
@@ -64,38 +61,12 @@ TEST(ReadAheadChunksTest, HandsOutEveryChunkInOrderWithFailuresAndAShortEnd) {
   EXPECT_FALSE(chunks.Next(chunk)) << "stays at the end";
 }
 
-TEST(ReadAheadChunksTest, ChunksHandedOutStayIntactWhileTheReaderRunsAhead) {
-  // Many small chunks: the reader is at most two chunks ahead, so the
-  // caller's chunk keeps its bytes however long the caller takes.
-  NumberedSectors source(4000, UINT64_MAX);
-  ReadAheadChunks chunks(source, 0, 4000, 4);
-  ReadAheadChunks::Chunk chunk;
-  uint64_t expected = 0;
-  while (chunks.Next(chunk)) {
-    ASSERT_EQ(chunk.address, expected);
-    std::this_thread::yield();  // let the reader run ahead
-    for (uint32_t i = 0; i < 4; ++i) ASSERT_EQ(SectorNumberAt(chunk, i), expected + i);
-    expected += 4;
-  }
-  EXPECT_EQ(expected, 4000u);
-}
-
-TEST(ReadAheadChunksTest, LeavingEarlyStopsTheReader) {
-  NumberedSectors source(1'000'000, UINT64_MAX);
-  {
-    ReadAheadChunks chunks(source, 0, 1'000'000, 8);
-    ReadAheadChunks::Chunk chunk;
-    ASSERT_TRUE(chunks.Next(chunk));
-  }
-  EXPECT_LE(source.reads.load(), 3) << "the chunk taken and at most two ahead";
-}
-
-TEST(ReadAheadChunksTest, AnEmptyRangeHasNoChunks) {
+TEST(RangeChunksTest, AnEmptyRangeHasNoChunks) {
   NumberedSectors source(100, UINT64_MAX);
-  ReadAheadChunks chunks(source, 50, 50, 10);
-  ReadAheadChunks::Chunk chunk;
+  RangeChunks chunks(source, 50, 50, 10);
+  RangeChunks::Chunk chunk;
   EXPECT_FALSE(chunks.Next(chunk));
-  EXPECT_EQ(source.reads.load(), 0);
+  EXPECT_EQ(source.reads, 0);
 }
 
 }  // namespace
