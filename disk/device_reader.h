@@ -17,9 +17,8 @@ DiskHandle OpenDiskDevice(int16_t driveCode);
 // success, not whether all bytes came.
 bool ReadDiskSectors(DiskHandle handle, uint16_t count, void* buffer, int16_t driveCode,
                      uint32_t& bytesRead, uint64_t lba);
-// The source behind an open handle, or null. It lives until the handle is
-// closed; a reader on another thread uses it directly, since the handle
-// table itself belongs to the thread that opens and closes handles.
+// The source behind an open handle, or null; it lives until the handle is
+// closed. Scans read through it in large pieces and give it hints.
 class SectorSource;
 SectorSource* SourceOfHandle(DiskHandle handle);
 
