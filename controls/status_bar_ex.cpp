@@ -88,7 +88,17 @@ void TStatusBarEx::paintEvent(QPaintEvent*) {
 
 void StatusBarPanel::SetText(const std::string& text) { bar_->SetPanelText(index_, FromSystem(text)); }
 
-void QtProgressBar::SetPosition(int percent) { bar_->setValue(std::clamp(percent, 0, 100)); }
+void QtProgressBar::SetPosition(int percent) {
+  const int value = std::clamp(percent, 0, 100);
+  if (bar_->value() == value) return;
+  // QProgressBar repaints at once, synchronously, each time its bar grows
+  // by a chunk: under a scan that is a paint of the window every few
+  // percent, between two pumps. Here it is only marked for the next paint,
+  // which the pump does with everything else at most every ~20 ms.
+  bar_->setUpdatesEnabled(false);
+  bar_->setValue(value);
+  bar_->setUpdatesEnabled(true);  // schedules the ordinary update
+}
 
 void QtProgressBar::SetVisible(bool visible) { bar_->setVisible(visible); }
 

@@ -89,6 +89,9 @@ void TfrmQuickMain::FillFileList(QTreeWidgetItem* node) {
   ListModel->SetRows(std::move(rows));
   ListModel->SortByImage();
   ListModel->SetSortMark(-1, false);
+  // Laid out now, not from the view's zero-delay timer: that runs after
+  // the first paint of the new rows and has them painted a second time.
+  ListView1->doItemsLayout();
 }
 
 void TfrmQuickMain::UpdateCountsPanel() {

@@ -200,6 +200,9 @@ void TfrmQuickMain::Treeview2Change(QTreeWidgetItem* node, bool fromUser) {
     if (!drive->IsFat() && ScanRootNode->childCount() > 0) first = ScanRootNode->child(0);
     TreeView1->setCurrentItem(first);  // recorded in the history
     first->setExpanded(true);
+    // Laid out now, not from the view's zero-delay timer: that runs after
+    // the first paint of the new tree and has it painted a second time.
+    TreeView1->doItemsLayout();
     shownDrive_ = node;
     if (engine_->StopRequested)
       Log(QStringLiteral("驱动器扫描被用户终止"), engine::kLogStopped);
