@@ -198,8 +198,13 @@ void TfrmQuickMain::Treeview2Change(QTreeWidgetItem* node, bool fromUser) {
     history_.Clear();
     QTreeWidgetItem* first = ScanRootNode;
     if (!drive->IsFat() && ScanRootNode->childCount() > 0) first = ScanRootNode->child(0);
-    TreeView1->setCurrentItem(first);  // recorded in the history
+    // Opened before it is made current: the view then lays the tree out
+    // once, with every row, when it scrolls to the node. Made current
+    // first, the tree would be laid out with its few top rows, hide its
+    // scroll bar, show it again, and repaint all its rows later for the
+    // changed column width.
     first->setExpanded(true);
+    TreeView1->setCurrentItem(first);  // recorded in the history
     // Laid out now, not from the view's zero-delay timer: that runs after
     // the first paint of the new tree and has it painted a second time.
     TreeView1->doItemsLayout();
