@@ -111,7 +111,9 @@ void TfrmQuickMain::SetRootEntry() {
   if (drive.IsFat()) {
     rootFat_ = std::make_unique<engine::TMidEntry>();
     rootFat_->DirEntry.bytes[11] = engine::kFatAttrDirectory;
-    if (drive.FsKind == engine::kFat32) {
+    // FAT32 and exFAT roots are a cluster chain like any folder; FAT12/16
+    // roots are found under key 0.
+    if (drive.FsKind == engine::kFat32 || drive.IsExfat()) {
       const uint32_t root = engine::RootFolderKey(drive);
       rootFat_->DirEntry.SetFirstClusterHigh(static_cast<uint16_t>(root >> 16));
       StoreLE16(&rootFat_->DirEntry.bytes[26], static_cast<uint16_t>(root));
