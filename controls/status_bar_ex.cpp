@@ -1,5 +1,6 @@
 #include "controls/status_bar_ex.h"
 
+#include <QPaintEvent>
 #include <QPainter>
 #include <algorithm>
 
@@ -68,11 +69,13 @@ void TStatusBarEx::resizeEvent(QResizeEvent* event) {
   PlaceChildren();
 }
 
-void TStatusBarEx::paintEvent(QPaintEvent*) {
+void TStatusBarEx::paintEvent(QPaintEvent* event) {
   QPainter painter(this);
   painter.fillRect(rect(), palette().window());
   for (int i = 0; i < PanelCount(); ++i) {
     QRect r = PanelRect(i);
+    // A moving progress bar repaints only its own panel, every pump.
+    if (!event->rect().intersects(r)) continue;
     // A sunken bevel: dark top and left, light bottom and right.
     painter.setPen(palette().color(QPalette::Dark));
     painter.drawLine(r.topLeft(), r.topRight());
