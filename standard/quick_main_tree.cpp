@@ -173,9 +173,10 @@ void TfrmQuickMain::AddChildFolders(QTreeWidgetItem* node, bool rebuild) {
 }
 
 void TfrmQuickMain::AddGrandchildFolders(QTreeWidgetItem* node) {
-  TreeView1->setUpdatesEnabled(false);
+  // No paint happens while nodes are added; turning updates off and on
+  // around it would only have the whole tree, frame and scroll bars
+  // included, repainted once more.
   for (int i = 0; i < node->childCount(); ++i) AddChildFolders(node->child(i));
-  TreeView1->setUpdatesEnabled(true);
 }
 
 void TfrmQuickMain::Treeview2Change(QTreeWidgetItem* node, bool fromUser) {
