@@ -74,7 +74,8 @@ void TStatusBarEx::paintEvent(QPaintEvent* event) {
   painter.fillRect(rect(), palette().window());
   for (int i = 0; i < PanelCount(); ++i) {
     QRect r = PanelRect(i);
-    // A moving progress bar repaints only its own panel, every pump.
+    // Panels outside the repainted area are left alone: under a scan the
+    // progress bar repaints its own panel at every pump.
     if (!event->rect().intersects(r)) continue;
     // A sunken bevel: dark top and left, light bottom and right.
     painter.setPen(palette().color(QPalette::Dark));
