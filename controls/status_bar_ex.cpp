@@ -1,5 +1,6 @@
 #include "controls/status_bar_ex.h"
 
+#include <QPaintEvent>
 #include <QPainter>
 #include <algorithm>
 
@@ -68,11 +69,14 @@ void TStatusBarEx::resizeEvent(QResizeEvent* event) {
   PlaceChildren();
 }
 
-void TStatusBarEx::paintEvent(QPaintEvent*) {
+void TStatusBarEx::paintEvent(QPaintEvent* event) {
   QPainter painter(this);
   painter.fillRect(rect(), palette().window());
   for (int i = 0; i < PanelCount(); ++i) {
     QRect r = PanelRect(i);
+    // Panels outside the repainted area are left alone: under a scan the
+    // progress bar repaints its own panel at every pump.
+    if (!event->rect().intersects(r)) continue;
     // A sunken bevel: dark top and left, light bottom and right.
     painter.setPen(palette().color(QPalette::Dark));
     painter.drawLine(r.topLeft(), r.topRight());
@@ -88,7 +92,17 @@ void TStatusBarEx::paintEvent(QPaintEvent*) {
 
 void StatusBarPanel::SetText(const std::string& text) { bar_->SetPanelText(index_, FromSystem(text)); }
 
-void QtProgressBar::SetPosition(int percent) { bar_->setValue(std::clamp(percent, 0, 100)); }
+void QtProgressBar::SetPosition(int percent) {
+  const int value = std::clamp(percent, 0, 100);
+  if (bar_->value() == value) return;
+  // QProgressBar repaints at once, synchronously, each time its bar grows
+  // by a chunk: under a scan that is a paint of the window every few
+  // percent, between two pumps. Here it is only marked for the next paint,
+  // which the pump does with everything else at most every ~20 ms.
+  bar_->setUpdatesEnabled(false);
+  bar_->setValue(value);
+  bar_->setUpdatesEnabled(true);  // schedules the ordinary update
+}
 
 void QtProgressBar::SetVisible(bool visible) { bar_->setVisible(visible); }
 

@@ -74,7 +74,8 @@ QString EntryStatusText(EntryRef entry) {
 }
 
 int64_t EntrySize(EntryRef entry) {
-  if (const TMidEntry* e = entry.Fat()) return e->DirEntry.FileSize();
+  // exFAT lengths are 64 bits; the FAT-shaped entry holds them capped.
+  if (const TMidEntry* e = entry.Fat()) return static_cast<int64_t>(engine::FatEntrySize(*e));
   if (const tntfsfilerecord* r = entry.Ntfs()) return r->DataSize;
   return 0;
 }

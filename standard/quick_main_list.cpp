@@ -14,6 +14,7 @@
 #include "controls/status_bar_ex.h"
 #include "engine/ascii_text.h"
 #include "engine/boot_sector.h"
+#include "engine/exfat/exfat_layout.h"
 #include "engine/fat/file_header_table.h"
 #include "engine/undelete.h"
 #include "standard/quick_main.h"
@@ -89,6 +90,9 @@ void TfrmQuickMain::FillFileList(QTreeWidgetItem* node) {
   ListModel->SetRows(std::move(rows));
   ListModel->SortByImage();
   ListModel->SetSortMark(-1, false);
+  // Laid out now, not from the view's zero-delay timer: that runs after
+  // the first paint of the new rows and has them painted a second time.
+  ListView1->doItemsLayout();
 }
 
 void TfrmQuickMain::UpdateCountsPanel() {
@@ -139,9 +143,12 @@ void TfrmQuickMain::ShowProperties(int row) {
     ListView2->SetValue(kRowCompressed, Flag(a, engine::kNtfsAttrCompressed));
   } else if (const engine::TMidEntry* e = entry.Fat()) {
     const uint8_t a = e->DirEntry.Attributes();
-    const uint64_t size = e->DirEntry.FileSize();
+    const uint64_t size = static_cast<uint64_t>(EntrySize(entry));
+    const engine::TLogiDrive& drive = *engine_->CurrentDrive;
+    // An exFAT boot sector gives its cluster size as a power of two, elsewhere.
     const uint64_t cluster =
-        static_cast<uint64_t>(engine::BootSectorView(engine_->CurrentDrive->BootSector).SectorsPerCluster()) * 512;
+        drive.IsExfat() ? engine::ExfatLayout(drive).ClusterBytes()
+                        : static_cast<uint64_t>(engine::BootSectorView(drive.BootSector).SectorsPerCluster()) * 512;
     const uint64_t allocated = cluster ? (size + cluster - 1) / cluster * cluster : 0;
     ListView2->SetValue(kRowSize, QString::number(size));
     ListView2->SetValue(kRowAllocated, QString::number(allocated));

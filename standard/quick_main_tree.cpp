@@ -111,7 +111,9 @@ void TfrmQuickMain::SetRootEntry() {
   if (drive.IsFat()) {
     rootFat_ = std::make_unique<engine::TMidEntry>();
     rootFat_->DirEntry.bytes[11] = engine::kFatAttrDirectory;
-    if (drive.FsKind == engine::kFat32) {
+    // FAT32 and exFAT roots are a cluster chain like any folder; FAT12/16
+    // roots are found under key 0.
+    if (drive.FsKind == engine::kFat32 || drive.IsExfat()) {
       const uint32_t root = engine::RootFolderKey(drive);
       rootFat_->DirEntry.SetFirstClusterHigh(static_cast<uint16_t>(root >> 16));
       StoreLE16(&rootFat_->DirEntry.bytes[26], static_cast<uint16_t>(root));
@@ -171,9 +173,10 @@ void TfrmQuickMain::AddChildFolders(QTreeWidgetItem* node, bool rebuild) {
 }
 
 void TfrmQuickMain::AddGrandchildFolders(QTreeWidgetItem* node) {
-  TreeView1->setUpdatesEnabled(false);
+  // No paint happens while nodes are added; turning updates off and on
+  // around it would only have the whole tree, frame and scroll bars
+  // included, repainted once more.
   for (int i = 0; i < node->childCount(); ++i) AddChildFolders(node->child(i));
-  TreeView1->setUpdatesEnabled(true);
 }
 
 void TfrmQuickMain::Treeview2Change(QTreeWidgetItem* node, bool fromUser) {
@@ -198,8 +201,16 @@ void TfrmQuickMain::Treeview2Change(QTreeWidgetItem* node, bool fromUser) {
     history_.Clear();
     QTreeWidgetItem* first = ScanRootNode;
     if (!drive->IsFat() && ScanRootNode->childCount() > 0) first = ScanRootNode->child(0);
-    TreeView1->setCurrentItem(first);  // recorded in the history
+    // Opened before it is made current: the view then lays the tree out
+    // once, with every row, when it scrolls to the node. Made current
+    // first, the tree would be laid out with its few top rows, hide its
+    // scroll bar, show it again, and repaint all its rows later for the
+    // changed column width.
     first->setExpanded(true);
+    TreeView1->setCurrentItem(first);  // recorded in the history
+    // Laid out now, not from the view's zero-delay timer: that runs after
+    // the first paint of the new tree and has it painted a second time.
+    TreeView1->doItemsLayout();
     shownDrive_ = node;
     if (engine_->StopRequested)
       Log(QStringLiteral("驱动器扫描被用户终止"), engine::kLogStopped);

@@ -67,6 +67,12 @@ TEST(EntryRowsTest, ImagesStatusesAndFolderPaths) {
   EXPECT_EQ(EntryListImage(EntryRef::Of(&work)), kImageFolder);
   EXPECT_EQ(EntryListImage(EntryRef::Of(&file)), kImageDeletedFile);
   EXPECT_EQ(EntrySize(EntryRef::Of(&file)), 5'000'000'000LL);
+  // An exFAT file past 4 GiB: its FAT-shaped size field holds the cap.
+  TMidEntry big = FatEntry("           ", 0x20);
+  std::fill(big.DirEntry.bytes.begin() + 28, big.DirEntry.bytes.end(), 0xFF);
+  big.Exfat = engine::ExfatEntryFacts{};
+  big.Exfat->DataLength = 5'000'000'000ULL;
+  EXPECT_EQ(EntrySize(EntryRef::Of(&big)), 5'000'000'000LL);
 
   // A parent chain that loops ends.
   TMidEntry loop1 = FatEntry("L1         ", 0x10), loop2 = FatEntry("L2         ", 0x10);

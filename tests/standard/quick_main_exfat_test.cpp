@@ -1,0 +1,102 @@
+// The standard window on an exFAT volume: its folder tree, deleted rows,
+// properties, and recovery checked against the fixture's manifest.
+#include <QTableView>
+
+#include "controls/hex_page.h"
+#include "controls/properties_page.h"
+#include "engine/undelete.h"
+#include "tests/standard/quick_main_fixture.h"
+
+namespace tarnwell::testing {
+namespace {
+
+// The sha256 the exFAT fixtures' manifest gives for a path of exfat.img.
+QByteArray ExfatManifestSha(const std::string& path) {
+  const std::string text = ReadTextFile(FixtureSourcePath("exfat/manifest.tsv"));
+  size_t at = 0;
+  while (at < text.size()) {
+    const size_t end = std::min(text.find('\n', at), text.size());
+    std::vector<std::string> fields;
+    std::string field;
+    for (char c : text.substr(at, end - at) + "\t") {
+      if (c == '\t') {
+        fields.push_back(field);
+        field.clear();
+      } else {
+        field += c;
+      }
+    }
+    if (fields.size() > 8 && fields[0] == "exfat.img" && fields[5] == path)
+      return QByteArray::fromStdString(fields[8]);
+    at = end + 1;
+  }
+  return {};
+}
+
+TEST_F(QuickMainTest, ExfatVolumeShowsItsTreeDeletedRowsAndRecoversByteExact) {
+  Open({"exfat/exfat.img"});
+  ASSERT_NE(w->DriveNode('C'), nullptr);
+  SelectDrive('C');
+  ASSERT_EQ(w->Engine()->CurrentDrive->FsKind, engine::kExfat);
+  EXPECT_EQ(w->ScanRootNode->text(0), "C:\\");
+  EXPECT_EQ(w->TreeView1->currentItem(), w->ScanRootNode);
+
+  // The root's folders, the deleted one marked, and one level built below.
+  QTreeWidgetItem* docs = Child(w->ScanRootNode, "docs");
+  ASSERT_NE(docs, nullptr);
+  ASSERT_NE(Child(w->ScanRootNode, "中文目录"), nullptr);
+  ASSERT_NE(Child(w->ScanRootNode, "photos"), nullptr);
+  QTreeWidgetItem* old = Child(w->ScanRootNode, "oldfolder");
+  ASSERT_NE(old, nullptr);
+  EXPECT_EQ(old->data(0, Qt::UserRole + 3).toInt(), 4);  // deleted folder
+  ASSERT_NE(Child(docs, "reports"), nullptr);
+
+  // Root rows: names from the name entries, sizes from the stream entry.
+  EXPECT_EQ(Cell("readme.txt", 3), "700");
+  EXPECT_EQ(Cell("readme.txt", 2), "");
+  EXPECT_EQ(Cell("big.bin", 3), "3M");
+  EXPECT_EQ(Cell("deleted.txt", 2), "已删除");
+  EXPECT_EQ(w->ListModel->Row(RowOf("deleted.txt")).image, 4);
+  EXPECT_EQ(Cell("oldfolder", 1), "文件夹");
+  EXPECT_GE(RowOf("A very long file name that goes on and on to show that exFAT keeps names of up to "
+                  "two hundred and fifty five characters in several name entries of one entry set.txt"),
+            0);
+
+  // Properties: 4 KiB clusters, so 700 bytes take one.
+  w->TabSet1->setCurrentIndex(0);
+  SelectRow("readme.txt");
+  EXPECT_EQ(w->ListView2->Value(3), "700");
+  EXPECT_EQ(w->ListView2->Value(4), "4096");
+
+  Open(Child(w->ScanRootNode, "photos"));
+  EXPECT_EQ(w->StatusBar1->PanelText(1), " C:\\photos");
+  EXPECT_EQ(Cell("gone-photo.jpg", 2), "已删除");
+  EXPECT_EQ(Cell("holiday.jpg", 2), "");
+  Check("gone-photo.jpg");
+  Check("holiday.jpg");
+  w->RecoverExecute();
+  EXPECT_EQ(Sha256(destination + "/gone-photo.jpg"), ExfatManifestSha("photos/gone-photo.jpg"));
+  EXPECT_EQ(Sha256(destination + "/holiday.jpg"), ExfatManifestSha("photos/holiday.jpg"));
+  // The hex page previews the file's own first bytes.
+  const std::vector<uint8_t> recovered = ReadBinaryFile(destination + "/holiday.jpg");
+  ASSERT_GE(recovered.size(), 16u);
+  w->TabSet1->setCurrentIndex(1);
+  SelectRow("holiday.jpg");
+  for (size_t i = 0; i < 16; ++i) EXPECT_EQ(w->Hex->Data()[i], recovered[i]) << i;
+
+  // A deleted folder goes with its deleted contents.
+  Open(w->ScanRootNode);
+  w->Checkall1Click(false);
+  Check("oldfolder");
+  Check("deleted.txt");
+  w->RecoverExecute();
+  EXPECT_EQ(Sha256(destination + "/deleted.txt"), ExfatManifestSha("deleted.txt"));
+  EXPECT_EQ(Sha256(destination + "/oldfolder/notes.txt"), ExfatManifestSha("oldfolder/notes.txt"));
+  EXPECT_EQ(Sha256(destination + "/oldfolder/old report.doc"),
+            ExfatManifestSha("oldfolder/old report.doc"));
+  EXPECT_EQ(LastLog(), "恢复已完成。");
+  EXPECT_TRUE(boxes.empty());
+}
+
+}  // namespace
+}  // namespace tarnwell::testing
