@@ -85,13 +85,18 @@ standard::QuickMainServices QuietServices() {
   return s;
 }
 
-void BM_WindowScan(benchmark::State& state) {
-  if (!Attach(state)) return;
-  standard::TfrmQuickMain window(QuietServices());
+// The window shown at 1280x1024 as a user opens it; its node of drive C:.
+QTreeWidgetItem* ShowAndFindDrive(standard::TfrmQuickMain& window) {
   window.resize(1280, 1024);
   window.FormShow();
   window.show();
-  QTreeWidgetItem* drive = window.DriveNode('C');
+  return window.DriveNode('C');
+}
+
+void BM_WindowScan(benchmark::State& state) {
+  if (!Attach(state)) return;
+  standard::TfrmQuickMain window(QuietServices());
+  QTreeWidgetItem* drive = ShowAndFindDrive(window);
   double seconds = 0;
   for (auto _ : state) {
     window.Treeview2->setCurrentItem(drive);
@@ -117,10 +122,7 @@ double Median(std::vector<double> v) {
 void BM_WindowScanInTurnsWithCli(benchmark::State& state) {
   if (!Attach(state)) return;
   standard::TfrmQuickMain window(QuietServices());
-  window.resize(1280, 1024);
-  window.FormShow();
-  window.show();
-  QTreeWidgetItem* drive = window.DriveNode('C');
+  QTreeWidgetItem* drive = ShowAndFindDrive(window);
   window.Treeview2->setCurrentItem(drive);
   std::vector<double> cli, shown;
   for (auto _ : state) {
