@@ -66,7 +66,12 @@ std::optional<double> EntryTimeValue(const FoundEntry& entry, int kind) {
 }
 
 void WriteStamp(JsonWriter& out, const FoundEntry& entry, int kind) {
-  const std::optional<double> value = EntryTimeValue(entry, kind);
+  WriteIsoStamp(out, EntryTimeValue(entry, kind));
+}
+
+}  // namespace
+
+void WriteIsoStamp(JsonWriter& out, const std::optional<double>& value) {
   if (!value) {
     out.Null();
     return;
@@ -75,8 +80,6 @@ void WriteStamp(JsonWriter& out, const FoundEntry& entry, int kind) {
   const size_t length = FormatIso(*value, text);
   out.String(std::string_view(text, length));
 }
-
-}  // namespace
 
 std::string IsoDateTime(double value) {
   char text[32];

@@ -91,13 +91,6 @@ RawItem NtfsItem(const engine::tntfsfilerecord& r, int folder) {
   return item;
 }
 
-void WriteStamp(JsonWriter& out, const std::optional<double>& value) {
-  if (value)
-    out.String(IsoDateTime(*value));
-  else
-    out.Null();
-}
-
 void WriteItemJson(JsonWriter& out, const RawItem& item) {
   out.BeginObject();
   out.Key("fs").String(item.fs);
@@ -106,9 +99,9 @@ void WriteItemJson(JsonWriter& out, const RawItem& item) {
   out.Key("is_dir").Bool(item.isDir);
   out.Key("deleted").Bool(item.deleted);
   out.Key("size").Signed(item.size);
-  WriteStamp(out.Key("created"), item.created);
-  WriteStamp(out.Key("modified"), item.modified);
-  WriteStamp(out.Key("accessed"), item.accessed);
+  WriteIsoStamp(out.Key("created"), item.created);
+  WriteIsoStamp(out.Key("modified"), item.modified);
+  WriteIsoStamp(out.Key("accessed"), item.accessed);
   if (item.cluster) out.Key("cluster").Unsigned(*item.cluster);
   if (item.dataStart)
     out.Key("data_start").Signed(*item.dataStart);
