@@ -228,7 +228,11 @@ void THexDump::paintEvent(QPaintEvent*) {
   painter.save();
   painter.setClipRect(QRect(1 + a, 4, std::max(0, width - (1 + a)), lineHeight_));
   painter.setPen(colors_[kAddressColor]);
-  painter.drawText(QPoint(1 + a, 4 + ascent), QLatin1String(kHexHeader));
+  // Only the positions a line holds are named: in a narrow window with fewer
+  // bytes per line, all sixteen would label columns that do not exist and
+  // run over the characters column.
+  const int headerChars = std::clamp(bytesPerLine_, 1, 16) * 3 - 1;
+  painter.drawText(QPoint(1 + a, 4 + ascent), QLatin1String(kHexHeader, headerChars));
   painter.restore();
 
   painter.setPen(kGrey);
@@ -243,8 +247,12 @@ void THexDump::paintEvent(QPaintEvent*) {
     }
   }
 
+  // The rule between bytes and characters follows the bytes a line holds
+  // (one character past the last pair: 49 at sixteen), so that it never
+  // runs through the characters of a narrow window.
   painter.setPen(kGrey);
-  for (int x : {a - 8, a - 6, a + 49 * charWidth_}) painter.drawLine(x, 0, x, height);
+  const int rule = a + (std::clamp(bytesPerLine_, 1, 16) * 3 + 1) * charWidth_;
+  for (int x : {a - 8, a - 6, rule}) painter.drawLine(x, 0, x, height);
 }
 
 void THexDump::PaintLine(QPainter& painter, int line, int y) {

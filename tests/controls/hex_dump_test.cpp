@@ -166,5 +166,35 @@ TEST_F(HexDumpTest, PaintsEveryByteValueAndLineShapes) {
   }
 }
 
+// Pixels other than the background in the header row between x0 and x1.
+int HeaderInk(THexDump& dump, int x0, int x1) {
+  const QImage image = dump.viewport()->grab().toImage();
+  const QRgb background = dump.Color().rgb();
+  int ink = 0;
+  for (int y = 4; y < 4 + dump.LineHeight() && y < image.height(); ++y)
+    for (int x = std::max(0, x0); x < std::min(x1, image.width()); ++x)
+      if (image.pixel(x, y) != background) ++ink;
+  return ink;
+}
+
+TEST_F(HexDumpTest, HeaderAndRuleFollowTheBytesALineHolds) {
+  const int cw = dump_.CharWidth();
+  const int a = dump_.ShowAddress() ? 6 * cw : 0;
+  ShowData(2048);
+  SetClientSize(74 * cw, 200);
+  ASSERT_EQ(dump_.BytesPerLine(), 16);
+  EXPECT_GT(HeaderInk(dump_, 1 + a + 45 * cw, 1 + a + 47 * cw), 0) << "0F is named";
+  EXPECT_GT(HeaderInk(dump_, a + 49 * cw, a + 49 * cw + 1), 0) << "the rule after sixteen bytes";
+
+  // Thirteen bytes a line: "0C" is the last name, the rule comes right
+  // after it, and nothing is drawn where "0D" to "0F" would have been.
+  SetClientSize(62 * cw, 200);
+  ASSERT_EQ(dump_.BytesPerLine(), 13);
+  EXPECT_GT(HeaderInk(dump_, 1 + a + 36 * cw, 1 + a + 38 * cw), 0) << "0C is named";
+  EXPECT_EQ(HeaderInk(dump_, 1 + a + 39 * cw, a + 40 * cw), 0);
+  EXPECT_GT(HeaderInk(dump_, a + 40 * cw, a + 40 * cw + 1), 0) << "the rule after thirteen bytes";
+  EXPECT_EQ(HeaderInk(dump_, a + 40 * cw + 1, 62 * cw), 0) << "no name or rule over the characters";
+}
+
 }  // namespace
 }  // namespace tarnwell::controls
