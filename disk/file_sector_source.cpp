@@ -1,9 +1,12 @@
 #include "disk/file_sector_source.h"
 
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdint>
 
 namespace tarnwell::disk {
 
@@ -26,6 +29,29 @@ std::unique_ptr<FileSectorSource> FileSectorSource::FromDescriptor(platform::Uni
 void FileSectorSource::ExpectSequentialReads() {
   // Only a hint: a source that cannot take it reads as before.
   ::posix_fadvise(fd_.get(), static_cast<off_t>(offset_), static_cast<off_t>(length_), POSIX_FADV_SEQUENTIAL);
+}
+
+std::unique_ptr<MappedSectors> FileSectorSource::Map(uint64_t lba, uint64_t count) {
+  if (lba >= length_ / kSectorSize || count == 0 || count > UINT64_MAX / kSectorSize) return nullptr;
+  const uint64_t start = offset_ + lba * kSectorSize;
+  uint64_t wanted = std::min(count * kSectorSize, length_ - lba * kSectorSize);
+  // Only what the file or device holds now: a page past its end cannot be
+  // touched at all, where a read there would just come back short.
+  const off_t end = ::lseek(fd_.get(), 0, SEEK_END);
+  if (end < 0 || static_cast<uint64_t>(end) <= start) return nullptr;
+  wanted = std::min(wanted, static_cast<uint64_t>(end) - start);
+  const long page = ::sysconf(_SC_PAGESIZE);
+  if (page <= 0) return nullptr;
+  const uint64_t mapStart = start - start % static_cast<uint64_t>(page);
+  const uint64_t mapBytes = start - mapStart + wanted;
+  if (mapBytes > SIZE_MAX) return nullptr;
+  // Read-only and private: nothing written through it could reach the disk.
+  void* mapping = ::mmap(nullptr, static_cast<size_t>(mapBytes), PROT_READ, MAP_PRIVATE, fd_.get(),
+                         static_cast<off_t>(mapStart));
+  if (mapping == MAP_FAILED) return nullptr;
+  ::madvise(mapping, static_cast<size_t>(mapBytes), MADV_SEQUENTIAL);
+  return std::make_unique<MappedSectors>(mapping, static_cast<size_t>(mapBytes),
+                                         static_cast<const uint8_t*>(mapping) + (start - mapStart), wanted);
 }
 
 bool FileSectorSource::Read(uint64_t lba, uint32_t count, void* buffer, uint32_t& bytesRead) {

@@ -21,6 +21,7 @@ class FileSectorSource final : public SectorSource {
   uint64_t SectorCount() const override { return length_ / kSectorSize; }
   int LastError() const override { return lastError_; }
   void ExpectSequentialReads() override;
+  std::unique_ptr<MappedSectors> Map(uint64_t lba, uint64_t count) override;
 
  private:
   FileSectorSource(platform::UniqueFd fd, uint64_t offset, uint64_t length)

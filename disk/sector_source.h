@@ -2,6 +2,9 @@
 // The one question everything above this folder asks: read N sectors at
 // address L into this buffer, did it work, how many bytes arrived.
 #include <cstdint>
+#include <memory>
+
+#include "disk/mapped_sectors.h"
 
 namespace tarnwell::disk {
 
@@ -21,6 +24,10 @@ class SectorSource {
   // A hint that the caller reads from here on in order, in large pieces
   // (a scan of a whole range): a file or device reads further ahead.
   virtual void ExpectSequentialReads() {}
+  // count sectors at lba mapped read-only into memory, for a pass that
+  // tests a few bytes of each; null where the source cannot map them (the
+  // caller then reads). Only TouchGuarded code may touch the bytes.
+  virtual std::unique_ptr<MappedSectors> Map(uint64_t /*lba*/, uint64_t /*count*/) { return nullptr; }
   // errno of the last failed read, for the read-error message.
   virtual int LastError() const { return 0; }
 };

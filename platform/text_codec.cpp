@@ -80,8 +80,6 @@ Converter& Utf8ToGb() {
 
 std::string Utf16LeToSystem(const uint8_t* bytes, size_t byteCount) {
   byteCount &= ~static_cast<size_t>(1);
-  std::string out;
-  out.reserve(byteCount / 2);
   bool ascii = true;
   for (size_t i = 0; i < byteCount; i += 2) {
     if (bytes[i + 1] != 0 || bytes[i] >= 0x80) {
@@ -89,10 +87,14 @@ std::string Utf16LeToSystem(const uint8_t* bytes, size_t byteCount) {
       break;
     }
   }
+  std::string out;
   if (ascii) {
-    for (size_t i = 0; i < byteCount; i += 2) out.push_back(static_cast<char>(bytes[i]));
+    // Most names are plain ASCII: each unit's low byte is its character.
+    out.resize(byteCount / 2);
+    for (size_t i = 0; i < out.size(); ++i) out[i] = static_cast<char>(bytes[2 * i]);
     return out;
   }
+  out.reserve(byteCount / 2);
   Utf16ToGb().Run(std::string_view(reinterpret_cast<const char*>(bytes), byteCount), out, 2, "?");
   return out;
 }

@@ -3,13 +3,17 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstring>
 #include <exception>
 #include <memory>
 #include <optional>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "disk/device_reader.h"
+#include "disk/guarded_touch.h"
+#include "disk/read_buffer.h"
 #include "disk/sector_source.h"
 #include "disk/source_opener.h"
 #include "engine/event_log_line.h"
@@ -47,48 +51,114 @@ bool AddFileRecordSector(TPhysicalDrive& drive, uint64_t sector, Counts& counts)
   return false;
 }
 
-// Parses the record found at `sector` while its chunk is in hand. A record
-// whose second sector lies past the chunk is read on its own.
-class RecordParser {
+// What one chunk holds, found by plain byte tests: the directory starts
+// and FILE records in sector order, with a copy of each record that lies
+// wholly in the bytes at hand. Finding them neither allocates nor owns
+// anything, so that it can run over mapped bytes under disk::TouchGuarded;
+// everything that allocates runs afterwards, on these copies.
+class ChunkLandmarks {
  public:
-  RecordParser(TPhysicalDrive& drive, disk::DiskDevice& device) : drive_(drive), device_(device) {}
+  static constexpr size_t kRecordBytes = 1024;
 
-  void Parse(const RangeChunks::Chunk& chunk, uint32_t index) {
-    const uint64_t sector = chunk.address + index;
-    const size_t offset = size_t{index} * kSectorBytes;
+  struct Hit {
+    uint32_t index = 0;  // sector within the chunk
+    bool directory = false;
+    bool fat32Hint = false;
+    bool recordCopied = false;  // false: the record runs past the bytes at hand
+  };
+
+  explicit ChunkLandmarks(uint32_t chunkSectors) : hits_(chunkSectors), records_(chunkSectors * kRecordBytes) {}
+
+  void Find(const RangeChunks::Chunk& chunk, uint32_t sectors) {
+    count_ = 0;
+    for (uint32_t i = 0; i < sectors && i < hits_.size(); ++i) {
+      const uint8_t* sector = chunk.bytes + size_t{i} * kSectorBytes;
+      Hit& hit = hits_[count_];
+      if (IsDirectoryStart(sector)) {
+        hit = {i, true, HasFat32Hint(sector), false};
+        ++count_;
+      } else if (IsFileRecordStart(sector)) {
+        const size_t offset = size_t{i} * kSectorBytes;
+        hit = {i, false, false, offset + kRecordBytes <= chunk.bytesAvailable};
+        if (hit.recordCopied) std::memcpy(RecordOf(count_), chunk.bytes + offset, kRecordBytes);
+        ++count_;
+      }
+    }
+  }
+
+  std::span<const Hit> Hits() const { return {hits_.data(), count_}; }
+  std::span<const uint8_t> Record(size_t hitIndex) const { return {RecordOf(hitIndex), kRecordBytes}; }
+
+ private:
+  uint8_t* RecordOf(size_t hitIndex) { return records_.data() + hitIndex * kRecordBytes; }
+  const uint8_t* RecordOf(size_t hitIndex) const { return records_.data() + hitIndex * kRecordBytes; }
+
+  std::vector<Hit> hits_;
+  disk::ReadBuffer records_;
+  size_t count_ = 0;
+};
+
+// Files what a chunk held: directory starts on the entry, FILE records
+// parsed while at hand. A record that runs past the chunk's bytes is read
+// on its own.
+class LandmarkFiler {
+ public:
+  LandmarkFiler(TPhysicalDrive& drive, TPartiEntry& entry, disk::DiskDevice& device, Counts& counts)
+      : drive_(drive), entry_(entry), device_(device), counts_(counts) {}
+
+  void File(uint64_t chunkAddress, const ChunkLandmarks& found) {
+    const auto hits = found.Hits();
+    for (size_t h = 0; h < hits.size(); ++h) {
+      const ChunkLandmarks::Hit& hit = hits[h];
+      const uint64_t sector = chunkAddress + hit.index;
+      if (hit.directory) {
+        if (entry_.DirSectors.size() < kMaxFoundItems) entry_.DirSectors.push_back(sector);
+        ++counts_.directoryStarts;
+        if (hit.fat32Hint) ++counts_.fat32Hints;
+      } else if (drive_.FileRecordSectors.size() < kMaxFoundItems && AddFileRecordSector(drive_, sector, counts_)) {
+        Parse(sector, hit.recordCopied ? found.Record(h) : std::span<const uint8_t>());
+      }
+    }
+  }
+
+ private:
+  void Parse(uint64_t sector, std::span<const uint8_t> copy) {
     std::unique_ptr<engine::tntfsfilerecord> record;
-    if (offset + kRecordBytes <= chunk.bytesRead) {
-      record = ParseFoundRecord(std::span<const uint8_t>(chunk.bytes + offset, kRecordBytes), sector,
-                                drive_.ParsedRecordVotes);
+    if (!copy.empty()) {
+      record = ParseFoundRecord(copy, sector, drive_.ParsedRecordVotes);
     } else {
       uint32_t bytesRead = 0;
-      if (device_.Read(sector, kRecordBytes / kSectorBytes, straddling_.data(), bytesRead) &&
-          bytesRead >= kRecordBytes)
+      if (device_.Read(sector, ChunkLandmarks::kRecordBytes / kSectorBytes, straddling_.data(), bytesRead) &&
+          bytesRead >= ChunkLandmarks::kRecordBytes)
         record = ParseFoundRecord(straddling_, sector, drive_.ParsedRecordVotes);
     }
     if (record) drive_.ParsedFileRecords.push_back(std::move(record));
   }
 
- private:
-  static constexpr size_t kRecordBytes = 1024;
   TPhysicalDrive& drive_;
+  TPartiEntry& entry_;
   disk::DiskDevice& device_;
-  std::array<uint8_t, kRecordBytes> straddling_{};
+  Counts& counts_;
+  std::array<uint8_t, ChunkLandmarks::kRecordBytes> straddling_{};
 };
 
-void ExamineChunk(TPhysicalDrive& drive, TPartiEntry& entry, const RangeChunks::Chunk& chunk,
-                  uint32_t sectors, Counts& counts, RecordParser& records) {
-  for (uint32_t i = 0; i < sectors; ++i) {
-    const uint8_t* sector = chunk.bytes + size_t{i} * kSectorBytes;
-    if (IsDirectoryStart(sector)) {
-      if (entry.DirSectors.size() < kMaxFoundItems) entry.DirSectors.push_back(chunk.address + i);
-      ++counts.directoryStarts;
-      if (HasFat32Hint(sector)) ++counts.fat32Hints;
-    } else if (IsFileRecordStart(sector) && drive.FileRecordSectors.size() < kMaxFoundItems &&
-               AddFileRecordSector(drive, chunk.address + i, counts)) {
-      records.Parse(chunk, i);
-    }
+// Finds the chunk's landmarks; a mapped chunk whose pages cannot be read
+// (a fault while touching them) is read again by copy, where a failure is
+// an ordinary read error. False when the chunk could not be read at all.
+bool FindLandmarks(RangeChunks& chunks, RangeChunks::Chunk& chunk, uint64_t end, ChunkLandmarks& found) {
+  auto sectorsInRange = [&] {
+    // The last chunk reaches past the range; what lies beyond belongs to
+    // the next partition, not to this one.
+    return static_cast<uint32_t>(std::min<uint64_t>(chunk.bytesRead / kSectorBytes, end - chunk.address));
+  };
+  if (chunk.mapped) {
+    const uint32_t sectors = sectorsInRange();
+    if (disk::TouchGuarded([&] { found.Find(chunk, sectors); })) return true;
+    chunks.ReadByCopy(chunk);
   }
+  if (!chunk.ok) return false;
+  found.Find(chunk, sectorsInRange());
+  return true;
 }
 
 void RunChunks(TPhysicalDrive& drive, TPartiEntry& entry, disk::DiskDevice& device,
@@ -101,17 +171,16 @@ void RunChunks(TPhysicalDrive& drive, TPartiEntry& entry, disk::DiskDevice& devi
                        kLogFailure);
     return;
   }
-  RangeChunks chunks(*source, entry.AbsoluteStart(), end, kRangeChunkSectors);
-  RecordParser records(drive, device);
+  RangeChunks chunks(*source, entry.AbsoluteStart(), end, kRangeChunkSectors,
+                     RangeChunks::Access::kMappedWhereTheSourceCan);
+  ChunkLandmarks found(kRangeChunkSectors);
+  LandmarkFiler filer(drive, entry, device, counts);
   RangeChunks::Chunk chunk;
   for (uint64_t n = 0; chunks.Next(chunk); ++n) {
-    if (chunk.ok) {
+    if (FindLandmarks(chunks, chunk, end, found)) {
       progress.SetPosition(static_cast<int>(
           std::lround(static_cast<double>(n) / static_cast<double>(chunks.Count()) * 100.0)));
-      // The last chunk reaches past the range; what lies beyond belongs to
-      // the next partition, not to this one.
-      const uint64_t inRange = std::min<uint64_t>(chunk.bytesRead / kSectorBytes, end - chunk.address);
-      ExamineChunk(drive, entry, chunk, static_cast<uint32_t>(inRange), counts, records);
+      filer.File(chunk.address, found);
     } else {
       engine::AddLogLine(window.log, platform::SystemText("无法读取扇区 " + std::to_string(chunk.address)),
                          kLogFailure);

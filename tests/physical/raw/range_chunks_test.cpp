@@ -3,10 +3,16 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <fstream>
+#include <string>
 #include <vector>
 
+#include "disk/file_sector_source.h"
+#include "disk/guarded_touch.h"
 #include "disk/sector_source.h"
 #include "physical/raw/range_chunks.h"
+#include "tests/disk/numbered_sectors.h"
+#include "tests/support/fixtures.h"
 
 namespace tarnwell::physical::raw {
 namespace {
@@ -67,6 +73,86 @@ TEST(RangeChunksTest, AnEmptyRangeHasNoChunks) {
   RangeChunks::Chunk chunk;
   EXPECT_FALSE(chunks.Next(chunk));
   EXPECT_EQ(source.reads, 0);
+}
+
+// What a pass sees of each chunk: its address, its length and the sector
+// numbers its bytes carry (read under the guard when mapped).
+struct SeenChunk {
+  uint64_t address;
+  uint32_t bytesRead;
+  bool ok;
+  std::vector<uint32_t> numbers;
+  bool operator==(const SeenChunk&) const = default;
+};
+
+std::vector<SeenChunk> Walk(disk::SectorSource& source, uint64_t first, uint64_t end,
+                            RangeChunks::Access access, int* mappedChunks) {
+  RangeChunks chunks(source, first, end, 10, access);
+  std::vector<SeenChunk> seen;
+  RangeChunks::Chunk chunk;
+  while (chunks.Next(chunk)) {
+    SeenChunk s{chunk.address, chunk.bytesRead, chunk.ok, {}};
+    s.numbers.resize(chunk.bytesRead / disk::kSectorSize);
+    auto take = [&] {
+      for (size_t i = 0; i < s.numbers.size(); ++i)
+        s.numbers[i] = testing::SectorNumberAt(chunk.bytes + i * disk::kSectorSize);
+    };
+    if (chunk.mapped) {
+      ++*mappedChunks;
+      EXPECT_GE(chunk.bytesAvailable, chunk.bytesRead);
+      EXPECT_TRUE(disk::TouchGuarded(take));
+    } else {
+      take();
+    }
+    seen.push_back(std::move(s));
+  }
+  return seen;
+}
+
+TEST(RangeChunksTest, MappedChunksAreTheChunksAReadGivesAcrossMappings) {
+  // 3000 sectors and a partial one: several 1280-sector mappings, a range
+  // starting off a chunk boundary and a last chunk past the source's end.
+  const auto bytes = testing::NumberedSectors(3000, 100);
+  const std::string path = testing::MakeTempFolder("chunks") + "/image.bin";
+  std::ofstream(path, std::ios::binary)
+      .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  auto source = disk::FileSectorSource::Open(path, 0, bytes.size());
+  ASSERT_TRUE(source);
+  int mapped = 0, copied = 0;
+  const auto read = Walk(*source, 7, 3005, RangeChunks::Access::kCopied, &copied);
+  const auto viaMapping = Walk(*source, 7, 3005, RangeChunks::Access::kMappedWhereTheSourceCan, &mapped);
+  EXPECT_EQ(copied, 0);
+  EXPECT_GT(mapped, 250) << "chunks inside the source come mapped";
+  ASSERT_EQ(read.size(), 300u);
+  EXPECT_EQ(viaMapping, read);
+  EXPECT_EQ(read.back().bytesRead, 3u * disk::kSectorSize + 100) << "2997 to 2999 and the partial sector";
+}
+
+TEST(RangeChunksTest, AfterAFaultTheChunkAndTheRestAreReadByCopy) {
+  const auto bytes = testing::NumberedSectors(100);
+  const std::string path = testing::MakeTempFolder("chunks") + "/image.bin";
+  std::ofstream(path, std::ios::binary)
+      .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  auto source = disk::FileSectorSource::Open(path, 0, bytes.size());
+  RangeChunks chunks(*source, 0, 100, 10, RangeChunks::Access::kMappedWhereTheSourceCan);
+  RangeChunks::Chunk chunk;
+  ASSERT_TRUE(chunks.Next(chunk));
+  ASSERT_TRUE(chunk.mapped);
+  chunks.ReadByCopy(chunk);
+  EXPECT_FALSE(chunk.mapped);
+  ASSERT_TRUE(chunk.ok);
+  EXPECT_EQ(chunk.bytesRead, 10u * disk::kSectorSize);
+  EXPECT_EQ(testing::SectorNumberAt(chunk.bytes + 9 * disk::kSectorSize), 9u);
+  while (chunks.Next(chunk)) EXPECT_FALSE(chunk.mapped) << chunk.address;
+}
+
+TEST(RangeChunksTest, ASourceThatCannotMapIsRead) {
+  NumberedSectors source(25, UINT64_MAX);
+  int mapped = 0;
+  const auto seen = Walk(source, 0, 25, RangeChunks::Access::kMappedWhereTheSourceCan, &mapped);
+  EXPECT_EQ(mapped, 0);
+  ASSERT_EQ(seen.size(), 3u);
+  EXPECT_EQ(source.reads, 3);
 }
 
 }  // namespace

@@ -352,6 +352,68 @@ TEST_F(RawImagesTest, StopEndsTheLandmarkPassAndIsLogged) {
   EXPECT_EQ(drive->WholeDisk().DirSectors, (std::vector<uint64_t>{1500})) << "found when not stopped";
 }
 
+// An image written to a file, so that the landmark pass maps it rather
+// than reading it from memory.
+std::string WriteImageFile(const std::vector<uint8_t>& bytes) {
+  const std::string path = testing::MakeTempFolder("rawfile") + "/disk.img";
+  std::ofstream(path, std::ios::binary)
+      .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  return path;
+}
+
+TEST_F(RawImagesTest, AMappedImageGivesWhatAReadOneGives) {
+  // Folder starts and FILE records spread over three 64 MB mappings, one
+  // record across a chunk boundary and one in the disk's last two sectors.
+  const auto made = testing::ReadBinaryFile(testing::FixturePath("raw/ntfs-zeroed.img"));
+  auto donor = DiskOfImage("raw/ntfs-zeroed.img");
+  ASSERT_TRUE(donor);
+  Scan(*donor, donor->WholeDisk());
+  ASSERT_FALSE(donor->WholeDisk().NtfsRecords.empty());
+  const int64_t at = donor->WholeDisk().NtfsRecords.front()->RecordSector;
+  const std::vector<uint8_t> record(made.begin() + at * 512, made.begin() + at * 512 + 1024);
+  constexpr uint64_t kSectors = 300000;  // about 146 MiB, sparse where nothing is put
+  testing::ImageBuilder b(512 * kSectors);
+  for (uint64_t sector : {uint64_t{5}, uint64_t{999}, uint64_t{131071}, uint64_t{256000}, kSectors - 2})
+    b.PutBytes(sector * 512, record);
+  for (uint64_t sector : {uint64_t{2000}, uint64_t{128000}, uint64_t{200001}})
+    b.PutText(sector * 512, ".          ").Put8(sector * 512 + 11, 0x10).PutText(sector * 512 + 32, "..         ");
+  std::vector<uint8_t> bytes = b.Take();
+  auto mapped = DiskOfPath(WriteImageFile(bytes));
+  auto read = DiskOf(std::move(bytes));
+  ASSERT_TRUE(mapped && read);
+  ASSERT_TRUE(ScanRange(*mapped, mapped->WholeDisk(), progress));
+  ASSERT_TRUE(ScanRange(*read, read->WholeDisk(), progress));
+  EXPECT_EQ(mapped->WholeDisk().DirSectors, (std::vector<uint64_t>{2000, 128000, 200001}));
+  EXPECT_EQ(mapped->FileRecordSectors, (std::vector<uint32_t>{5, 999, 131071, 256000, kSectors - 2}));
+  EXPECT_EQ(mapped->WholeDisk().DirSectors, read->WholeDisk().DirSectors);
+  EXPECT_EQ(mapped->FileRecordSectors, read->FileRecordSectors);
+  ASSERT_EQ(mapped->ParsedFileRecords.size(), 5u) << "each record parsed while its chunk was at hand";
+  ASSERT_EQ(read->ParsedFileRecords.size(), 5u);
+  for (size_t i = 0; i < 5; ++i) {
+    EXPECT_EQ(mapped->ParsedFileRecords[i]->RecordSector, read->ParsedFileRecords[i]->RecordSector);
+    EXPECT_EQ(mapped->ParsedFileRecords[i]->Name, donor->WholeDisk().NtfsRecords.front()->Name);
+    EXPECT_EQ(mapped->ParsedFileRecords[i]->DataSize, read->ParsedFileRecords[i]->DataSize);
+  }
+}
+
+TEST_F(RawImagesTest, AnImageCutShortDuringTheScanIsReadNotFatal) {
+  // The image shrinks to its first chunk after that chunk is examined: the
+  // rest of the mapping then has no pages behind it. The pass must carry on
+  // by reading, which finds nothing more, instead of dying of the fault.
+  testing::ImageBuilder b(512 * 5000);
+  for (uint64_t sector : {uint64_t{10}, uint64_t{2500}})
+    b.PutText(sector * 512, ".          ").Put8(sector * 512 + 11, 0x10).PutText(sector * 512 + 32, "..         ");
+  const std::string path = WriteImageFile(b.Take());
+  auto drive = DiskOfPath(path);
+  ASSERT_TRUE(drive);
+  pump.actOnCall = 1;
+  pump.action = [&] { ASSERT_EQ(::truncate(path.c_str(), 1000 * 512), 0); };
+  ASSERT_TRUE(ScanRange(*drive, drive->WholeDisk(), progress));
+  EXPECT_EQ(drive->WholeDisk().DirSectors, (std::vector<uint64_t>{10}));
+  EXPECT_EQ(log.lines.back().text, SystemText("驱动器扫描已完成"));
+  EXPECT_FALSE(drive->Busy);
+}
+
 TEST_F(RawImagesTest, AnAllSparseCompressionUnitKeepsTheDataAfterItInPlace) {
   testing::ImageBuilder b(512 * 64);
   for (size_t i = 0; i < 16 * 512; ++i) b.Put8(32 * 512 + i, static_cast<uint8_t>('a' + i % 26));
