@@ -1,6 +1,8 @@
 #include "physical/partition_search.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <exception>
 #include <vector>
 
@@ -64,19 +66,49 @@ void ExamineSector(SearchState& s, uint64_t sector, const uint8_t* bytes) {
     RecordFound(s, sector, bytes, kind);
 }
 
+// The sectors of a chunk that end in the boot signature, copied out. They
+// are few on any disk, and finding them neither allocates nor owns
+// anything, so a mapped chunk is tested under its guard; everything that
+// allocates (reading a label, listing the volume) runs on the copies.
+class SignedSectors {
+ public:
+  explicit SignedSectors(uint32_t chunkSectors)
+      : indexes_(chunkSectors), copies_(size_t{chunkSectors} * kSectorBytes) {}
+
+  void Find(const raw::RangeChunks::Chunk& chunk) {
+    count_ = 0;
+    const uint32_t sectors = std::min<uint32_t>(chunk.bytesRead / kSectorBytes, static_cast<uint32_t>(indexes_.size()));
+    for (uint32_t i = 0; i < sectors; ++i) {
+      const uint8_t* sector = chunk.bytes + size_t{i} * kSectorBytes;
+      if (LoadLE16(sector + 510) != 0xAA55) continue;
+      indexes_[count_] = i;
+      std::memcpy(copies_.data() + count_ * kSectorBytes, sector, kSectorBytes);
+      ++count_;
+    }
+  }
+  size_t Count() const { return count_; }
+  uint32_t Index(size_t n) const { return indexes_[n]; }
+  const uint8_t* Sector(size_t n) const { return copies_.data() + n * kSectorBytes; }
+
+ private:
+  std::vector<uint32_t> indexes_;
+  std::vector<uint8_t> copies_;
+  size_t count_ = 0;
+};
+
 void RunChunks(SearchState& s, engine::ProgressBar& progress, uint64_t address, uint64_t chunks) {
   PhysicalWindow& window = s.drive.Window();
   disk::SectorSource* source = s.device.Source();
   if (!source) return;
-  raw::RangeChunks reads(*source, address, address + chunks * kSearchChunkSectors, kSearchChunkSectors);
+  raw::RangeChunks reads(*source, address, address + chunks * kSearchChunkSectors, kSearchChunkSectors,
+                         raw::RangeChunks::Access::kMappedWhereTheSourceCan);
   raw::RangeChunks::Chunk chunk;
+  SignedSectors found(kSearchChunkSectors);
   for (uint64_t n = 0; reads.Next(chunk); ++n) {
-    if (chunk.ok) {
+    if (reads.Examine(chunk, [&](const raw::RangeChunks::Chunk& c) { found.Find(c); })) {
       progress.SetPosition(static_cast<int>(
           std::lround(static_cast<double>(n) / static_cast<double>(chunks) * 100.0)));
-      const uint32_t sectors = chunk.bytesRead / kSectorBytes;
-      for (uint32_t i = 0; i < sectors; ++i)
-        ExamineSector(s, chunk.address + i, chunk.bytes + size_t{i} * kSectorBytes);
+      for (size_t f = 0; f < found.Count(); ++f) ExamineSector(s, chunk.address + found.Index(f), found.Sector(f));
     }
     // Once a chunk, as in the raw-range scan: a chunk is examined in well
     // under the pump's 20 ms, and a clock read per sector cost as much as

@@ -12,7 +12,6 @@
 #include <vector>
 
 #include "disk/device_reader.h"
-#include "disk/guarded_touch.h"
 #include "disk/read_buffer.h"
 #include "disk/sector_source.h"
 #include "disk/source_opener.h"
@@ -142,25 +141,6 @@ class LandmarkFiler {
   std::array<uint8_t, ChunkLandmarks::kRecordBytes> straddling_{};
 };
 
-// Finds the chunk's landmarks; a mapped chunk whose pages cannot be read
-// (a fault while touching them) is read again by copy, where a failure is
-// an ordinary read error. False when the chunk could not be read at all.
-bool FindLandmarks(RangeChunks& chunks, RangeChunks::Chunk& chunk, uint64_t end, ChunkLandmarks& found) {
-  auto sectorsInRange = [&] {
-    // The last chunk reaches past the range; what lies beyond belongs to
-    // the next partition, not to this one.
-    return static_cast<uint32_t>(std::min<uint64_t>(chunk.bytesRead / kSectorBytes, end - chunk.address));
-  };
-  if (chunk.mapped) {
-    const uint32_t sectors = sectorsInRange();
-    if (disk::TouchGuarded([&] { found.Find(chunk, sectors); })) return true;
-    chunks.ReadByCopy(chunk);
-  }
-  if (!chunk.ok) return false;
-  found.Find(chunk, sectorsInRange());
-  return true;
-}
-
 void RunChunks(TPhysicalDrive& drive, TPartiEntry& entry, disk::DiskDevice& device,
                engine::ProgressBar& progress, Counts& counts) {
   PhysicalWindow& window = drive.Window();
@@ -177,7 +157,12 @@ void RunChunks(TPhysicalDrive& drive, TPartiEntry& entry, disk::DiskDevice& devi
   LandmarkFiler filer(drive, entry, device, counts);
   RangeChunks::Chunk chunk;
   for (uint64_t n = 0; chunks.Next(chunk); ++n) {
-    if (FindLandmarks(chunks, chunk, end, found)) {
+    // The last chunk reaches past the range; what lies beyond belongs to
+    // the next partition, not to this one.
+    const auto findInRange = [&](const RangeChunks::Chunk& c) {
+      found.Find(c, static_cast<uint32_t>(std::min<uint64_t>(c.bytesRead / kSectorBytes, end - c.address)));
+    };
+    if (chunks.Examine(chunk, findInRange)) {
       progress.SetPosition(static_cast<int>(
           std::lround(static_cast<double>(n) / static_cast<double>(chunks.Count()) * 100.0)));
       filer.File(chunk.address, found);

@@ -19,6 +19,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "disk/guarded_touch.h"
 #include "disk/mapped_sectors.h"
 #include "disk/read_buffer.h"
 
@@ -57,6 +58,20 @@ class RangeChunks {
   // Reads the chunk last handed out by copy instead, after touching its
   // mapped bytes faulted; the rest of the range is read by copy as well.
   void ReadByCopy(Chunk& chunk);
+  // Runs look(chunk) over the chunk's bytes: under disk::TouchGuarded
+  // when they are mapped (so look must neither allocate nor own
+  // anything), again by copy when touching them faulted. False when the
+  // chunk could not be read at all.
+  template <typename Look>
+  bool Examine(Chunk& chunk, Look&& look) {
+    if (chunk.mapped) {
+      if (disk::TouchGuarded([&] { look(static_cast<const Chunk&>(chunk)); })) return true;
+      ReadByCopy(chunk);
+    }
+    if (!chunk.ok) return false;
+    look(static_cast<const Chunk&>(chunk));
+    return true;
+  }
 
  private:
   bool TakeMapped(Chunk& chunk);
