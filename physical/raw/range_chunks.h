@@ -6,7 +6,7 @@
 //
 // Chunks are read by copy into one page-aligned buffer, or, when the caller
 // asks for it and the source can, handed out straight from a read-only
-// mapping of the source (64 MB at a time): a pass that looks at a few bytes
+// mapping of the source (16 MB at a time): a pass that looks at a few bytes
 // of each sector then does not copy the rest. A mapped chunk's bytes may
 // only be touched under disk::TouchGuarded; when that reports a fault, the
 // caller takes the chunk again by copy (ReadByCopy), and the rest of the

@@ -110,7 +110,7 @@ std::vector<SeenChunk> Walk(disk::SectorSource& source, uint64_t first, uint64_t
 }
 
 TEST(RangeChunksTest, MappedChunksAreTheChunksAReadGivesAcrossMappings) {
-  // 3000 sectors and a partial one: several 1280-sector mappings, a range
+  // 3000 sectors and a partial one: several 320-sector mappings, a range
   // starting off a chunk boundary and a last chunk past the source's end.
   const auto bytes = testing::NumberedSectors(3000, 100);
   const std::string path = testing::MakeTempFolder("chunks") + "/image.bin";

@@ -362,8 +362,9 @@ std::string WriteImageFile(const std::vector<uint8_t>& bytes) {
 }
 
 TEST_F(RawImagesTest, AMappedImageGivesWhatAReadOneGives) {
-  // Folder starts and FILE records spread over three 64 MB mappings, one
-  // record across a chunk boundary and one in the disk's last two sectors.
+  // Folder starts and FILE records spread over four 16 MB mappings, one
+  // record across a chunk boundary, one across a mapping's end and one in
+  // the disk's last two sectors.
   const auto made = testing::ReadBinaryFile(testing::FixturePath("raw/ntfs-zeroed.img"));
   auto donor = DiskOfImage("raw/ntfs-zeroed.img");
   ASSERT_TRUE(donor);
@@ -371,11 +372,11 @@ TEST_F(RawImagesTest, AMappedImageGivesWhatAReadOneGives) {
   ASSERT_FALSE(donor->WholeDisk().NtfsRecords.empty());
   const int64_t at = donor->WholeDisk().NtfsRecords.front()->RecordSector;
   const std::vector<uint8_t> record(made.begin() + at * 512, made.begin() + at * 512 + 1024);
-  constexpr uint64_t kSectors = 300000;  // about 146 MiB, sparse where nothing is put
+  constexpr uint64_t kSectors = 100000;  // about 49 MiB
   testing::ImageBuilder b(512 * kSectors);
-  for (uint64_t sector : {uint64_t{5}, uint64_t{999}, uint64_t{131071}, uint64_t{256000}, kSectors - 2})
+  for (uint64_t sector : {uint64_t{5}, uint64_t{999}, uint64_t{31999}, uint64_t{64000}, kSectors - 2})
     b.PutBytes(sector * 512, record);
-  for (uint64_t sector : {uint64_t{2000}, uint64_t{128000}, uint64_t{200001}})
+  for (uint64_t sector : {uint64_t{2000}, uint64_t{32000}, uint64_t{96001}})
     b.PutText(sector * 512, ".          ").Put8(sector * 512 + 11, 0x10).PutText(sector * 512 + 32, "..         ");
   std::vector<uint8_t> bytes = b.Take();
   auto mapped = DiskOfPath(WriteImageFile(bytes));
@@ -383,8 +384,8 @@ TEST_F(RawImagesTest, AMappedImageGivesWhatAReadOneGives) {
   ASSERT_TRUE(mapped && read);
   ASSERT_TRUE(ScanRange(*mapped, mapped->WholeDisk(), progress));
   ASSERT_TRUE(ScanRange(*read, read->WholeDisk(), progress));
-  EXPECT_EQ(mapped->WholeDisk().DirSectors, (std::vector<uint64_t>{2000, 128000, 200001}));
-  EXPECT_EQ(mapped->FileRecordSectors, (std::vector<uint32_t>{5, 999, 131071, 256000, kSectors - 2}));
+  EXPECT_EQ(mapped->WholeDisk().DirSectors, (std::vector<uint64_t>{2000, 32000, 96001}));
+  EXPECT_EQ(mapped->FileRecordSectors, (std::vector<uint32_t>{5, 999, 31999, 64000, kSectors - 2}));
   EXPECT_EQ(mapped->WholeDisk().DirSectors, read->WholeDisk().DirSectors);
   EXPECT_EQ(mapped->FileRecordSectors, read->FileRecordSectors);
   ASSERT_EQ(mapped->ParsedFileRecords.size(), 5u) << "each record parsed while its chunk was at hand";
