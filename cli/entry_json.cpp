@@ -15,8 +15,6 @@ std::string EntryStatusText(const FoundEntry& entry) {
   return entry.deleted ? "deleted" : "existing";
 }
 
-namespace {
-
 // Writes "YYYY-MM-DDTHH:MM:SS" into text and returns its length. Digits are
 // placed by hand: a listing writes three stamps per entry, and formatting
 // them through printf was a good part of the JSON listing's time.
@@ -48,6 +46,8 @@ size_t FormatIso(double value, char (&text)[32]) {
   text[19] = '\0';
   return 19;
 }
+
+namespace {
 
 // The entry's stamp of a kind as a date-time value, or nullopt when it is
 // not a valid stamp.

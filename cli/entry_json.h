@@ -12,6 +12,8 @@ namespace tarnwell::cli {
 std::string EntryStatusText(const FoundEntry& entry);
 // A date-time value as ISO 8601 local time ("2024-03-01T12:00:00").
 std::string IsoDateTime(double value);
+// The same text written into text; returns its length.
+size_t FormatIso(double value, char (&text)[32]);
 // A date-time value as that ISO text, or null when there is none.
 void WriteIsoStamp(JsonWriter& out, const std::optional<double>& value);
 // The entry's stamp of a kind (0 created, 1 modified, 2 accessed) in ISO

@@ -1,7 +1,9 @@
 #include <CLI/CLI.hpp>
 
-#include <cinttypes>
+#include <charconv>
 #include <cstdio>
+#include <string>
+#include <string_view>
 
 #include "cli/cli_context.h"
 #include "cli/terminal_text.h"
@@ -54,7 +56,11 @@ std::optional<double> StampValue(double value) {
   return value != 0 ? std::optional<double>(value) : std::nullopt;
 }
 
-RawItem FatItem(const TPartiEntry& entry, const TMidEntry& e, int folder) {
+// Which time stamps an item needs: the text line shows only the
+// modification time, and converting the other two cost a tenth of it.
+enum class Stamps { kModifiedOnly, kAll };
+
+RawItem FatItem(const TPartiEntry& entry, const TMidEntry& e, int folder, Stamps stamps) {
   const engine::RawDirEntry& d = e.DirEntry;
   RawItem item;
   item.fs = "fat";
@@ -63,9 +69,11 @@ RawItem FatItem(const TPartiEntry& entry, const TMidEntry& e, int folder) {
   item.isDir = (d.Attributes() & engine::kFatAttrDirectory) != 0;
   item.deleted = d.IsDeletedMark();
   item.size = d.FileSize();
-  item.created = StampValue(engine::FatDirEntryDate(d, engine::kDateCreated));
   item.modified = StampValue(engine::FatDirEntryDate(d, engine::kDateModified));
-  item.accessed = StampValue(engine::FatDirEntryDate(d, engine::kDateAccessed));
+  if (stamps == Stamps::kAll) {
+    item.created = StampValue(engine::FatDirEntryDate(d, engine::kDateCreated));
+    item.accessed = StampValue(engine::FatDirEntryDate(d, engine::kDateAccessed));
+  }
   item.cluster = physical::raw::EntryCluster(d, entry.FatKind);
   if (const std::optional<uint64_t> start = physical::raw::ClusterSector(entry, *item.cluster))
     item.dataStart = static_cast<int64_t>(*start);
@@ -74,7 +82,7 @@ RawItem FatItem(const TPartiEntry& entry, const TMidEntry& e, int folder) {
   return item;
 }
 
-RawItem NtfsItem(const engine::tntfsfilerecord& r, int folder) {
+RawItem NtfsItem(const engine::tntfsfilerecord& r, int folder, Stamps stamps) {
   RawItem item;
   item.fs = "ntfs";
   item.folder = folder;
@@ -82,9 +90,11 @@ RawItem NtfsItem(const engine::tntfsfilerecord& r, int folder) {
   item.isDir = !engine::IsNtfsFile(r);
   item.deleted = (r.RecordFlags & 1) == 0;
   item.size = r.DataSize;
-  item.created = StampValue(engine::NtfsRecordDate(r, engine::kDateCreated));
   item.modified = StampValue(engine::NtfsRecordDate(r, engine::kDateModified));
-  item.accessed = StampValue(engine::NtfsRecordDate(r, engine::kDateAccessed));
+  if (stamps == Stamps::kAll) {
+    item.created = StampValue(engine::NtfsRecordDate(r, engine::kDateCreated));
+    item.accessed = StampValue(engine::NtfsRecordDate(r, engine::kDateAccessed));
+  }
   item.dataStart = r.DataStart;
   item.addressKey = "record_sector";
   item.address = static_cast<uint64_t>(r.RecordSector);
@@ -112,10 +122,36 @@ void WriteItemJson(JsonWriter& out, const RawItem& item) {
   out.EndLine();
 }
 
-void PrintItemText(const RawItem& item) {
-  std::printf("%-4s  %s  %-3s  %12" PRId64 "  %-19s  %s\n", item.fs, FolderCaption(item.folder).c_str(),
-              item.isDir ? "dir" : "", item.size, item.modified ? IsoDateTime(*item.modified).c_str() : "-",
-              TerminalSafe(item.name).c_str());
+// Appends text padded with blanks to width on the right (left-aligned) or
+// on the left, as printf's "%-Ns" and "%Ns" do.
+void AppendPadded(std::string& line, std::string_view text, size_t width, bool left) {
+  const size_t blanks = text.size() < width ? width - text.size() : 0;
+  if (!left) line.append(blanks, ' ');
+  line.append(text);
+  if (left) line.append(blanks, ' ');
+}
+
+// "fs  caption  dir  size  modified  name", built in one piece and written
+// with one call: formatting through printf was a sixth of a large listing.
+void PrintItemText(const RawItem& item, std::string& line) {
+  line.clear();
+  AppendPadded(line, item.fs, 4, true);
+  line += "  ";
+  line += FolderCaption(item.folder);
+  line += "  ";
+  AppendPadded(line, item.isDir ? "dir" : "", 3, true);
+  line += "  ";
+  char number[24];
+  const auto size = std::to_chars(number, number + sizeof number, item.size);
+  AppendPadded(line, std::string_view(number, static_cast<size_t>(size.ptr - number)), 12, false);
+  line += "  ";
+  char stamp[32] = "-";
+  const size_t stampLength = item.modified ? FormatIso(*item.modified, stamp) : 1;
+  AppendPadded(line, std::string_view(stamp, stampLength), 19, true);
+  line += "  ";
+  AppendTerminalSafe(line, item.name);
+  line += '\n';
+  std::fwrite(line.data(), 1, line.size(), stdout);
 }
 
 // The first JSON line: the target, the geometry, the counts and the log.
@@ -141,16 +177,16 @@ void PrintSummaryJson(const RawTarget& target, const CollectedLog& log) {
 // Every found item, one line each, formatted and written as it comes: the
 // output of a disk of millions of items needs no more memory than one line.
 template <typename Emit>
-void ForEachItem(const TPartiEntry& entry, Emit&& emit) {
+void ForEachItem(const TPartiEntry& entry, Stamps stamps, Emit&& emit) {
   const auto fatFolders = FatFolderNumbers(entry);
   for (const auto& e : entry.FatEntries) {
     const auto f = fatFolders.find(e->DirSector);
-    emit(FatItem(entry, *e, f == fatFolders.end() ? -1 : f->second));
+    emit(FatItem(entry, *e, f == fatFolders.end() ? -1 : f->second, stamps));
   }
   const auto ntfsFolders = NtfsFolderNumbers(entry);
   for (const auto& r : entry.NtfsRecords) {
     const auto f = ntfsFolders.find(physical::raw::ParentReference(*r));
-    emit(NtfsItem(*r, f == ntfsFolders.end() ? -1 : f->second));
+    emit(NtfsItem(*r, f == ntfsFolders.end() ? -1 : f->second, stamps));
   }
 }
 
@@ -167,13 +203,14 @@ int RunRawScan(CliContext& context, const RawScanOptions& options) {
   if (options.json) {
     PrintSummaryJson(*target, log);
     JsonWriter out(stdout);
-    ForEachItem(entry, [&out](const RawItem& item) { WriteItemJson(out, item); });
+    ForEachItem(entry, Stamps::kAll, [&out](const RawItem& item) { WriteItemJson(out, item); });
   } else {
     std::printf("FatKind %d  FatClusterSectors %u  FatDataStart %u%s  NtfsClusterSectors %u\n", entry.FatKind,
                 entry.FatClusterSectors, entry.FatDataStart,
                 entry.FatDataStart == physical::raw::kDataStartUnknown ? " (undetermined)" : "",
                 entry.NtfsClusterSectors);
-    ForEachItem(entry, [](const RawItem& item) { PrintItemText(item); });
+    std::string line;
+    ForEachItem(entry, Stamps::kModifiedOnly, [&line](const RawItem& item) { PrintItemText(item, line); });
   }
   return kExitOk;
 }

@@ -1,5 +1,6 @@
 #include "cli/raw_target.h"
 
+#include <charconv>
 #include <cstdio>
 #include <regex>
 
@@ -76,9 +77,16 @@ std::map<uint64_t, int> NtfsFolderNumbers(const physical::TPartiEntry& entry) {
 }
 
 std::string FolderCaption(int number) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%.6d", number);
-  return std::string("文件夹 ") + text;
+  // "%.6d" by hand: a raw listing captions every one of its items.
+  std::string caption = "文件夹 ";
+  if (number < 0) caption += '-';
+  char digits[16];
+  const auto end = std::to_chars(digits, digits + sizeof digits,
+                                 number < 0 ? -static_cast<int64_t>(number) : static_cast<int64_t>(number));
+  const size_t count = static_cast<size_t>(end.ptr - digits);
+  if (count < 6) caption.append(6 - count, '0');
+  caption.append(digits, count);
+  return caption;
 }
 
 }  // namespace tarnwell::cli

@@ -153,6 +153,13 @@ TEST(HostileListTest, ControlCodesInNamesNeverReachTheTerminal) {
   const testing::CliRun json = RunCli("--no-devices list " + Quote(image) + " --json");
   EXPECT_EQ(nlohmann::json::parse(json.out)["name"], "\x1b[2Jx\a\r\n\xc2\x9b");
   EXPECT_EQ(cli::TerminalSafe("a\x7f\xc2\x85\xc2\xa0" "b"), "a??\xc2\xa0" "b");  // DEL, C1 NEL; not NBSP
+  // At the ends, in a row, and a lead byte with nothing after it.
+  EXPECT_EQ(cli::TerminalSafe("\x1b" "ab\x01\x02" "c\xc2\x9b"), "?ab??c?");
+  EXPECT_EQ(cli::TerminalSafe("x\xc2"), "x\xc2");
+  EXPECT_EQ(cli::TerminalSafe(""), "");
+  std::string line = "kept ";
+  cli::AppendTerminalSafe(line, "a\nb");
+  EXPECT_EQ(line, "kept a?b");
 }
 
 TEST(HostileRawRecoverTest, ALinkPlantedInTheDestinationIsNotWrittenThrough) {

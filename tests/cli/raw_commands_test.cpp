@@ -6,6 +6,9 @@
 #include <filesystem>
 #include <map>
 #include <set>
+#include <sstream>
+#include <string>
+#include <vector>
 
 #include "tests/support/fixtures.h"
 #include "tests/support/json_lines.h"
@@ -79,6 +82,33 @@ TEST(RawScanCommandTest, TextListsFoldersAndTheUndeterminedMarker) {
   EXPECT_NE(run.out.find("Long picture name.jpg"), std::string::npos);
   const testing::CliRun ntfs = RunCli("--no-devices raw-scan " + Raw("ntfs-zeroed.img") + ":0");
   EXPECT_NE(ntfs.out.find("(undetermined)"), std::string::npos);
+}
+
+TEST(RawScanCommandTest, EachTextLineShowsItsJsonItemInFixedColumns) {
+  // The text lines are built by hand; printf of the documented layout,
+  // fed from the JSON line of the same item, is the oracle.
+  for (const char* image : {"fat32-reformatted.img", "ntfs-zeroed.img", "gap.img"}) {
+    const testing::CliRun text = RunCli("--no-devices raw-scan " + Raw(image) + ":0");
+    const testing::CliRun json = RunCli("--no-devices raw-scan " + Raw(image) + ":0 --json");
+    ASSERT_EQ(text.exitCode, 0) << text.err;
+    const auto items = JsonLines(json.out);
+    ASSERT_GT(items.size(), 1u) << image;
+    std::vector<std::string> lines;
+    std::istringstream in(text.out);
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    ASSERT_GE(lines.size(), items.size() - 1);
+    const size_t first = lines.size() - (items.size() - 1);
+    for (size_t i = 1; i < items.size(); ++i) {
+      const auto& item = items[i];
+      const std::string modified = item["modified"].is_null() ? "-" : item["modified"].get<std::string>();
+      char expected[512];
+      std::snprintf(expected, sizeof expected, "%-4s  文件夹 %.6d  %-3s  %12lld  %-19s  %s",
+                    item["fs"].get<std::string>().c_str(), item["folder"].get<int>(),
+                    item["is_dir"].get<bool>() ? "dir" : "", static_cast<long long>(item["size"].get<int64_t>()),
+                    modified.c_str(), item["name"].get<std::string>().c_str());
+      EXPECT_EQ(lines[first + i - 1], expected) << image << " item " << i;
+    }
+  }
 }
 
 TEST(RawScanCommandTest, RefusesTargetsThatNameNothing) {
