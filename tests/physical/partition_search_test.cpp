@@ -1,6 +1,9 @@
 // The search for lost partitions: chunks, serials, stop, busy and the
 // wiped copies of the made images.
 #include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <fstream>
 
 #include "physical/drive_caption.h"
 #include "physical/partition_search.h"
@@ -112,6 +115,34 @@ TEST_F(PartitionSearchTest, SerialsTellVolumesApart) {
       {255, 100, 50}, {255, 300, 50}, {255, 400, 50}, {255, 700, 1234}};
   // 500 and 501 carry 400's serial with nothing between: passed over.
   EXPECT_EQ(Shapes(drive->FoundPartitions), expected);
+}
+
+TEST_F(PartitionSearchTest, AMappedDiskFindsWhatAReadOneFindsAndSurvivesBeingCutShort) {
+  ImageBuilder image(3000 * 512);
+  for (uint64_t sector : {100, 300, 999, 2500}) PutFat16Boot(image, sector, 0x1000 + static_cast<uint32_t>(sector), 10);
+  std::vector<uint8_t> bytes = image.Take();
+  const std::string path = testing::MakeTempFolder("search") + "/disk.img";
+  std::ofstream(path, std::ios::binary)
+      .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  auto read = DiskOf(bytes);
+  auto mapped = DiskOfPath(path);
+  ASSERT_TRUE(read && mapped);
+  EXPECT_TRUE(SearchAll(*read));
+  EXPECT_TRUE(SearchAll(*mapped));
+  const std::vector<EntryShape> all = {{255, 100, 10}, {255, 300, 10}, {255, 999, 10}, {255, 2500, 10}};
+  EXPECT_EQ(Shapes(read->FoundPartitions), all);
+  EXPECT_EQ(Shapes(mapped->FoundPartitions), all);
+
+  // The image shrinks to its first chunk once that chunk is searched: the
+  // pages mapped behind it are gone, and the search reads on instead of
+  // dying of the fault.
+  auto cut = DiskOfPath(path);
+  ASSERT_TRUE(cut);
+  pump.actOnCall = pump.calls + 1;
+  pump.action = [&] { ASSERT_EQ(::truncate(path.c_str(), 1000 * 512), 0); };
+  EXPECT_TRUE(SearchAll(*cut));
+  EXPECT_EQ(Shapes(cut->FoundPartitions), (std::vector<EntryShape>{{255, 100, 10}, {255, 300, 10}, {255, 999, 10}}));
+  EXPECT_EQ(LogTexts().back(), completed);
 }
 
 TEST_F(PartitionSearchTest, ReadsWholeChunksAndPumpsOncePerChunk) {
