@@ -32,21 +32,27 @@ void OnBusError(int signal, siginfo_t* info, void* context) {
   ::raise(SIGBUS);
 }
 
-void InstallHandlerOnce() {
-  static std::once_flag once;
-  std::call_once(once, [] {
-    struct sigaction action {};
-    action.sa_sigaction = OnBusError;
-    action.sa_flags = SA_SIGINFO | SA_ONSTACK;
-    sigemptyset(&action.sa_mask);
-    ::sigaction(SIGBUS, &action, &g_previous);
-  });
+// Installs the handler unless it is in place. Checked on every guarded
+// call, not once: a library that sets its own SIGBUS handler later would
+// otherwise turn a bad sector back into the end of the process.
+void EnsureHandler() {
+  static std::mutex mutex;
+  const std::lock_guard<std::mutex> lock(mutex);
+  struct sigaction current {};
+  ::sigaction(SIGBUS, nullptr, &current);
+  if ((current.sa_flags & SA_SIGINFO) && current.sa_sigaction == OnBusError) return;
+  struct sigaction action {};
+  action.sa_sigaction = OnBusError;
+  action.sa_flags = SA_SIGINFO | SA_ONSTACK;
+  sigemptyset(&action.sa_mask);
+  g_previous = current;
+  ::sigaction(SIGBUS, &action, nullptr);
 }
 
 }  // namespace
 
 bool TouchGuardedCall(void (*touch)(void* context), void* context) {
-  InstallHandlerOnce();
+  EnsureHandler();
   sigjmp_buf* const volatile outer = t_guard;
   sigjmp_buf guard;
   // The signal mask is saved so that SIGBUS, blocked while its handler

@@ -93,6 +93,13 @@ TEST(MappedSectors, AnImageCutShortUnderTheMappingFaultsIntoFalse) {
   ASSERT_EQ(::truncate(path.c_str(), 0), 0);
   EXPECT_FALSE(TouchAll(*mapped, sum));
   EXPECT_FALSE(TouchAll(*mapped, sum)) << "the guard works again after a fault";
+  // A handler set by someone else after the first guarded call does not
+  // take the fault away from the guard.
+  struct sigaction defaultAction {};
+  defaultAction.sa_handler = SIG_DFL;
+  sigemptyset(&defaultAction.sa_mask);
+  ASSERT_EQ(::sigaction(SIGBUS, &defaultAction, nullptr), 0);
+  EXPECT_FALSE(TouchAll(*mapped, sum));
   // And code that touches nothing mapped is not disturbed by the handler.
   int plain = 0;
   EXPECT_TRUE(TouchGuarded([&] { plain = 7; }));
