@@ -5,7 +5,6 @@
 #include <QTreeView>
 #include <QTreeWidget>
 #include <cstdio>
-#include <sstream>
 
 #include "advanced/folder_tree_model.h"
 #include "advanced/raw_file_list.h"
@@ -106,13 +105,8 @@ bool AdvWindowTest::HasBox(controls::BoxKind kind, const QString& text) const {
 
 std::set<std::string> ManifestHashes(const std::string& manifest, const std::string& image) {
   std::set<std::string> hashes;
-  std::istringstream in(testing::ReadTextFile(testing::FixtureSourcePath(manifest)));
-  for (std::string line; std::getline(in, line);) {
-    std::vector<std::string> f;
-    std::stringstream cells(line);
-    for (std::string cell; std::getline(cells, cell, '\t');) f.push_back(cell);
-    if (f.size() == 10 && f[0] == image && f[6] == "file") hashes.insert(f[8]);
-  }
+  for (const testing::ManifestRow& row : testing::ManifestRows(manifest))
+    if (row.image == image && row.kind == "file") hashes.insert(row.sha256);
   return hashes;
 }
 

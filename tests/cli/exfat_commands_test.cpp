@@ -90,14 +90,8 @@ struct ManifestFile {
 
 std::map<std::string, ManifestFile> ManifestFiles(const std::string& image) {
   std::map<std::string, ManifestFile> files;
-  std::istringstream in(testing::ReadTextFile(testing::FixtureSourcePath("exfat/manifest.tsv")));
-  for (std::string line; std::getline(in, line);) {
-    std::vector<std::string> f;
-    std::istringstream fields(line);
-    for (std::string field; std::getline(fields, field, '\t');) f.push_back(field);
-    if (f.size() < 10 || f[0] != image || f[6] != "file") continue;
-    files[f[5]] = {std::stoull(f[7]), f[8], f[9] == "deleted"};
-  }
+  for (const testing::ManifestRow& row : testing::ManifestRows("exfat/manifest.tsv"))
+    if (row.image == image && row.kind == "file") files[row.path] = {row.size, row.sha256, row.state == "deleted"};
   return files;
 }
 

@@ -4,7 +4,6 @@
 #include <cstdio>
 #include <map>
 #include <set>
-#include <sstream>
 
 #include "disk/volume_reader.h"
 #include "engine/identify.h"
@@ -17,20 +16,6 @@ namespace tarnwell::engine {
 namespace {
 
 using testing::FixturePath;
-
-// The rows of a fixture manifest, split at tabs; comment lines left out.
-std::vector<std::vector<std::string>> ManifestRows(const std::string& family) {
-  std::vector<std::vector<std::string>> rows;
-  std::istringstream in(testing::ReadTextFile(testing::FixtureSourcePath(family + "/manifest.tsv")));
-  for (std::string line; std::getline(in, line);) {
-    if (line.empty() || line[0] == '#') continue;
-    std::vector<std::string> fields;
-    std::istringstream cells(line);
-    for (std::string cell; std::getline(cells, cell, '\t');) fields.push_back(cell);
-    if (fields.size() == 10) rows.push_back(fields);
-  }
-  return rows;
-}
 
 std::string Sha256Of(const std::string& path) {
   std::string out;
@@ -55,31 +40,31 @@ uint8_t KindOfName(const std::string& fs) {
 class FixtureVolumes : public ::testing::TestWithParam<const char*> {};
 
 TEST_P(FixtureVolumes, MatchTheirManifest) {
-  const auto rows = ManifestRows(GetParam());
+  const auto rows = testing::ManifestRows(std::string(GetParam()) + "/manifest.tsv");
   ASSERT_FALSE(rows.empty());
   std::set<std::string> seenImages;
   std::set<std::string> seenVolumes;
   for (const auto& row : rows) {
-    const std::string image = std::string(GetParam()) + "/" + row[0];
-    if (row[6] == "image") {
-      EXPECT_EQ(Sha256Of(FixturePath(image)), row[8]) << image;
-      seenImages.insert(row[0]);
+    const std::string image = std::string(GetParam()) + "/" + row.image;
+    if (row.kind == "image") {
+      EXPECT_EQ(Sha256Of(FixturePath(image)), row.sha256) << image;
+      seenImages.insert(row.image);
       continue;
     }
-    if (!seenVolumes.insert(row[0] + "#" + row[1]).second) continue;
+    if (!seenVolumes.insert(row.image + "#" + row.partition).second) continue;
 
     testing::ScopedDeviceTable table;
     table.AttachImage(FixturePath(image));
-    const uint64_t start = std::stoull(row[2]);
+    const uint64_t start = std::stoull(row.startSector);
     const platform::VolumeEntry* volume = nullptr;
     for (const auto& v : platform::DeviceTable::Instance().Volumes())
       if (v.startSector == start) volume = &v;
-    ASSERT_NE(volume, nullptr) << image << " partition " << row[1];
+    ASSERT_NE(volume, nullptr) << image << " partition " << row.partition;
     std::array<uint8_t, 512> sector{};
     const std::string name = std::string(1, volume->letter) + ":";
     ASSERT_TRUE(disk::ReadVolumeSectors(name, 0, 1, sector.data())) << image;
-    EXPECT_EQ(AcceptedKind(sector.data()), KindOfName(row[3])) << image << " partition " << row[1];
-    EXPECT_EQ(platform::QueryVolumeLabel(volume->letter), row[4]) << image << " partition " << row[1];
+    EXPECT_EQ(AcceptedKind(sector.data()), KindOfName(row.fs)) << image << " partition " << row.partition;
+    EXPECT_EQ(platform::QueryVolumeLabel(volume->letter), row.label) << image << " partition " << row.partition;
   }
   // Every image the manifest lists volumes of has its own image row.
   for (const std::string& v : seenVolumes)

@@ -10,30 +10,9 @@
 namespace tarnwell::testing {
 namespace {
 
-// The sha256 the exFAT fixtures' manifest gives for a path of exfat.img.
-QByteArray ExfatManifestSha(const std::string& path) {
-  const std::string text = ReadTextFile(FixtureSourcePath("exfat/manifest.tsv"));
-  size_t at = 0;
-  while (at < text.size()) {
-    const size_t end = std::min(text.find('\n', at), text.size());
-    std::vector<std::string> fields;
-    std::string field;
-    for (char c : text.substr(at, end - at) + "\t") {
-      if (c == '\t') {
-        fields.push_back(field);
-        field.clear();
-      } else {
-        field += c;
-      }
-    }
-    if (fields.size() > 8 && fields[0] == "exfat.img" && fields[5] == path)
-      return QByteArray::fromStdString(fields[8]);
-    at = end + 1;
-  }
-  return {};
-}
-
 TEST_F(QuickMainTest, ExfatVolumeShowsItsTreeDeletedRowsAndRecoversByteExact) {
+  // The sha256 the exFAT fixtures' manifest gives for a path of exfat.img.
+  const auto exfatSha = [](const std::string& path) { return ManifestSha(path, "exfat/manifest.tsv", "exfat.img"); };
   Open({"exfat/exfat.img"});
   ASSERT_NE(w->DriveNode('C'), nullptr);
   SelectDrive('C');
@@ -75,8 +54,8 @@ TEST_F(QuickMainTest, ExfatVolumeShowsItsTreeDeletedRowsAndRecoversByteExact) {
   Check("gone-photo.jpg");
   Check("holiday.jpg");
   w->RecoverExecute();
-  EXPECT_EQ(Sha256(destination + "/gone-photo.jpg"), ExfatManifestSha("photos/gone-photo.jpg"));
-  EXPECT_EQ(Sha256(destination + "/holiday.jpg"), ExfatManifestSha("photos/holiday.jpg"));
+  EXPECT_EQ(Sha256(destination + "/gone-photo.jpg"), exfatSha("photos/gone-photo.jpg"));
+  EXPECT_EQ(Sha256(destination + "/holiday.jpg"), exfatSha("photos/holiday.jpg"));
   // The hex page previews the file's own first bytes.
   const std::vector<uint8_t> recovered = ReadBinaryFile(destination + "/holiday.jpg");
   ASSERT_GE(recovered.size(), 16u);
@@ -90,10 +69,10 @@ TEST_F(QuickMainTest, ExfatVolumeShowsItsTreeDeletedRowsAndRecoversByteExact) {
   Check("oldfolder");
   Check("deleted.txt");
   w->RecoverExecute();
-  EXPECT_EQ(Sha256(destination + "/deleted.txt"), ExfatManifestSha("deleted.txt"));
-  EXPECT_EQ(Sha256(destination + "/oldfolder/notes.txt"), ExfatManifestSha("oldfolder/notes.txt"));
+  EXPECT_EQ(Sha256(destination + "/deleted.txt"), exfatSha("deleted.txt"));
+  EXPECT_EQ(Sha256(destination + "/oldfolder/notes.txt"), exfatSha("oldfolder/notes.txt"));
   EXPECT_EQ(Sha256(destination + "/oldfolder/old report.doc"),
-            ExfatManifestSha("oldfolder/old report.doc"));
+            exfatSha("oldfolder/old report.doc"));
   EXPECT_EQ(LastLog(), "恢复已完成。");
   EXPECT_TRUE(boxes.empty());
 }

@@ -105,24 +105,15 @@ class QuickMainTest : public ::testing::Test {
     w->ListModel->setData(w->ListModel->index(row, 0), Qt::Checked, Qt::CheckStateRole);
   }
   QString LastLog() const { return w->ListView3->LastText(); }
-  // The sha256 the demo disk's manifest gives for a path.
-  static QByteArray ManifestSha(const std::string& path) {
-    const std::string text = ReadTextFile(FixtureSourcePath("demo/manifest.tsv"));
-    const std::string key = "\t" + path + "\t";
-    const size_t at = text.find(key);
-    if (at == std::string::npos) return {};
-    const size_t end = text.find('\n', at);
-    std::vector<std::string> fields;
-    std::string line = text.substr(at + 1, end - at - 1), field;
-    for (char c : line + "\t") {
-      if (c == '\t') {
-        fields.push_back(field);
-        field.clear();
-      } else {
-        field += c;
-      }
-    }
-    return fields.size() > 4 ? QByteArray::fromStdString(fields[3]) : QByteArray();
+  // The sha256 a manifest gives for a path of an image (the demo disk's
+  // unless named).
+  static QByteArray ManifestSha(const std::string& path, const std::string& manifest = "demo/manifest.tsv",
+                                const std::string& image = "demo-disk.img") {
+    for (const ManifestRow& row : ManifestRows(manifest))
+      if (row.image == image && row.path == path) return QByteArray::fromStdString(row.sha256);
+    // An empty answer would match the hash of a file that is missing too.
+    ADD_FAILURE() << "no row for " << path << " of " << image << " in " << manifest;
+    return {};
   }
   static QByteArray Sha256(const std::string& path) {
     QFile f(QString::fromStdString(path));

@@ -146,6 +146,20 @@ ScopedTimeZone::~ScopedTimeZone() {
   ::tzset();
 }
 
+std::vector<ManifestRow> ManifestRows(const std::string& manifest) {
+  std::vector<ManifestRow> rows;
+  std::istringstream in(ReadTextFile(FixtureSourcePath(manifest)));
+  for (std::string line; std::getline(in, line);) {
+    if (line.empty() || line[0] == '#') continue;
+    std::vector<std::string> f;
+    std::istringstream cells(line);
+    for (std::string cell; std::getline(cells, cell, '\t');) f.push_back(cell);
+    if (f.size() != 10 || f[7].empty() || f[7].find_first_not_of("0123456789") != std::string::npos) continue;
+    rows.push_back({f[0], f[1], f[2], f[3], f[4], f[5], f[6], std::stoull(f[7]), f[8], f[9]});
+  }
+  return rows;
+}
+
 std::multiset<std::string> HashesBelow(const std::string& folder) {
   std::multiset<std::string> hashes;
   FILE* pipe = ::popen(("find '" + folder + "' -type f -print0 | xargs -0 -r sha256sum").c_str(), "r");

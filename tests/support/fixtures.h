@@ -60,6 +60,18 @@ class ScopedTimeZone {
   std::optional<std::string> saved_;
 };
 
+// One row of a fixture manifest: the image, the partition with its start
+// sector ("-" where it has none), file system and label, then the path, its
+// kind ("image", "dir" or "file"), size, sha256 and state.
+struct ManifestRow {
+  std::string image, partition, startSector, fs, label, path, kind;
+  uint64_t size = 0;
+  std::string sha256, state;
+};
+// The rows of a fixture manifest ("exfat/manifest.tsv", "raw/MANIFEST"), in
+// order; comment lines and lines of another shape are left out.
+std::vector<ManifestRow> ManifestRows(const std::string& manifest);
+
 // sha256 of every file below a folder (by the sha256sum tool).
 std::multiset<std::string> HashesBelow(const std::string& folder);
 

@@ -11,7 +11,6 @@
 #include <cstdlib>
 #include <ctime>
 #include <map>
-#include <sstream>
 
 #include "engine/recovery/output_times.h"
 #include "platform/text_codec.h"
@@ -246,13 +245,8 @@ struct ManifestFile {
 };
 std::vector<ManifestFile> ManifestFiles(const std::string& image) {
   std::vector<ManifestFile> files;
-  std::istringstream in(testing::ReadTextFile(testing::FixtureSourcePath("fat-deleted/MANIFEST")));
-  for (std::string line; std::getline(in, line);) {
-    std::vector<std::string> f;
-    std::stringstream cells(line);
-    for (std::string cell; std::getline(cells, cell, '\t');) f.push_back(cell);
-    if (f.size() == 10 && f[0] == image && f[6] == "file") files.push_back({f[5], f[8]});
-  }
+  for (const testing::ManifestRow& row : testing::ManifestRows("fat-deleted/MANIFEST"))
+    if (row.image == image && row.kind == "file") files.push_back({row.path, row.sha256});
   return files;
 }
 

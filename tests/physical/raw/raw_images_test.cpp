@@ -12,7 +12,6 @@
 #include <fstream>
 #include <map>
 #include <set>
-#include <sstream>
 
 #include "engine/entry_helpers.h"
 #include "engine/recovery/output_path.h"
@@ -42,13 +41,8 @@ engine::OutputFolder Dest(const std::string& path) {
 std::map<std::string, uint64_t> ManifestFiles(const std::string& image,
                                               const std::string& manifest = "raw/MANIFEST") {
   std::map<std::string, uint64_t> files;
-  std::istringstream in(testing::ReadTextFile(testing::FixtureSourcePath(manifest)));
-  for (std::string line; std::getline(in, line);) {
-    std::vector<std::string> f;
-    std::stringstream cells(line);
-    for (std::string cell; std::getline(cells, cell, '\t');) f.push_back(cell);
-    if (f.size() == 10 && f[0] == image && f[6] == "file") files[f[8]] = std::stoull(f[7]);
-  }
+  for (const testing::ManifestRow& row : testing::ManifestRows(manifest))
+    if (row.image == image && row.kind == "file") files[row.sha256] = row.size;
   return files;
 }
 
