@@ -27,6 +27,39 @@ struct Chunk {
   }
 };
 
+// Reads the FILE records at `sectors` again, 1000 sectors at a time, and
+// parses each where it lies.
+void ReadRecordsAgain(TPhysicalDrive& drive, TPartiEntry& entry, engine::ProgressBar& progress,
+                      ClusterVotes& votes) {
+  disk::DiskDevice device(entry.DriveCode);
+  if (!device.IsOpen()) return;
+  const std::vector<uint32_t>& sectors = drive.FileRecordSectors;
+  disk::ReadBuffer buffer(size_t{kRangeChunkSectors} * kSectorBytes);
+  Chunk chunk;
+  for (size_t p = 0; p < sectors.size() && !drive.StopRequested && entry.NtfsRecords.size() < kMaxFoundItems;
+       ++p) {
+    const uint64_t sector = sectors[p];
+    // A new read only when the record lies outside the chunk in hand:
+    // records of one MFT are parsed in place from the same read.
+    if (!chunk.HoldsRecord(sector)) {
+      uint32_t bytesRead = 0;
+      chunk = Chunk{sector, 0};
+      if (!device.Read(sector, kRangeChunkSectors, buffer.data(), bytesRead)) continue;
+      chunk.sectors = std::min<uint32_t>(bytesRead, kRangeChunkSectors * kSectorBytes) / kSectorBytes;
+      if (!chunk.HoldsRecord(sector)) continue;
+    }
+    progress.SetPosition(static_cast<int>(std::lround(static_cast<double>(p) * 100.0 /
+                                                      static_cast<double>(sectors.size()))));
+    drive.Window().pump.Pump();
+    // Offsets are taken in sectors, so a record at an odd distance from
+    // the chunk's start is read where it is.
+    const size_t offset = static_cast<size_t>(sector - chunk.first) * kSectorBytes;
+    auto record = ParseFoundRecord(std::span<const uint8_t>(buffer.data() + offset, 2 * kSectorBytes),
+                                   sector, votes);
+    if (record) entry.NtfsRecords.push_back(std::move(record));
+  }
+}
+
 }  // namespace
 
 void ReadNtfsRecords(TPhysicalDrive& drive, engine::ProgressBar& progress) {
@@ -35,44 +68,18 @@ void ReadNtfsRecords(TPhysicalDrive& drive, engine::ProgressBar& progress) {
   entry.NtfsRecords.clear();
   entry.NtfsMatches.clear();
   entry.ParentRefs.clear();
-  const std::vector<uint32_t>& sectors = drive.FileRecordSectors;
-  if (sectors.empty()) return;
+  if (drive.FileRecordSectors.empty()) return;
   BusyScope busy(drive, progress);
   ClusterVotes votes{};
-  const bool parsed = drive.ParsedRecordsOf == &entry;
-  if (parsed) {
-    // The landmark pass parsed them from the chunks it read.
+  if (drive.ParsedRecordsOf == &entry) {
+    // The landmark pass parsed them from the chunks it read: nothing to
+    // open or read.
     entry.NtfsRecords = std::move(drive.ParsedFileRecords);
     votes = drive.ParsedRecordVotes;
     drive.ParsedFileRecords.clear();
     drive.ParsedRecordsOf = nullptr;
-  }
-  disk::DiskDevice device(entry.DriveCode);
-  if (!parsed && device.IsOpen()) {
-    disk::ReadBuffer buffer(size_t{kRangeChunkSectors} * kSectorBytes);
-    Chunk chunk;
-    for (size_t p = 0; p < sectors.size() && !drive.StopRequested && entry.NtfsRecords.size() < kMaxFoundItems;
-         ++p) {
-      const uint64_t sector = sectors[p];
-      // A new read only when the record lies outside the chunk in hand:
-      // records of one MFT are parsed in place from the same read.
-      if (!chunk.HoldsRecord(sector)) {
-        uint32_t bytesRead = 0;
-        chunk = Chunk{sector, 0};
-        if (!device.Read(sector, kRangeChunkSectors, buffer.data(), bytesRead)) continue;
-        chunk.sectors = std::min<uint32_t>(bytesRead, kRangeChunkSectors * kSectorBytes) / kSectorBytes;
-        if (!chunk.HoldsRecord(sector)) continue;
-      }
-      progress.SetPosition(static_cast<int>(std::lround(static_cast<double>(p) * 100.0 /
-                                                        static_cast<double>(sectors.size()))));
-      drive.Window().pump.Pump();
-      // Offsets are taken in sectors, so a record at an odd distance from
-      // the chunk's start is read where it is.
-      const size_t offset = static_cast<size_t>(sector - chunk.first) * kSectorBytes;
-      auto record = ParseFoundRecord(std::span<const uint8_t>(buffer.data() + offset, 2 * kSectorBytes),
-                                     sector, votes);
-      if (record) entry.NtfsRecords.push_back(std::move(record));
-    }
+  } else {
+    ReadRecordsAgain(drive, entry, progress, votes);
   }
   entry.NtfsClusterSectors = VotedClusterSectors(votes);
   std::stable_sort(entry.NtfsRecords.begin(), entry.NtfsRecords.end(),
