@@ -2,6 +2,7 @@
 // a failed read handed on as failed, the last one short at the source's end.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <fstream>
 #include <string>
@@ -17,37 +18,38 @@
 namespace tarnwell::physical::raw {
 namespace {
 
-// Every sector holds its own number; reads at `failAt` fail.
-class NumberedSectors final : public disk::SectorSource {
+// Numbered sectors (tests/disk/numbered_sectors.h) behind a source that
+// counts its reads and fails those at `failAt`; it cannot map.
+class CountingNumberedSource final : public disk::SectorSource {
  public:
-  NumberedSectors(uint64_t sectors, uint64_t failAt) : sectors_(sectors), failAt_(failAt) {}
+  CountingNumberedSource(uint32_t sectors, uint64_t failAt)
+      : bytes_(testing::NumberedSectors(sectors)), failAt_(failAt) {}
   bool Read(uint64_t lba, uint32_t count, void* buffer, uint32_t& bytesRead) override {
     ++reads;
     bytesRead = 0;
     if (lba == failAt_) return false;
-    auto* out = static_cast<uint8_t*>(buffer);
-    for (uint64_t s = lba; s < lba + count && s < sectors_; ++s, bytesRead += disk::kSectorSize)
-      std::memcpy(out + (s - lba) * disk::kSectorSize, &s, sizeof s);
+    if (lba >= SectorCount()) return true;
+    const uint64_t n = std::min<uint64_t>(count, SectorCount() - lba) * disk::kSectorSize;
+    std::memcpy(buffer, bytes_.data() + lba * disk::kSectorSize, n);
+    bytesRead = static_cast<uint32_t>(n);
     return true;
   }
-  uint64_t SectorCount() const override { return sectors_; }
+  uint64_t SectorCount() const override { return bytes_.size() / disk::kSectorSize; }
   int reads = 0;
 
  private:
-  uint64_t sectors_;
+  std::vector<uint8_t> bytes_;
   uint64_t failAt_;
 };
 
-uint64_t SectorNumberAt(const RangeChunks::Chunk& chunk, uint32_t index) {
-  uint64_t n = 0;
-  std::memcpy(&n, chunk.bytes + size_t{index} * disk::kSectorSize, sizeof n);
-  return n;
+uint32_t SectorNumberAt(const RangeChunks::Chunk& chunk, size_t index) {
+  return testing::SectorNumberAt(chunk.bytes + index * disk::kSectorSize);
 }
 
 TEST(RangeChunksTest, HandsOutEveryChunkInOrderWithFailuresAndAShortEnd) {
   // 10 sectors from 2 to 27 in chunks of 10: 2, 12 (fails), 22 (reads 3
   // sectors past the range's end, but the source ends at 25).
-  NumberedSectors source(25, 12);
+  CountingNumberedSource source(25, 12);
   RangeChunks chunks(source, 2, 27, 10);
   EXPECT_EQ(chunks.Count(), 3u);
   std::vector<uint64_t> addresses;
@@ -68,7 +70,7 @@ TEST(RangeChunksTest, HandsOutEveryChunkInOrderWithFailuresAndAShortEnd) {
 }
 
 TEST(RangeChunksTest, AnEmptyRangeHasNoChunks) {
-  NumberedSectors source(100, UINT64_MAX);
+  CountingNumberedSource source(100, UINT64_MAX);
   RangeChunks chunks(source, 50, 50, 10);
   RangeChunks::Chunk chunk;
   EXPECT_FALSE(chunks.Next(chunk));
@@ -95,7 +97,7 @@ std::vector<SeenChunk> Walk(disk::SectorSource& source, uint64_t first, uint64_t
     s.numbers.resize(chunk.bytesRead / disk::kSectorSize);
     auto take = [&] {
       for (size_t i = 0; i < s.numbers.size(); ++i)
-        s.numbers[i] = testing::SectorNumberAt(chunk.bytes + i * disk::kSectorSize);
+        s.numbers[i] = SectorNumberAt(chunk, i);
     };
     if (chunk.mapped) {
       ++*mappedChunks;
@@ -142,12 +144,12 @@ TEST(RangeChunksTest, AfterAFaultTheChunkAndTheRestAreReadByCopy) {
   EXPECT_FALSE(chunk.mapped);
   ASSERT_TRUE(chunk.ok);
   EXPECT_EQ(chunk.bytesRead, 10u * disk::kSectorSize);
-  EXPECT_EQ(testing::SectorNumberAt(chunk.bytes + 9 * disk::kSectorSize), 9u);
+  EXPECT_EQ(SectorNumberAt(chunk, 9), 9u);
   while (chunks.Next(chunk)) EXPECT_FALSE(chunk.mapped) << chunk.address;
 }
 
 TEST(RangeChunksTest, ASourceThatCannotMapIsRead) {
-  NumberedSectors source(25, UINT64_MAX);
+  CountingNumberedSource source(25, UINT64_MAX);
   int mapped = 0;
   const auto seen = Walk(source, 0, 25, RangeChunks::Access::kMappedWhereTheSourceCan, &mapped);
   EXPECT_EQ(mapped, 0);
