@@ -28,10 +28,7 @@ constexpr uint8_t kDir = 0x10;
 std::string Quote(const std::string& s) { return "'" + s + "'"; }
 
 std::string WriteImage(const std::vector<uint8_t>& bytes, const std::string& hint) {
-  const std::string path = testing::MakeTempFolder(hint) + "/volume.img";
-  std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                              static_cast<std::streamsize>(bytes.size()));
-  return path;
+  return testing::WriteTempImage(bytes, hint, "volume.img");
 }
 
 // A long-name entry holding the whole name (at most 13 characters) in

@@ -8,7 +8,6 @@
 
 #include <csignal>
 #include <cstring>
-#include <fstream>
 #include <memory>
 #include <string>
 #include <vector>
@@ -24,13 +23,6 @@ namespace {
 using testing::NumberedSectors;
 using testing::SectorNumberAt;
 
-std::string WriteImage(const std::vector<uint8_t>& bytes) {
-  const std::string path = testing::MakeTempFolder("mapped") + "/image.bin";
-  std::ofstream(path, std::ios::binary)
-      .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-  return path;
-}
-
 // Sums every byte under the guard, as a pass testing them would touch them.
 bool TouchAll(const MappedSectors& mapped, uint64_t& sum) {
   return TouchGuarded([&] {
@@ -43,7 +35,7 @@ bool TouchAll(const MappedSectors& mapped, uint64_t& sum) {
 TEST(MappedSectors, GiveTheBytesAReadGivesAtAnyWindowOffset) {
   // 40 sectors and a 100-byte tail; windows that start off a page boundary.
   const auto bytes = NumberedSectors(40, 100);
-  const std::string path = WriteImage(bytes);
+  const std::string path = testing::WriteTempImage(bytes, "mapped", "image.bin");
   struct Case {
     uint64_t windowStart, lba, count;
   };
@@ -65,7 +57,7 @@ TEST(MappedSectors, GiveTheBytesAReadGivesAtAnyWindowOffset) {
 
 TEST(MappedSectors, NothingPastTheEndOrOfNothing) {
   const auto bytes = NumberedSectors(10);
-  const std::string path = WriteImage(bytes);
+  const std::string path = testing::WriteTempImage(bytes, "mapped", "image.bin");
   auto source = FileSectorSource::Open(path, 0, bytes.size());
   ASSERT_TRUE(source);
   EXPECT_FALSE(source->Map(10, 1));
@@ -81,7 +73,7 @@ TEST(MappedSectors, NothingPastTheEndOrOfNothing) {
 
 TEST(MappedSectors, AnImageCutShortUnderTheMappingFaultsIntoFalse) {
   const auto bytes = NumberedSectors(256);
-  const std::string path = WriteImage(bytes);
+  const std::string path = testing::WriteTempImage(bytes, "mapped", "image.bin");
   auto source = FileSectorSource::Open(path, 0, bytes.size());
   ASSERT_TRUE(source);
   auto mapped = source->Map(0, 256);
@@ -110,7 +102,7 @@ TEST(MappedSectorsDeathTest, AFaultOutsideTheGuardStillEndsTheProcess) {
   // The handler must not swallow faults of code that did not ask for it.
   GTEST_FLAG_SET(death_test_style, "threadsafe");
   const auto bytes = NumberedSectors(16);
-  const std::string path = WriteImage(bytes);
+  const std::string path = testing::WriteTempImage(bytes, "mapped", "image.bin");
   EXPECT_EXIT(
       {
         auto source = FileSectorSource::Open(path, 0, bytes.size());

@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <memory>
 
 #include "disk/file_sector_source.h"
@@ -21,9 +20,7 @@ struct Sources {
 };
 
 Sources MakeSources(const std::vector<uint8_t>& bytes, uint64_t offset, uint64_t length) {
-  const std::string path = testing::MakeTempFolder("src") + "/image.bin";
-  std::ofstream(path, std::ios::binary)
-      .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  const std::string path = testing::WriteTempImage(bytes, "src", "image.bin");
   Sources s;
   s.file = FileSectorSource::Open(path, offset, length);
   s.memory = std::make_unique<MemorySectorSource>(

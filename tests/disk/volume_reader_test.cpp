@@ -3,7 +3,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <fstream>
 
 #include "disk/device_reader.h"
 #include "disk/read_error_reporter.h"
@@ -81,12 +80,7 @@ TEST_F(VolumeReaderTest, RebuiltTableIsNoticed) {
 // An image whose path turns into a folder after attaching: every read of it
 // fails with EISDIR, as a failing disk fails with EIO.
 TEST_F(VolumeReaderTest, ReadErrorShowsTheMessageExactly) {
-  const std::string path = testing::MakeTempFolder("eio") + "/disk.img";
-  {
-    const auto bytes = NumberedSectors(6144);
-    std::ofstream(path, std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-  }
+  const std::string path = testing::WriteTempImage(NumberedSectors(6144), "eio");
   table.AttachImage(path);
   ASSERT_EQ(::unlink(path.c_str()), 0);
   ASSERT_EQ(::mkdir(path.c_str(), 0755), 0);

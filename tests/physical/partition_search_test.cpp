@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <fstream>
 
 #include "physical/drive_caption.h"
 #include "physical/partition_search.h"
@@ -121,9 +120,7 @@ TEST_F(PartitionSearchTest, AMappedDiskFindsWhatAReadOneFindsAndSurvivesBeingCut
   ImageBuilder image(3000 * 512);
   for (uint64_t sector : {100, 300, 999, 2500}) PutFat16Boot(image, sector, 0x1000 + static_cast<uint32_t>(sector), 10);
   std::vector<uint8_t> bytes = image.Take();
-  const std::string path = testing::MakeTempFolder("search") + "/disk.img";
-  std::ofstream(path, std::ios::binary)
-      .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  const std::string path = testing::WriteTempImage(bytes, "search");
   auto read = DiskOf(bytes);
   auto mapped = DiskOfPath(path);
   ASSERT_TRUE(read && mapped);

@@ -146,6 +146,13 @@ ScopedTimeZone::~ScopedTimeZone() {
   ::tzset();
 }
 
+std::string WriteTempImage(const std::vector<uint8_t>& bytes, const std::string& hint, const std::string& name) {
+  const std::string path = MakeTempFolder(hint) + "/" + name;
+  std::ofstream(path, std::ios::binary)
+      .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  return path;
+}
+
 std::vector<ManifestRow> ManifestRows(const std::string& manifest) {
   std::vector<ManifestRow> rows;
   std::istringstream in(ReadTextFile(FixtureSourcePath(manifest)));

@@ -15,6 +15,10 @@ std::string FixturePath(const std::string& relative);
 std::string FixtureSourcePath(const std::string& relative);
 std::string ReadTextFile(const std::string& path);
 std::vector<uint8_t> ReadBinaryFile(const std::string& path);
+// Writes bytes as a file `name` in a new temporary folder named after hint;
+// returns its path.
+std::string WriteTempImage(const std::vector<uint8_t>& bytes, const std::string& hint,
+                           const std::string& name = "disk.img");
 
 // Empties the device table and the volume reader's open sources on entry and
 // on exit, so that every test sees only the images it attaches.

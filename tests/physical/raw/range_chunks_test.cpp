@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <fstream>
 #include <string>
 #include <vector>
 
@@ -115,9 +114,7 @@ TEST(RangeChunksTest, MappedChunksAreTheChunksAReadGivesAcrossMappings) {
   // 3000 sectors and a partial one: several 320-sector mappings, a range
   // starting off a chunk boundary and a last chunk past the source's end.
   const auto bytes = testing::NumberedSectors(3000, 100);
-  const std::string path = testing::MakeTempFolder("chunks") + "/image.bin";
-  std::ofstream(path, std::ios::binary)
-      .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  const std::string path = testing::WriteTempImage(bytes, "chunks", "image.bin");
   auto source = disk::FileSectorSource::Open(path, 0, bytes.size());
   ASSERT_TRUE(source);
   int mapped = 0, copied = 0;
@@ -132,9 +129,7 @@ TEST(RangeChunksTest, MappedChunksAreTheChunksAReadGivesAcrossMappings) {
 
 TEST(RangeChunksTest, AfterAFaultTheChunkAndTheRestAreReadByCopy) {
   const auto bytes = testing::NumberedSectors(100);
-  const std::string path = testing::MakeTempFolder("chunks") + "/image.bin";
-  std::ofstream(path, std::ios::binary)
-      .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  const std::string path = testing::WriteTempImage(bytes, "chunks", "image.bin");
   auto source = disk::FileSectorSource::Open(path, 0, bytes.size());
   RangeChunks chunks(*source, 0, 100, 10, RangeChunks::Access::kMappedWhereTheSourceCan);
   RangeChunks::Chunk chunk;

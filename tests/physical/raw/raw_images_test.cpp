@@ -9,7 +9,6 @@
 
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <map>
 #include <set>
 
@@ -346,15 +345,6 @@ TEST_F(RawImagesTest, StopEndsTheLandmarkPassAndIsLogged) {
   EXPECT_EQ(drive->WholeDisk().DirSectors, (std::vector<uint64_t>{1500})) << "found when not stopped";
 }
 
-// An image written to a file, so that the landmark pass maps it rather
-// than reading it from memory.
-std::string WriteImageFile(const std::vector<uint8_t>& bytes) {
-  const std::string path = testing::MakeTempFolder("rawfile") + "/disk.img";
-  std::ofstream(path, std::ios::binary)
-      .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-  return path;
-}
-
 TEST_F(RawImagesTest, AMappedImageGivesWhatAReadOneGives) {
   // Folder starts and FILE records spread over four 16 MB mappings, one
   // record across a chunk boundary, one across a mapping's end and one in
@@ -373,7 +363,8 @@ TEST_F(RawImagesTest, AMappedImageGivesWhatAReadOneGives) {
   for (uint64_t sector : {uint64_t{2000}, uint64_t{32000}, uint64_t{96001}})
     b.PutText(sector * 512, ".          ").Put8(sector * 512 + 11, 0x10).PutText(sector * 512 + 32, "..         ");
   std::vector<uint8_t> bytes = b.Take();
-  auto mapped = DiskOfPath(WriteImageFile(bytes));
+  // Written to a file, the image is mapped; from memory it is read.
+  auto mapped = DiskOfPath(testing::WriteTempImage(bytes, "rawfile"));
   auto read = DiskOf(std::move(bytes));
   ASSERT_TRUE(mapped && read);
   ASSERT_TRUE(ScanRange(*mapped, mapped->WholeDisk(), progress));
@@ -398,7 +389,7 @@ TEST_F(RawImagesTest, AnImageCutShortDuringTheScanIsReadNotFatal) {
   testing::ImageBuilder b(512 * 5000);
   for (uint64_t sector : {uint64_t{10}, uint64_t{2500}})
     b.PutText(sector * 512, ".          ").Put8(sector * 512 + 11, 0x10).PutText(sector * 512 + 32, "..         ");
-  const std::string path = WriteImageFile(b.Take());
+  const std::string path = testing::WriteTempImage(b.Take(), "rawfile");
   auto drive = DiskOfPath(path);
   ASSERT_TRUE(drive);
   pump.actOnCall = 1;
