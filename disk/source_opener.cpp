@@ -3,17 +3,25 @@
 #include <cctype>
 
 #include "disk/file_sector_source.h"
+#include "disk/imaging/rescued_image_source.h"
 #include "disk/memory_sector_source.h"
 #include "platform/device_table.h"
 
 namespace tarnwell::disk {
 namespace {
 
-std::unique_ptr<SectorSource> OpenWindow(const platform::PhysicalDisk& disk, uint64_t offset,
-                                         uint64_t length) {
+std::unique_ptr<SectorSource> OpenBytes(const platform::PhysicalDisk& disk, uint64_t offset, uint64_t length) {
   if (disk.origin.memory)
     return std::make_unique<MemorySectorSource>(disk.origin.memory, offset, length);
   return FileSectorSource::FromDescriptor(platform::OpenDiskReadOnly(disk), offset, length);
+}
+
+std::unique_ptr<SectorSource> OpenWindow(const platform::PhysicalDisk& disk, uint64_t offset,
+                                         uint64_t length) {
+  std::unique_ptr<SectorSource> source = OpenBytes(disk, offset, length);
+  if (!source || !disk.origin.readable) return source;
+  return std::make_unique<imaging::RescuedImageSource>(std::move(source), disk.origin.readable,
+                                                       offset / kSectorSize, length / kSectorSize);
 }
 
 }  // namespace
