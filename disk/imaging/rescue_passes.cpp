@@ -196,7 +196,9 @@ bool RescuePasses::RetryPass(uint64_t from, bool forwards) {
     // Each bad sector once per pass; those that stay bad are not met again.
     for (uint64_t i = 0; i < run->count; ++i) {
       const uint64_t sector = forwards ? run->start + i : run->end() - 1 - i;
-      position_.byte = (forwards ? sector : sector + 1) * kSectorSize;
+      // Where the pass goes on after this read: a sector that stays bad
+      // is not tried twice in one pass when the copy is resumed.
+      position_.byte = (forwards ? sector + 1 : sector) * kSectorSize;
       bool ok = false;
       if (!ReadPiece(sector, 1, BlockStatus::kBadSector, ok)) return false;
     }
