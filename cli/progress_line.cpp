@@ -33,7 +33,7 @@ std::string Duration(double seconds) {
 
 }  // namespace
 
-std::string ProgressLine(int percent, double elapsedSeconds, uint64_t totalBytes) {
+std::string ProgressBarText(int percent) {
   percent = std::clamp(percent, 0, 100);
   const int filled = percent * kBarWidth / 100;
   char head[16];
@@ -42,6 +42,12 @@ std::string ProgressLine(int percent, double elapsedSeconds, uint64_t totalBytes
   line.append(static_cast<size_t>(filled), '#');
   line.append(static_cast<size_t>(kBarWidth - filled), '-');
   line += ']';
+  return line;
+}
+
+std::string ProgressLine(int percent, double elapsedSeconds, uint64_t totalBytes) {
+  percent = std::clamp(percent, 0, 100);
+  std::string line = ProgressBarText(percent);
   if (percent == 0 || elapsedSeconds <= 0) return line;
   const double done = percent / 100.0;
   if (totalBytes > 0) line += "  " + Rate(static_cast<double>(totalBytes) * done / elapsedSeconds);

@@ -1,5 +1,6 @@
 #include "disk/source_opener.h"
 
+#include <algorithm>
 #include <cctype>
 
 #include "disk/file_sector_source.h"
@@ -48,6 +49,13 @@ std::unique_ptr<SectorSource> OpenSourceForDriveCode(int16_t driveCode) {
   const platform::PhysicalDisk* disk = table.Disk(volume->diskIndex);
   if (!disk) return nullptr;
   return OpenWindow(*disk, volume->startSector * kSectorSize, volume->sectorCount * kSectorSize);
+}
+
+std::unique_ptr<SectorSource> OpenDiskRange(int diskIndex, uint64_t startSector, uint64_t sectorCount) {
+  const platform::PhysicalDisk* disk = platform::DeviceTable::Instance().Disk(diskIndex);
+  const uint64_t diskSectors = disk ? disk->sizeBytes / kSectorSize : 0;
+  if (startSector >= diskSectors) return nullptr;
+  return OpenWindow(*disk, startSector * kSectorSize, std::min(sectorCount, diskSectors - startSector) * kSectorSize);
 }
 
 }  // namespace tarnwell::disk

@@ -21,6 +21,8 @@ namespace {
 // an image or a removable device gets A: or B:, as floppy drives did.
 constexpr uint64_t kFloppyMaxBytes = 2949120;
 
+}  // namespace
+
 std::optional<uint64_t> SizeOfOpenFile(int fd) {
   struct stat st {};
   if (fstat(fd, &st) != 0) return std::nullopt;
@@ -31,8 +33,6 @@ std::optional<uint64_t> SizeOfOpenFile(int fd) {
   }
   return std::nullopt;
 }
-
-}  // namespace
 
 UniqueFd OpenDiskReadOnly(const PhysicalDisk& disk) {
   if (disk.needsAuthorisation || disk.origin.memory) return UniqueFd();

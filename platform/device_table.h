@@ -64,6 +64,10 @@ using DeviceOpener = std::function<UniqueFd(const std::string& path)>;
 // Invalid while the disk needs authorisation.
 UniqueFd OpenDiskReadOnly(const PhysicalDisk& disk);
 
+// The size of an open image file or block device; nullopt for anything
+// else (a folder, a pipe).
+std::optional<uint64_t> SizeOfOpenFile(int fd);
+
 // Windows drive types the system lists.
 inline constexpr uint8_t kDriveRemovable = 2;
 inline constexpr uint8_t kDriveFixed = 3;

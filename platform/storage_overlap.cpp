@@ -123,13 +123,13 @@ Overlap Judge(const StorageSpot& source, dev_t destination, const std::optional<
               const SystemTables& tables) {
   DeviceStack below(tables, true);
   below.Add(destination);
-  if (const std::optional<FileId> file = SourceFile(source, tables)) {
-    if (destinationFile == file || below.RestsOn(*file)) return Overlap::kSameFile;
+  if (source.blockDevice) {
+    DeviceStack copied(tables, false);
+    copied.Add(source.device);
+    if (below.Meets(copied)) return Overlap::kSameDisk;
   }
-  if (!source.blockDevice) return Overlap::kNone;
-  DeviceStack copied(tables, false);
-  copied.Add(source.device);
-  return below.Meets(copied) ? Overlap::kSameDisk : Overlap::kNone;
+  const std::optional<FileId> file = SourceFile(source, tables);
+  return file && (destinationFile == file || below.RestsOn(*file)) ? Overlap::kSameFile : Overlap::kNone;
 }
 
 }  // namespace

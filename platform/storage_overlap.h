@@ -32,7 +32,8 @@ struct SystemTables {
 
 enum class Overlap {
   kNone,
-  kSameFile,  // the path is the source (an image, or a loop device's file)
+  kSameFile,  // the path is the source (an image, or a loop device's file),
+              // or lies on a file system kept inside it
   kSameDisk,  // the path's file system rests on the disk the source is on
 };
 

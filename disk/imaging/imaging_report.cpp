@@ -122,7 +122,7 @@ std::string ImagingFaultText(const ImagingResult& r) {
     case ImagingFault::kImageLargerThanSource:
       text = "映像文件 " + p + " 比源大，不是这个源的映像。";
       break;
-    case ImagingFault::kDestinationIsSource: text = p + " 就是要复制的源。"; break;
+    case ImagingFault::kDestinationIsSource: text = "写入 " + p + " 会改写要复制的源。"; break;
     case ImagingFault::kDestinationOnSource:
       text = p + " 位于要复制的磁盘上：写入它会改写这个磁盘。";
       break;

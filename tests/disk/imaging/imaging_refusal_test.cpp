@@ -83,7 +83,7 @@ TEST(ImagingRefusal, RefusesAndLeavesEveryFileAsItWas) {
          ASSERT_EQ(::stat(s.image.c_str(), &st), 0);
          r.sourceSpot = platform::StorageSpot{false, st.st_dev, st.st_ino};
        },
-       ImagingFault::kDestinationIsSource, "就是要复制的源"},
+       ImagingFault::kDestinationIsSource, "会改写要复制的源"},
       {"no room", [&huge](ImagingSession&, ImagingRequest& r) { r.source = &huge; }, ImagingFault::kNotEnoughSpace,
        "需要 512.0 PB"},
       {"nothing to copy", [&empty](ImagingSession&, ImagingRequest& r) { r.source = &empty; },
