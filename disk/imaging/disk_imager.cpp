@@ -183,7 +183,10 @@ bool ImagingJob::Checkpoint(const MapPosition& position, bool newPhase) {
   position_ = position;
   window_.pump.Pump();
   if (newPhase) Log(PhaseLogText(position), engine::kLogInformation);
-  if ((newPhase || Clock::now() - lastSave_ >= request_.saveInterval) && !SaveMap()) return false;
+  // Saved now and then and at the end, never more often than asked: each
+  // save makes the image durable first, which costs a flush of all that
+  // was written since the last one.
+  if (Clock::now() - lastSave_ >= request_.saveInterval && !SaveMap()) return false;
   ShowProgress(newPhase);
   return !stopRequested_;
 }

@@ -34,7 +34,7 @@ struct ImagingRequest {
   int retryPasses = 1;
   // Read sizes and skips; nullopt: DefaultPassSettings for the source.
   std::optional<PassSettings> passes;
-  // How often the map is saved besides at each phase and at the end.
+  // How often the map is saved before the end (or a stop).
   std::chrono::milliseconds saveInterval = std::chrono::seconds(30);
 };
 

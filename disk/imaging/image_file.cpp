@@ -4,7 +4,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -32,6 +31,20 @@ bool AllZero(const uint8_t* data, size_t bytes) {
 }
 
 }  // namespace
+
+bool WriteFully(int fd, const uint8_t* data, size_t bytes, uint64_t offset) {
+  size_t done = 0;
+  while (done < bytes) {
+    const ssize_t n = ::pwrite(fd, data + done, bytes - done, static_cast<off_t>(offset + done));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      if (n == 0) errno = ENOSPC;
+      return false;
+    }
+    done += static_cast<size_t>(n);
+  }
+  return true;
+}
 
 std::optional<ImageFile> ImageFile::Create(const std::string& path, uint64_t bytes, int* errorNumber) {
   platform::UniqueFd fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644));
@@ -74,17 +87,7 @@ bool ImageFile::Write(uint64_t lba, uint32_t count, const uint8_t* data) {
   const uint64_t offset = lba * kSectorSize;
   const size_t bytes = size_t{count} * kSectorSize;
   if (AllZero(data, bytes) && HoleAt(offset, bytes)) return true;
-  size_t done = 0;
-  while (done < bytes) {
-    const ssize_t n = ::pwrite(fd_.get(), data + done, bytes - done, static_cast<off_t>(offset + done));
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) {
-      if (n == 0) errno = ENOSPC;
-      return false;
-    }
-    done += static_cast<size_t>(n);
-  }
-  return true;
+  return WriteFully(fd_.get(), data, bytes, offset);
 }
 
 bool ImageFile::Sync() { return ::fdatasync(fd_.get()) == 0; }

@@ -10,6 +10,10 @@
 
 namespace tarnwell::disk::imaging {
 
+// Writes all `bytes` at `offset`, going on after short writes; false with
+// errno set (ENOSPC for a write that moves nothing).
+bool WriteFully(int fd, const uint8_t* data, size_t bytes, uint64_t offset);
+
 class ImageFile {
  public:
   // A new image of `bytes` at path, all zero; nullopt with *errorNumber

@@ -3,21 +3,11 @@
 #include <cstdio>
 #include <cstring>
 
+#include "engine/duration_text.h"
 #include "platform/text_codec.h"
 
 namespace tarnwell::disk::imaging {
 namespace {
-
-std::string Duration(double seconds) {
-  const auto total = static_cast<long long>(seconds + 0.5);
-  char text[32];
-  if (total >= 3600) {
-    std::snprintf(text, sizeof text, "%lld:%02lld:%02lld", total / 3600, total / 60 % 60, total % 60);
-  } else {
-    std::snprintf(text, sizeof text, "%lld:%02lld", total / 60, total % 60);
-  }
-  return text;
-}
 
 const char* PhaseName(Phase phase) {
   switch (phase) {
@@ -78,7 +68,7 @@ std::string ImagingStatusText(const ImagingFigures& f) {
   std::string text = PhaseWithPass(f.position) + "：已复制 " + SizeText(f.finishedBytes) + " / " +
                      SizeText(f.diskBytes) + "，" + SizeText(static_cast<uint64_t>(f.BytesPerSecond())) +
                      "/秒，坏区 " + std::to_string(f.badAreas) + " 个 (" + SizeText(f.FailedBytes()) + ")";
-  if (f.secondsLeft >= 0) text += "，剩余 " + Duration(f.secondsLeft);
+  if (f.secondsLeft >= 0) text += "，剩余 " + engine::DurationText(f.secondsLeft);
   return platform::SystemText(text);
 }
 
@@ -95,7 +85,7 @@ std::string ImagingSummaryText(const ImagingResult& result) {
   text += "已复制 " + SizeText(f.finishedBytes) + " / " + SizeText(f.diskBytes);
   if (f.FailedBytes() > 0) text += "，坏区 " + std::to_string(f.badAreas) + " 个 (" + SizeText(f.FailedBytes()) + ")";
   if (f.nonTriedBytes > 0) text += "，未读 " + SizeText(f.nonTriedBytes);
-  text += "，用时 " + Duration(f.seconds);
+  text += "，用时 " + engine::DurationText(f.seconds);
   return platform::SystemText(text);
 }
 

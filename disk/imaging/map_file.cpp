@@ -91,17 +91,6 @@ bool ParseBlockLine(const std::string_view (&words)[kMostTokens + 1], size_t cou
   return true;
 }
 
-int Rank(BlockStatus status) {
-  switch (status) {
-    case BlockStatus::kNonTried: return 0;
-    case BlockStatus::kNonTrimmed: return 1;
-    case BlockStatus::kNonScraped: return 2;
-    case BlockStatus::kBadSector: return 3;
-    case BlockStatus::kFinished: return 4;
-  }
-  return 0;
-}
-
 const char* PhaseWords(Phase phase) {
   switch (phase) {
     case Phase::kCopying: return "Copying non-tried blocks...";
@@ -156,7 +145,7 @@ std::optional<RescueMap> SectorMapOf(const MapFile& file, uint64_t sectors, MapF
   std::map<uint64_t, BlockStatus> split;
   const auto share = [&split](uint64_t sector, BlockStatus status) {
     const auto [it, added] = split.emplace(sector, status);
-    if (!added && Rank(status) < Rank(it->second)) it->second = status;
+    if (!added && StatusRank(status) < StatusRank(it->second)) it->second = status;
   };
   for (const MapFileBlock& block : file.blocks) {
     const uint64_t end = block.pos + block.size;

@@ -6,6 +6,7 @@
 
 #include <cerrno>
 
+#include "disk/imaging/image_file.h"
 #include "platform/storage_overlap.h"
 #include "platform/unique_fd.h"
 
@@ -17,26 +18,13 @@ bool Fail(int* errorNumber, int value) {
   return false;
 }
 
-bool WriteAll(int fd, const std::string& text) {
-  size_t done = 0;
-  while (done < text.size()) {
-    const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) {
-      if (n == 0) errno = EIO;
-      return false;
-    }
-    done += static_cast<size_t>(n);
-  }
-  return true;
-}
-
 // Writes the whole text into a file created new at path and makes it
 // durable; the file is removed again when that fails.
 bool WriteNewFile(const std::string& path, const std::string& text, int* errorNumber) {
   platform::UniqueFd fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644));
   if (!fd.valid()) return Fail(errorNumber, errno);
-  if (!WriteAll(fd.get(), text) || ::fsync(fd.get()) != 0) {
+  if (!WriteFully(fd.get(), reinterpret_cast<const uint8_t*>(text.data()), text.size(), 0) ||
+      ::fsync(fd.get()) != 0) {
     const int error = errno;
     ::unlink(path.c_str());
     return Fail(errorNumber, error);

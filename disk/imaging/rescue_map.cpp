@@ -5,7 +5,14 @@
 namespace tarnwell::disk::imaging {
 namespace {
 
-size_t IndexOf(BlockStatus status) {
+bool IsFailed(BlockStatus status) {
+  return status == BlockStatus::kNonTrimmed || status == BlockStatus::kNonScraped ||
+         status == BlockStatus::kBadSector;
+}
+
+}  // namespace
+
+int StatusRank(BlockStatus status) {
   switch (status) {
     case BlockStatus::kNonTried: return 0;
     case BlockStatus::kNonTrimmed: return 1;
@@ -15,13 +22,6 @@ size_t IndexOf(BlockStatus status) {
   }
   return 0;
 }
-
-bool IsFailed(BlockStatus status) {
-  return status == BlockStatus::kNonTrimmed || status == BlockStatus::kNonScraped ||
-         status == BlockStatus::kBadSector;
-}
-
-}  // namespace
 
 bool IsBlockStatus(char c) { return c == '?' || c == '*' || c == '/' || c == '-' || c == '+'; }
 
@@ -38,9 +38,9 @@ RescueMap::RescueMap(uint64_t sectors) : sectors_(sectors) {
   Total(BlockStatus::kNonTried) = sectors_;
 }
 
-uint64_t& RescueMap::Total(BlockStatus status) { return totals_[IndexOf(status)]; }
+uint64_t& RescueMap::Total(BlockStatus status) { return totals_[StatusRank(status)]; }
 
-uint64_t RescueMap::SectorsWith(BlockStatus status) const { return totals_[IndexOf(status)]; }
+uint64_t RescueMap::SectorsWith(BlockStatus status) const { return totals_[StatusRank(status)]; }
 
 RescueMap::Runs::iterator RescueMap::SplitAt(uint64_t sector) {
   if (sector >= sectors_) return runs_.end();

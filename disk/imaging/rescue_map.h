@@ -32,6 +32,8 @@ enum class Phase : char {
 };
 
 bool IsBlockStatus(char c);
+// How far along a status is, 0 (not tried) to 4 (finished).
+int StatusRank(BlockStatus status);
 bool IsPhase(char c);
 
 // The map file's status line: where the copy stood.

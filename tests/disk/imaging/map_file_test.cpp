@@ -167,16 +167,6 @@ TEST(MapFile, WhatIsWrittenReadsBackTheSame) {
   EXPECT_EQ(Runs(*back), Runs(map));
 }
 
-std::string Shell(const std::string& command) {
-  std::string out;
-  if (std::FILE* pipe = ::popen(command.c_str(), "r")) {
-    char buffer[256];
-    while (std::fgets(buffer, sizeof buffer, pipe)) out += buffer;
-    ::pclose(pipe);
-  }
-  return out;
-}
-
 // The format's own tool reads what we write: the same sectors finished and
 // bad, and the map passes its consistency check.
 TEST(MapFile, TheFormatsOwnToolReadsOurMaps) {
@@ -187,7 +177,7 @@ TEST(MapFile, TheFormatsOwnToolReadsOurMaps) {
     std::string expected;
     for (uint64_t s = 0; s < map.Sectors(); ++s)
       if (static_cast<char>(map.StatusAt(s)) == status) expected += std::to_string(s) + "\n";
-    EXPECT_EQ(Shell(std::string("ddrescuelog -b512 -l'") + status + "' " + path + " 2>&1"), expected) << status;
+    EXPECT_EQ(testing::ShellOutput(std::string("ddrescuelog -b512 -l'") + status + "' " + path + " 2>&1"), expected) << status;
   }
 }
 

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <utility>
 #include <vector>
 
@@ -174,6 +175,38 @@ TEST(RescuePasses, AStoppedCopyGoesOnFromItsMapAndNeverReadsACopiedSectorAgain) 
     ASSERT_TRUE(map);
     EXPECT_EQ(Runs(*map), expected) << every;
     copy.ExpectImageFollowsMap(*map);
+  }
+}
+
+// The copy killed at any moment (its files taken as they are on disk
+// then): the map never claims a sector the image does not hold, and the
+// copy goes on from those files to the same end.
+TEST(RescuePasses, AMapSavedOnTheWayOnlyClaimsWhatTheImageHolds) {
+  const auto makeSource = [] {
+    FailingSectorSource source(2048);
+    source.Fail(700, 40);
+    return source;
+  };
+  FailingSectorSource whole = makeSource();
+  ImagingSession reference("whole");
+  ASSERT_FALSE(reference.Run(whole).Failed());
+  for (const long killedAt : {3L, 20L, 45L, 90L}) {
+    FailingSectorSource source = makeSource();
+    ImagingSession copy("killed-" + std::to_string(killedAt));
+    ImagingSession later("after-" + std::to_string(killedAt));
+    copy.pump.actOnCall = killedAt;
+    copy.pump.action = [&] {
+      std::filesystem::copy_file(copy.image, later.image);
+      std::filesystem::copy_file(copy.map, later.map);
+    };
+    ASSERT_FALSE(copy.Run(source, 1, std::chrono::milliseconds(0)).Failed());
+    const std::optional<RescueMap> saved = later.SavedMap(2048);
+    ASSERT_TRUE(saved) << killedAt;
+    later.ExpectImageFollowsMap(*saved, false);
+    FailingSectorSource fresh = makeSource();
+    ASSERT_FALSE(later.Run(fresh).Failed());
+    EXPECT_EQ(Runs(*later.SavedMap(2048)), Runs(*reference.SavedMap(2048))) << killedAt;
+    later.ExpectImageFollowsMap(*later.SavedMap(2048));
   }
 }
 

@@ -1,0 +1,55 @@
+#!/bin/sh
+# A good disk copied by `tarnwell-cli image` against `cat` copying the same
+# disk to the same place, in the same run, rounds taken in turn; prints each
+# round and the median speed ratio (tarnwell / cat: 1.00 is as fast as cat).
+#   bench/measure_imaging_speed.sh CLI [SOURCE] [DEST_FOLDER] [ROUNDS]
+# SOURCE defaults to build/bench-data/good-3g.img, made once (3 GiB, no
+# zeros, so nothing is left as a hole); it is read once before timing, so
+# every contender reads from the page cache. SOURCE may be a block device
+# (a loop device over the image: `losetup -r --show -f IMAGE`). DEST_FOLDER
+# defaults to /dev/shm: no write-back to wait for, so the figures are the
+# copiers' own cost. On a disk-backed folder `cat` is followed by `sync` of
+# its copy, as the image is made durable before its map claims it.
+set -eu
+cli=$(realpath "$1")
+source=${2:-build/bench-data/good-3g.img}
+dest=${3:-/dev/shm}
+rounds=${4:-5}
+
+if [ ! -e "$source" ]; then
+  mkdir -p "$(dirname "$source")"
+  /usr/bin/python3 - "$source" <<'EOF'
+import random, sys
+block = bytes(b | 1 for b in random.Random(7).randbytes(1 << 20))
+with open(sys.argv[1], "wb") as out:
+    for _ in range(3072):
+        out.write(block)
+EOF
+fi
+cat "$source" >/dev/null
+
+sync_after_cat=
+case "$(stat -f -c %T "$dest")" in tmpfs|ramfs) ;; *) sync_after_cat=yes ;; esac
+
+now() { date +%s.%N; }
+ratios=
+i=0
+while [ $i -lt "$rounds" ]; do
+  i=$((i + 1))
+  rm -f "$dest/cat-copy.img" "$dest/tarnwell-copy.img" "$dest/tarnwell-copy.img.map"
+  t0=$(now)
+  cat "$source" >"$dest/cat-copy.img"
+  [ -z "$sync_after_cat" ] || sync "$dest/cat-copy.img"
+  t1=$(now)
+  rm -f "$dest/cat-copy.img"
+  t2=$(now)
+  "$cli" -q --no-devices image "$source" --out "$dest/tarnwell-copy.img" >/dev/null
+  t3=$(now)
+  rm -f "$dest/tarnwell-copy.img" "$dest/tarnwell-copy.img.map"
+  ratio=$(echo "scale=3; ($t1 - $t0) / ($t3 - $t2)" | bc)
+  printf 'round %d: cat %.2f s, tarnwell-cli image %.2f s, ratio %.2f\n' "$i" \
+    "$(echo "$t1 - $t0" | bc)" "$(echo "$t3 - $t2" | bc)" "$ratio"
+  ratios="$ratios $ratio"
+done
+median=$(printf '%s\n' $ratios | sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }')
+printf 'median ratio (tarnwell / cat speed): %.2f\n' "$median"
