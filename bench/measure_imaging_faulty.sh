@@ -32,8 +32,9 @@ fi
 
 # A bad area at the start, a large one, single bad sectors close together,
 # a weak sector that reads at its third try, and a bad area at the end.
-damage="--bad 1000+10 --bad $((sectors / 4))+300 --bad $((sectors / 2))+1 --bad $((sectors / 2 + 9))+1
-        --weak $((sectors * 3 / 4)):2 --bad $((sectors - 24))+24"
+# DAMAGE replaces them (faulty_disk_fuse.py's --bad and --weak options).
+damage=${DAMAGE:-"--bad 1000+10 --bad $((sectors / 4))+300 --bad $((sectors / 2))+1 --bad $((sectors / 2 + 9))+1
+        --weak $((sectors * 3 / 4)):2 --bad $((sectors - 24))+24"}
 fuse_pid=
 start_disk() {
   # shellcheck disable=SC2086

@@ -133,7 +133,7 @@ bool IsRefusal(disk::imaging::ImagingFault fault) {
 }
 
 int RunImage(CliContext& context, const ImageOptions& options) {
-  std::optional<ImageSource> source = ResolveImageSource(context, options.source);
+  std::optional<disk::imaging::ImagingSource> source = ResolveImageSource(context, options.source);
   if (!source) return kExitUsage;
   disk::imaging::ImagingRequest request;
   request.source = source->sectors.get();

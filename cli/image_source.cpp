@@ -9,33 +9,25 @@
 #include "cli/collected_log.h"
 #include "cli/raw_target.h"
 #include "disk/file_sector_source.h"
-#include "disk/source_opener.h"
 #include "platform/device_table.h"
 
 namespace tarnwell::cli {
 namespace {
 
-std::optional<ImageSource> FromDiskRange(int diskIndex, uint64_t start, uint64_t count, const std::string& argument) {
+using disk::imaging::ImagingSource;
+
+std::optional<ImagingSource> FromDiskRange(int diskIndex, uint64_t start, uint64_t count, const std::string& argument) {
   const platform::PhysicalDisk* disk = platform::DeviceTable::Instance().Disk(diskIndex);
-  if (!disk) {
-    std::fprintf(stderr, "tarnwell-cli: %s names no disk\n", argument.c_str());
-    return std::nullopt;
-  }
-  if (disk->needsAuthorisation) {
+  if (disk && disk->needsAuthorisation) {
     std::fprintf(stderr, "tarnwell-cli: %s cannot be opened without authorisation (run with sudo)\n", argument.c_str());
     return std::nullopt;
   }
-  ImageSource source;
-  source.sectors = disk::OpenDiskRange(diskIndex, start, count);
-  if (!source.sectors) {
-    std::fprintf(stderr, "tarnwell-cli: cannot open %s\n", argument.c_str());
-    return std::nullopt;
-  }
-  source.spot = platform::SpotOfDisk(*disk);
+  std::optional<ImagingSource> source = disk::imaging::OpenDiskForImaging(diskIndex, start, count);
+  if (!source) std::fprintf(stderr, "tarnwell-cli: %s names no disk that can be read\n", argument.c_str());
   return source;
 }
 
-std::optional<ImageSource> FromVolume(char letter, const std::string& argument) {
+std::optional<ImagingSource> FromVolume(char letter, const std::string& argument) {
   const platform::VolumeEntry* volume = platform::DeviceTable::Instance().FindVolume(letter);
   if (!volume) {
     std::fprintf(stderr, "tarnwell-cli: no volume %c:\n", letter);
@@ -45,7 +37,7 @@ std::optional<ImageSource> FromVolume(char letter, const std::string& argument) 
 }
 
 // A partition or gap as the advanced window's drive list numbers it.
-std::optional<ImageSource> FromListEntry(CliContext& context, const std::string& argument) {
+std::optional<ImagingSource> FromListEntry(CliContext& context, const std::string& argument) {
   CollectedLog log;
   const std::optional<RawTarget> target = ResolveRawTarget(context, log, argument, false);
   if (!target) return std::nullopt;
@@ -55,7 +47,7 @@ std::optional<ImageSource> FromListEntry(CliContext& context, const std::string&
   return FromDiskRange(code, target->entry->AbsoluteStart(), target->entry->SectorCount(), argument);
 }
 
-std::optional<ImageSource> FromPath(const std::string& path) {
+std::optional<ImagingSource> FromPath(const std::string& path) {
   platform::UniqueFd fd = platform::UniqueFd::OpenReadOnlyNoWait(path.c_str());
   if (!fd.valid()) {
     std::fprintf(stderr, "tarnwell-cli: cannot open %s: %s\n", path.c_str(), std::strerror(errno));
@@ -66,7 +58,7 @@ std::optional<ImageSource> FromPath(const std::string& path) {
     std::fprintf(stderr, "tarnwell-cli: %s is no disk, partition or image file\n", path.c_str());
     return std::nullopt;
   }
-  ImageSource source;
+  ImagingSource source;
   source.spot = platform::SpotOfDescriptor(fd.get());
   source.sectors = disk::FileSectorSource::FromDescriptor(std::move(fd), 0, *size);
   return source;
@@ -74,7 +66,7 @@ std::optional<ImageSource> FromPath(const std::string& path) {
 
 }  // namespace
 
-std::optional<ImageSource> ResolveImageSource(CliContext& context, const std::string& argument) {
+std::optional<ImagingSource> ResolveImageSource(CliContext& context, const std::string& argument) {
   if (!context.Prepare()) return std::nullopt;
   if (std::regex_match(argument, std::regex("[A-Za-z]:?")))
     return FromVolume(static_cast<char>(std::toupper(static_cast<unsigned char>(argument[0]))), argument);

@@ -2,6 +2,7 @@
 // it describes and the text written back must survive them, the text
 // written back must read as the same map, and an image read through that
 // map must fail exactly where the map says the copy did not read.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -51,8 +52,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   MapFileError error;
   const std::optional<MapFile> file = ParseMapFile(text, &error);
   if (!file) return 0;
-  // The sector map holds runs, not sectors: any size is cheap.
-  const uint64_t sectors = (file->EndByte() + kSectorSize - 1) / kSectorSize;
+  // The sector map holds runs, not sectors: any size is cheap. A last
+  // sector the map covers in part counts, as an image read through the map
+  // counts it, unless it reaches past what a map can describe (2^63 - 1).
+  constexpr uint64_t kLargestSectors = static_cast<uint64_t>(INT64_MAX) / kSectorSize;
+  const uint64_t sectors = std::min((file->EndByte() + kSectorSize - 1) / kSectorSize, kLargestSectors);
   const std::optional<RescueMap> map = SectorMapOf(*file, sectors, &error);
   if (!map) std::abort();  // a map always fits the disk it describes
   uint64_t total = 0;

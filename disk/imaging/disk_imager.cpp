@@ -63,7 +63,7 @@ class ImagingJob {
   bool CheckDestinations();
   std::optional<RescueMap> OpenMap(uint64_t sectors, MapPosition& resume);
   bool CheckSpace(const RescueMap& map);
-  bool OpenImage(uint64_t sectors, bool resuming);
+  bool OpenImage(uint64_t sectors);
   bool RunPasses(const MapPosition& resume);
   SectorsRead Read(uint64_t lba, uint32_t count, uint8_t* buffer);
   bool Checkpoint(const MapPosition& position, bool newPhase);
@@ -147,14 +147,14 @@ bool ImagingJob::CheckSpace(const RescueMap& map) {
   return Fail(ImagingFault::kNotEnoughSpace, platform::FolderOf(request_.imagePath));
 }
 
-bool ImagingJob::OpenImage(uint64_t sectors, bool resuming) {
+bool ImagingJob::OpenImage(uint64_t sectors) {
   int error = 0;
   const uint64_t bytes = sectors * kSectorSize;
-  image_ = resuming ? ImageFile::Resume(request_.imagePath, bytes, &error)
-                    : ImageFile::Create(request_.imagePath, bytes, &error);
+  image_ = resuming_ ? ImageFile::Resume(request_.imagePath, bytes, &error)
+                     : ImageFile::Create(request_.imagePath, bytes, &error);
   if (image_) return true;
-  if (resuming && error == EINVAL) return Fail(ImagingFault::kImageNotRegular, request_.imagePath);
-  if (resuming && error == EFBIG) return Fail(ImagingFault::kImageLargerThanSource, request_.imagePath);
+  if (resuming_ && error == EINVAL) return Fail(ImagingFault::kImageNotRegular, request_.imagePath);
+  if (resuming_ && error == EFBIG) return Fail(ImagingFault::kImageLargerThanSource, request_.imagePath);
   return Fail(ImagingFault::kCannotCreateImage, request_.imagePath, error);
 }
 
@@ -247,7 +247,7 @@ ImagingResult ImagingJob::Run() {
   }
   MapPosition resume;
   if (!CheckDestinations() || !(map_ = OpenMap(sectors, resume)) || !CheckSpace(*map_)) return result_;
-  if (!OpenImage(sectors, resuming_)) return result_;
+  if (!OpenImage(sectors)) return result_;
   heading_ = {"Tarnwell " + platform::GetVersionInfoString("productversion"), LocalTimeText(), LocalTimeText()};
   position_ = resume;
   int error = 0;

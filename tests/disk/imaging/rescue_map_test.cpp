@@ -36,18 +36,6 @@ TEST(RescueMap, RunsSplitAndMergeSoNeighboursNeverShareAStatus) {
   }
   EXPECT_EQ(map.SectorsWith(BlockStatus::kNonScraped), 100u);
   EXPECT_EQ(map.SectorsWith(BlockStatus::kFinished), 0u);
-}
-
-TEST(RescueMap, TotalsFollowEveryChange) {
-  RescueMap map(1000);
-  map.Set(0, 600, BlockStatus::kFinished);
-  map.Set(100, 50, BlockStatus::kNonTrimmed);
-  map.Set(120, 10, BlockStatus::kBadSector);
-  EXPECT_EQ(map.SectorsWith(BlockStatus::kFinished), 550u);
-  EXPECT_EQ(map.SectorsWith(BlockStatus::kNonTrimmed), 40u);
-  EXPECT_EQ(map.SectorsWith(BlockStatus::kBadSector), 10u);
-  EXPECT_EQ(map.SectorsWith(BlockStatus::kNonTried), 400u);
-  EXPECT_EQ(map.StatusAt(125), BlockStatus::kBadSector);
   EXPECT_EQ(map.StatusAt(5000), BlockStatus::kNonTried);
 }
 
