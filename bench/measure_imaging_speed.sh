@@ -31,39 +31,48 @@ cat "$source" >/dev/null
 sync_after_cat=
 case "$(stat -f -c %T "$dest")" in tmpfs|ramfs) ;; *) sync_after_cat=yes ;; esac
 
-now() { date +%s.%N; }
-# Seconds each copier takes, its copy removed again.
+# "WALL CPU" seconds of one copier (CPU: user + system), its copy removed
+# again. On a busy machine the CPU figures say more than the wall clock.
+timed() {
+  /usr/bin/time -f "%e %U %S" -o "$dest/.time" "$@" >/dev/null
+  awk '{ printf "%s %.2f", $1, $2 + $3 }' "$dest/.time"
+}
 time_cat() {
-  t0=$(now)
-  cat "$source" >"$dest/cat-copy.img"
-  [ -z "$sync_after_cat" ] || sync "$dest/cat-copy.img"
-  t1=$(now)
+  if [ -n "$sync_after_cat" ]; then
+    timed sh -c 'cat "$1" >"$2" && sync "$2"' cat "$source" "$dest/cat-copy.img"
+  else
+    timed sh -c 'cat "$1" >"$2"' cat "$source" "$dest/cat-copy.img"
+  fi
   rm -f "$dest/cat-copy.img"
-  echo "$t1 - $t0" | bc
 }
 time_tarnwell() {
-  t0=$(now)
-  "$cli" -q --no-devices image "$source" --out "$dest/tarnwell-copy.img" >/dev/null
-  t1=$(now)
+  timed "$cli" -q --no-devices image "$source" --out "$dest/tarnwell-copy.img"
   rm -f "$dest/tarnwell-copy.img" "$dest/tarnwell-copy.img.map"
-  echo "$t1 - $t0" | bc
 }
-ratios=
+wall_ratios=
+cpu_ratios=
 i=0
 rm -f "$dest/cat-copy.img" "$dest/tarnwell-copy.img" "$dest/tarnwell-copy.img.map"
 while [ $i -lt "$rounds" ]; do
   i=$((i + 1))
   # Who goes first changes every round, so neither gains from the order.
   if [ $((i % 2)) -eq 1 ]; then
-    cat_s=$(time_cat)
-    ours_s=$(time_tarnwell)
+    cat_t=$(time_cat)
+    ours_t=$(time_tarnwell)
   else
-    ours_s=$(time_tarnwell)
-    cat_s=$(time_cat)
+    ours_t=$(time_tarnwell)
+    cat_t=$(time_cat)
   fi
-  ratio=$(echo "scale=3; $cat_s / $ours_s" | bc)
-  printf 'round %d: cat %.2f s, tarnwell-cli image %.2f s, ratio %.2f\n' "$i" "$cat_s" "$ours_s" "$ratio"
-  ratios="$ratios $ratio"
+  set -- $cat_t $ours_t
+  wall=$(echo "scale=3; $1 / $3" | bc)
+  cpu=$(echo "scale=3; $2 / $4" | bc)
+  printf 'round %d: cat %.2f s (CPU %.2f s), tarnwell-cli image %.2f s (CPU %.2f s), ratio %.2f (CPU %.2f)\n' \
+    "$i" "$1" "$2" "$3" "$4" "$wall" "$cpu"
+  wall_ratios="$wall_ratios $wall"
+  cpu_ratios="$cpu_ratios $cpu"
 done
-median=$(printf '%s\n' $ratios | sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }')
-printf 'median ratio (tarnwell / cat speed): %.2f\n' "$median"
+rm -f "$dest/.time"
+median() { printf '%s\n' "$@" | sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
+# shellcheck disable=SC2086
+printf 'median ratio, tarnwell speed / cat speed: %.2f wall clock, %.2f CPU time\n' \
+  "$(median $wall_ratios)" "$(median $cpu_ratios)"

@@ -22,8 +22,10 @@ PassSettings DefaultPassSettings(uint64_t sectors, int retryPasses) {
 RescuePasses::RescuePasses(RescueMap& map, const PassSettings& settings, PassIo io)
     : map_(map), settings_(settings), io_(std::move(io)) {
   settings_.clusterSectors = std::clamp<uint32_t>(settings_.clusterSectors, 1, kMaxSectorsPerRead);
+  settings_.clustersPerRead =
+      std::clamp<uint32_t>(settings_.clustersPerRead, 1, kMaxSectorsPerRead / settings_.clusterSectors);
   settings_.largestSkipSectors = std::max(settings_.largestSkipSectors, settings_.firstSkipSectors);
-  buffer_.resize(size_t{settings_.clusterSectors} * kSectorSize);
+  buffer_.resize(size_t{settings_.clusterSectors} * settings_.clustersPerRead * kSectorSize);
 }
 
 bool RescuePasses::Run(const MapPosition& resume) {
@@ -41,11 +43,11 @@ bool RescuePasses::BeginPhase(Phase phase, int pass, uint64_t sector) {
 }
 
 uint32_t RescuePasses::ForwardPiece(uint64_t lba, uint64_t end) const {
-  const uint64_t toBoundary = settings_.clusterSectors - lba % settings_.clusterSectors;
-  return static_cast<uint32_t>(std::min(toBoundary, end - lba));
+  const uint64_t piece = uint64_t{settings_.clusterSectors} * settings_.clustersPerRead;
+  return static_cast<uint32_t>(std::min(piece - lba % piece, end - lba));
 }
 
-bool RescuePasses::ReadPiece(uint64_t lba, uint32_t count, BlockStatus failed, bool& ok) {
+bool RescuePasses::ReadPiece(uint64_t lba, uint32_t count, BlockStatus failed, bool& ok, uint64_t& reached) {
   const SectorsRead got = io_.read(lba, count, buffer_.data());
   const uint32_t good = std::min(got.wholeSectors, count);
   // A read that worked but came back short failed where it stopped.
@@ -54,7 +56,14 @@ bool RescuePasses::ReadPiece(uint64_t lba, uint32_t count, BlockStatus failed, b
     if (!io_.write(lba, good, buffer_.data())) return false;
     map_.Set(lba, good, BlockStatus::kFinished);
   }
-  if (!ok) map_.Set(lba + good, count - good, failed);
+  reached = lba + count;
+  if (!ok) {
+    // What one cluster read would have left: the rest of a read of several
+    // clusters is as untried as it was.
+    const uint64_t failedAt = lba + good;
+    reached = std::min(reached, (failedAt / settings_.clusterSectors + 1) * settings_.clusterSectors);
+    map_.Set(failedAt, reached - failedAt, failed);
+  }
   return io_.checkpoint(position_, false);
 }
 
@@ -95,14 +104,15 @@ bool RescuePasses::CopyForwards(uint64_t from, bool skipping) {
     pos = run->start;
     const uint32_t count = ForwardPiece(pos, run->end());
     position_.byte = pos * kSectorSize;
+    const uint64_t start = pos;
     bool ok = false;
-    if (!ReadPiece(pos, count, BlockStatus::kNonTrimmed, ok)) return false;
-    pos += count;
+    if (!ReadPiece(pos, count, BlockStatus::kNonTrimmed, ok, pos)) return false;
     if (!skipping) continue;
-    if (ok) {
-      skip = settings_.firstSkipSectors;
-      continue;
-    }
+    // A good read, or a read of several clusters that failed in a later
+    // one: what their own reads would have been, good reads first.
+    const uint64_t failedCluster = (pos - 1) / settings_.clusterSectors * settings_.clusterSectors;
+    if (ok || failedCluster > start) skip = settings_.firstSkipSectors;
+    if (ok) continue;
     // Out of the bad area as fast as possible; pass 2 comes back for what
     // was skipped from the other side.
     pos = skip >= map_.Sectors() - std::min(pos, map_.Sectors()) ? map_.Sectors() : pos + skip;

@@ -22,6 +22,7 @@ class FailingSectorSource final : public disk::SectorSource {
     uint64_t lba;
     uint32_t count;
     bool ok;
+    uint32_t returned;  // sectors
   };
 
   explicit FailingSectorSource(uint64_t sectors) : sectors_(sectors) {}
@@ -39,13 +40,13 @@ class FailingSectorSource final : public disk::SectorSource {
       const auto bad = bad_.find(lba + i);
       if (bad != bad_.end() && bad->second > 0) {
         if (bad->second != INT_MAX) --bad->second;
-        calls.push_back({lba, count, false});
+        calls.push_back({lba, count, false, i});
         return false;
       }
       FillSector(lba + i, out + size_t{i} * disk::kSectorSize);
       bytesRead += disk::kSectorSize;
     }
-    calls.push_back({lba, count, true});
+    calls.push_back({lba, count, true, bytesRead / disk::kSectorSize});
     return true;
   }
   uint64_t SectorCount() const override { return sectors_; }

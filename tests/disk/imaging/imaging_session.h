@@ -15,10 +15,12 @@
 
 namespace tarnwell::testing {
 
-// Small reads and skips, so that a few thousand sectors show every pass.
-inline disk::imaging::PassSettings SmallPasses() {
+// Small reads and skips, one cluster per read, so that a few thousand
+// sectors show every pass.
+inline disk::imaging::PassSettings SmallPasses(uint32_t clustersPerRead = 1) {
   disk::imaging::PassSettings settings;
   settings.clusterSectors = 128;
+  settings.clustersPerRead = clustersPerRead;
   settings.firstSkipSectors = 256;
   settings.largestSkipSectors = 1024;
   return settings;
@@ -29,11 +31,12 @@ struct ImagingSession {
       : folder(MakeTempFolder(hint)), image(folder + "/disk.img"), map(image + ".map") {}
 
   disk::imaging::ImagingResult Run(disk::SectorSource& source, int retries = 1,
-                                   std::chrono::milliseconds saveInterval = std::chrono::seconds(30)) {
+                                   std::chrono::milliseconds saveInterval = std::chrono::seconds(30),
+                                   uint32_t clustersPerRead = 1) {
     disk::imaging::ImagingRequest request;
     request.source = &source;
     request.imagePath = image;
-    request.passes = SmallPasses();
+    request.passes = SmallPasses(clustersPerRead);
     request.retryPasses = retries;
     request.saveInterval = saveInterval;
     return imager.Run(request);
