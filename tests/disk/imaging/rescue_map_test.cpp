@@ -39,36 +39,6 @@ TEST(RescueMap, RunsSplitAndMergeSoNeighboursNeverShareAStatus) {
   EXPECT_EQ(map.StatusAt(5000), BlockStatus::kNonTried);
 }
 
-TEST(RescueMap, RunsAreFoundFromEitherSideAndCutAtTheStartingPoint) {
-  RescueMap map(100);
-  map.Set(20, 10, BlockStatus::kNonTrimmed);
-  map.Set(60, 10, BlockStatus::kNonTrimmed);
-
-  auto next = map.NextRun(25, BlockStatus::kNonTrimmed);
-  ASSERT_TRUE(next);
-  EXPECT_EQ(next->start, 25u);
-  EXPECT_EQ(next->count, 5u);
-  next = map.NextRun(30, BlockStatus::kNonTrimmed);
-  ASSERT_TRUE(next);
-  EXPECT_EQ(next->start, 60u);
-  EXPECT_FALSE(map.NextRun(70, BlockStatus::kNonTrimmed));
-  EXPECT_FALSE(map.NextRun(100, BlockStatus::kNonTried));
-
-  auto previous = map.PreviousRun(65, BlockStatus::kNonTrimmed);
-  ASSERT_TRUE(previous);
-  EXPECT_EQ(previous->start, 60u);
-  EXPECT_EQ(previous->count, 5u);
-  previous = map.PreviousRun(60, BlockStatus::kNonTrimmed);
-  ASSERT_TRUE(previous);
-  EXPECT_EQ(previous->start, 20u);
-  EXPECT_EQ(previous->count, 10u);
-  EXPECT_FALSE(map.PreviousRun(20, BlockStatus::kNonTrimmed));
-  previous = map.PreviousRun(1000, BlockStatus::kNonTried);
-  ASSERT_TRUE(previous);
-  EXPECT_EQ(previous->start, 70u);
-  EXPECT_EQ(previous->count, 30u);
-}
-
 TEST(RescueMap, FailedStatusesSideBySideAreOneBadArea) {
   RescueMap map(100);
   EXPECT_EQ(map.BadAreas(), 0u);
