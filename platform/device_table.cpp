@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <linux/fs.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -20,6 +21,8 @@ namespace {
 // an image or a removable device gets A: or B:, as floppy drives did.
 constexpr uint64_t kFloppyMaxBytes = 2949120;
 
+}  // namespace
+
 std::optional<uint64_t> SizeOfOpenFile(int fd) {
   struct stat st {};
   if (fstat(fd, &st) != 0) return std::nullopt;
@@ -30,8 +33,6 @@ std::optional<uint64_t> SizeOfOpenFile(int fd) {
   }
   return std::nullopt;
 }
-
-}  // namespace
 
 UniqueFd OpenDiskReadOnly(const PhysicalDisk& disk) {
   if (disk.needsAuthorisation || disk.origin.memory) return UniqueFd();
@@ -51,7 +52,8 @@ void DeviceTable::Reset() {
   ++generation_;
 }
 
-bool DeviceTable::AttachImage(const std::string& path, std::string* error) {
+bool DeviceTable::AttachImage(const std::string& path, std::string* error,
+                              std::shared_ptr<const ReadableSectors> readable) {
   // A FIFO given as an image would block the open until some writer came.
   UniqueFd fd = UniqueFd::OpenReadOnlyNoWait(path.c_str());
   if (!fd.valid()) {
@@ -67,9 +69,11 @@ bool DeviceTable::AttachImage(const std::string& path, std::string* error) {
   disk.origin.path = path;
   disk.name = std::filesystem::path(path).filename().string();
   disk.isImage = true;
-  disk.sizeBytes = *size;
+  // An image written sparse may end before the disk it copies does.
+  disk.sizeBytes = readable ? std::max(*size, readable->diskBytes) : *size;
+  disk.origin.readable = std::move(readable);
   std::vector<std::pair<uint64_t, uint64_t>> parts;
-  for (const ProbedPartition& p : ProbePartitions(fd.get(), *size))
+  for (const ProbedPartition& p : ProbePartitions(fd.get(), disk.sizeBytes))
     if (!p.extendedContainer) parts.emplace_back(p.startSector, p.sectorCount);
   AddDisk(std::move(disk), parts);
   return true;

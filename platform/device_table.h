@@ -22,10 +22,20 @@ inline constexpr uint64_t kSectorSize = 512;
 // descriptor handed over by the desktop's disk service (readers duplicate
 // it rather than reopen the path they may not open), or (for tests and
 // fuzzing) an in-memory image.
+// The sectors of an image, copied from a failing disk, that hold what was
+// read from the disk: [first, end) runs, in order and apart. The disk's
+// other sectors were never read; reading them fails, as it did on the disk,
+// instead of returning the zeros the image holds there.
+struct ReadableSectors {
+  uint64_t diskBytes = 0;  // the disk the image copies
+  std::vector<std::pair<uint64_t, uint64_t>> runs;
+};
+
 struct DiskOrigin {
   std::string path;
   std::shared_ptr<const UniqueFd> descriptor;
   std::shared_ptr<const std::vector<uint8_t>> memory;
+  std::shared_ptr<const ReadableSectors> readable;  // null: every sector
 };
 
 struct PhysicalDisk {
@@ -54,6 +64,10 @@ using DeviceOpener = std::function<UniqueFd(const std::string& path)>;
 // Invalid while the disk needs authorisation.
 UniqueFd OpenDiskReadOnly(const PhysicalDisk& disk);
 
+// The size of an open image file or block device; nullopt for anything
+// else (a folder, a pipe).
+std::optional<uint64_t> SizeOfOpenFile(int fd);
+
 // Windows drive types the system lists.
 inline constexpr uint8_t kDriveRemovable = 2;
 inline constexpr uint8_t kDriveFixed = 3;
@@ -72,7 +86,10 @@ class DeviceTable {
 
   // Attaches a disk or volume image. Returns false (with a reason) when the
   // file cannot be opened for reading or is not a regular file or device.
-  bool AttachImage(const std::string& path, std::string* error = nullptr);
+  // With `readable`, the image is a copy of a failing disk: it counts as
+  // large as that disk, and only the sectors given can be read.
+  bool AttachImage(const std::string& path, std::string* error = nullptr,
+                   std::shared_ptr<const ReadableSectors> readable = nullptr);
   // Attaches an in-memory image under a display name (tests, fuzzing).
   void AttachMemoryImage(const std::string& name,
                          std::shared_ptr<const std::vector<uint8_t>> bytes);
