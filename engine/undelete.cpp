@@ -2,7 +2,6 @@
 
 #include <cctype>
 
-#include "disk/volume_reader.h"
 #include "engine/drive_list.h"
 #include "engine/identify.h"
 #include "engine/scoped_flag.h"
@@ -15,10 +14,12 @@ constexpr uint64_t kTemplateFolderTime = 0x01C2B3E89E384F50ULL;
 
 }  // namespace
 
-TUndelete::TUndelete(MessageBoxes& boxes, MessagePump& pump) : boxes_(boxes), pump_(pump) {
+TUndelete::TUndelete(MessageBoxes& boxes, MessagePump& pump) : TUndelete(boxes, pump, BuildDriveList()) {}
+
+TUndelete::TUndelete(MessageBoxes& boxes, MessagePump& pump, std::vector<std::unique_ptr<TLogiDrive>> drives)
+    : Drives(std::move(drives)), boxes_(boxes), pump_(pump) {
   FolderTemplate.FileName.SetAttributes(kNtfsAttrDirectory);
   FolderTemplate.FileName.SetModificationTime(kTemplateFolderTime);
-  Drives = BuildDriveList();
 }
 
 TUndelete::~TUndelete() = default;
@@ -54,8 +55,8 @@ bool TUndelete::ScanVolume(TLogiDrive& drive, bool force, StatusPanel& status,
   // The current drive and its entries stay as they are until the scan is
   // sure to go ahead: the window still shows rows that point at them.
   std::array<uint8_t, 512> sector{};
-  if (!disk::ReadVolumeSectors(drive.DriveName, 0, 1, sector.data())) return false;
-  const uint8_t kind = AcceptedVolumeKind(drive.DriveName, sector);
+  if (!drive.Reader().Read(0, 1, sector.data())) return false;
+  const uint8_t kind = AcceptedVolumeKind(drive.Reader(), sector);
   if (kind == kUnrecognised) {
     if (&drive != CurrentDrive) {
       drive.ClearEntries();

@@ -43,8 +43,11 @@ struct TSearchCriteria {
 
 class TUndelete {
  public:
-  // Builds the drive list (letters A to Z, removable and fixed drives).
+  // Builds the drive list of the machine (letters A to Z, removable and
+  // fixed drives), each drive with its volume's source.
   TUndelete(MessageBoxes& boxes, MessagePump& pump);
+  // Works on the drives given, each holding the source it is read through.
+  TUndelete(MessageBoxes& boxes, MessagePump& pump, std::vector<std::unique_ptr<TLogiDrive>> drives);
   ~TUndelete();
   TUndelete(const TUndelete&) = delete;
   TUndelete& operator=(const TUndelete&) = delete;
@@ -125,6 +128,8 @@ class TUndelete {
   void LinkNtfsTree();
 
   void ShowUnrecognisedFormat(const TLogiDrive& drive);
+  // The current drive's volume: every read of a scan or a recovery.
+  disk::VolumeReader Volume() const { return CurrentDrive ? CurrentDrive->Reader() : disk::VolumeReader(); }
 
   // FAT walk (engine/fat/).
   bool WalkFatDirectory(TMidEntry* folder, StatusPanel& status, bool recurse);
@@ -145,8 +150,11 @@ class TUndelete {
   int fatDepth_ = 0;
 
   // NTFS record and data access of the current drive (engine/ntfs/).
+  using RecordBytes = std::array<uint8_t, 1024>;
   // Reads a record (at sector, or at MFT start + 2 x number when sector is
-  // 0) and takes one attribute out of it.
+  // 0) and applies its fix-ups.
+  bool ReadRecord(int64_t recordNumber, int64_t sector, RecordBytes& record);
+  // Reads a record and takes one attribute out of it.
   bool ReadRecordAttribute(int64_t recordNumber, uint32_t type, TAttribute& attribute,
                            int64_t sector, bool unnamedOnly = false);
   // Appends the runs of every unnamed data piece an attribute list names;
@@ -157,14 +165,16 @@ class TUndelete {
   // The value of an attribute: resident content, or its clusters read
   // through its run list (capped, for attribute lists).
   bool ReadAttributeValue(const TAttribute& attribute, std::vector<uint8_t>& value);
-  // The unnamed data attribute of a found record and its runs, through an
-  // attribute list when the record has one.
+  // The unnamed data attribute of a record held in memory and its runs,
+  // through an attribute list when the record has one (direct as for
+  // CollectListedRuns). Every attribute comes from this one copy.
+  bool DataRunsOf(const RecordBytes& record, bool direct, TAttribute& data, trunlist& runs);
+  // The same for a found record, read once.
   bool ReadDataRuns(const tntfsfilerecord& record, TAttribute& data, trunlist& runs);
   // Reads count clusters from lcn when they lie inside the volume.
   bool ReadClusters(int64_t lcn, int64_t count, uint8_t* buffer);
   bool BuildMftRuns(const trunlist& runs);
   void AddLostFolders(NtfsEntryList& entries);
-  bool WriteCompressedData(const trunlist& runs, OutputFile& file, int64_t size, EventLog& log);
   bool RecoverNtfsFolder(tntfsfilerecord& folder, const std::string& displayName, EventLog& log,
                          StatusPanel& status, const OutputFolder& destination,
                          std::vector<const tntfsfilerecord*>& ancestors);

@@ -5,7 +5,6 @@
 #include <string>
 #include <vector>
 
-#include "disk/volume_reader.h"
 #include "engine/entry_helpers.h"
 #include "engine/event_log_line.h"
 #include "engine/fat/fat_cluster_plan.h"
@@ -78,10 +77,8 @@ bool TUndelete::RecoverFile(TMidEntry& entry, const std::string& displayName, Ev
       AddLogLine(log, displayName + platform::SystemText(":  恢复被用户终止"), kLogStopped);
       return false;
     }
-    const std::optional<uint32_t> lba = plan.SectorOf(layout, i);
-    if (!lba || !disk::ReadVolumeSectors(drive.DriveName, *lba,
-                                         static_cast<uint16_t>(layout.SectorsPerCluster()),
-                                         cluster.data()))
+    const std::optional<uint64_t> lba = plan.SectorOf(layout, i);
+    if (!lba || !drive.Reader().Read(*lba, layout.SectorsPerCluster(), cluster.data()))
       return LogRecoveryFailure(log, displayName);
     const uint64_t end = (i + 1) * clusterBytes;
     const size_t amount = size < end ? static_cast<size_t>(size - i * clusterBytes) : clusterBytes;
@@ -142,8 +139,8 @@ bool TUndelete::ReadPreview(const TMidEntry& entry, std::array<uint8_t, 2048>& b
     const FatLayout layout(*CurrentDrive);
     const uint32_t first = layout.IsFat32() ? entry.DirEntry.FirstCluster32()
                                             : entry.DirEntry.FirstClusterLow();
-    const std::optional<uint32_t> lba = layout.ClusterSector(first);
-    if (!lba || !disk::ReadVolumeSectors(CurrentDrive->DriveName, *lba, 4, buffer.data())) {
+    const std::optional<uint64_t> lba = layout.ClusterSector(first);
+    if (!lba || !Volume().Read(*lba, 4, buffer.data())) {
       buffer.fill(0);
       return false;
     }

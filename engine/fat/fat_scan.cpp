@@ -5,7 +5,6 @@
 #include <span>
 #include <vector>
 
-#include "disk/volume_reader.h"
 #include "engine/boot_sector.h"
 #include "engine/entry_helpers.h"
 #include "engine/entry_order.h"
@@ -24,7 +23,7 @@ constexpr int kMaxFolderDepth = 1024;
 
 // One read of the walk: sectors at an address.
 struct DirectoryRead {
-  uint32_t lba;
+  uint64_t lba;
   uint32_t sectors;
 };
 
@@ -62,7 +61,7 @@ bool HasEndMarker(std::span<const uint8_t> bytes) {
 template <class Decode>
 void ReadDeletedFolderTail(const TLogiDrive& drive, const FatLayout& layout, uint32_t first,
                            const Decode& decode) {
-  FatTableReader fat(drive.DriveName, layout);
+  FatTableReader fat(drive.Reader(), layout);
   // Only a free first cluster says the chain is gone; a reused one belongs
   // to whatever took it.
   if (fat.EntryOf(first).value_or(1) != 0) return;
@@ -78,11 +77,9 @@ void ReadDeletedFolderTail(const TLogiDrive& drive, const FatLayout& layout, uin
       if (++passed > kMaxPassedOver) return;
       continue;
     }
-    const std::optional<uint32_t> lba = layout.ClusterSector(static_cast<uint32_t>(c));
+    const std::optional<uint64_t> lba = layout.ClusterSector(static_cast<uint32_t>(c));
     if (!lba || *lba + uint64_t{layout.SectorsPerCluster()} > layout.VolumeSectors()) return;
-    if (!disk::ReadVolumeSectors(drive.DriveName, *lba, static_cast<uint16_t>(layout.SectorsPerCluster()),
-                                 buffer.data()))
-      return;
+    if (!drive.Reader().Read(*lba, layout.SectorsPerCluster(), buffer.data())) return;
     size_t entriesBytes = 0;
     const ContinuationCheck check = CheckContinuation(buffer, entriesBytes);
     if (check == ContinuationCheck::kNotDirectory) return;
@@ -143,7 +140,7 @@ bool TUndelete::WalkFatDirectory(TMidEntry* folder, StatusPanel& status, bool re
     reads.push_back({boot.FatRootStart(), boot.FatRootLength()});
   } else {
     key = folder ? FatFolderKey(*folder, drive.FsKind) : rootCluster;
-    const std::optional<uint32_t> sector = layout.ClusterSector(key);
+    const std::optional<uint64_t> sector = layout.ClusterSector(key);
     if (!layout.IsDataCluster(key) || !sector || *sector >= layout.VolumeSectors()) return false;
     if (folder) {
       if (fatDepth_ >= kMaxFolderDepth) return false;
@@ -152,7 +149,7 @@ bool TUndelete::WalkFatDirectory(TMidEntry* folder, StatusPanel& status, bool re
     const FatChain chain = ReadFatChain(drive, key);
     if (chain.clusters.empty()) return false;
     for (uint32_t c : chain.clusters) {
-      const std::optional<uint32_t> lba = layout.ClusterSector(c);
+      const std::optional<uint64_t> lba = layout.ClusterSector(c);
       if (!lba) break;  // the rest of the chain lies outside the volume
       reads.push_back({*lba, layout.SectorsPerCluster()});
     }
@@ -203,10 +200,7 @@ bool TUndelete::WalkFatDirectory(TMidEntry* folder, StatusPanel& status, bool re
   std::vector<uint8_t> buffer;
   for (size_t r = 0; r < reads.size(); ++r) {
     buffer.assign(static_cast<size_t>(reads[r].sectors) * 512, 0);
-    if (reads[r].sectors > 0xFFFF ||
-        !disk::ReadVolumeSectors(drive.DriveName, reads[r].lba,
-                                 static_cast<uint16_t>(reads[r].sectors), buffer.data()))
-      return false;
+    if (!drive.Reader().Read(reads[r].lba, reads[r].sectors, buffer.data())) return false;
     if (r == 0 && checkDots && !StartsWithDots(buffer)) {
       folder->Status = kDamagedFolder;
       return false;

@@ -9,7 +9,6 @@
 
 #include "disk/little_endian.h"
 #include "disk/read_buffer.h"
-#include "disk/volume_reader.h"
 #include "engine/boot_sector.h"
 #include "engine/entry_helpers.h"
 #include "engine/ntfs/file_record.h"
@@ -50,28 +49,29 @@ class ScanExit {
 bool TUndelete::BuildMftRuns(const trunlist& runs) {
   MftRuns.clear();
   const uint64_t spc = BootSectorView(CurrentDrive->BootSector).SectorsPerCluster();
-  // The reader addresses 32-bit sectors; nothing of the MFT lies beyond the
-  // volume, so extents are cut there and the record total cannot exceed
-  // what the volume can hold.
-  const uint64_t limit = std::min<uint64_t>(NtfsVolumeSectors(), uint64_t{1} << 32);
+  // Nothing of the MFT lies beyond the volume, so extents are cut there and
+  // the record total cannot exceed what the volume can hold; an extent's
+  // record count is a 32-bit field, which no real MFT comes near.
+  const uint64_t limit = NtfsVolumeSectors();
+  const auto records = [](uint64_t sectors) {
+    return static_cast<uint32_t>(std::min<uint64_t>(sectors / ntfs::kSectorsPerRecord, UINT32_MAX));
+  };
   uint64_t totalRecords = 0;
   std::array<uint8_t, ntfs::kRecordBytes> probe;
+  const disk::VolumeReader volume = Volume();
   auto beginsRecord = [&](uint64_t sector) {
-    return sector + ntfs::kSectorsPerRecord <= limit &&
-           disk::ReadVolumeSectors(CurrentDrive->DriveName, static_cast<uint32_t>(sector),
-                                   ntfs::kSectorsPerRecord, probe.data()) &&
+    return sector + ntfs::kSectorsPerRecord <= limit && volume.Read(sector, ntfs::kSectorsPerRecord, probe.data()) &&
            ntfs::HasRecordSignature(probe.data(), true);
   };
   for (const TRun& run : runs) {
     if (totalRecords >= limit / ntfs::kSectorsPerRecord) break;
     TMftExtent extent;
-    if (run.Lcn <= 0 || static_cast<uint64_t>(run.Lcn) >= limit / std::max<uint64_t>(spc, 1) ||
-        spc == 0) {
+    if (run.Lcn <= 0 || spc == 0 || static_cast<uint64_t>(run.Lcn) >= limit / spc) {
       // A run outside the volume keeps its place (later record numbers
       // stay right) but holds nothing readable.
       extent.StartSector = 0;
-      extent.RecordCount = static_cast<uint32_t>(
-          std::min<uint64_t>(static_cast<uint64_t>(run.Length) * spc / 2, limit / 2));
+      // (Lengths hold at most four bytes: the product cannot overflow.)
+      extent.RecordCount = records(std::min<uint64_t>(static_cast<uint64_t>(run.Length) * spc, limit));
       MftRuns.push_back(extent);
       totalRecords += extent.RecordCount;
       continue;
@@ -89,7 +89,7 @@ bool TUndelete::BuildMftRuns(const trunlist& runs) {
     }
     pump_.Pump();
     extent.StartSector = static_cast<int64_t>(s);
-    extent.RecordCount = static_cast<uint32_t>(n / 2);
+    extent.RecordCount = records(n);
     MftRuns.push_back(extent);
     totalRecords += extent.RecordCount;
   }
@@ -178,17 +178,9 @@ bool TUndelete::ScanNtfsVolume(ProgressBar& progress) {
     // The MFT's own extents, from record 0 (through its attribute list when
     // it has one).
     trunlist runs;
-    TAttribute attribute;
-    if (ReadRecordAttribute(0, ntfs::kAttrAttributeList, attribute, 0)) {
-      std::vector<uint8_t> value;
-      TAttribute data;
-      if (!ReadAttributeValue(attribute, value) || !CollectListedRuns(value, data, true, runs))
-        return false;
-    } else {
-      if (!ReadRecordAttribute(0, ntfs::kAttrData, attribute, 0, true)) return false;
-      ntfs::DecodeRunList(attribute.Content, runs);
-    }
-    if (runs.empty()) return false;
+    RecordBytes mft;
+    TAttribute data;
+    if (!ReadRecord(0, 0, mft) || !DataRunsOf(mft, true, data, runs) || runs.empty()) return false;
 
     const uint32_t spc = BootSectorView(CurrentDrive->BootSector).SectorsPerCluster();
     entries.clear();
@@ -226,9 +218,7 @@ bool TUndelete::ScanNtfsVolume(ProgressBar& progress) {
               static_cast<double>(batchesBegun) / static_cast<double>(totalBatches + 1) * 100.0)));
           const uint32_t records = count / ntfs::kSectorsPerRecord;
           if (extent.StartSector == 0 ||
-              !disk::ReadVolumeSectors(CurrentDrive->DriveName,
-                                       static_cast<uint32_t>(extent.StartSector + done),
-                                       static_cast<uint16_t>(count), batch.data())) {
+              !Volume().Read(static_cast<uint64_t>(extent.StartSector) + done, count, batch.data())) {
             counter += records;
             continue;
           }

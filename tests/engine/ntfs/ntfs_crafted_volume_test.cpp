@@ -117,10 +117,8 @@ class CraftedVolume : public ::testing::Test {
 };
 
 TEST_F(CraftedVolume, ScansBothExtentsAndSurvivesParentCycles) {
-  tarnwell::testing::ScopedDeviceTable table;
-  table.AttachMemory("crafted", image);
-  testing::ScannedVolumeOfTable volume;
-  ASSERT_TRUE(volume.Scan());
+  testing::ScannedVolumeOfDrive volume;
+  ASSERT_TRUE(volume.Scan(tarnwell::testing::MemoryDrive(image)));
   auto& entries = volume.Drive().NtfsEntries;
   std::map<std::string, tntfsfilerecord*> byName;
   for (auto& r : entries) byName[r->Name] = r.get();
@@ -155,10 +153,8 @@ TEST_F(CraftedVolume, ScansBothExtentsAndSurvivesParentCycles) {
 }
 
 TEST_F(CraftedVolume, RecoversCompressedUnitsSharingARunAndHugeSparseRuns) {
-  tarnwell::testing::ScopedDeviceTable table;
-  table.AttachMemory("crafted", image);
-  testing::ScannedVolumeOfTable volume;
-  ASSERT_TRUE(volume.Scan());
+  testing::ScannedVolumeOfDrive volume;
+  ASSERT_TRUE(volume.Scan(tarnwell::testing::MemoryDrive(image)));
   tntfsfilerecord* packed = nullptr;
   tntfsfilerecord* sparse = nullptr;
   for (auto& r : volume.Drive().NtfsEntries) {
@@ -179,10 +175,8 @@ TEST_F(CraftedVolume, RecoversCompressedUnitsSharingARunAndHugeSparseRuns) {
 }
 
 TEST_F(CraftedVolume, ARunListRepeatingTheVolumeIsCutToTheVolumeAndReported) {
-  tarnwell::testing::ScopedDeviceTable table;
-  table.AttachMemory("crafted", image);
-  testing::ScannedVolumeOfTable volume;
-  ASSERT_TRUE(volume.Scan());
+  testing::ScannedVolumeOfDrive volume;
+  ASSERT_TRUE(volume.Scan(tarnwell::testing::MemoryDrive(image)));
   tntfsfilerecord* repeat = nullptr;
   for (auto& r : volume.Drive().NtfsEntries)
     if (r->Name == "repeat.bin") repeat = r.get();
@@ -207,10 +201,8 @@ TEST_F(CraftedVolume, CorruptedRecordsNeitherCrashNorHang) {
       const size_t base = (first ? kMftCluster * 2 : kSecondExtent * 2) * 512;
       image[base + rng() % (first ? 4 * 1024 : 8 * 1024)] = static_cast<uint8_t>(rng());
     }
-    tarnwell::testing::ScopedDeviceTable table;
-    table.AttachMemory("crafted", image);
-    testing::ScannedVolumeOfTable volume;
-    volume.Scan();
+    testing::ScannedVolumeOfDrive volume;
+    volume.Scan(tarnwell::testing::MemoryDrive(image));
     if (volume.Drive().NtfsEntries.empty()) continue;
     // The destination sits alone in a box: anything that escaped it would
     // show up beside it.

@@ -17,10 +17,9 @@ uint16_t DosDate(int y, int m, int d) { return static_cast<uint16_t>(((y - 1980)
 
 class SearchTest : public ::testing::Test {
  protected:
-  testing::ScopedDeviceTable table;
   testing::RecordingBoxes boxes;
   testing::CountingPump pump;
-  TUndelete engine{boxes, pump};
+  TUndelete engine{boxes, pump, {}};
   TLogiDrive drive;
 
   void SetUp() override {
