@@ -18,6 +18,7 @@
 #include "controls/qt_message_pump.h"
 #include "controls/sort_state.h"
 #include "controls/status_bar_ex.h"
+#include "engine/entry_handle.h"
 #include "standard/recent_files.h"
 
 class QAction;
@@ -201,8 +202,6 @@ class TfrmAdvMain : public QDialog {
   void SelectFolderNode(const QModelIndex& index, bool record);
   void ShowFolderNode(const QModelIndex& index);
   void FillList(int64_t folder, bool whole);
-  void FillFatList(int64_t folder, bool whole);
-  void FillNtfsList(int64_t folder, bool whole);
   void UpdateCountsPanel();
   void UpdateHistoryButtons();
   void ShowHistoryPosition(int32_t position);
@@ -211,8 +210,9 @@ class TfrmAdvMain : public QDialog {
   int SelectedRow() const;
   std::vector<int> SelectedRows() const;
   int64_t SelectedFolder() const;
-  int64_t FatFolderOfCluster(uint32_t cluster) const;
-  void MarkFolderRecovered(const physical::TMidEntry& folder);
+  void MarkFolderRecovered(const engine::EntryHandle& folder);
+  // The found FAT entry of a file-list row; null for any other item.
+  const physical::TMidEntry* FatEntryOfRow(int row) const;
   int64_t FindFolderNode(uint64_t dirSector) const;
   void ShowBox(controls::BoxKind kind, const QString& text);
 

@@ -9,6 +9,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "engine/entry_handle.h"
 #include "engine/records.h"
 #include "engine/window_interfaces.h"
 
@@ -16,17 +17,8 @@ namespace tarnwell::engine {
 
 class OutputFile;
 class OutputFolder;
-
-// Non-owning pointers into the current drive's entries, filled by Search.
-struct SearchResultList {
-  std::vector<TMidEntry*> Fat;
-  std::vector<tntfsfilerecord*> Ntfs;
-  void clear() {
-    Fat.clear();
-    Ntfs.clear();
-  }
-  size_t size() const { return Fat.size() + Ntfs.size(); }
-};
+class FatEntryKind;
+class NtfsEntryKind;
 
 // What the search panel asks for.
 struct TSearchCriteria {
@@ -56,11 +48,12 @@ class TUndelete {
   TLogiDrive* CurrentDrive = nullptr;
   bool Scanning = false;
   bool StopRequested = false;
-  SearchResultList SearchResults;
   tntfsfilerecord FolderTemplate;
   std::vector<uint32_t> LostFolders;
   TRunTable MftRuns;
   bool HighWordSearch = false;
+  // Handles of the current drive's entries that matched, filled by Search.
+  std::vector<EntryHandle> SearchResults;
 
   // Makes the drive current, identifies it when needed and scans it.
   bool ScanVolume(TLogiDrive& drive, bool force, StatusPanel& status, ProgressBar& progress);
@@ -84,30 +77,19 @@ class TUndelete {
   // by the file header its extension promises; 0 when not found.
   uint16_t FindFat32HighWord(const std::string& displayName, uint16_t lowWord);
 
-  // Recovery into a destination folder (a UTF-8 Linux path, or a folder
-  // already held open). Names are in the system code page. FAT in
-  // engine/fat/, NTFS in engine/ntfs/. False when the item, or anything
-  // below a folder, failed, was cut short or was stopped; each such item
-  // has its own line in the log.
-  bool RecoverFile(TMidEntry& entry, const std::string& displayName, EventLog& log,
-                   StatusPanel& status, const std::string& destination);
-  bool RecoverFile(TMidEntry& entry, const std::string& displayName, EventLog& log,
-                   StatusPanel& status, const OutputFolder& destination);
-  bool RecoverFolder(TMidEntry& folder, const std::string& displayName, EventLog& log,
-                     StatusPanel& status, const std::string& destination);
-  bool RecoverFolder(TMidEntry& folder, const std::string& displayName, EventLog& log,
-                     StatusPanel& status, const OutputFolder& destination);
-  bool RecoverFile(tntfsfilerecord& record, const std::string& displayName, EventLog& log,
-                   StatusPanel& status, const std::string& destination);
-  bool RecoverFile(tntfsfilerecord& record, const std::string& displayName, EventLog& log,
-                   StatusPanel& status, const OutputFolder& destination);
-  bool RecoverFolder(tntfsfilerecord& folder, const std::string& displayName, EventLog& log,
-                     StatusPanel& status, const std::string& destination);
-  bool RecoverFolder(tntfsfilerecord& folder, const std::string& displayName, EventLog& log,
-                     StatusPanel& status, const OutputFolder& destination);
-  // The first 2048 bytes of an entry for the hex page.
-  bool ReadPreview(const TMidEntry& entry, std::array<uint8_t, 2048>& buffer);
-  bool ReadPreview(const tntfsfilerecord& record, std::array<uint8_t, 2048>& buffer);
+  // Handles of found entries: what the front ends hold, list, recover and
+  // preview (entry_handle.h).
+  EntryHandle EntryOf(const TMidEntry& entry) const;
+  EntryHandle EntryOf(const tntfsfilerecord& record) const;
+  // The top of the current drive's tree, what a window's root lists: the
+  // root folder on FAT and exFAT; on NTFS the root "\" and the lost
+  // folders. Empty before a scan.
+  EntryHandle TopEntry() const;
+  // The FAT entry behind a handle of this engine; null for anything else.
+  TMidEntry* FatEntryOf(const EntryHandle& handle) const;
+  // RescanDamagedFolder on the folder behind a handle; false for anything
+  // but a damaged FAT32 folder.
+  bool RescanDamagedFolder(const EntryHandle& folder, StatusPanel& status);
 
   MessageBoxes& Boxes() { return boxes_; }
   MessagePump& Pump() { return pump_; }
@@ -181,8 +163,29 @@ class TUndelete {
   uint32_t NtfsClusterBytes() const;
   uint64_t NtfsVolumeSectors() const;
 
+  // Recovery into a destination folder held open. Names are in the system
+  // code page. FAT in engine/fat/, NTFS in engine/ntfs/. False when the
+  // item, or anything below a folder, failed, was cut short or was
+  // stopped; each such item has its own line in the log. Reached through
+  // the entry handles.
+  friend class FatEntryKind;
+  friend class NtfsEntryKind;
+  bool RecoverFile(TMidEntry& entry, const std::string& displayName, EventLog& log, StatusPanel& status,
+                   const OutputFolder& destination);
+  bool RecoverFolder(TMidEntry& folder, const std::string& displayName, EventLog& log, StatusPanel& status,
+                     const OutputFolder& destination);
+  bool RecoverFile(tntfsfilerecord& record, const std::string& displayName, EventLog& log, StatusPanel& status,
+                   const OutputFolder& destination);
+  bool RecoverFolder(tntfsfilerecord& folder, const std::string& displayName, EventLog& log,
+                     StatusPanel& status, const OutputFolder& destination);
+  // The first 2048 bytes of an entry for the hex page.
+  bool ReadPreview(const TMidEntry& entry, std::array<uint8_t, 2048>& buffer);
+  bool ReadPreview(const tntfsfilerecord& record, std::array<uint8_t, 2048>& buffer);
+
   MessageBoxes& boxes_;
   MessagePump& pump_;
+  std::unique_ptr<FatEntryKind> fatKind_;
+  std::unique_ptr<NtfsEntryKind> ntfsKind_;
 };
 
 }  // namespace tarnwell::engine

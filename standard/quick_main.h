@@ -98,13 +98,13 @@ class TfrmQuickMain : public QDialog {
 
   // Helpers the tests look through.
   QString GetNodePath(QTreeWidgetItem* node) const;
-  void RevealEntry(EntryRef entry);
+  void RevealEntry(const engine::EntryHandle& entry);
   QTreeWidgetItem* DriveNode(char letter) const;
-  QTreeWidgetItem* FolderNode(EntryRef entry) const;
+  QTreeWidgetItem* FolderNode(const engine::EntryHandle& entry) const;
   QTreeWidgetItem* NodeOfIdentity(const void* identity) const;
   const void* NodeIdentity(QTreeWidgetItem* node) const;
-  EntryRef NodeEntry(QTreeWidgetItem* node) const;
-  EntryRef RowEntry(int row) const;
+  engine::EntryHandle NodeEntry(QTreeWidgetItem* node) const;
+  engine::EntryHandle RowEntry(int row) const;
   engine::TUndelete* Engine() const { return engine_.get(); }
   controls::QtMessagePump& Pump() { return *pump_; }
   static controls::SortState& SortState();
@@ -167,9 +167,7 @@ class TfrmQuickMain : public QDialog {
   void SetRootEntry();
   void ShowProperties(int row);
   void ShowHex(int row);
-  uint32_t NodeKey(QTreeWidgetItem* node) const;
-  bool IsTopLevel(QTreeWidgetItem* node) const;
-  QTreeWidgetItem* AddFolderNode(QTreeWidgetItem* parent, EntryRef entry);
+  QTreeWidgetItem* AddFolderNode(QTreeWidgetItem* parent, const engine::EntryHandle& entry);
   std::vector<int> SelectedRows() const;
   void SyncLowerPanels(QSplitter* moved);
   void ApplySettings();
@@ -185,8 +183,6 @@ class TfrmQuickMain : public QDialog {
   std::unique_ptr<engine::TUndelete> engine_;
   std::unique_ptr<controls::StatusBarPanel> status1_;
   std::unique_ptr<controls::QtProgressBar> progress_;
-  std::unique_ptr<engine::TMidEntry> rootFat_;
-  std::unique_ptr<engine::tntfsfilerecord> rootNtfs_;
   NodeHistory history_;
   QuickSettings settings_;
   QTreeWidgetItem* shownDrive_ = nullptr;

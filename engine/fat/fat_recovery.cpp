@@ -30,12 +30,6 @@ uint32_t TUndelete::FatDataCluster(const TMidEntry& entry, const std::string& di
 }
 
 bool TUndelete::RecoverFile(TMidEntry& entry, const std::string& displayName, EventLog& log,
-                            StatusPanel& status, const std::string& destination) {
-  const std::optional<OutputFolder> folder = OpenDestination(destination, displayName, log);
-  return folder && RecoverFile(entry, displayName, log, status, *folder);
-}
-
-bool TUndelete::RecoverFile(TMidEntry& entry, const std::string& displayName, EventLog& log,
                             StatusPanel&, const OutputFolder& destination) {
   if (!CurrentDrive || !CurrentDrive->IsFat()) return false;
   // Busy while copying, so that nothing rescans or frees the entries.
@@ -90,12 +84,6 @@ bool TUndelete::RecoverFile(TMidEntry& entry, const std::string& displayName, Ev
   }
   ApplyOutputTimes(out.Path(), FatEntryTimes(entry.DirEntry));
   return !cut || LogRecoveryFailure(log, displayName);
-}
-
-bool TUndelete::RecoverFolder(TMidEntry& folder, const std::string& displayName, EventLog& log,
-                              StatusPanel& status, const std::string& destination) {
-  const std::optional<OutputFolder> parent = OpenDestination(destination, displayName, log);
-  return parent && RecoverFolder(folder, displayName, log, status, *parent);
 }
 
 bool TUndelete::RecoverFolder(TMidEntry& folder, const std::string& displayName, EventLog& log,

@@ -21,12 +21,6 @@
 namespace tarnwell::engine {
 
 bool TUndelete::RecoverFile(tntfsfilerecord& record, const std::string& displayName,
-                            EventLog& log, StatusPanel& status, const std::string& destination) {
-  const std::optional<OutputFolder> folder = OpenDestination(destination, displayName, log);
-  return folder && RecoverFile(record, displayName, log, status, *folder);
-}
-
-bool TUndelete::RecoverFile(tntfsfilerecord& record, const std::string& displayName,
                             EventLog& log, StatusPanel&, const OutputFolder& destination) {
   if (!CurrentDrive || CurrentDrive->IsFat()) return false;
   // Busy while copying, so that nothing rescans or frees the records.
@@ -79,12 +73,6 @@ bool TUndelete::RecoverFile(tntfsfilerecord& record, const std::string& displayN
       // did not come out whole.
       return LogRecoveryFailure(log, displayName);
   }
-}
-
-bool TUndelete::RecoverFolder(tntfsfilerecord& folder, const std::string& displayName,
-                              EventLog& log, StatusPanel& status, const std::string& destination) {
-  const std::optional<OutputFolder> parent = OpenDestination(destination, displayName, log);
-  return parent && RecoverFolder(folder, displayName, log, status, *parent);
 }
 
 bool TUndelete::RecoverFolder(tntfsfilerecord& folder, const std::string& displayName,

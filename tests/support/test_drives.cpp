@@ -5,6 +5,8 @@
 #include "disk/file_sector_source.h"
 #include "disk/memory_sector_source.h"
 #include "engine/drive_list.h"
+#include "engine/recovery/output_path.h"
+#include "engine/recovery/recovery_log.h"
 #include "platform/blkid_probe.h"
 #include "platform/unique_fd.h"
 
@@ -34,6 +36,13 @@ std::unique_ptr<engine::TLogiDrive> MemoryDrive(std::vector<uint8_t> bytes, char
   const uint64_t length = bytes.size();
   auto shared = std::make_shared<const std::vector<uint8_t>>(std::move(bytes));
   return engine::MakeDrive(letter, std::make_unique<disk::MemorySectorSource>(shared, 0, length));
+}
+
+bool RecoverInto(const engine::EntryHandle& entry, const std::string& folder, const std::string& name,
+                 engine::EventLog& log, engine::StatusPanel& status) {
+  const std::optional<engine::OutputFolder> destination = engine::OpenDestination(folder, name, log);
+  engine::NullProgressBar progress;
+  return destination && entry.Recover({*destination, log, status, progress, &name}) == engine::RecoverResult::kRecovered;
 }
 
 std::vector<std::unique_ptr<engine::TLogiDrive>> DriveList(std::unique_ptr<engine::TLogiDrive> drive) {

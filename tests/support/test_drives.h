@@ -8,7 +8,9 @@
 #include <vector>
 
 #include "disk/sector_source.h"
+#include "engine/entry_handle.h"
 #include "engine/records.h"
+#include "engine/window_interfaces.h"
 
 namespace tarnwell::testing {
 
@@ -22,6 +24,13 @@ std::vector<std::unique_ptr<disk::SectorSource>> ImageVolumes(const std::string&
 std::unique_ptr<engine::TLogiDrive> ImageDrive(const std::string& path, char letter = 'C', int index = -1);
 // A drive over bytes held in memory (a crafted volume).
 std::unique_ptr<engine::TLogiDrive> MemoryDrive(std::vector<uint8_t> bytes, char letter = 'C');
+
+// Recovers an entry into the folder at path under the given name (the
+// name a window's row or a command line gives it), as a front end does;
+// a folder that cannot be opened is logged for the entry. True when the
+// entry came back whole.
+bool RecoverInto(const engine::EntryHandle& entry, const std::string& folder, const std::string& name,
+                 engine::EventLog& log, engine::StatusPanel& status);
 
 // The list of drives an engine is built with.
 std::vector<std::unique_ptr<engine::TLogiDrive>> DriveList(std::unique_ptr<engine::TLogiDrive> drive);

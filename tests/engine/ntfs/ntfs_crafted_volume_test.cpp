@@ -145,10 +145,10 @@ TEST_F(CraftedVolume, ScansBothExtentsAndSurvivesParentCycles) {
   // Recovering the circle ends, and each folder comes once.
   const std::string dest = tarnwell::testing::MakeTempFolder("loop");
   tarnwell::testing::RecordingStatus status;
-  EXPECT_TRUE(volume.Engine().RecoverFolder(*byName["loopB"], "loopB", volume.Log(), status, dest));
+  EXPECT_TRUE(tarnwell::testing::RecoverInto(volume.Engine().EntryOf(*byName["loopB"]), dest, "loopB", volume.Log(), status));
   EXPECT_TRUE(std::filesystem::exists(dest + "/loopB/loopA/in_loop.txt"));
   EXPECT_FALSE(std::filesystem::exists(dest + "/loopB/loopA/loopB"));
-  volume.Engine().RecoverFolder(*byName["self"], "self", volume.Log(), status, dest);
+  tarnwell::testing::RecoverInto(volume.Engine().EntryOf(*byName["self"]), dest, "self", volume.Log(), status);
   EXPECT_FALSE(std::filesystem::exists(dest + "/self/self"));
 }
 
@@ -183,7 +183,7 @@ TEST_F(CraftedVolume, ARunListRepeatingTheVolumeIsCutToTheVolumeAndReported) {
   ASSERT_TRUE(repeat);
   const std::string dest = tarnwell::testing::MakeTempFolder("repeat");
   tarnwell::testing::RecordingStatus status;
-  EXPECT_FALSE(volume.Engine().RecoverFile(*repeat, "repeat.bin", volume.Log(), status, dest));
+  EXPECT_FALSE(tarnwell::testing::RecoverInto(volume.Engine().EntryOf(*repeat), dest, "repeat.bin", volume.Log(), status));
   EXPECT_LE(std::filesystem::file_size(dest + "/repeat.bin"), kVolumeSectors * 512);
   ASSERT_EQ(volume.Log().lines.size(), 1u);
   EXPECT_EQ(volume.Log().lines[0].icon, kLogError);
@@ -211,10 +211,10 @@ TEST_F(CraftedVolume, CorruptedRecordsNeitherCrashNorHang) {
     std::filesystem::create_directory(dest);
     tarnwell::testing::RecordingStatus status;
     tntfsfilerecord& root = *volume.Drive().NtfsEntries[0];
-    volume.Engine().RecoverFolder(root, "root", volume.Log(), status, dest);
+    tarnwell::testing::RecoverInto(volume.Engine().EntryOf(root), dest, "root", volume.Log(), status);
     for (auto& r : volume.Drive().NtfsEntries) {
       std::array<uint8_t, 2048> preview;
-      volume.Engine().ReadPreview(*r, preview);
+      volume.Engine().EntryOf(*r).ReadPreview(preview);
     }
     size_t beside = 0;
     for (const auto& e : std::filesystem::directory_iterator(box)) beside += e.path() != dest;

@@ -48,7 +48,7 @@ TEST(NtfsRecordReads, ARecordIsReadOncePerRecoveryAndPreview) {
     EXPECT_EQ(reads.ReadsAt(sector), 1) << path;
     reads.Clear();
     std::array<uint8_t, 2048> preview{};
-    EXPECT_TRUE(volume.Engine().ReadPreview(*r, preview));
+    EXPECT_TRUE(volume.Engine().EntryOf(*r).ReadPreview(preview));
     EXPECT_EQ(reads.ReadsAt(sector), 1) << path;
   }
 }

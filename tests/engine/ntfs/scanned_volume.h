@@ -35,7 +35,7 @@ class ScannedVolumeOfDrive {
   // when RecoverFile returned false.
   std::string Recover(tntfsfilerecord& r) {
     const std::string folder = tarnwell::testing::MakeTempFolder("recover");
-    if (!engine_->RecoverFile(r, r.Name, log_, status_, folder)) return "<failed>";
+    if (!tarnwell::testing::RecoverInto(engine_->EntryOf(r), folder, r.Name, log_, status_)) return "<failed>";
     std::string content;
     for (const auto& e : std::filesystem::directory_iterator(folder)) {
       const auto bytes = tarnwell::testing::ReadBinaryFile(e.path().string());
