@@ -15,6 +15,7 @@
 
 namespace tarnwell::engine {
 
+class FatLayout;
 class OutputFile;
 class OutputFolder;
 class FatEntryKind;
@@ -115,6 +116,12 @@ class TUndelete {
 
   // FAT walk (engine/fat/).
   bool WalkFatDirectory(TMidEntry* folder, StatusPanel& status, bool recurse);
+  // Whether a decoded directory entry is listed (a rescan may restore its
+  // FAT32 high word on the way).
+  bool KeepFatEntry(RawDirEntry& raw, const FatLayout& layout, uint32_t rootCluster);
+  // Whether a sub-folder is walked: not too deep, not already walked in
+  // the same role.
+  bool EnterFatFolder(const TMidEntry& folder, uint32_t key);
   void ResetFatWalk(const TMidEntry* startFolder);
   uint32_t FatDataCluster(const TMidEntry& entry, const std::string& displayName);
   // Search below one folder key; keys already searched are skipped (a
@@ -156,6 +163,10 @@ class TUndelete {
   // Reads count clusters from lcn when they lie inside the volume.
   bool ReadClusters(int64_t lcn, int64_t count, uint8_t* buffer);
   bool BuildMftRuns(const trunlist& runs);
+  // Reads the records of every MFT extent in batches into the entry list.
+  void ReadMftRecords(ProgressBar& progress);
+  // Lost folders, the order GetChildRange relies on, and the root "\".
+  void FinishNtfsTree(NtfsEntryList& entries);
   void AddLostFolders(NtfsEntryList& entries);
   bool RecoverNtfsFolder(tntfsfilerecord& folder, const std::string& displayName, EventLog& log,
                          StatusPanel& status, const OutputFolder& destination,

@@ -54,7 +54,7 @@ bool TUndelete::RescanDamagedFolder(TMidEntry& folder, StatusPanel& status) {
   if (Scanning) return false;
   ScopedFlag scanning(Scanning);
   ScopedFlag highWord(HighWordSearch);
-  const uint16_t high = FindFat32HighWord("a.#$%", folder.DirEntry.FirstClusterLow());
+  const uint16_t high = FindFat32HighWord(kFolderSearchName, folder.DirEntry.FirstClusterLow());
   if (high == 0) return false;
   folder.DirEntry.SetFirstClusterHigh(high);
   folder.Status = kDeleted;
