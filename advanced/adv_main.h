@@ -19,7 +19,7 @@
 #include "controls/sort_state.h"
 #include "controls/status_bar_ex.h"
 #include "engine/entry_handle.h"
-#include "standard/recent_files.h"
+#include "controls/recent_files.h"
 
 class QAction;
 class QLabel;
@@ -136,7 +136,7 @@ class TfrmAdvMain : public QDialog {
   static int SortStateValue();
   FolderTreeModel* FolderModel() const { return folderModel_; }
   RawFileListModel* FileModel() const { return fileModel_; }
-  const standard::TRecentFiles& History() const { return history_; }
+  const controls::TRecentFiles& History() const { return history_; }
   const std::array<uint8_t, 2048>& HexBuffer() const;
   const physical::TMidEntry* CalibrationFile(int box) const { return calibration_[box]; }
   AdvSettings CurrentSettings() const;
@@ -187,6 +187,11 @@ class TfrmAdvMain : public QDialog {
   void TreeView2Changing(QTreeWidgetItem* now, QTreeWidgetItem* before);
   void TreeView1Changing(const QModelIndex& now, const QModelIndex& before);
   void BuildLayout();
+  QWidget* BuildCoolBar();
+  void BuildLeftColumn();
+  void BuildFileList();
+  void BuildPagesPanel();
+  QWidget* BuildStatusBar();
   void BuildActions();
   void BuildPages(QWidget* pages);
   void ConnectSignals();
@@ -227,7 +232,7 @@ class TfrmAdvMain : public QDialog {
   FolderTreeModel* folderModel_ = nullptr;
   RawFileListModel* fileModel_ = nullptr;
   QTreeWidgetItem* computerNode_ = nullptr;
-  standard::TRecentFiles history_;
+  controls::TRecentFiles history_;
   std::array<const physical::TMidEntry*, 2> calibration_{};
   controls::BoxShower showBox_ = controls::ShowBox;
   controls::DesktopOpener opener_;

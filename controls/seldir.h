@@ -9,7 +9,7 @@ class QLineEdit;
 class QPushButton;
 class QToolButton;
 
-namespace tarnwell::standard {
+namespace tarnwell::controls {
 
 class TfrmSelDir : public QDialog {
   Q_OBJECT
@@ -42,4 +42,4 @@ class TfrmSelDir : public QDialog {
 // Shows the dialog modally; true and the folder when the user accepted.
 bool SelectDestinationFolder(QWidget* parent, std::string* folder);
 
-}  // namespace tarnwell::standard
+}  // namespace tarnwell::controls

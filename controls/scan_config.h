@@ -5,13 +5,13 @@
 #include <cstdint>
 
 #include "controls/message_boxes.h"
-#include "standard/scan_range.h"
+#include "controls/scan_range.h"
 
 class QGroupBox;
 class QLineEdit;
 class QSlider;
 
-namespace tarnwell::standard {
+namespace tarnwell::controls {
 
 class TfrmScanConfig : public QDialog {
   Q_OBJECT
@@ -44,4 +44,4 @@ class TfrmScanConfig : public QDialog {
   controls::BoxShower showBox_ = controls::ShowBox;
 };
 
-}  // namespace tarnwell::standard
+}  // namespace tarnwell::controls
