@@ -74,7 +74,7 @@ bool TfrmAdvMain::CalibrationDropAccepted() const {
   return row >= 0 && FatEntryOfRow(row);
 }
 
-const physical::TMidEntry* TfrmAdvMain::FatEntryOfRow(int row) const {
+const physical::FoundFatEntry* TfrmAdvMain::FatEntryOfRow(int row) const {
   const controls::FileRow& r = fileModel_->Row(row);
   return selectedDrive_->FatEntryOf(engine::EntryHandle::FromParts(r.tag, r.handle));
 }
@@ -82,8 +82,8 @@ const physical::TMidEntry* TfrmAdvMain::FatEntryOfRow(int row) const {
 void TfrmAdvMain::CalibrationDrop(int box) {
   if (box < 0 || box > 1 || !CalibrationDropAccepted()) return;
   const controls::FileRow& row = fileModel_->Row(SelectedRow());
-  const physical::TMidEntry* entry = FatEntryOfRow(SelectedRow());
-  const physical::TMidEntry* other = calibration_[static_cast<size_t>(1 - box)];
+  const physical::FoundFatEntry* entry = FatEntryOfRow(SelectedRow());
+  const physical::FoundFatEntry* other = calibration_[static_cast<size_t>(1 - box)];
   if (other && other->DirCluster == entry->DirCluster) {
     ShowBox(controls::BoxKind::kError, QStringLiteral("这两个文件不能位于同一目录中。"));
     return;

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "disk/little_endian.h"
+#include "common/little_endian.h"
 #include "disk/sector_source.h"
 #include "disk/volume_reader.h"
 

@@ -10,7 +10,7 @@
 #include <memory>
 #include <vector>
 
-#include "disk/little_endian.h"
+#include "common/little_endian.h"
 #include "disk/read_error_reporter.h"
 #include "engine/entry_helpers.h"
 #include "engine/exfat/exfat_boot.h"

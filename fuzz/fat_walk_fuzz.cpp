@@ -9,10 +9,10 @@
 #include <memory>
 #include <vector>
 
-#include "disk/little_endian.h"
+#include "common/little_endian.h"
 #include "disk/read_error_reporter.h"
-#include "engine/fat/fat_chain.h"
 #include "engine/entry_helpers.h"
+#include "engine/fat/fat_chain.h"
 #include "engine/fat/fat_cluster_plan.h"
 #include "engine/undelete.h"
 #include "fuzz/memory_volume.h"

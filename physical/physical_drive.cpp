@@ -86,13 +86,13 @@ TPhysicalDrive::TPhysicalDrive(const TDriveRecord& record, PhysicalWindow window
 
 TPhysicalDrive::~TPhysicalDrive() = default;
 
-engine::EntryHandle TPhysicalDrive::EntryOf(const TMidEntry& entry) const { return rawFatKind_->Of(entry); }
+engine::EntryHandle TPhysicalDrive::EntryOf(const FoundFatEntry& entry) const { return rawFatKind_->Of(entry); }
 
 engine::EntryHandle TPhysicalDrive::EntryOf(const engine::tntfsfilerecord& record) const {
   return rawNtfsKind_->Of(record);
 }
 
-const TMidEntry* TPhysicalDrive::FatEntryOf(const engine::EntryHandle& handle) const {
+const FoundFatEntry* TPhysicalDrive::FatEntryOf(const engine::EntryHandle& handle) const {
   return rawFatKind_->EntryOf(handle);
 }
 

@@ -86,11 +86,11 @@ class TPhysicalDrive {
 
   // The items a raw-range scan of the current partition found, as entry
   // handles (raw/raw_entry_kinds.h).
-  engine::EntryHandle EntryOf(const TMidEntry& entry) const;
+  engine::EntryHandle EntryOf(const FoundFatEntry& entry) const;
   engine::EntryHandle EntryOf(const engine::tntfsfilerecord& record) const;
   // The found FAT entry behind a handle of this drive (the calibration
   // works on them); null for anything else.
-  const TMidEntry* FatEntryOf(const engine::EntryHandle& handle) const;
+  const FoundFatEntry* FatEntryOf(const engine::EntryHandle& handle) const;
 
  private:
   void ReadVolumeLabel();

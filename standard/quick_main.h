@@ -111,22 +111,22 @@ class TfrmQuickMain : public QDialog {
   const QuickSettings& Settings() const { return settings_; }
 
   // Controls.
-  QTreeWidget* TreeView1 = nullptr;
-  QTreeWidget* Treeview2 = nullptr;
+  QTreeWidget* TreeView1 = nullptr;  // the scanned drive's folder tree and the search node
+  QTreeWidget* Treeview2 = nullptr;  // the drive letters ("我的电脑")
   QTreeWidgetItem* ScanRootNode = nullptr;
   QTreeWidgetItem* SearchNode = nullptr;
   QTreeWidgetItem* MyComputerNode = nullptr;
-  QLabel* Panel4 = nullptr;
-  QLabel* Panel19 = nullptr;
-  QTableView* ListView1 = nullptr;
+  QLabel* Panel4 = nullptr;   // the drive tree's caption, where the drive hint flashes
+  QLabel* Panel19 = nullptr;  // the pages' caption: the hex page's file-header hint
+  QTableView* ListView1 = nullptr;  // the file list
   controls::FileListModel* ListModel = nullptr;
-  controls::PropertiesPage* ListView2 = nullptr;
-  controls::EventLogView* ListView3 = nullptr;
+  controls::PropertiesPage* ListView2 = nullptr;  // the properties page
+  controls::EventLogView* ListView3 = nullptr;    // the event log ("应用程序日志")
   controls::SearchPanel* SearchPage = nullptr;
-  QStackedWidget* Notebook1 = nullptr;
-  QTabBar* TabSet1 = nullptr;
-  controls::TStatusBarEx* StatusBar1 = nullptr;
-  QProgressBar* ProgressBar1 = nullptr;
+  QStackedWidget* Notebook1 = nullptr;  // the pages: properties, hex, search, log
+  QTabBar* TabSet1 = nullptr;           // the tabs that choose a page
+  controls::TStatusBarEx* StatusBar1 = nullptr;  // status, folder path, counts
+  QProgressBar* ProgressBar1 = nullptr;          // scan progress, inside the status bar
   std::unique_ptr<controls::HexPage> Hex;
   QSplitter* LeftSplitter = nullptr;
   QSplitter* RightSplitter = nullptr;
@@ -140,10 +140,10 @@ class TfrmQuickMain : public QDialog {
   QAction* Forward = nullptr;
   QAction* acClose = nullptr;
   QAction* help = nullptr;
-  QAction* N4 = nullptr;
-  QAction* Openparentdirectory1 = nullptr;
-  QMenu* PopupMenu1 = nullptr;
-  QTimer* Timer1 = nullptr;
+  QAction* N4 = nullptr;  // option "恢复后打开目标目录": open the destination after recovery
+  QAction* Openparentdirectory1 = nullptr;  // a search result's folder in the tree
+  QMenu* PopupMenu1 = nullptr;  // the file list's context menu
+  QTimer* Timer1 = nullptr;     // one tick after opening: flashes the drive hint
 
  protected:
   void closeEvent(QCloseEvent* event) override;

@@ -7,7 +7,7 @@
 #include <optional>
 #include <string>
 
-#include "disk/little_endian.h"
+#include "common/little_endian.h"
 #include "disk/volume_reader.h"
 
 namespace tarnwell::engine {

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <unordered_set>
 
-#include "disk/little_endian.h"
+#include "common/little_endian.h"
 #include "disk/volume_reader.h"
 #include "engine/exfat/exfat_boot.h"
 

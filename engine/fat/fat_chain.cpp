@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <unordered_set>
 
-#include "disk/little_endian.h"
+#include "common/little_endian.h"
 
 namespace tarnwell::engine {
 namespace {

@@ -2,7 +2,7 @@
 #include <algorithm>
 #include <set>
 
-#include "disk/little_endian.h"
+#include "common/little_endian.h"
 #include "engine/boot_sector.h"
 #include "engine/ntfs/attribute_list.h"
 #include "engine/ntfs/mft_map.h"

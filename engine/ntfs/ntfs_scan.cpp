@@ -7,15 +7,15 @@
 #include <optional>
 #include <unordered_set>
 
-#include "disk/little_endian.h"
+#include "common/little_endian.h"
 #include "disk/read_buffer.h"
 #include "engine/boot_sector.h"
 #include "engine/entry_helpers.h"
 #include "engine/ntfs/file_record.h"
 #include "engine/ntfs/mft_map.h"
 #include "engine/ntfs/ntfs_format.h"
-#include "engine/ntfs/record_attribute.h"
 #include "engine/ntfs/ntfs_sort.h"
+#include "engine/ntfs/record_attribute.h"
 #include "engine/ntfs/record_name.h"
 #include "engine/ntfs/run_list.h"
 #include "engine/ntfs/update_sequence.h"

@@ -18,7 +18,7 @@ using engine::EntryHandle;
 using engine::EntryStatus;
 using engine::RecoverResult;
 
-bool IsFatFolder(const TMidEntry& e) { return (e.DirEntry.Attributes() & engine::kFatAttrDirectory) != 0; }
+bool IsFatFolder(const FoundFatEntry& e) { return (e.DirEntry.Attributes() & engine::kFatAttrDirectory) != 0; }
 
 // What a raw recovery's result and the failures it logged say together.
 RecoverResult ResultOf(int result, int failuresBefore, const TPhysicalDrive& drive) {
@@ -72,7 +72,7 @@ std::vector<EntryHandle> RawFatEntryKind::ChildRange(const void* item) const {
 
 RecoverResult RawFatEntryKind::Recover(const void* item, const engine::RecoveryTarget& target) const {
   const int before = drive_.RecoveryFailures;
-  const TMidEntry& entry = Entry(item);
+  const FoundFatEntry& entry = Entry(item);
   const int result = IsFatFolder(entry)
                          ? RecoverFatFolder(drive_, entry, target.status, target.progress, target.destination)
                          : RecoverItem(drive_, entry, target.status, target.progress, target.destination);
@@ -157,7 +157,7 @@ std::vector<EntryHandle> MatchedItems(TPhysicalDrive& drive, bool ntfs) {
   if (ntfs)
     for (const engine::tntfsfilerecord* r : p.NtfsMatches) items.push_back(drive.EntryOf(*r));
   else
-    for (const TMidEntry* e : p.FatMatches) items.push_back(drive.EntryOf(*e));
+    for (const FoundFatEntry* e : p.FatMatches) items.push_back(drive.EntryOf(*e));
   return items;
 }
 

@@ -14,7 +14,7 @@
 
 namespace tarnwell::physical {
 class TPhysicalDrive;
-struct TMidEntry;
+struct FoundFatEntry;
 }  // namespace tarnwell::physical
 
 namespace tarnwell::physical::raw {
@@ -22,10 +22,10 @@ namespace tarnwell::physical::raw {
 class RawFatEntryKind final : public engine::EntryKind {
  public:
   explicit RawFatEntryKind(TPhysicalDrive& drive) : drive_(drive) {}
-  engine::EntryHandle Of(const TMidEntry& entry) const { return Handle(&entry); }
+  engine::EntryHandle Of(const FoundFatEntry& entry) const { return Handle(&entry); }
   // The entry behind a handle of this kind; null for any other handle.
-  const TMidEntry* EntryOf(const engine::EntryHandle& handle) const {
-    return handle.Kind() == this ? static_cast<const TMidEntry*>(handle.Item()) : nullptr;
+  const FoundFatEntry* EntryOf(const engine::EntryHandle& handle) const {
+    return handle.Kind() == this ? static_cast<const FoundFatEntry*>(handle.Item()) : nullptr;
   }
 
   std::string Name(const void* item) const override;
@@ -44,7 +44,7 @@ class RawFatEntryKind final : public engine::EntryKind {
   bool ReadPreview(const void* item, engine::PreviewBuffer& buffer) const override;
 
  private:
-  static const TMidEntry& Entry(const void* item) { return *static_cast<const TMidEntry*>(item); }
+  static const FoundFatEntry& Entry(const void* item) { return *static_cast<const FoundFatEntry*>(item); }
   TPhysicalDrive& drive_;
 };
 

@@ -35,7 +35,7 @@ struct Drive {
 
 TEST(RawRows, FatEntryValuesAndProperties) {
   const Drive geometry(8), none(0);  // clusters of 4096 bytes, or unknown
-  physical::TMidEntry e;
+  physical::FoundFatEntry e;
   auto& b = e.DirEntry.bytes;
   std::memcpy(b.data(), "\xE5OTES   TXT", 11);
   b[11] = 0x20 | 0x01;                       // archive, read-only

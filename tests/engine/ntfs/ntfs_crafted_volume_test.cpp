@@ -8,7 +8,7 @@
 #include <random>
 #include <set>
 
-#include "disk/little_endian.h"
+#include "common/little_endian.h"
 #include "engine/ntfs/ntfs_format.h"
 #include "tests/engine/ntfs/record_builder.h"
 #include "tests/engine/ntfs/scanned_volume.h"
