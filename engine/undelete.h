@@ -192,6 +192,15 @@ class TUndelete {
   // The first 2048 bytes of an entry for the hex page.
   bool ReadPreview(const TMidEntry& entry, std::array<uint8_t, 2048>& buffer);
   bool ReadPreview(const tntfsfilerecord& record, std::array<uint8_t, 2048>& buffer);
+  // A file or a folder with everything below it, as an entry handle
+  // reports it: a stop is told from a failure by the stop flag.
+  template <typename Record>
+  RecoverResult RecoverEntry(Record& record, bool folder, const std::string& name, const RecoveryTarget& target) {
+    const bool ok = folder ? RecoverFolder(record, name, target.log, target.status, target.destination)
+                           : RecoverFile(record, name, target.log, target.status, target.destination);
+    if (ok) return RecoverResult::kRecovered;
+    return StopRequested ? RecoverResult::kStopped : RecoverResult::kFailed;
+  }
 
   MessageBoxes& boxes_;
   MessagePump& pump_;

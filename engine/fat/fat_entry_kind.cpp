@@ -86,11 +86,7 @@ std::vector<EntryHandle> FatEntryKind::ChildRange(const void* item) const {
 RecoverResult FatEntryKind::Recover(const void* item, const RecoveryTarget& target) const {
   if (item == &top_) return RecoverResult::kFailed;  // the volume is recovered by its entries
   TMidEntry& entry = Entry(item);
-  const std::string name = target.name ? *target.name : FatEntryName(entry, true);
-  const bool ok = IsFolder(item) ? engine_.RecoverFolder(entry, name, target.log, target.status, target.destination)
-                                 : engine_.RecoverFile(entry, name, target.log, target.status, target.destination);
-  if (ok) return RecoverResult::kRecovered;
-  return engine_.StopRequested ? RecoverResult::kStopped : RecoverResult::kFailed;
+  return engine_.RecoverEntry(entry, IsFolder(item), target.name ? *target.name : FatEntryName(entry, true), target);
 }
 
 bool FatEntryKind::ReadPreview(const void* item, PreviewBuffer& buffer) const {

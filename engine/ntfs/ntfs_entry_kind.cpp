@@ -76,11 +76,7 @@ std::vector<EntryHandle> NtfsEntryKind::ChildRange(const void* item) const {
 RecoverResult NtfsEntryKind::Recover(const void* item, const RecoveryTarget& target) const {
   if (item == &top_) return RecoverResult::kFailed;  // the volume is recovered by its entries
   tntfsfilerecord& record = Record(item);
-  const std::string& name = target.name ? *target.name : record.Name;
-  const bool ok = IsFolder(item) ? engine_.RecoverFolder(record, name, target.log, target.status, target.destination)
-                                 : engine_.RecoverFile(record, name, target.log, target.status, target.destination);
-  if (ok) return RecoverResult::kRecovered;
-  return engine_.StopRequested ? RecoverResult::kStopped : RecoverResult::kFailed;
+  return engine_.RecoverEntry(record, IsFolder(item), target.name ? *target.name : record.Name, target);
 }
 
 bool NtfsEntryKind::ReadPreview(const void* item, PreviewBuffer& buffer) const {

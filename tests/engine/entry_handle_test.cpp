@@ -23,18 +23,8 @@ const EntryHandle* Named(const std::vector<EntryHandle>& entries, const std::str
 }
 
 TEST(FatEntryHandles, FoldersSharingAClusterListTheirOwnChildrenUpToTheRoot) {
-  constexpr uint8_t kFile = 0x20, kDir = 0x10;
   testing::CraftedFat v(kFat16, 1 + 8 + 1 + 200, 8);
-  const uint32_t root = v.RootSector();
-  // A deleted folder and the existing folder that reused its cluster.
-  v.Entry(root, 0, "\xE5" "LD        ", kDir, 12, 0);
-  v.Entry(root, 1, "NEW        ", kDir, 12, 0);
-  v.Dots(12, 0);
-  v.SetFat(12, 0xFFFF);
-  v.Entry(v.ClusterSector(12), 2, "SUB        ", kDir, 13, 0);
-  v.Dots(13, 12);
-  v.SetFat(13, 0xFFFF);
-  v.Entry(v.ClusterSector(13), 2, "DEEP    TXT", kFile, 20, 700);
+  testing::AddFoldersSharingACluster(v);
   testing::ScannedVolume s(v.Take());
   ASSERT_TRUE(s.Scanned());
 
@@ -45,18 +35,20 @@ TEST(FatEntryHandles, FoldersSharingAClusterListTheirOwnChildrenUpToTheRoot) {
   const EntryHandle fresh = *Named(rootEntries, "New");
   const EntryHandle old = *Named(rootEntries, "?ld");
   EXPECT_EQ(fresh.Parent(), top);
-  // Both list "Sub", each its own record, with its own state.
+  // Both list "Child.txt" and "Sub", each its own records, in its own state.
   const std::vector<EntryHandle> freshChildren = fresh.ChildRange(), oldChildren = old.ChildRange();
-  ASSERT_EQ(Names(freshChildren), std::vector<std::string>{"Sub"});
-  ASSERT_EQ(Names(oldChildren), std::vector<std::string>{"Sub"});
-  EXPECT_NE(freshChildren[0], oldChildren[0]);
-  EXPECT_EQ(freshChildren[0].Status(), EntryStatus::kExisting);
-  EXPECT_EQ(oldChildren[0].Status(), EntryStatus::kDeleted);
-  const EntryHandle deep = freshChildren[0].ChildRange().at(0);
+  const std::vector<std::string> both{"Child.txt", "Sub"};
+  ASSERT_EQ(Names(freshChildren), both);
+  ASSERT_EQ(Names(oldChildren), both);
+  const EntryHandle freshSub = freshChildren[1], oldSub = oldChildren[1];
+  EXPECT_NE(freshSub, oldSub);
+  EXPECT_EQ(freshSub.Status(), EntryStatus::kExisting);
+  EXPECT_EQ(oldSub.Status(), EntryStatus::kDeleted);
+  const EntryHandle deep = freshSub.ChildRange().at(0);
   EXPECT_EQ(deep.Size(), 700u);
   EXPECT_TRUE(deep.ChildRange().empty());
   EXPECT_EQ(deep.FolderPath(), "\\New\\Sub");
-  EXPECT_EQ(deep.ParentKey(), freshChildren[0].FolderKey());
+  EXPECT_EQ(deep.ParentKey(), freshSub.FolderKey());
 
   // A stop during the copy is a stop, not a failure.
   s.pump.calls = 0;

@@ -123,17 +123,8 @@ TEST_F(FatRecoveryTest, FailuresAndStopAreLogged) {
 }
 
 TEST_F(FatRecoveryTest, FoldersSharingAClusterKeepTheirOwnChildren) {
-  const uint32_t root = v.RootSector();
   // A deleted folder and the existing folder that reused its cluster.
-  v.Entry(root, 0, "\xE5" "LD        ", kDir, 12, 0);
-  v.Entry(root, 1, "NEW        ", kDir, 12, 0);
-  v.Dots(12, 0);
-  v.SetFat(12, 0xFFFF);
-  v.Entry(v.ClusterSector(12), 2, "CHILD   TXT", kFile, 20, 10);
-  v.Entry(v.ClusterSector(12), 3, "SUB        ", kDir, 13, 0);
-  v.Dots(13, 12);
-  v.SetFat(13, 0xFFFF);
-  v.Entry(v.ClusterSector(13), 2, "DEEP    TXT", kFile, 21, 700);
+  testing::AddFoldersSharingACluster(v);
   ScannedVolume s(v.Take());
   TMidEntry* fresh = s.Find("New");
   ASSERT_NE(fresh, nullptr);

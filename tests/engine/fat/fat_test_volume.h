@@ -93,6 +93,24 @@ class CraftedFat {
   ImageBuilder image_;
 };
 
+// A deleted folder "?ld" and the existing folder "New" that reused its
+// first cluster 12, both in the root of a FAT12/16 volume: the cluster
+// holds CHILD.TXT (cluster 20, 10 bytes) and the folder SUB (cluster 13),
+// which holds DEEP.TXT (cluster 21, 700 bytes).
+inline void AddFoldersSharingACluster(CraftedFat& v) {
+  constexpr uint8_t kFile = 0x20, kDir = 0x10;
+  const uint32_t root = v.RootSector();
+  v.Entry(root, 0, "\xE5" "LD        ", kDir, 12, 0);
+  v.Entry(root, 1, "NEW        ", kDir, 12, 0);
+  v.Dots(12, 0);
+  v.SetFat(12, 0xFFFF);
+  v.Entry(v.ClusterSector(12), 2, "CHILD   TXT", kFile, 20, 10);
+  v.Entry(v.ClusterSector(12), 3, "SUB        ", kDir, 13, 0);
+  v.Dots(13, 12);
+  v.SetFat(13, 0xFFFF);
+  v.Entry(v.ClusterSector(13), 2, "DEEP    TXT", kFile, 21, 700);
+}
+
 // An engine that scanned one volume (the last of an image).
 class ScannedVolume {
  public:
