@@ -86,8 +86,6 @@ class TUndelete {
   // root folder on FAT and exFAT; on NTFS the root "\" and the lost
   // folders. Empty before a scan.
   EntryHandle TopEntry() const;
-  // The FAT entry behind a handle of this engine; null for anything else.
-  TMidEntry* FatEntryOf(const EntryHandle& handle) const;
   // RescanDamagedFolder on the folder behind a handle; false for anything
   // but a damaged FAT32 folder.
   bool RescanDamagedFolder(const EntryHandle& folder, StatusPanel& status);
@@ -111,6 +109,8 @@ class TUndelete {
   void LinkNtfsTree();
 
   void ShowUnrecognisedFormat(const TLogiDrive& drive);
+  // The FAT entry behind a handle of this engine; null for anything else.
+  TMidEntry* FatEntryOf(const EntryHandle& handle) const;
   // The current drive's volume: every read of a scan or a recovery.
   disk::VolumeReader Volume() const { return CurrentDrive ? CurrentDrive->Reader() : disk::VolumeReader(); }
 
