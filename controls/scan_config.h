@@ -5,13 +5,13 @@
 #include <cstdint>
 
 #include "controls/message_boxes.h"
-#include "standard/scan_range.h"
+#include "controls/scan_range.h"
 
 class QGroupBox;
 class QLineEdit;
 class QSlider;
 
-namespace tarnwell::standard {
+namespace tarnwell::controls {
 
 class TfrmScanConfig : public QDialog {
   Q_OBJECT
@@ -31,11 +31,11 @@ class TfrmScanConfig : public QDialog {
   void Button1Click();
   void SetBoxShower(controls::BoxShower shower) { showBox_ = std::move(shower); }
 
-  QSlider* TrackBar1 = nullptr;
-  QSlider* TrackBar2 = nullptr;
-  QLineEdit* Edit1 = nullptr;
-  QLineEdit* Edit2 = nullptr;
-  QGroupBox* GroupBox2 = nullptr;
+  QSlider* TrackBar1 = nullptr;     // start of the range, in MB
+  QSlider* TrackBar2 = nullptr;     // end of the range, in MB
+  QLineEdit* Edit1 = nullptr;       // start, typed
+  QLineEdit* Edit2 = nullptr;       // end, typed
+  QGroupBox* GroupBox2 = nullptr;   // the end box, whose caption gives the largest end
 
  private:
   uint32_t total_ = 0;
@@ -44,4 +44,4 @@ class TfrmScanConfig : public QDialog {
   controls::BoxShower showBox_ = controls::ShowBox;
 };
 
-}  // namespace tarnwell::standard
+}  // namespace tarnwell::controls

@@ -5,7 +5,7 @@
 
 class QToolButton;
 
-namespace tarnwell::standard {
+namespace tarnwell::controls {
 
 inline constexpr int kScanModeSmart = 100;
 inline constexpr int kScanModeNormal = 101;
@@ -20,4 +20,4 @@ class TfrmScanMode : public QDialog {
   QToolButton* SpeedButton2 = nullptr;  // smart scan
 };
 
-}  // namespace tarnwell::standard
+}  // namespace tarnwell::controls

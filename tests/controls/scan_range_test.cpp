@@ -1,8 +1,8 @@
-#include "standard/scan_range.h"
+#include "controls/scan_range.h"
 
 #include <gtest/gtest.h>
 
-namespace tarnwell::standard {
+namespace tarnwell::controls {
 namespace {
 
 TEST(ScanRangeScale, MegabytesRoundUpAndTicksNeverFallToZero) {
@@ -62,4 +62,4 @@ TEST(ScanRange, ADiskOf2047SectorsTakesItsOneMegabyte) {
 }
 
 }  // namespace
-}  // namespace tarnwell::standard
+}  // namespace tarnwell::controls

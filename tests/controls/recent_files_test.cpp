@@ -1,8 +1,8 @@
-#include "standard/recent_files.h"
+#include "controls/recent_files.h"
 
 #include <gtest/gtest.h>
 
-namespace tarnwell::standard {
+namespace tarnwell::controls {
 namespace {
 
 using Items = std::vector<int32_t>;
@@ -89,4 +89,4 @@ TEST(RecentFiles, ClearKeepsPositionAndFlagsUntilTheNextAdd) {
 }
 
 }  // namespace
-}  // namespace tarnwell::standard
+}  // namespace tarnwell::controls

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <vector>
 
-namespace tarnwell::standard {
+namespace tarnwell::controls {
 
 class TRecentFiles {
  public:
@@ -36,4 +36,4 @@ class TRecentFiles {
   bool canGoForward_ = false;
 };
 
-}  // namespace tarnwell::standard
+}  // namespace tarnwell::controls

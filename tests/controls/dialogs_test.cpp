@@ -9,12 +9,12 @@
 #include <QToolButton>
 #include <fstream>
 
-#include "standard/scan_config.h"
-#include "standard/scanmode.h"
-#include "standard/seldir.h"
+#include "controls/scan_config.h"
+#include "controls/scanmode.h"
+#include "controls/seldir.h"
 #include "tests/support/fixtures.h"
 
-namespace tarnwell::standard {
+namespace tarnwell::controls {
 namespace {
 
 struct ShownBox {
@@ -161,4 +161,4 @@ TEST(SelDirDialog, CancelClosesAtOnceWhateverThePath) {
 }
 
 }  // namespace
-}  // namespace tarnwell::standard
+}  // namespace tarnwell::controls

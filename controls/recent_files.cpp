@@ -1,8 +1,8 @@
-#include "standard/recent_files.h"
+#include "controls/recent_files.h"
 
 #include <cstddef>
 
-namespace tarnwell::standard {
+namespace tarnwell::controls {
 
 void TRecentFiles::Add(int32_t position) {
   if (static_cast<int>(items_.size()) >= kMaxEntries) {
@@ -50,4 +50,4 @@ int32_t TRecentFiles::GoForward() {
   return result;
 }
 
-}  // namespace tarnwell::standard
+}  // namespace tarnwell::controls

@@ -9,7 +9,7 @@ class QLineEdit;
 class QPushButton;
 class QToolButton;
 
-namespace tarnwell::standard {
+namespace tarnwell::controls {
 
 class TfrmSelDir : public QDialog {
   Q_OBJECT
@@ -28,8 +28,8 @@ class TfrmSelDir : public QDialog {
   void Button1Click();       // browse
   void SetBoxShower(controls::BoxShower shower) { showBox_ = std::move(shower); }
 
-  QToolButton* SpeedButton1 = nullptr;
-  QLineEdit* Edit1 = nullptr;
+  QToolButton* SpeedButton1 = nullptr;  // up one level
+  QLineEdit* Edit1 = nullptr;           // the destination folder
   QPushButton* Button1 = nullptr;  // "浏览"
   QPushButton* Button2 = nullptr;  // "确定"
   QPushButton* Button3 = nullptr;  // "取消"
@@ -42,4 +42,4 @@ class TfrmSelDir : public QDialog {
 // Shows the dialog modally; true and the folder when the user accepted.
 bool SelectDestinationFolder(QWidget* parent, std::string* folder);
 
-}  // namespace tarnwell::standard
+}  // namespace tarnwell::controls

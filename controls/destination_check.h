@@ -4,7 +4,7 @@
 // the window).
 #include <string>
 
-namespace tarnwell::standard {
+namespace tarnwell::controls {
 
 enum class DestinationVerdict {
   kAccept,    // the folder exists (or was just created): use it
@@ -31,4 +31,4 @@ std::string ParentFolder(const std::string& path);
 // Leading and trailing blanks removed.
 std::string TrimPath(const std::string& path);
 
-}  // namespace tarnwell::standard
+}  // namespace tarnwell::controls

@@ -1,4 +1,4 @@
-#include "standard/scan_config.h"
+#include "controls/scan_config.h"
 
 #include <QGroupBox>
 #include <QLabel>
@@ -10,7 +10,7 @@
 
 #include "controls/ui_fonts.h"
 
-namespace tarnwell::standard {
+namespace tarnwell::controls {
 namespace {
 
 // One end of the range: a group box with a track bar, a field and "MB".
@@ -88,4 +88,4 @@ void TfrmScanConfig::Button1Click() {
   }
 }
 
-}  // namespace tarnwell::standard
+}  // namespace tarnwell::controls

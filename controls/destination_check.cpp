@@ -1,11 +1,11 @@
-#include "standard/destination_check.h"
+#include "controls/destination_check.h"
 
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 
 #include <cerrno>
 
-namespace tarnwell::standard {
+namespace tarnwell::controls {
 namespace {
 
 // The nearest folder above (or at) the path that exists: the file system
@@ -74,4 +74,4 @@ DestinationCheck CheckDestinationFolder(const std::string& rawPath) {
   return Result(DestinationVerdict::kError, "无效目录名。");
 }
 
-}  // namespace tarnwell::standard
+}  // namespace tarnwell::controls

@@ -1,4 +1,4 @@
-#include "standard/destination_check.h"
+#include "controls/destination_check.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -8,7 +8,7 @@
 
 #include "tests/support/fixtures.h"
 
-namespace tarnwell::standard {
+namespace tarnwell::controls {
 namespace {
 
 bool IsFolder(const std::string& path) {
@@ -67,4 +67,4 @@ TEST(DestinationCheck, AcceptsAFolderOrCreatesOneLevel) {
 }
 
 }  // namespace
-}  // namespace tarnwell::standard
+}  // namespace tarnwell::controls

@@ -1,4 +1,4 @@
-#include "standard/seldir.h"
+#include "controls/seldir.h"
 
 #include <QFileDialog>
 #include <QFrame>
@@ -9,9 +9,9 @@
 
 #include "controls/painted_pictures.h"
 #include "controls/ui_fonts.h"
-#include "standard/destination_check.h"
+#include "controls/destination_check.h"
 
-namespace tarnwell::standard {
+namespace tarnwell::controls {
 namespace {
 
 QPushButton* PlainButton(QWidget* parent, const QString& text, QRect geometry) {
@@ -111,4 +111,4 @@ bool SelectDestinationFolder(QWidget* parent, std::string* folder) {
   return true;
 }
 
-}  // namespace tarnwell::standard
+}  // namespace tarnwell::controls

@@ -1,9 +1,9 @@
-#include "standard/scan_range.h"
+#include "controls/scan_range.h"
 
 #include <algorithm>
 #include <optional>
 
-namespace tarnwell::standard {
+namespace tarnwell::controls {
 namespace {
 
 // The largest megabyte count whose sector number fits in a signed 32-bit
@@ -53,4 +53,4 @@ ScanRangeResult EvaluateScanRange(const std::string& startMb, const std::string&
   return result;
 }
 
-}  // namespace tarnwell::standard
+}  // namespace tarnwell::controls

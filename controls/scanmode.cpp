@@ -1,4 +1,4 @@
-#include "standard/scanmode.h"
+#include "controls/scanmode.h"
 
 #include <QLabel>
 #include <QPushButton>
@@ -7,7 +7,7 @@
 #include "controls/painted_pictures.h"
 #include "controls/ui_fonts.h"
 
-namespace tarnwell::standard {
+namespace tarnwell::controls {
 namespace {
 
 QToolButton* PictureButton(QWidget* parent, const QPixmap& picture, QRect geometry) {
@@ -58,4 +58,4 @@ TfrmScanMode::TfrmScanMode(QWidget* parent) : QDialog(parent) {
   connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
 }
 
-}  // namespace tarnwell::standard
+}  // namespace tarnwell::controls

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-namespace tarnwell::standard {
+namespace tarnwell::controls {
 
 inline constexpr int64_t kSectorsPerMb = 2048;
 
@@ -32,4 +32,4 @@ struct ScanRangeResult {
 ScanRangeResult EvaluateScanRange(const std::string& startMb, const std::string& endMb,
                                   uint32_t totalSectors);
 
-}  // namespace tarnwell::standard
+}  // namespace tarnwell::controls
