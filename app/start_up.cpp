@@ -2,6 +2,7 @@
 
 #include <QFile>
 
+#include "disk/formats/attach_image.h"
 #include "health/replay_drive.h"
 #include "platform/device_table.h"
 #include "platform/smart_device.h"
@@ -59,7 +60,7 @@ int AttachDisks(const QStringList& imagePaths, const controls::BoxShower& showBo
   for (const QString& path : imagePaths) {
     std::string error;
     // File names go to the kernel in the locale's encoding, as given.
-    if (table.AttachImage(QFile::encodeName(path).toStdString(), &error)) {
+    if (disk::AttachImage(QFile::encodeName(path).toStdString(), &error)) {
       ++attached;
       continue;
     }

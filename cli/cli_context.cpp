@@ -3,6 +3,7 @@
 #include <cctype>
 #include <cstdio>
 
+#include "disk/formats/attach_image.h"
 #include "disk/read_error_reporter.h"
 #include "platform/device_table.h"
 
@@ -19,7 +20,7 @@ bool CliContext::Prepare() {
   auto& table = platform::DeviceTable::Instance();
   for (const std::string& image : images) {
     std::string error;
-    if (!table.AttachImage(image, &error)) {
+    if (!disk::AttachImage(image, &error)) {
       std::fprintf(stderr, "tarnwell-cli: cannot open image %s\n", error.c_str());
       return false;
     }
@@ -44,7 +45,7 @@ std::optional<char> CliContext::ResolveVolume(const std::string& argument) {
   }
   const size_t before = table.Disks().size();
   std::string error;
-  if (!table.AttachImage(argument, &error)) {
+  if (!disk::AttachImage(argument, &error)) {
     std::fprintf(stderr, "tarnwell-cli: cannot open image %s\n", error.c_str());
     return std::nullopt;
   }
