@@ -32,13 +32,14 @@ mount -t devpts devpts "$root/dev/pts"
 trap 'umount "$root/dev/pts" "$root/dev" "$root/sys" "$root/proc"' EXIT
 
 run() {
-  local start end
+  local start end status=0
   start=$(date +%s.%N)
   taskset -c 0,1 chroot "$root" /usr/bin/env -i HOME=/root LANG=C.UTF-8 TERM=dumb \
     PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin \
-    bash -c 'cd /root/tarnwell && ./scripts/tarnwell' >"$work/$1.log" 2>&1
+    bash -c 'cd /root/tarnwell && ./scripts/tarnwell' >"$work/$1.log" 2>&1 || status=$?
   end=$(date +%s.%N)
   printf '%s: %.1f s (load average before: %s)\n' "$1" "$(echo "$end - $start" | bc)" "$2"
+  [ "$status" -eq 0 ] || { echo "$1 failed ($status), see $work/$1.log" >&2; tail -5 "$work/$1.log" >&2; exit 1; }
 }
 run first "$(cut -d' ' -f1-3 /proc/loadavg)"
 grep -q "Deleted entries on" "$work/first.log" || { echo "no demo listing, see $work/first.log" >&2; exit 1; }
