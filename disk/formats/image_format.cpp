@@ -128,13 +128,14 @@ std::vector<std::string> SplitRawPieces(const std::string& path, std::string* mi
   std::vector<std::string> pieces{path};
   for (std::string next = NextPiece(path); pieces.size() < kMaxPieces && Exists(next); next = NextPiece(next))
     pieces.push_back(next);
-  if (pieces.size() < 2) return {};
-  if (missing) {
-    std::string after = NextPiece(pieces.back());
-    const std::string gap = after;
-    for (int i = 0; i < kGapLookAhead; ++i, after = NextPiece(after))
-      if (Exists(after)) *missing = gap;
-  }
+  // A later piece beyond a missing one still makes this a split image,
+  // one that cannot be read whole.
+  std::string gap;
+  std::string after = NextPiece(pieces.back());
+  for (int i = 0; i < kGapLookAhead && gap.empty(); ++i, after = NextPiece(after))
+    if (Exists(after)) gap = NextPiece(pieces.back());
+  if (pieces.size() < 2 && gap.empty()) return {};
+  if (missing) *missing = gap;
   return pieces;
 }
 

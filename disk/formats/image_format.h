@@ -21,7 +21,7 @@ ImageFormat DetectImageFormat(const std::string& path);
 
 // The pieces of a split raw image from its first piece on: NAME.001,
 // NAME.002, ... while they exist. Empty when path is not a numbered piece
-// or has no next piece beside it. A gap (NAME.003 missing where NAME.004
+// or has no other piece beside it. A gap (NAME.003 missing where NAME.004
 // exists) is reported in missing.
 std::vector<std::string> SplitRawPieces(const std::string& path, std::string* missing = nullptr);
 

@@ -29,6 +29,7 @@ TEST(ImageFormatsCli, EveryVolumeListsAndRecoversAsTheRawImageDoes) {
   const auto fixtures =
       testing::FormatFixtures(testing::ReadTextFile(testing::FixtureSourcePath("formats/MANIFEST")));
   ASSERT_GE(fixtures.size(), 10u);
+  size_t recovered = 0;  // some fixtures' volumes are empty; most are not
   for (const testing::FormatFixture& f : fixtures) {
     SCOPED_TRACE(f.image + " (" + f.how + ")");
     const std::string raw = Attach(FixturePath(f.raw));
@@ -40,18 +41,19 @@ TEST(ImageFormatsCli, EveryVolumeListsAndRecoversAsTheRawImageDoes) {
       SCOPED_TRACE(letter);
       if (volume["fs"] == "unrecognised") continue;
       EXPECT_EQ(Out(image + "list " + letter + " --json"), Out(raw + "list " + letter + " --json"));
-      const std::string fromRaw = testing::MakeTempFolder("raw") + "/out";
-      const std::string fromImage = testing::MakeTempFolder("image") + "/out";
+      const std::string fromRaw = testing::MakeTempFolder("raw");
+      const std::string fromImage = testing::MakeTempFolder("image");
       Out(raw + "recover " + letter + " --out '" + fromRaw + "'");
       Out(image + "recover " + letter + " --out '" + fromImage + "'");
       const auto hashes = testing::HashesBelow(fromRaw);
-      EXPECT_FALSE(hashes.empty());
+      recovered += hashes.size();
       EXPECT_EQ(testing::HashesBelow(fromImage), hashes);
     }
     // The partition tables read through the image are the raw image's.
     const auto rawDisks = testing::JsonLines(Out(raw + "disks --json"));
     const auto imageDisks = testing::JsonLines(Out(image + "disks --json"));
     ASSERT_EQ(imageDisks.size(), rawDisks.size());
+    for (size_t i = 0; i + 1 < rawDisks.size(); ++i) EXPECT_EQ(imageDisks[i], rawDisks[i]);  // the volumes
     const auto& disk = imageDisks.back();
     EXPECT_EQ(disk["entries"], rawDisks.back()["entries"]);
     EXPECT_EQ(disk["name"], rawDisks.back()["name"]);
@@ -60,6 +62,7 @@ TEST(ImageFormatsCli, EveryVolumeListsAndRecoversAsTheRawImageDoes) {
     EXPECT_NE(disk["format"], "raw");
     EXPECT_EQ(rawDisks.back()["format"], "raw");
   }
+  EXPECT_GT(recovered, 100u);
 }
 
 TEST(ImageFormatsCli, DisksNamesTheFormatAndAnIncompleteSetIsRefused) {
