@@ -135,6 +135,10 @@ void DeviceTable::AddBlockDevices(const std::vector<BlockDeviceInfo>& devices, c
     disk.sizeBytes = fd.valid() ? SizeOfOpenFile(fd.get()).value_or(dev.sizeBytes) : dev.sizeBytes;
     std::vector<std::pair<uint64_t, uint64_t>> parts;
     for (const auto& p : dev.partitions) parts.emplace_back(p.startSector, p.sectorCount);
+    // The kernel makes no partitions on device-mapper devices, nor on loop
+    // devices set up without partition scanning: their tables are read as
+    // an image's are.
+    if (parts.empty() && fd.valid()) parts = VolumesOf(ProbePartitions(fd.get(), disk.sizeBytes));
     AddDisk(std::move(disk), parts);
   }
 }
