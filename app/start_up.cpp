@@ -4,6 +4,7 @@
 
 #include <optional>
 
+#include "disk/formats/attach_image.h"
 #include "disk/imaging/attach_rescued_image.h"
 #include "health/replay_drive.h"
 #include "platform/device_table.h"
@@ -80,7 +81,7 @@ int AttachDisks(const QStringList& imagePaths, const controls::BoxShower& showBo
     std::string error;
     // File names go to the kernel in the locale's encoding, as given.
     const std::string image = QFile::encodeName(path).toStdString();
-    if (map.isEmpty() ? table.AttachImage(image, &error)
+    if (map.isEmpty() ? disk::AttachImage(image, &error)
                       : disk::imaging::AttachRescuedImage(image, QFile::encodeName(map).toStdString(), &error)) {
       ++attached;
       continue;

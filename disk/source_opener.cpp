@@ -4,8 +4,10 @@
 #include <cctype>
 
 #include "disk/file_sector_source.h"
+#include "disk/formats/decoded_sector_source.h"
 #include "disk/imaging/rescued_image_source.h"
 #include "disk/memory_sector_source.h"
+#include "disk/source_window.h"
 #include "platform/device_table.h"
 
 namespace tarnwell::disk {
@@ -14,6 +16,11 @@ namespace {
 std::unique_ptr<SectorSource> OpenBytes(const platform::PhysicalDisk& disk, uint64_t offset, uint64_t length) {
   if (disk.origin.memory)
     return std::make_unique<MemorySectorSource>(disk.origin.memory, offset, length);
+  // An image format: a window of the one open image the table keeps.
+  if (disk.origin.content) {
+    auto image = std::dynamic_pointer_cast<formats::DecodedSectorSource>(disk.origin.content);
+    return image ? std::make_unique<SourceWindow>(std::move(image), offset, length) : nullptr;
+  }
   return FileSectorSource::FromDescriptor(platform::OpenDiskReadOnly(disk), offset, length);
 }
 
