@@ -107,8 +107,7 @@ ImagingOutcome RunImagingCommand(QWidget* parent, const QString& title, const Im
   if (seams.wrapSource) sectors = seams.wrapSource(std::move(sectors));
   request.source = sectors.get();
 
-  TfrmImaging dialog(parent, title,
-                     QStringLiteral("源：%1\n映像：%2").arg(target.caption, FromUtf8(imagePath)));
+  TfrmImaging dialog(parent, title, target.caption, FromUtf8(imagePath));
   if (seams.dialogShown)
     QObject::connect(&dialog, &TfrmImaging::Shown, &dialog, [&dialog, &seams] { seams.dialogShown(dialog); });
   const disk::imaging::ImagingResult result = dialog.Run(request, std::move(sectors), log);

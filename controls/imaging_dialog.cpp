@@ -25,6 +25,9 @@ namespace {
 // How often the dialog looks at what the copy said; the copy itself
 // redraws its status at most every 200 ms.
 constexpr int kPollMilliseconds = 50;
+// The copy redraws its status after every read; a status this old means a
+// read the disk has not answered (a failing sector can take minutes).
+constexpr qint64 kSlowReadMilliseconds = 3000;
 
 struct LogLine {
   std::string text;
@@ -128,7 +131,7 @@ ImagingStatusParts SplitImagingStatus(const QString& status) {
   return parts;
 }
 
-TfrmImaging::TfrmImaging(QWidget* parent, const QString& title, const QString& source)
+TfrmImaging::TfrmImaging(QWidget* parent, const QString& title, const QString& source, const QString& image)
     : QDialog(parent), shared_(std::make_shared<Shared>()) {
   setWindowTitle(title);
   setModal(true);
@@ -139,40 +142,52 @@ TfrmImaging::TfrmImaging(QWidget* parent, const QString& title, const QString& s
   auto* root = new QVBoxLayout(this);
   root->setContentsMargins(14, 12, 14, 12);
   root->setSpacing(8);
-  Label1 = new QLabel(source, this);
-  Label1->setWordWrap(true);
-  Label1->setTextInteractionFlags(Qt::TextSelectableByMouse);
-  root->addWidget(Label1);
+  // Not resizable: nothing in it grows, and window managers then offer no
+  // maximise button.
+  root->setSizeConstraint(QLayout::SetFixedSize);
+  // One form, so that the values of both groups line up.
+  auto* form = new QFormLayout();
+  form->setLabelAlignment(Qt::AlignRight);
+  form->setHorizontalSpacing(10);
+  form->setVerticalSpacing(4);
+  Label1 = ValueLabel(this);
+  Label1->setText(source);
+  Label2 = ValueLabel(this);
+  Label2->setText(image);
+  Label2->setWordWrap(true);
+  Label2->setMinimumWidth(400);
+  form->addRow(QStringLiteral("源:"), Label1);
+  form->addRow(QStringLiteral("映像:"), Label2);
   ProgressBar1 = new QProgressBar(this);
   ProgressBar1->setRange(0, 100);
   ProgressBar1->setValue(0);
   ProgressBar1->setTextVisible(true);
-  root->addWidget(ProgressBar1);
-
-  auto* figures = new QFormLayout();
-  figures->setLabelAlignment(Qt::AlignRight);
-  figures->setHorizontalSpacing(10);
-  figures->setVerticalSpacing(4);
+  form->addItem(new QSpacerItem(0, 4));
+  form->addRow(ProgressBar1);
+  form->addItem(new QSpacerItem(0, 4));
   PhaseLabel = ValueLabel(this);
   CopiedLabel = ValueLabel(this);
   RateLabel = ValueLabel(this);
   BadLabel = ValueLabel(this);
   LeftLabel = ValueLabel(this);
-  figures->addRow(QStringLiteral("阶段:"), PhaseLabel);
-  figures->addRow(QStringLiteral("已复制:"), CopiedLabel);
-  figures->addRow(QStringLiteral("速度:"), RateLabel);
-  figures->addRow(QStringLiteral("坏区:"), BadLabel);
-  figures->addRow(QStringLiteral("剩余时间:"), LeftLabel);
-  root->addLayout(figures);
+  form->addRow(QStringLiteral("阶段:"), PhaseLabel);
+  form->addRow(QStringLiteral("已复制:"), CopiedLabel);
+  form->addRow(QStringLiteral("速度:"), RateLabel);
+  form->addRow(QStringLiteral("坏区:"), BadLabel);
+  form->addRow(QStringLiteral("剩余时间:"), LeftLabel);
+  root->addLayout(form);
 
   NoteLabel = new QLabel(this);
   NoteLabel->setWordWrap(true);
+  // Room for the note from the start, so that the dialog keeps its size.
+  NoteLabel->setMinimumHeight(NoteLabel->fontMetrics().lineSpacing() * 2);
+  NoteLabel->setAlignment(Qt::AlignLeft | Qt::AlignTop);
   root->addWidget(NoteLabel);
 
   auto* buttons = new QHBoxLayout();
   buttons->addStretch(1);
   Button1 = new QPushButton(QStringLiteral("停止"), this);
-  Button1->setToolTip(QStringLiteral("读完当前的扇区后停止；映射文件会保存，以后可以继续复制"));
+  Button1->setToolTip(QStringLiteral("当前的读取结束后停止；映射文件会保存，以后可以继续复制"));
   Button1->setAutoDefault(false);
   connect(Button1, &QPushButton::clicked, this, &TfrmImaging::StopExecute);
   buttons->addWidget(Button1);
@@ -241,6 +256,8 @@ void TfrmImaging::Poll() {
   if (log_)
     for (const LogLine& line : lines) log_->AddLine(line.text, line.icon, line.time);
   if (statusChanged && !done) ShowStatus(FromSystem(status));
+  if (statusChanged || !sinceStatus_.isValid()) sinceStatus_.start();
+  ShowNote();
   ProgressBar1->setValue(std::clamp(percent, 0, 100));
   if (waitingToShow_ && (copying || done)) waitingToShow_ = false;
   if (done && !finished_) {
@@ -261,12 +278,20 @@ void TfrmImaging::ShowStatus(const QString& status) {
   show(LeftLabel, parts.left, QStringLiteral("正在估算..."));
 }
 
+void TfrmImaging::ShowNote() {
+  const qint64 waited = sinceStatus_.isValid() ? sinceStatus_.elapsed() : 0;
+  QString note = StopAsked() ? QStringLiteral("当前的读取结束后即停止，并保存映射文件。") : QString();
+  if (waited >= kSlowReadMilliseconds && !finished_)
+    note += QStringLiteral("磁盘已有 %1 秒没有应答当前的读取。").arg(waited / 1000);
+  NoteLabel->setText(note);
+}
+
 void TfrmImaging::StopExecute() {
   if (finished_) return;
   shared_->stop.store(true, std::memory_order_relaxed);
   Button1->setEnabled(false);
   Button1->setText(QStringLiteral("正在停止..."));
-  NoteLabel->setText(QStringLiteral("当前的读取结束后即停止，并保存映射文件。"));
+  ShowNote();
 }
 
 bool TfrmImaging::StopAsked() const { return shared_->stop.load(std::memory_order_relaxed); }

@@ -6,6 +6,7 @@
 // keep painting and hear "停止" meanwhile. The stop is heard between two
 // reads; the copy then saves its map and ends, so it can go on later.
 #include <QDialog>
+#include <QElapsedTimer>
 #include <QString>
 #include <memory>
 
@@ -35,9 +36,9 @@ class TfrmImaging : public QDialog {
   Q_OBJECT
 
  public:
-  // title: the command ("创建磁盘映像"); source: what is copied, for the
-  // dialog's first line.
-  TfrmImaging(QWidget* parent, const QString& title, const QString& source);
+  // title: the command ("创建磁盘映像"); source: what is copied; image:
+  // the file it is copied to.
+  TfrmImaging(QWidget* parent, const QString& title, const QString& source, const QString& image);
   ~TfrmImaging() override;
 
   // Copies request.source (kept alive by `source`) on the copy's thread.
@@ -51,7 +52,8 @@ class TfrmImaging : public QDialog {
   void StopExecute();
   bool StopAsked() const;
 
-  QLabel* Label1 = nullptr;             // source and image file
+  QLabel* Label1 = nullptr;             // what is copied
+  QLabel* Label2 = nullptr;             // the image file
   QProgressBar* ProgressBar1 = nullptr;  // share of the disk settled
   QLabel* PhaseLabel = nullptr;
   QLabel* CopiedLabel = nullptr;
@@ -77,9 +79,13 @@ class TfrmImaging : public QDialog {
   // Takes what the copy said since the last look into the widgets.
   void Poll();
   void ShowStatus(const QString& status);
+  // What the dialog is waiting for: the stop, or a read the disk has not
+  // answered for a while.
+  void ShowNote();
 
   std::shared_ptr<Shared> shared_;
   QTimer* pollTimer_ = nullptr;
+  QElapsedTimer sinceStatus_;  // since the copy last said how far it is
   engine::EventLog* log_ = nullptr;
   bool finished_ = false;
   bool waitingToShow_ = false;

@@ -97,8 +97,9 @@ int main(int argc, char** argv) {
   window.TabSet1->setCurrentIndex(advanced::kPageLog);
   Save(window, folder, QStringLiteral("adv_log.png"));
 
-  // The copy of disk 0, held at a sector a third of the way in while the
-  // dialog is shot; the first megabytes fail so that bad areas show.
+  // The copy of disk 0, read slowly and held two thirds of the way in
+  // while the dialog is shot; sectors a tenth of the way in fail, so that
+  // bad areas show.
   for (int i = 0; i < computer->childCount(); ++i) {
     const advanced::DiskNode node = advanced::NodeOf(computer->child(i));
     if (window.DriveList()->Items[static_cast<size_t>(node.driveSlot)]->DriveCode() == 0)
@@ -116,13 +117,13 @@ int main(int argc, char** argv) {
   };
   seams.wrapSource = [gate, sectors](std::unique_ptr<disk::SectorSource> inner) {
     auto tested = std::make_unique<testing::TestedDisk>(std::move(inner));
-    tested->Failing(sectors / 10, 64).Holding(sectors / 3, gate);
+    tested->Failing(sectors / 10, 64).Holding(sectors * 2 / 3, gate).Slowed(std::chrono::milliseconds(50));
     return std::unique_ptr<disk::SectorSource>(std::move(tested));
   };
   seams.dialogShown = [&](controls::TfrmImaging& dialog) {
     while (!gate->Reached()) QApplication::processEvents(QEventLoop::AllEvents, 50);
-    // Past the copy's first second, so that it has a time to estimate.
-    for (int i = 0; i < 30; ++i) {
+    // Long enough for the note on a read the disk has not answered.
+    for (int i = 0; i < 70; ++i) {
       QThread::msleep(50);
       QApplication::processEvents();
     }

@@ -2,12 +2,14 @@
 // What the window tests put between a fixture disk and its copy to an
 // image: a disk that fails chosen sectors as a failing drive does, one that
 // holds a read at a chosen sector until the test lets it go (so "停止" can
-// be pressed at a known point of the copy), and one that claims to be far
-// larger than it is.
+// be pressed at a known point of the copy), one that answers slowly, and
+// one that claims to be far larger than it is.
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <thread>
 
 #include "disk/sector_source.h"
 
@@ -56,6 +58,10 @@ class TestedDisk final : public disk::SectorSource {
     gate_ = std::move(gate);
     return *this;
   }
+  TestedDisk& Slowed(std::chrono::milliseconds perRead) {
+    perRead_ = perRead;
+    return *this;
+  }
   TestedDisk& Claiming(uint64_t sectors) {
     claimed_ = sectors;
     return *this;
@@ -66,6 +72,7 @@ class TestedDisk final : public disk::SectorSource {
       std::shared_ptr<ReadGate> gate = std::move(gate_);  // once
       gate->Arrive();
     }
+    if (perRead_.count() > 0) std::this_thread::sleep_for(perRead_);
     bytesRead = 0;
     if (lba < badEnd_ && lba + count > badFirst_) {
       // What lies before the first bad sector arrives; then the read fails.
@@ -84,6 +91,7 @@ class TestedDisk final : public disk::SectorSource {
   uint64_t gateAt_ = 0;
   std::shared_ptr<ReadGate> gate_;
   uint64_t claimed_ = 0;
+  std::chrono::milliseconds perRead_{0};
 };
 
 }  // namespace tarnwell::testing
