@@ -151,6 +151,7 @@ void TfrmAdvMain::BuildActions() {
                       QStringLiteral("恢复选择的文件"));
   Backward = NewAction(this, QStringLiteral("后退"), QColor(90, 90, 160), QStringLiteral("←"));
   Forward = NewAction(this, QStringLiteral("前进"), QColor(90, 90, 160), QStringLiteral("→"));
+  SaveImage = new QAction(QStringLiteral("保存磁盘映像..."), this);
   acToParent = new QAction(QStringLiteral("打开父目录"), this);
   Showntfolder = new QAction(QStringLiteral("显示 NTFS 文件夹"), this);
   Showntfolder->setCheckable(true);
@@ -205,7 +206,10 @@ QWidget* TfrmAdvMain::BuildCoolBar() {
   file->addSeparator();
   file->addAction(Recover);
   file->addSeparator();
+  file->addAction(SaveImage);
+  file->addSeparator();
   file->addAction(acClose);
+  file->setToolTipsVisible(true);  // why "保存磁盘映像..." is off
   QMenu* options = menus->addMenu(QStringLiteral("选项"));
   options->addAction(Showntfolder);
   options->addAction(OpenDir);
@@ -254,6 +258,10 @@ void TfrmAdvMain::BuildLeftColumn() {
   separator->setSeparator(true);
   TreeView2->addAction(separator);
   TreeView2->addAction(PartiScan);
+  auto* imageSeparator = new QAction(TreeView2);
+  imageSeparator->setSeparator(true);
+  TreeView2->addAction(imageSeparator);
+  TreeView2->addAction(SaveImage);
   panel8Layout->addWidget(TreeView2, 1);
 }
 
@@ -401,6 +409,7 @@ void TfrmAdvMain::ConnectSignals() {
   connect(PartiScan, &QAction::triggered, this, [this] { PartiScanExecute(); });
   connect(Stop, &QAction::triggered, this, [this] { StopExecute(); });
   connect(Recover, &QAction::triggered, this, [this] { RecoverExecute(); });
+  connect(SaveImage, &QAction::triggered, this, [this] { SaveImageExecute(); });
   connect(Backward, &QAction::triggered, this, [this] { BackwardExecute(); });
   connect(Forward, &QAction::triggered, this, [this] { ForwardExecute(); });
   connect(acToParent, &QAction::triggered, this, [this] { acToParentExecute(); });
@@ -409,8 +418,10 @@ void TfrmAdvMain::ConnectSignals() {
   connect(acClose, &QAction::triggered, this, [this] { close(); });
   connect(RadioButton1, &QRadioButton::clicked, this, [this] { RadioButton1Click(); });
   connect(RadioButton2, &QRadioButton::clicked, this, [this] { RadioButton2Click(); });
-  connect(TreeView2, &QTreeWidget::currentItemChanged, this,
-          [this](QTreeWidgetItem* now, QTreeWidgetItem* before) { TreeView2Changing(now, before); });
+  connect(TreeView2, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* now, QTreeWidgetItem* before) {
+    TreeView2Changing(now, before);
+    UpdateSaveImageAction();
+  });
   connect(TreeView2, &QTreeWidget::itemCollapsed, this, [](QTreeWidgetItem* item) { item->setExpanded(true); });
   connect(TreeView1->selectionModel(), &QItemSelectionModel::currentChanged, this,
           [this](const QModelIndex& now, const QModelIndex& before) { TreeView1Changing(now, before); });
@@ -442,6 +453,7 @@ void TfrmAdvMain::FormShow() {
     AddPartitionNode(computerNode_, *selectedDrive_, static_cast<int>(i), selectedDrive_->WholeDisk());
   }
   computerNode_->setExpanded(true);
+  UpdateSaveImageAction();
   hexPage_->ShowBanner(QByteArray::fromStdString(platform::SystemText("感谢您使用 Tarnwell。")));
   hexPage_->View()->SetAddressColor(QColor(86, 83, 255));
   hexPage_->View()->SetHexDataColor(QColor(128, 128, 128));

@@ -14,6 +14,7 @@
 
 #include "advanced/adv_settings.h"
 #include "controls/desktop_opener.h"
+#include "controls/imaging_command.h"
 #include "controls/message_boxes.h"
 #include "controls/qt_message_pump.h"
 #include "controls/sort_state.h"
@@ -84,6 +85,9 @@ class TfrmAdvMain : public QDialog {
   // and the screen width its defaults follow.
   void SetBoxShower(controls::BoxShower shower);
   void SetChoosers(Choosers choosers) { choosers_ = std::move(choosers); }
+  // The save dialog and the disk under "保存磁盘映像..." (its boxes are the
+  // window's).
+  void SetImagingSeams(controls::ImagingSeams seams) { imagingSeams_ = std::move(seams); }
   void SetDesktopOpener(controls::DesktopOpener opener) { opener_ = std::move(opener); }
   void SetTypeNames(std::unique_ptr<controls::TypeNameProvider> names);
   void SetSettingsFile(const std::string& path, int screenWidth);
@@ -104,6 +108,9 @@ class TfrmAdvMain : public QDialog {
   void PartiScanExecute();
   void StopExecute();
   void RecoverExecute();
+  // "保存磁盘映像...": copies the disk or partition of the chosen disk-tree
+  // node to an image, then lists the image as a disk of its own.
+  void SaveImageExecute();
   void RadioButton1Click();
   void RadioButton2Click();
   void TreeView1Change();
@@ -166,6 +173,7 @@ class TfrmAdvMain : public QDialog {
   QAction* PartiScan = nullptr;
   QAction* Stop = nullptr;
   QAction* Recover = nullptr;
+  QAction* SaveImage = nullptr;  // "保存磁盘映像...": on for disk and partition nodes
   QAction* Backward = nullptr;
   QAction* Forward = nullptr;
   QAction* acToParent = nullptr;
@@ -212,6 +220,12 @@ class TfrmAdvMain : public QDialog {
   void ShowHistoryPosition(int32_t position);
   void ClearFolderView();
   void SetBusyCursors(bool busy);
+  // Enables "保存磁盘映像..." for the node chosen, or says in its tooltip
+  // why not.
+  void UpdateSaveImageAction();
+  // Lists a disk the device table gained (a finished image) with its
+  // volumes, as a new opening of the window would.
+  void AddAttachedDisk(int diskIndex);
   int SelectedRow() const;
   std::vector<int> SelectedRows() const;
   int64_t SelectedFolder() const;
@@ -237,6 +251,7 @@ class TfrmAdvMain : public QDialog {
   controls::BoxShower showBox_ = controls::ShowBox;
   controls::DesktopOpener opener_;
   Choosers choosers_;
+  controls::ImagingSeams imagingSeams_;
   std::string settingsPath_;
   int screenWidth_ = 0;
   bool shown_ = false;

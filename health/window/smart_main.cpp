@@ -125,6 +125,9 @@ void TfrmSmart::BuildMenus() {
   MainMenu1 = new QMenuBar(this);
   QMenu* drives = MainMenu1->addMenu(QStringLiteral("驱动器"));
   RefreshAction = drives->addAction(QStringLiteral("刷新驱动器列表"));
+  ImageAction = drives->addAction(QStringLiteral("创建磁盘映像..."));
+  // The reason the command is off is its tooltip.
+  drives->setToolTipsVisible(true);
   drives->addSeparator();
   CloseAction = drives->addAction(QStringLiteral("关闭"));
   CloseAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_X));
@@ -137,6 +140,8 @@ void TfrmSmart::BuildMenus() {
   connect(RefreshAction, &QAction::triggered, this, &TfrmSmart::RefreshDriveList);
   connect(CloseAction, &QAction::triggered, this, &TfrmSmart::CloseExecute);
   connect(HelpAction, &QAction::triggered, this, &TfrmSmart::HelpExecute);
+  connect(ImageAction, &QAction::triggered, this, &TfrmSmart::ImageExecute);
+  UpdateImageAction(-1);
 
   // The flat tool bar repeats the two menus.
   ToolBar1 = new QToolBar(this);
@@ -287,6 +292,7 @@ void TfrmSmart::ComboBox1Change() {
   Label7->setText(DriveText(SerialText(identity)));
   SetStatusText(QString());
   const int verdict = FillSmartList(identity.DriveNumber());
+  UpdateImageAction(verdict);
   if (verdict < 0) {
     Label8->clear();
     return;
@@ -357,6 +363,7 @@ void TfrmSmart::ClearDriveDisplay() {
   for (QLabel* label : {Label5, Label6, Label7, Label8}) label->clear();
   ClearAttributeList();
   SetStatusText(QString());
+  UpdateImageAction(-1);
 }
 
 }  // namespace tarnwell::health::window

@@ -5,9 +5,11 @@
 // pane for the selected attribute and the overall verdict in the status bar.
 #include <QDialog>
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "controls/desktop_opener.h"
+#include "controls/imaging_command.h"
 #include "controls/message_boxes.h"
 #include "health/smart_records.h"
 #include "platform/smart_device.h"
@@ -27,6 +29,12 @@ class TStatusBarEx;
 }
 
 namespace tarnwell::health::window {
+
+// The disk of the device table that a drive number of the S.M.A.R.T. table
+// stands for, -1 when none is listed.
+using DiskOfDrive = std::function<int(uint8_t drive)>;
+// The machine's disk of the same kernel name ("sdb").
+int DiskOfSmartDrive(uint8_t drive);
 
 class TfrmSmart : public QDialog {
   Q_OBJECT
@@ -50,6 +58,14 @@ class TfrmSmart : public QDialog {
   void SpeedButton1Click();  // the question mark beside "PW 属性:"
   void HelpExecute();
   void CloseExecute();
+  // "创建磁盘映像...": copies the chosen drive, whose verdict says it is
+  // failing, to an image before anything else reads it.
+  void ImageExecute();
+  // Test seams of that command (its message boxes are the window's).
+  void SetImaging(controls::ImagingSeams seams, DiskOfDrive diskOf) {
+    imagingSeams_ = std::move(seams);
+    diskOf_ = std::move(diskOf);
+  }
 
   // One entry per drop-down entry, in the same order, each carrying its
   // drive number.
@@ -57,6 +73,7 @@ class TfrmSmart : public QDialog {
 
   QMenuBar* MainMenu1 = nullptr;  // the text menus
   QAction* RefreshAction = nullptr;  // "刷新驱动器列表"
+  QAction* ImageAction = nullptr;    // "创建磁盘映像...": on for warning and danger only
   QAction* CloseAction = nullptr;    // "关闭", Ctrl+X
   QAction* HelpAction = nullptr;     // "目录", F1
   QToolBar* ToolBar1 = nullptr;  // drive and help buttons
@@ -89,9 +106,16 @@ class TfrmSmart : public QDialog {
   void ClearAttributeList();
   // Forgets the drive shown: labels, list, detail pane and status bar.
   void ClearDriveDisplay();
+  // Enables "创建磁盘映像..." for the drive shown with this verdict, or
+  // says in its tooltip why not.
+  void UpdateImageAction(int verdict);
+  // The disk of the drive chosen in the drop-down, -1 when none.
+  int ChosenDisk() const;
 
   controls::DesktopOpener opener_;
   controls::BoxShower showBox_;
+  controls::ImagingSeams imagingSeams_;
+  DiskOfDrive diskOf_ = DiskOfSmartDrive;
   bool shownOnce_ = false;
 };
 

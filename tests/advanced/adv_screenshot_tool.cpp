@@ -2,8 +2,15 @@
 // xvfb-run or offscreen):
 //   tarnwell_adv_screenshots OUTPUT_FOLDER SCAN_IMAGE [MORE_IMAGES...]
 // The first image is scanned as physical disk 0; the others are only listed.
+// Last, disk 0 is copied to an image in OUTPUT_FOLDER: the progress dialog
+// is shot mid-way (alone, and the whole screen with the window under it),
+// then the summary box and the disk tree with the image listed.
 #include <QApplication>
 #include <QDir>
+#include <QFile>
+#include <QMessageBox>
+#include <QScreen>
+#include <QThread>
 #include <QItemSelectionModel>
 #include <QTabBar>
 #include <QTimer>
@@ -14,11 +21,13 @@
 #include "advanced/disk_tree.h"
 #include "advanced/folder_tree_model.h"
 #include "advanced/raw_file_list.h"
+#include "controls/imaging_dialog.h"
 #include "controls/type_names.h"
 #include "controls/ui_fonts.h"
 #include "physical/physical_drive.h"
 #include "physical/physical_drive_list.h"
 #include "platform/device_table.h"
+#include "tests/support/imaging_sources.h"
 
 namespace {
 
@@ -87,6 +96,50 @@ int main(int argc, char** argv) {
   Save(window, folder, QStringLiteral("adv_find.png"));
   window.TabSet1->setCurrentIndex(advanced::kPageLog);
   Save(window, folder, QStringLiteral("adv_log.png"));
+
+  // The copy of disk 0, read slowly and held two thirds of the way in
+  // while the dialog is shot; sectors a tenth of the way in fail, so that
+  // bad areas show.
+  for (int i = 0; i < computer->childCount(); ++i) {
+    const advanced::DiskNode node = advanced::NodeOf(computer->child(i));
+    if (window.DriveList()->Items[static_cast<size_t>(node.driveSlot)]->DriveCode() == 0)
+      window.TreeView2->setCurrentItem(computer->child(i));
+  }
+  const uint64_t sectors = platform::DeviceTable::Instance().Disks()[0].sizeBytes / 512;
+  auto gate = std::make_shared<testing::ReadGate>();
+  controls::ImagingSeams seams;
+  const std::string image = QDir(folder).filePath("copy.img").toStdString();
+  QFile::remove(QString::fromStdString(image));
+  QFile::remove(QString::fromStdString(image + ".map"));
+  seams.chooseFile = [image](QWidget*, const QString&, std::string* path) {
+    *path = image;
+    return true;
+  };
+  seams.wrapSource = [gate, sectors](std::unique_ptr<disk::SectorSource> inner) {
+    auto tested = std::make_unique<testing::TestedDisk>(std::move(inner));
+    tested->Failing(sectors / 10, 64).Holding(sectors * 2 / 3, gate).Slowed(std::chrono::milliseconds(50));
+    return std::unique_ptr<disk::SectorSource>(std::move(tested));
+  };
+  seams.dialogShown = [&](controls::TfrmImaging& dialog) {
+    while (!gate->Reached()) QApplication::processEvents(QEventLoop::AllEvents, 50);
+    // Long enough for the note on a read the disk has not answered.
+    for (int i = 0; i < 70; ++i) {
+      QThread::msleep(50);
+      QApplication::processEvents();
+    }
+    Save(dialog, folder, QStringLiteral("adv_image_progress.png"));
+    if (QScreen* screen = QGuiApplication::primaryScreen())
+      screen->grabWindow(0).save(QDir(folder).filePath(QStringLiteral("adv_image_screen.png")));
+    gate->Open();
+  };
+  window.SetImagingSeams(seams);
+  window.SetBoxShower([&](QWidget* parent, controls::BoxKind, const QString& text) {
+    QMessageBox box(QMessageBox::Information, QStringLiteral("Tarnwell"), text, QMessageBox::Ok, parent);
+    box.show();
+    Save(box, folder, QStringLiteral("adv_image_summary.png"));
+  });
+  window.SaveImage->trigger();
+  Save(window, folder, QStringLiteral("adv_image_listed.png"));
   window.close();
   return 0;
 }

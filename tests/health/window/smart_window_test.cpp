@@ -98,11 +98,12 @@ TEST(SmartWindow, LayoutMenusAndCaptions) {
   EXPECT_EQ(menus[0]->text(), QStringLiteral("驱动器"));
   EXPECT_EQ(menus[1]->text(), QStringLiteral("帮助"));
   const QList<QAction*> driveItems = menus[0]->menu()->actions();
-  ASSERT_EQ(driveItems.size(), 3);
+  ASSERT_EQ(driveItems.size(), 4);
   EXPECT_EQ(driveItems[0], w.RefreshAction);
   EXPECT_EQ(w.RefreshAction->text(), QStringLiteral("刷新驱动器列表"));
-  EXPECT_TRUE(driveItems[1]->isSeparator());
-  EXPECT_EQ(driveItems[2], w.CloseAction);
+  EXPECT_EQ(driveItems[1], w.ImageAction);
+  EXPECT_TRUE(driveItems[2]->isSeparator());
+  EXPECT_EQ(driveItems[3], w.CloseAction);
   EXPECT_EQ(w.CloseAction->text(), QStringLiteral("关闭"));
   EXPECT_EQ(w.CloseAction->shortcut(), QKeySequence(QStringLiteral("Ctrl+X")));
   EXPECT_EQ(menus[1]->menu()->actions(), QList<QAction*>{w.HelpAction});
