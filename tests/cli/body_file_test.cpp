@@ -108,6 +108,10 @@ struct Volume {
   std::string ourTarget;   // how tarnwell-cli names the volume
   std::string flsOptions;  // the partition offset, where there is one
   size_t entries = 5;      // at least this many are compared
+  // Written by Linux, whose created stamps carry a 10 ms field of exactly
+  // 100 (one second). fls 4.11 adds that second only above 100; the body
+  // file has it, so there the created time is fls's plus one.
+  bool createdSecondAt100 = false;
 };
 
 std::map<std::string, BodyLine> ByAddress(const std::vector<BodyLine>& lines, const char* who,
@@ -145,6 +149,7 @@ void ExpectSameAsFls(const Volume& v) {
   const auto ours = ByAddress(Compared(OurBody(v)), "ours", v.label);
   const auto theirs = ByAddress(Compared(FlsBody(v)), "fls", v.label);
   ASSERT_GE(theirs.size(), v.entries);
+  int createdSecondsAdded = 0;
   std::set<std::string> ourAddresses, theirAddresses;
   for (const auto& [a, b] : ours) ourAddresses.insert(a);
   for (const auto& [a, b] : theirs) theirAddresses.insert(a);
@@ -163,8 +168,13 @@ void ExpectSameAsFls(const Volume& v) {
     EXPECT_EQ(o.atime, t.atime) << t.name;
     EXPECT_EQ(o.mtime, t.mtime) << t.name;
     EXPECT_EQ(o.ctime, t.ctime) << t.name;
-    EXPECT_EQ(o.crtime, t.crtime) << t.name;
+    if (v.createdSecondAt100 && o.crtime == t.crtime + 1) {
+      ++createdSecondsAdded;
+    } else {
+      EXPECT_EQ(o.crtime, t.crtime) << t.name;
+    }
   }
+  if (v.createdSecondAt100) EXPECT_GT(createdSecondsAdded, 0);
 }
 
 bool HaveSleuthKit() { return std::system("command -v fls >/dev/null 2>&1 && command -v mactime >/dev/null 2>&1") == 0; }
@@ -181,6 +191,8 @@ std::vector<Volume> FatVolumes() {
        "list '" + FixturePath("corpus/dftt-05-fat-daylight/daylight.dd") + "'", "", 2},
       {"FAT16 with deleted files", FixturePath("corpus/dftt-06-fat-undel/6-fat-undel.dd"),
        "list '" + FixturePath("corpus/dftt-06-fat-undel/6-fat-undel.dd") + "'", ""},
+      {"FAT with a deleted folder of 500 files", FixturePath("corpus/dfirntfs-fat-deleted/fat_deleted_dir.raw"),
+       "list '" + FixturePath("corpus/dfirntfs-fat-deleted/fat_deleted_dir.raw") + "'", "", 500, true},
   };
 }
 
