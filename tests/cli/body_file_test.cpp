@@ -174,7 +174,9 @@ void ExpectSameAsFls(const Volume& v) {
       EXPECT_EQ(o.crtime, t.crtime) << t.name;
     }
   }
-  if (v.createdSecondAt100) EXPECT_GT(createdSecondsAdded, 0);
+  if (v.createdSecondAt100) {
+    EXPECT_GT(createdSecondsAdded, 0);
+  }
 }
 
 bool HaveSleuthKit() { return std::system("command -v fls >/dev/null 2>&1 && command -v mactime >/dev/null 2>&1") == 0; }
