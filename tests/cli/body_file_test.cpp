@@ -181,34 +181,34 @@ void ExpectSameAsFls(const Volume& v) {
 
 bool HaveSleuthKit() { return std::system("command -v fls >/dev/null 2>&1 && command -v mactime >/dev/null 2>&1") == 0; }
 
+// A volume image listed by its path.
+Volume Bare(const char* label, const std::string& fixture, size_t entries = 5, bool createdSecondAt100 = false) {
+  const std::string image = FixturePath(fixture);
+  return {label, image, "list '" + image + "'", "", entries, createdSecondAt100};
+}
+
 std::vector<Volume> FatVolumes() {
   return {
-      {"FAT12 floppy", FixturePath("base/fat12-floppy.img"), "list '" + FixturePath("base/fat12-floppy.img") + "'", ""},
-      {"FAT16", FixturePath("base/fat16.img"), "list '" + FixturePath("base/fat16.img") + "'", ""},
-      {"FAT32", FixturePath("base/fat32.img"), "list '" + FixturePath("base/fat32.img") + "'", ""},
-      {"FAT32 with deleted folders", FixturePath("fat-deleted/fat32-512.img"),
-       "list '" + FixturePath("fat-deleted/fat32-512.img") + "'", ""},
+      Bare("FAT12 floppy", "base/fat12-floppy.img"),
+      Bare("FAT16", "base/fat16.img"),
+      Bare("FAT32", "base/fat32.img"),
+      Bare("FAT32 with deleted folders", "fat-deleted/fat32-512.img"),
       // Written on Windows: stamps on both sides of a daylight-saving change.
-      {"FAT12 across daylight saving", FixturePath("corpus/dftt-05-fat-daylight/daylight.dd"),
-       "list '" + FixturePath("corpus/dftt-05-fat-daylight/daylight.dd") + "'", "", 2},
-      {"FAT16 with deleted files", FixturePath("corpus/dftt-06-fat-undel/6-fat-undel.dd"),
-       "list '" + FixturePath("corpus/dftt-06-fat-undel/6-fat-undel.dd") + "'", ""},
-      {"FAT with a deleted folder of 500 files", FixturePath("corpus/dfirntfs-fat-deleted/fat_deleted_dir.raw"),
-       "list '" + FixturePath("corpus/dfirntfs-fat-deleted/fat_deleted_dir.raw") + "'", "", 500, true},
+      Bare("FAT12 across daylight saving", "corpus/dftt-05-fat-daylight/daylight.dd", 2),
+      Bare("FAT16 with deleted files", "corpus/dftt-06-fat-undel/6-fat-undel.dd"),
+      Bare("FAT with a deleted folder of 500 files", "corpus/dfirntfs-fat-deleted/fat_deleted_dir.raw", 500, true),
   };
 }
 
 std::vector<Volume> OtherVolumes() {
+  const std::string partitioned = FixturePath("corpus/ntfs-samples-win10/ntfs-lastaccess.raw");
   return {
-      {"exFAT", FixturePath("exfat/exfat.img"), "list '" + FixturePath("exfat/exfat.img") + "'", ""},
-      {"NTFS", FixturePath("base/ntfs.img"), "list '" + FixturePath("base/ntfs.img") + "'", ""},
-      {"NTFS of many kinds", FixturePath("ntfs/ntfs-mixed.img"), "list '" + FixturePath("ntfs/ntfs-mixed.img") + "'",
-       ""},
+      Bare("exFAT", "exfat/exfat.img"),
+      Bare("NTFS", "base/ntfs.img"),
+      Bare("NTFS of many kinds", "ntfs/ntfs-mixed.img"),
       // Windows NTFS with deleted files, and one on a partition of a disk.
-      {"NTFS with deleted files", FixturePath("corpus/dftt-07-ntfs-undel/7-ntfs-undel.dd"),
-       "list '" + FixturePath("corpus/dftt-07-ntfs-undel/7-ntfs-undel.dd") + "'", ""},
-      {"NTFS on a partition", FixturePath("corpus/ntfs-samples-win10/ntfs-lastaccess.raw"),
-       "--image '" + FixturePath("corpus/ntfs-samples-win10/ntfs-lastaccess.raw") + "' list C:", "-o 128"},
+      Bare("NTFS with deleted files", "corpus/dftt-07-ntfs-undel/7-ntfs-undel.dd"),
+      {"NTFS on a partition", partitioned, "--image '" + partitioned + "' list C:", "-o 128"},
   };
 }
 
