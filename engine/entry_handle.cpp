@@ -19,6 +19,7 @@ uint64_t EntryHandle::FolderKey() const { return kind_ ? kind_->FolderKey(item_)
 uint64_t EntryHandle::ParentKey() const { return kind_ ? kind_->ParentKey(item_) : 0; }
 EntryHandle EntryHandle::Parent() const { return kind_ ? kind_->Parent(item_) : EntryHandle(); }
 EntryProperties EntryHandle::Properties() const { return kind_ ? kind_->Properties(item_) : EntryProperties(); }
+TimelineFacts EntryHandle::Timeline() const { return kind_ ? kind_->Timeline(item_) : TimelineFacts(); }
 
 std::vector<EntryHandle> EntryHandle::ChildRange() const {
   return kind_ ? kind_->ChildRange(item_) : std::vector<EntryHandle>();

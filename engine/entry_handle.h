@@ -32,6 +32,25 @@ struct EntryProperties {
   bool accessDateOnly = false;       // the access stamp is a date without a time
 };
 
+// What a timeline (a body file) says of an entry beyond its name and size.
+struct TimelineFacts {
+  // False for an entry the scan made up (a lost folder standing for a
+  // parent it never found): it has no metadata of its own.
+  bool known = false;
+  // The metadata address as The Sleuth Kit numbers it, so that lines of
+  // both can be matched and its tools (istat, icat) take ours: an NTFS
+  // record with its contents attribute ("64-128-2"), a FAT or exFAT
+  // directory entry's slot counted from the sector after the FATs (exFAT:
+  // the cluster heap) plus 3 ("1029"). Empty when unknown.
+  std::string address;
+  // Seconds since 1970-01-01 UTC, 0 when unknown or before 1970: last
+  // access, modification, metadata change (NTFS only) and creation.
+  int64_t accessed = 0, modified = 0, changed = 0, created = 0;
+  // Whether the directory entry itself says file or folder. A deleted NTFS
+  // entry is named by a record that no longer says so for certain.
+  bool nameTypeKnown = true;
+};
+
 // Where a recovery writes and what it reports through.
 struct RecoveryTarget {
   const OutputFolder& destination;
@@ -91,6 +110,7 @@ class EntryHandle {
   // joined by "\" ("\" alone at the root).
   std::string FolderPath() const;
   EntryProperties Properties() const;
+  TimelineFacts Timeline() const;
 
   // Working.
   // The entries of a folder, in list order; empty for a file.
@@ -125,6 +145,7 @@ class EntryKind {
   virtual uint64_t ParentKey(const void* item) const = 0;
   virtual EntryHandle Parent(const void* item) const = 0;
   virtual EntryProperties Properties(const void* item) const = 0;
+  virtual TimelineFacts Timeline(const void*) const { return {}; }
   virtual std::vector<EntryHandle> ChildRange(const void* item) const = 0;
   virtual RecoverResult Recover(const void* item, const RecoveryTarget& target) const = 0;
   virtual bool ReadPreview(const void* item, PreviewBuffer& buffer) const = 0;

@@ -80,6 +80,10 @@ struct TMidEntry {
   uint8_t Status = kExisting;
   TMidEntry* Parent = nullptr;  // not owning; nullptr for root entries
   std::optional<ExfatEntryFacts> Exfat;  // exFAT volumes only
+  // Byte offset in the volume of the 32-byte short entry (exFAT: of the
+  // file entry that opens the set); 0 when the walk did not say. The boot
+  // sector lies at 0, so no directory entry does.
+  uint64_t EntryOffset = 0;
 };
 using TMidEntry32 = TMidEntry;
 
@@ -126,6 +130,11 @@ struct tntfsfilerecord {
   std::string Name;  // system code page
   RawFileName FileName;
   uint16_t RecordFlags = 0;  // bit 0: in use
+  // Type and id of the attribute that holds the contents: the unnamed
+  // data of a file, the $I30 index root of a folder; type 0 when the
+  // record has neither (or is one the scan made up, a lost folder).
+  uint16_t ContentAttributeType = 0;
+  uint16_t ContentAttributeId = 0;
   tntfsfilerecord* Parent = nullptr;  // not owning
   // Raw-range scan only (records found on their own, never linked): the
   // first cluster of the data, or minus RecordSector when the data is kept

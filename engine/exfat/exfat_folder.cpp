@@ -7,7 +7,8 @@
 namespace tarnwell::engine {
 
 std::vector<uint8_t> ReadExfatFolder(const TLogiDrive& drive, const ExfatLayout& layout,
-                                     uint32_t first, bool contiguous, uint64_t length) {
+                                     uint32_t first, bool contiguous, uint64_t length,
+                                     std::vector<uint32_t>* read) {
   std::vector<uint8_t> bytes;
   if (!layout.IsDataCluster(first)) return bytes;
   const uint64_t clusterBytes = layout.ClusterBytes();
@@ -21,12 +22,13 @@ std::vector<uint8_t> ReadExfatFolder(const TLogiDrive& drive, const ExfatLayout&
     clusters = ReadExfatChain(drive, layout, first, limit).clusters;
   }
   bytes.resize(clusters.size() * clusterBytes);
-  size_t read = 0;
+  size_t done = 0;
   for (uint32_t c : clusters) {
-    if (!ReadExfatCluster(drive.Reader(), layout, c, bytes.data() + read)) break;
-    read += clusterBytes;
+    if (!ReadExfatCluster(drive.Reader(), layout, c, bytes.data() + done)) break;
+    done += clusterBytes;
+    if (read) read->push_back(c);
   }
-  bytes.resize(read);
+  bytes.resize(done);
   return bytes;
 }
 

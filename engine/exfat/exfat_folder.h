@@ -16,8 +16,10 @@ inline constexpr uint64_t kExfatMaxFolderBytes = 256ull << 20;
 // contiguous (no FAT chain, or a deleted folder whose chain is gone) the
 // clusters that length needs from first. Both are capped at the folder
 // limit and at the heap; clusters that cannot be read end the folder.
+// With read given, it receives the clusters the bytes came from, in order.
 std::vector<uint8_t> ReadExfatFolder(const TLogiDrive& drive, const ExfatLayout& layout,
-                                     uint32_t first, bool contiguous, uint64_t length);
+                                     uint32_t first, bool contiguous, uint64_t length,
+                                     std::vector<uint32_t>* read = nullptr);
 
 // Calls found for every well-formed entry set in the bytes whose checksum
 // matches, in order, up to the end-of-folder mark (a zero type byte). A

@@ -50,12 +50,13 @@ class ExfatWalker {
     if (stop_) return;
     status_.SetText(" " + (folder ? folder->LongName : std::string()));
     pump_.Pump();
-    const std::vector<uint8_t> bytes = ReadExfatFolder(drive_, layout_, key, contiguous, length);
+    std::vector<uint32_t> clusters;
+    const std::vector<uint8_t> bytes = ReadExfatFolder(drive_, layout_, key, contiguous, length, &clusters);
     budget_ -= std::min<uint64_t>(budget_, bytes.size());
     const bool inDeleted = folder && folder->Status != kExisting;
     std::vector<Pending> below;
     size_t sets = 0;
-    ForEachExfatEntrySet(bytes.data(), bytes.size(), true, [&](const ExfatEntrySet& set, size_t) {
+    ForEachExfatEntrySet(bytes.data(), bytes.size(), true, [&](const ExfatEntrySet& set, size_t offset) {
       if (++sets % 16 == 0) pump_.Pump();
       // A folder that names the root again would list the root twice.
       if (set.IsFolder() && set.firstCluster == layout_.RootCluster()) return;
@@ -63,6 +64,7 @@ class ExfatWalker {
       if (entry->LongName.empty()) return;
       entry->ParentCluster = key;
       entry->Parent = folder;
+      entry->EntryOffset = VolumeOffset(clusters, offset);
       if (inDeleted) entry->Status = kDeleted;
       TMidEntry* added = entry.get();
       drive_.FatEntries.push_back(std::move(entry));
@@ -79,6 +81,16 @@ class ExfatWalker {
       if (!walked_.insert(WalkKey(first, p.folder->Status != kExisting)).second) continue;
       Walk(p.folder, first, p.contiguous, p.length, depth + 1);
     }
+  }
+
+  // Where the byte at offset of a folder read from these clusters lies in
+  // the volume; 0 when the clusters do not place it.
+  uint64_t VolumeOffset(const std::vector<uint32_t>& clusters, size_t offset) const {
+    const uint64_t clusterBytes = layout_.ClusterBytes();
+    const size_t index = static_cast<size_t>(offset / clusterBytes);
+    if (index >= clusters.size()) return 0;
+    const std::optional<uint64_t> sector = layout_.ClusterSector(clusters[index]);
+    return sector ? *sector * 512 + offset % clusterBytes : 0;
   }
 
   TLogiDrive& drive_;

@@ -24,6 +24,7 @@ inline constexpr uint32_t kMaxFolderEntries = 65535;
 struct DirSlot {
   RawDirEntry entry;     // name bytes re-cased when there is no long name
   std::string longName;  // the long name gathered before it; empty when none
+  size_t index = 0;      // its place among the 32-byte entries of the span decoded
 };
 
 // Why a span ended before its bytes did.
@@ -82,6 +83,7 @@ SpanEnd DirSpanDecoder::Decode(std::span<const uint8_t> bytes, Visit&& visit) {
   const size_t count = bytes.size() / kDirEntryBytes;
   for (size_t i = 0; i < count; ++i) {
     DirSlot slot;
+    slot.index = i;
     const uint8_t* at = bytes.data() + i * kDirEntryBytes;
     std::copy(at, at + kDirEntryBytes, slot.entry.bytes.begin());
     const RawDirEntry& raw = slot.entry;

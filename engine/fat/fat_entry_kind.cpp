@@ -4,6 +4,7 @@
 #include "engine/entry_helpers.h"
 #include "engine/exfat/exfat_layout.h"
 #include "engine/search/entry_dates.h"
+#include "engine/timeline_facts.h"
 #include "engine/undelete.h"
 
 namespace tarnwell::engine {
@@ -65,6 +66,12 @@ EntryProperties FatEntryKind::Properties(const void* item) const {
     p.allocated = cluster ? (size + cluster - 1) / cluster * cluster : 0;
   }
   return p;
+}
+
+TimelineFacts FatEntryKind::Timeline(const void* item) const {
+  const TLogiDrive* drive = engine_.CurrentDrive;
+  if (item == &top_ || !drive) return {};
+  return FatTimelineFacts(Entry(item), *drive);
 }
 
 std::vector<EntryHandle> FatEntryKind::ChildRange(const void* item) const {

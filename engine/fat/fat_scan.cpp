@@ -85,7 +85,7 @@ void ReadDeletedFolderTail(const TLogiDrive& drive, const FatLayout& layout, uin
     const ContinuationCheck check = CheckContinuation(buffer, entriesBytes);
     if (check == ContinuationCheck::kNotDirectory) return;
     ++taken;
-    decode(std::span<const uint8_t>(buffer.data(), entriesBytes));
+    decode(std::span<const uint8_t>(buffer.data(), entriesBytes), *lba);
     if (check == ContinuationCheck::kLastEntries) return;
   }
 }
@@ -186,6 +186,7 @@ bool TUndelete::WalkFatDirectory(TMidEntry* folder, StatusPanel& status, bool re
   DirSpanRules rules;
   rules.caseKind = drive.FsKind;
   DirSpanDecoder decoder(rules);
+  uint64_t sector = 0;  // the volume sector being decoded, where its entries lie
   const auto take = [&](DirSlot& slot) {
     RawDirEntry& raw = slot.entry;
     if (!KeepFatEntry(raw, layout, rootCluster)) return;
@@ -195,6 +196,7 @@ bool TUndelete::WalkFatDirectory(TMidEntry* folder, StatusPanel& status, bool re
     entry->ParentCluster = key;
     entry->Parent = folder;
     entry->Status = ((folder && folder->Status != kExisting) || raw.IsDeletedMark()) ? kDeleted : kExisting;
+    entry->EntryOffset = sector * 512 + slot.index * kDirEntryBytes;
     TMidEntry* added = entry.get();
     drive.FatEntries.push_back(std::move(entry));
     if ((raw.Attributes() & kFatAttrDirectory) && recurse) {
@@ -206,9 +208,10 @@ bool TUndelete::WalkFatDirectory(TMidEntry* folder, StatusPanel& status, bool re
   // Once per sector of 16 entries: a sector is handled in microseconds, so
   // the window stays responsive, and a call per 32-byte slot would cost a
   // clock read for every unused slot and long-name piece.
-  const auto decode = [&](std::span<const uint8_t> bytes) {
+  const auto decode = [&](std::span<const uint8_t> bytes, uint64_t lba) {
     for (size_t at = 0; at < bytes.size(); at += 512) {
       pump_.Pump();
+      sector = lba + at / 512;
       decoder.Decode(bytes.subspan(at, std::min<size_t>(512, bytes.size() - at)), take);
     }
   };
@@ -221,7 +224,7 @@ bool TUndelete::WalkFatDirectory(TMidEntry* folder, StatusPanel& status, bool re
       folder->Status = kDamagedFolder;
       return false;
     }
-    decode(buffer);
+    decode(buffer, reads[r].lba);
   }
   if (folder && folder->Status != kExisting && reads.size() == 1 && !HasEndMarker(buffer))
     ReadDeletedFolderTail(drive, layout, key, decode);

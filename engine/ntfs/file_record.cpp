@@ -33,6 +33,22 @@ void CopyStandardInformation(std::span<uint8_t> record, size_t fileNameValue) {
   record[fileNameValue + 57] = record[si->offset + 33];
 }
 
+// A folder's contents are its "$I30" index root, found within a few
+// attributes after the file names; other index roots ($SDH, $O...) index
+// something else.
+void FolderIndexRoot(std::span<const uint8_t> record, std::optional<AttributeSpot> spot, FileRecordInfo& info) {
+  static constexpr uint8_t kI30[8] = {'$', 0, 'I', 0, '3', 0, '0', 0};
+  for (int stepped = 0; spot && stepped < 8; ++stepped, spot = AttributeAt(record, spot->offset + spot->length)) {
+    if (spot->type != kAttrIndexRoot) continue;
+    const uint8_t* a = &record[spot->offset];
+    const size_t nameAt = LoadLE16(a + 10);
+    if (a[9] != 4 || nameAt + sizeof kI30 > spot->length || !std::equal(kI30, kI30 + 8, a + nameAt)) continue;
+    info.contentType = static_cast<uint16_t>(kAttrIndexRoot);
+    info.contentId = LoadLE16(a + 14);
+    return;
+  }
+}
+
 // Sizes from the first data attribute an attribute list names.
 bool SizesFromList(std::span<uint8_t> record, uint32_t residentAllocated,
                    ListedDataResolver* resolver, FileRecordInfo& info) {
@@ -46,6 +62,10 @@ bool SizesFromList(std::span<uint8_t> record, uint32_t residentAllocated,
   }
   return ForEachListEntry(value, [&](const ListEntry& entry) {
     if (entry.type != kAttrData) return true;
+    if (entry.nameLength == 0 && info.contentType == 0 && !(info.flags & kRecordFlagFolder)) {
+      info.contentType = static_cast<uint16_t>(kAttrData);
+      info.contentId = entry.attributeId;
+    }
     TAttribute data;
     if (resolver && resolver->DataAttributeOf(entry.record, data))
       DataSizesOf(data, residentAllocated, info.allocatedSize, info.dataSize);
@@ -97,6 +117,7 @@ bool ParseFileRecord(std::span<uint8_t> record, uint32_t residentAllocated,
   }
 
   CopyStandardInformation(record, name->offset);
+  if (info.flags & kRecordFlagFolder) FolderIndexRoot(record, spot, info);
 
   // The unnamed data follows the file names within a few attributes.
   auto data = spot;
@@ -106,6 +127,10 @@ bool ParseFileRecord(std::span<uint8_t> record, uint32_t residentAllocated,
     // Sizes straight from the attribute the walk reached, without copying
     // it out: this runs for every record of the volume.
     const uint8_t* a = &record[data->offset];
+    if (a[9] == 0 && !(info.flags & kRecordFlagFolder)) {
+      info.contentType = static_cast<uint16_t>(kAttrData);
+      info.contentId = LoadLE16(a + 14);
+    }
     if (a[8] != 0) {
       if (data->length >= kNonResidentHeaderBytes) {
         info.allocatedSize = static_cast<int64_t>(LoadLE48(a + 40));

@@ -52,6 +52,10 @@ struct FileRecordInfo {
   int64_t allocatedSize = 0;
   int64_t dataSize = 0;
   uint16_t flags = 0;
+  // The attribute that holds the contents (a file's unnamed data, a
+  // folder's $I30 index root): type and id, type 0 when there is none.
+  uint16_t contentType = 0;
+  uint16_t contentId = 0;
 };
 
 // Parses a fixed-up 1024-byte record. Copies the four times and the low 16

@@ -2,6 +2,7 @@
 
 #include "engine/entry_helpers.h"
 #include "engine/search/entry_dates.h"
+#include "engine/timeline_facts.h"
 #include "engine/undelete.h"
 
 namespace tarnwell::engine {
@@ -58,6 +59,10 @@ EntryProperties NtfsEntryKind::Properties(const void* item) const {
   p.attributes = r.FileName.Attributes();
   p.keepsCompressedFlag = true;
   return p;
+}
+
+TimelineFacts NtfsEntryKind::Timeline(const void* item) const {
+  return item == &top_ ? TimelineFacts() : NtfsTimelineFacts(Record(item));
 }
 
 std::vector<EntryHandle> NtfsEntryKind::ChildRange(const void* item) const {

@@ -16,12 +16,15 @@ inline constexpr uint32_t kAttrStandardInformation = 0x10;
 inline constexpr uint32_t kAttrAttributeList = 0x20;
 inline constexpr uint32_t kAttrFileName = 0x30;
 inline constexpr uint32_t kAttrData = 0x80;
+inline constexpr uint32_t kAttrIndexRoot = 0x90;
 inline constexpr uint32_t kAttrEnd = 0xFFFFFFFF;
 
 // FILE record header offsets.
 inline constexpr size_t kUpdateSequenceOffsetField = 4;
 inline constexpr size_t kFirstAttributeField = 20;
 inline constexpr size_t kRecordFlagsField = 22;
+// Record flags: bit 0 in use, bit 1 the record is a folder's.
+inline constexpr uint16_t kRecordFlagFolder = 0x0002;
 
 // Sizes of the fixed attribute headers.
 inline constexpr size_t kCommonHeaderBytes = 16;

@@ -187,6 +187,8 @@ std::unique_ptr<tntfsfilerecord> FoundRecord(std::span<uint8_t> record, uint32_t
   found->DataSize = info.dataSize;
   std::copy_n(&record[info.fileNameValue], ntfs::kFileNameHeaderBytes, found->FileName.bytes.begin());
   found->RecordFlags = info.flags;
+  found->ContentAttributeType = info.contentType;
+  found->ContentAttributeId = info.contentId;
   return found;
 }
 

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "common/little_endian.h"
 #include "engine/ntfs/attribute_list.h"
 #include "engine/ntfs/file_record.h"
@@ -132,6 +134,7 @@ TEST(ParseFileRecord, FollowsTheAttributeListToTheDataRecord) {
     StoreLE32(&list[32 * i], types[i]);
     StoreLE16(&list[32 * i + 4], 32);
     StoreLE64(&list[32 * i + 16], records[i]);
+    StoreLE16(&list[32 * i + 24], static_cast<uint16_t>(5 + i));
   }
   RecordBuilder b;
   b.StandardInformation(1, 0).Resident(0x20, list).FileName(5, u"listed.bin");
@@ -149,6 +152,9 @@ TEST(ParseFileRecord, FollowsTheAttributeListToTheDataRecord) {
   EXPECT_EQ(asked, std::vector<uint64_t>{77});
   EXPECT_EQ(info.dataSize, 5000);
   EXPECT_EQ(info.allocatedSize, 8192);
+  // The contents are the first data piece's, with the id the list gives it.
+  EXPECT_EQ(info.contentType, 0x80);
+  EXPECT_EQ(info.contentId, 6);
 
   // An entry length of 0 ends the walk before the data entry.
   StoreLE16(&r[0x38 + 0x60 + 24 + 4], 0);
@@ -156,6 +162,37 @@ TEST(ParseFileRecord, FollowsTheAttributeListToTheDataRecord) {
   ASSERT_TRUE(ParseFileRecord(r, 4096, &resolver, info));
   EXPECT_TRUE(asked.empty());
   EXPECT_EQ(info.dataSize, 0);
+}
+
+TEST(ParseFileRecord, NamesTheAttributeThatHoldsTheContents) {
+  // Attribute ids count from 0 in the order the builder adds them.
+  struct Case {
+    const char* name;
+    uint16_t flags;  // 1 a file in use, 3 a folder in use, 2 a deleted folder
+    std::function<void(RecordBuilder&)> add;
+    uint16_t type, id;
+  };
+  const std::vector<uint8_t> root(32, 0);
+  const Case cases[] = {
+      {"unnamed data", 1, [](RecordBuilder& b) { b.ResidentData({1, 2}); }, 0x80, 2},
+      {"a named stream only", 1, [](RecordBuilder& b) { b.NonResident(0x80, Hex("11 01 05 00"), 4096, 10, 0, u"ads"); },
+       0, 0},
+      {"a folder's $I30 index root", 3, [&](RecordBuilder& b) { b.Resident(0x90, root, u"$I30"); }, 0x90, 2},
+      {"a deleted folder's", 2, [&](RecordBuilder& b) { b.Resident(0x40, root).Resident(0x90, root, u"$I30"); }, 0x90,
+       3},
+      {"an index of something else", 3, [&](RecordBuilder& b) { b.Resident(0x90, root, u"$SDH"); }, 0, 0},
+      {"a folder's data is not its contents", 3, [](RecordBuilder& b) { b.ResidentData({1}); }, 0, 0},
+  };
+  for (const Case& c : cases) {
+    RecordBuilder b(c.flags);
+    b.StandardInformation(1, 0).FileName(5, u"x");
+    c.add(b);
+    auto r = FixedUp(b.Build());
+    FileRecordInfo info;
+    ASSERT_TRUE(ParseFileRecord(r, 4096, nullptr, info)) << c.name;
+    EXPECT_EQ(info.contentType, c.type) << c.name;
+    EXPECT_EQ(info.contentId, c.id) << c.name;
+  }
 }
 
 TEST(ExtractAttribute, TakesTheRunListWhereTheHeaderSaysAndSkipsNamedStreams) {

@@ -20,7 +20,7 @@ class RecordBuilder {
   RecordBuilder& NonResident(uint32_t type, const std::vector<uint8_t>& runList,
                              uint64_t allocated, uint64_t size, uint16_t flags = 0,
                              const std::u16string& name = u"");
-  RecordBuilder& Resident(uint32_t type, const std::vector<uint8_t>& value);
+  RecordBuilder& Resident(uint32_t type, const std::vector<uint8_t>& value, const std::u16string& name = u"");
   // Writes the end marker and the sector-end bytes the fix-up restores;
   // returns the record as it lies on disk.
   std::vector<uint8_t> Build();
@@ -43,15 +43,21 @@ inline RecordBuilder::RecordBuilder(uint16_t flags) : r_(1024, 0) {
   StoreLE16(&r_[0x30], 0x0001);
 }
 
-inline RecordBuilder& RecordBuilder::Resident(uint32_t type, const std::vector<uint8_t>& value) {
-  const size_t length = (24 + value.size() + 7) / 8 * 8;
+inline RecordBuilder& RecordBuilder::Resident(uint32_t type, const std::vector<uint8_t>& value,
+                                              const std::u16string& name) {
+  // The name follows the 24-byte header; the value starts at the next 8 bytes.
+  const size_t valueAt = (24 + name.size() * 2 + 7) / 8 * 8;
+  const size_t length = (valueAt + value.size() + 7) / 8 * 8;
   uint8_t* a = &r_[offset_];
   StoreLE32(a, type);
   StoreLE32(a + 4, static_cast<uint32_t>(length));
+  a[9] = static_cast<uint8_t>(name.size());
+  StoreLE16(a + 10, 24);
+  for (size_t i = 0; i < name.size(); ++i) StoreLE16(a + 24 + 2 * i, static_cast<uint16_t>(name[i]));
   StoreLE16(a + 14, nextId_++);
   StoreLE32(a + 16, static_cast<uint32_t>(value.size()));
-  StoreLE16(a + 20, 24);
-  std::copy(value.begin(), value.end(), a + 24);
+  StoreLE16(a + 20, static_cast<uint16_t>(valueAt));
+  std::copy(value.begin(), value.end(), a + valueAt);
   offset_ += length;
   return *this;
 }
