@@ -37,6 +37,11 @@ bool RangeChunks::Next(Chunk& chunk) {
   return true;
 }
 
+void RangeChunks::SkipTo(uint64_t sector) {
+  if (sector <= first_) return;
+  taken_ = std::max(taken_, std::min(chunks_, (sector - first_) / chunkSectors_));
+}
+
 bool RangeChunks::TakeMapped(Chunk& chunk) {
   const uint64_t windowSectors = kChunksPerWindow * chunkSectors_;
   if (!window_ || chunk.address < windowAddress_ || chunk.address - windowAddress_ >= windowSectors) {

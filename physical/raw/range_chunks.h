@@ -52,9 +52,13 @@ class RangeChunks {
   ~RangeChunks();
 
   uint64_t Count() const { return chunks_; }
+  uint32_t ChunkSectors() const { return chunkSectors_; }
   // The next chunk in order; false after the last. Its bytes stay valid
   // until the next call.
   bool Next(Chunk& chunk);
+  // The chunks that end before this sector are passed over unread (a pass
+  // that has already read past them by other means).
+  void SkipTo(uint64_t sector);
   // Reads the chunk last handed out by copy instead, after touching its
   // mapped bytes faulted; the rest of the range is read by copy as well.
   void ReadByCopy(Chunk& chunk);

@@ -1,0 +1,184 @@
+#include "physical/carve/text_run.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstring>
+
+#include "physical/carve/carve_reader.h"
+#include "physical/carve/signature_table.h"
+#include "physical/carve/walkers.h"
+
+namespace tarnwell::physical::carve {
+namespace {
+
+// Printable ASCII, tab, line feed, form feed and carriage return.
+inline bool PlainByte(uint8_t b) { return (b >= 0x20 && b < 0x7F) || b == '\t' || b == '\n' || b == '\r' || b == '\f'; }
+
+// Eight bytes at once: all printable ASCII (0x20-0x7E). White space takes
+// the byte-by-byte path.
+inline bool EightPrintable(const uint8_t* p) {
+  uint64_t w;
+  std::memcpy(&w, p, 8);
+  constexpr uint64_t kOnes = 0x0101010101010101ull, kHigh = 0x8080808080808080ull;
+  const uint64_t below20 = (w - 0x20 * kOnes) & ~w & kHigh;  // a byte < 0x20 (or >= 0x80)
+  const uint64_t is7f = ((w ^ 0x7F * kOnes) - kOnes) & ~(w ^ 0x7F * kOnes) & kHigh;
+  return ((w & kHigh) | below20 | is7f) == 0;
+}
+
+bool StartsWith(const uint8_t* p, size_t n, const char* text) {
+  const size_t k = std::strlen(text);
+  if (n < k) return false;
+  for (size_t i = 0; i < k; ++i)
+    if (std::tolower(p[i]) != std::tolower(static_cast<uint8_t>(text[i]))) return false;
+  return true;
+}
+
+}  // namespace
+
+void TextFollower::Reset() {
+  fed_ = 0;
+  utf8_ = {};
+  gb_ = {};
+}
+
+void TextFollower::FeedUtf8(uint8_t b) {
+  Decoder& d = utf8_;
+  if (d.state > 0) {
+    if (b < d.low || b > d.high) {
+      d.alive = false;
+      return;
+    }
+    d.low = 0x80;
+    d.high = 0xBF;
+    if (--d.state == 0) d.charEnd = fed_ + 1;
+    return;
+  }
+  if (PlainByte(b)) {
+    d.charEnd = fed_ + 1;
+  } else if (b >= 0xC2 && b <= 0xDF) {
+    d.state = 1;
+  } else if (b >= 0xE0 && b <= 0xEF) {
+    // No overlong forms (E0 80-9F) and no surrogates (ED A0-BF).
+    d.state = 2;
+    d.low = b == 0xE0 ? 0xA0 : 0x80;
+    d.high = b == 0xED ? 0x9F : 0xBF;
+  } else if (b >= 0xF0 && b <= 0xF4) {
+    d.state = 3;
+    d.low = b == 0xF0 ? 0x90 : 0x80;
+    d.high = b == 0xF4 ? 0x8F : 0xBF;
+  } else {
+    d.alive = false;
+  }
+}
+
+void TextFollower::FeedGb(uint8_t b) {
+  // GB18030: one byte (ASCII), two (81-FE, then 40-7E or 80-FE) or four
+  // (81-FE, 30-39, 81-FE, 30-39).
+  Decoder& d = gb_;
+  switch (d.state) {
+    case 0:
+      if (PlainByte(b)) {
+        d.charEnd = fed_ + 1;
+      } else if (b >= 0x81 && b <= 0xFE) {
+        d.state = 1;
+      } else {
+        d.alive = false;
+      }
+      return;
+    case 1:
+      if (b >= 0x30 && b <= 0x39) {
+        d.state = 2;
+      } else if ((b >= 0x40 && b <= 0x7E) || (b >= 0x80 && b <= 0xFE)) {
+        d.state = 0;
+        d.charEnd = fed_ + 1;
+      } else {
+        d.alive = false;
+      }
+      return;
+    case 2:
+      if (b >= 0x81 && b <= 0xFE) {
+        d.state = 3;
+      } else {
+        d.alive = false;
+      }
+      return;
+    default:
+      if (b >= 0x30 && b <= 0x39) {
+        d.state = 0;
+        d.charEnd = fed_ + 1;
+      } else {
+        d.alive = false;
+      }
+  }
+}
+
+size_t TextFollower::Feed(const uint8_t* p, size_t n) {
+  const uint64_t start = fed_;
+  size_t i = 0;
+  while (i < n && Alive()) {
+    // Runs of printable ASCII while neither decoder is inside a character.
+    if ((!utf8_.alive || utf8_.state == 0) && (!gb_.alive || gb_.state == 0)) {
+      size_t k = i;
+      while (k + 8 <= n && EightPrintable(p + k)) k += 8;
+      if (k > i) {
+        fed_ += k - i;
+        if (utf8_.alive) utf8_.charEnd = fed_;
+        if (gb_.alive) gb_.charEnd = fed_;
+        i = k;
+        if (i == n) break;
+      }
+    }
+    const uint8_t b = p[i];
+    if (utf8_.alive) FeedUtf8(b);
+    if (gb_.alive) FeedGb(b);
+    ++fed_;
+    ++i;
+  }
+  if (Alive()) return n;
+  const uint64_t end = std::max(utf8_.charEnd, gb_.charEnd);
+  return end > start ? static_cast<size_t>(end - start) : 0;
+}
+
+const char* TextExtension(const uint8_t* p, size_t n) {
+  if (StartsWith(p, n, "#!")) {
+    const size_t line = std::min<size_t>(n, 128);
+    for (size_t i = 2; i + 6 <= line && p[i] != '\n'; ++i)
+      if (std::memcmp(p + i, "python", 6) == 0) return "py";
+    return "sh";
+  }
+  if (StartsWith(p, n, "<?xml")) return "xml";
+  if (StartsWith(p, n, "<!doctype html") || StartsWith(p, n, "<html")) return "html";
+  if (n > 0 && (p[0] == '{' || p[0] == '[')) return "json";
+  // Comma-separated values: the first lines hold the same number of
+  // commas, at least one.
+  int lines = 0, firstCommas = -1, commas = 0;
+  for (size_t i = 0; i < n && lines < 4; ++i) {
+    if (p[i] == ',') ++commas;
+    if (p[i] != '\n') continue;
+    if (firstCommas < 0) firstCommas = commas;
+    if (commas == 0 || commas != firstCommas) return "txt";
+    commas = 0;
+    ++lines;
+  }
+  return lines >= 2 ? "csv" : "txt";
+}
+
+WalkResult WalkText(CarveReader& in) {
+  TextFollower text;
+  text.Reset();
+  uint64_t pos = 0;
+  for (;;) {
+    const std::span<const uint8_t> piece = in.View(pos, 1 << 16);
+    if (piece.empty()) break;
+    const size_t taken = text.Feed(piece.data(), piece.size());
+    pos += taken;
+    if (taken < piece.size()) break;
+  }
+  if (pos < kShortestText) return NotFound();
+  uint8_t head[512];
+  const size_t n = static_cast<size_t>(std::min<uint64_t>(pos, sizeof head));
+  if (!in.Read(0, head, n)) return NotFound();
+  return Complete(pos, TextExtension(head, n));
+}
+
+}  // namespace tarnwell::physical::carve
