@@ -1,15 +1,11 @@
 #include <CLI/CLI.hpp>
 
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstring>
 #include <cstdio>
 #include <regex>
 
 #include "cli/cli_context.h"
 #include "cli/commands.h"
+#include "cli/destination_folder.h"
 #include "cli/raw_target.h"
 #include "physical/raw/fat_geometry.h"
 #include "physical/raw/found_lookup.h"
@@ -107,27 +103,6 @@ int RecoverNtfs(CliContext& context, RawTarget& target, const engine::OutputFold
     }
   }
   return failed;
-}
-
-// The destination: made when missing, and it must be a folder we can
-// write into. Says why not on stderr.
-std::optional<engine::OutputFolder> OpenDestination(const std::string& path) {
-  if (::mkdir(path.c_str(), 0755) != 0 && errno != EEXIST) {
-    std::fprintf(stderr, "tarnwell-cli: cannot create %s: %s\n", path.c_str(), std::strerror(errno));
-    return std::nullopt;
-  }
-  struct stat st {};
-  if (::stat(path.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
-    std::fprintf(stderr, "tarnwell-cli: %s is not a folder\n", path.c_str());
-    return std::nullopt;
-  }
-  if (::access(path.c_str(), W_OK | X_OK) != 0) {
-    std::fprintf(stderr, "tarnwell-cli: cannot write into %s\n", path.c_str());
-    return std::nullopt;
-  }
-  std::optional<engine::OutputFolder> out = engine::OutputFolder::Open(path);
-  if (!out) std::fprintf(stderr, "tarnwell-cli: cannot open %s: %s\n", path.c_str(), std::strerror(errno));
-  return out;
 }
 
 int RunRawRecover(CliContext& context, const RawRecoverOptions& options) {

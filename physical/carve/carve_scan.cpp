@@ -40,7 +40,7 @@ uint64_t CarveScanner::BlockBytesAt(uint64_t sector) const {
   return std::min(blockBytes_, (area_.end - sector) * kSector);
 }
 
-void CarveScanner::TakeChunk(raw::RangeChunks& chunks, raw::RangeChunks::Chunk& chunk) {
+void CarveScanner::TakeChunk(raw::RangeChunks& chunks, raw::RangeChunk& chunk) {
   if (counts_.full) return;
   // The blocks that begin in this chunk.
   const uint64_t chunkEnd = std::min(chunk.address + chunks.ChunkSectors(), area_.end);
@@ -99,6 +99,7 @@ void CarveScanner::Look(const raw::RangeChunks::Chunk& c, uint64_t firstBlock, s
     }
     f.textBytes = static_cast<uint32_t>(follower_.Feed(bytes, available));
     if (!follower_.Alive()) followerAlive_ = false;
+    if (f.freshText && f.textBytes < available && !PlausibleShortText(bytes, f.textBytes, available)) f.textBytes = 0;
     if (f.freshText && f.textBytes >= kShortestText) f.textKind = TextExtension(bytes, std::min<size_t>(f.textBytes, 512));
   }
 }

@@ -43,17 +43,19 @@ struct CarveCounts {
 // range made of nothing but tiny signatures must not exhaust memory.
 inline constexpr size_t kMaxCarvedFiles = size_t{1} << 22;
 
-class CarveScanner {
+// Also a companion of the raw-range scan's landmark pass, so that both
+// passes run in one read of the disk.
+class CarveScanner final : public raw::ChunkCompanion {
  public:
   CarveScanner(disk::SectorSource& source, const CarveArea& area, FamilySet families);
-  ~CarveScanner();
+  ~CarveScanner() override;
   CarveScanner(const CarveScanner&) = delete;
   CarveScanner& operator=(const CarveScanner&) = delete;
 
   // The next chunk of the range, in order (chunks may be skipped up to
   // NextStart()). Its block starts are tested, under disk::TouchGuarded
   // when the chunk is mapped, and the candidates walked afterwards.
-  void TakeChunk(raw::RangeChunks& chunks, raw::RangeChunks::Chunk& chunk);
+  void TakeChunk(raw::RangeChunks& chunks, raw::RangeChunk& chunk) override;
   // No file begins before this sector any more: the chunks before it need
   // not be read.
   uint64_t NextStart() const { return resume_; }

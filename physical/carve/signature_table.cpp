@@ -18,7 +18,7 @@ constexpr uint64_t kGiB = uint64_t{1} << 30;
 // Largest sizes: beyond what cameras, phones and office programs write,
 // small enough that a walker led on by damage stops within reach.
 constexpr FamilyInfo kFamilies[kFamilyCount] = {
-    {Family::kJpeg, "jpg", "jpg", "jpeg", 256 * kMiB, WalkJpeg},
+    {Family::kJpeg, "jpeg", "jpg", "", 256 * kMiB, WalkJpeg},
     {Family::kPng, "png", "png", "", 512 * kMiB, WalkPng},
     {Family::kGif, "gif", "gif", "", 128 * kMiB, WalkGif},
     {Family::kBmp, "bmp", "bmp", "", 1 * kGiB, WalkBmp},
@@ -247,9 +247,10 @@ uint64_t MatchMask(uint64_t candidates, const uint8_t* bytes, size_t n) {
 const FamilyInfo& InfoOf(Family family) { return kFamilies[static_cast<size_t>(family)]; }
 std::span<const FamilyInfo> Families() { return kFamilies; }
 
-bool FamilyOfName(std::string_view name, Family& family) {
+bool FamilyOfName(std::string_view name, Family& family, bool& whole) {
   for (const FamilyInfo& f : kFamilies) {
-    if (name == f.name || name == f.extension) {
+    whole = name == f.name || name == f.extension;
+    if (whole) {
       family = f.family;
       return true;
     }

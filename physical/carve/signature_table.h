@@ -61,8 +61,9 @@ inline constexpr FamilySet kAllFamilies = (FamilySet{1} << kFamilyCount) - 1;
 inline constexpr FamilySet Bit(Family f) { return FamilySet{1} << static_cast<unsigned>(f); }
 
 // The family whose name or one of whose extensions is `name` ("jpg",
-// "jpeg", "docx", "tiff"); false when none is.
-bool FamilyOfName(std::string_view name, Family& family);
+// "jpeg", "docx", "tiff"); false when none is. `whole` tells a name of
+// the family itself (or its own extension) from one of its other kinds.
+bool FamilyOfName(std::string_view name, Family& family, bool& whole);
 
 // Signatures whose test passes on the bytes at a block start (n of them at
 // hand, at least a sector's worth for a full test), one bit per entry of

@@ -139,6 +139,16 @@ size_t TextFollower::Feed(const uint8_t* p, size_t n) {
   return end > start ? static_cast<size_t>(end - start) : 0;
 }
 
+bool PlausibleShortText(const uint8_t* p, size_t n, size_t blockBytes) {
+  if (n < kShortestText) return false;
+  bool zeroed = true;
+  for (size_t i = n; i < blockBytes && zeroed; ++i) zeroed = p[i] == 0;
+  if (zeroed) return true;
+  size_t plain = 0;
+  for (size_t i = 0; i < n; ++i) plain += PlainByte(p[i]) ? 1 : 0;
+  return plain * 10 >= n * 9;
+}
+
 const char* TextExtension(const uint8_t* p, size_t n) {
   if (StartsWith(p, n, "#!")) {
     const size_t line = std::min<size_t>(n, 128);
@@ -174,10 +184,11 @@ WalkResult WalkText(CarveReader& in) {
     pos += taken;
     if (taken < piece.size()) break;
   }
-  if (pos < kShortestText) return NotFound();
-  uint8_t head[512];
+  uint8_t head[512] = {};
+  const size_t block = static_cast<size_t>(std::min<uint64_t>({in.BlockBytes(), sizeof head, in.Limit()}));
+  if (pos < kShortestText || in.Peek(0, head, block) < block) return NotFound();
+  if (pos < block && !PlausibleShortText(head, static_cast<size_t>(pos), block)) return NotFound();
   const size_t n = static_cast<size_t>(std::min<uint64_t>(pos, sizeof head));
-  if (!in.Read(0, head, n)) return NotFound();
   return Complete(pos, TextExtension(head, n));
 }
 

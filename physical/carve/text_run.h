@@ -38,6 +38,13 @@ class TextFollower {
   Decoder utf8_, gb_;
 };
 
+// Whether a run of text that ends inside its first block (n text bytes of
+// a block of blockBytes at p) is a file rather than chance: GB18030 lets
+// four bytes in five of random data through, so such a run needs the rest
+// of its block zeroed (the slack after a file on fresh media) or nine in
+// ten of its bytes plain ASCII.
+bool PlausibleShortText(const uint8_t* p, size_t n, size_t blockBytes);
+
 // What kind of text the first bytes of a run show, as an extension: a
 // script, XML, HTML, JSON, comma-separated values, or plain text.
 const char* TextExtension(const uint8_t* p, size_t n);

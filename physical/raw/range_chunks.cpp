@@ -32,8 +32,8 @@ bool RangeChunks::Next(Chunk& chunk) {
   if (taken_ == chunks_) return false;
   chunk.address = first_ + taken_ * chunkSectors_;
   ++taken_;
-  if (mapping_ && TakeMapped(chunk)) return true;
-  ReadByCopy(chunk);
+  if (!mapping_ || !TakeMapped(chunk)) ReadByCopy(chunk);
+  if (companion_) companion_->TakeChunk(*this, chunk);
   return true;
 }
 
