@@ -1,6 +1,7 @@
 // Matroska and WebM: the EBML header, then the segment; its top-level
 // elements are walked to the segment's end (or, for a segment of unknown
 // size as live recorders write, as far as elements of a segment go on).
+#include <algorithm>
 #include <cstring>
 #include <string_view>
 #include <vector>
@@ -45,11 +46,9 @@ struct Element {
   uint64_t header = 0;
 };
 
-// An element header: the ID keeps its length marker (1-4 bytes), the size
-// drops it (1-8 bytes, all value bits set meaning unknown).
-bool ReadElement(CarveReader& in, uint64_t pos, Element& e) {
-  uint8_t b[12];
-  const size_t got = in.Peek(pos, b, sizeof b);
+// An element header in got bytes at b: the ID keeps its length marker (1-4
+// bytes), the size drops it (1-8 bytes, all value bits set meaning unknown).
+bool ParseElement(const uint8_t* b, size_t got, Element& e) {
   if (got < 2 || b[0] == 0) return false;
   const int idLength = __builtin_clz(uint32_t{b[0]}) - 23;
   if (idLength > 4 || size_t(idLength) >= got) return false;
@@ -69,6 +68,11 @@ bool ReadElement(CarveReader& in, uint64_t pos, Element& e) {
   e.unknownSize = allOnes;
   e.header = static_cast<uint64_t>(idLength + sizeLength);
   return true;
+}
+
+bool ReadElement(CarveReader& in, uint64_t pos, Element& e) {
+  uint8_t b[12];
+  return ParseElement(b, in.Peek(pos, b, sizeof b), e);
 }
 
 // Walks elements from pos while `accept` takes their IDs, up to end when
@@ -107,14 +111,18 @@ WalkResult WalkEbml(CarveReader& in) {
   if (!in.Read(header.header, body.data(), body.size())) return NotFound();
   // DocType (42 82) names the flavour.
   const char* extension = nullptr;
-  for (size_t i = 0; i + 3 < body.size(); ++i) {
-    if (body[i] != 0x42 || body[i + 1] != 0x82) continue;
-    const size_t length = body[i + 2] & 0x7F;
-    if (i + 3 + length > body.size()) break;
-    const std::string_view type(reinterpret_cast<const char*>(body.data() + i + 3), length);
-    if (type.starts_with("webm")) extension = "webm";
-    if (type.starts_with("matroska")) extension = "mkv";
-    break;
+  for (size_t i = 0; i < body.size();) {
+    Element child;
+    if (!ParseElement(body.data() + i, std::min<size_t>(12, body.size() - i), child) ||
+        child.header + child.size > body.size() - i)
+      break;
+    if (child.id == 0x4282) {
+      const std::string_view type(reinterpret_cast<const char*>(body.data() + i + child.header),
+                                  static_cast<size_t>(child.size));
+      if (type.starts_with("webm")) extension = "webm";
+      if (type.starts_with("matroska")) extension = "mkv";
+    }
+    i += static_cast<size_t>(child.header + child.size);
   }
   if (!extension) return NotFound();
   const uint64_t segmentAt = header.header + header.size;

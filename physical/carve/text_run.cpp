@@ -160,17 +160,19 @@ const char* TextExtension(const uint8_t* p, size_t n) {
   if (StartsWith(p, n, "<!doctype html") || StartsWith(p, n, "<html")) return "html";
   if (n > 0 && (p[0] == '{' || p[0] == '[')) return "json";
   // Comma-separated values: the first lines hold the same number of
-  // commas, at least one.
-  int lines = 0, firstCommas = -1, commas = 0;
+  // commas, at least one, and (unlike prose) few of them followed by a
+  // blank.
+  int lines = 0, firstCommas = -1, commas = 0, blanks = 0;
   for (size_t i = 0; i < n && lines < 4; ++i) {
     if (p[i] == ',') ++commas;
+    if (p[i] == ',' && i + 1 < n && p[i + 1] == ' ') ++blanks;
     if (p[i] != '\n') continue;
     if (firstCommas < 0) firstCommas = commas;
-    if (commas == 0 || commas != firstCommas) return "txt";
-    commas = 0;
+    if (commas == 0 || commas != firstCommas || blanks * 2 > commas) return "txt";
+    commas = blanks = 0;
     ++lines;
   }
-  return lines >= 2 ? "csv" : "txt";
+  return lines >= 3 ? "csv" : "txt";
 }
 
 WalkResult WalkText(CarveReader& in) {
