@@ -19,10 +19,12 @@ uint64_t AfterZero(CarveReader& in, uint64_t pos) {
   return 0;
 }
 
-// One member at pos; its end, or 0 when it does not hold (then `broke`
-// is where its compressed data stopped making sense).
+// One member at pos; its end, or 0 when it does not hold. Then `broke` is
+// what validated: up to where the compressed data stopped making sense, or
+// only the header when the data inflated but its CRC or length is wrong
+// (the change lies somewhere in it).
 uint64_t Member(CarveReader& in, uint64_t pos, uint64_t& broke) {
-  broke = pos;
+  broke = 0;
   uint8_t h[10];
   if (!in.Read(pos, h, 10) || h[0] != 0x1F || h[1] != 0x8B || h[2] != 8 || (h[3] & 0xE0)) return 0;
   uint64_t at = pos + 10;
@@ -36,7 +38,7 @@ uint64_t Member(CarveReader& in, uint64_t pos, uint64_t& broke) {
   if (h[3] & 2) at += 2;                                   // FHCRC
   const InflateOutcome out = InflateAt(in, at, in.Limit() - std::min(in.Limit(), at), DeflateWrapping::kRaw,
                                        in.Limit() * 1032);
-  broke = at + out.consumed;
+  broke = out.ended ? at : out.consumed >= 64 ? at + out.consumed : 0;
   uint8_t t[8];
   if (!out.ended || !in.Read(at + out.consumed, t, 8)) return 0;
   if (LoadLE32(t) != out.crc || LoadLE32(t + 4) != (out.produced & 0xFFFFFFFFu)) return 0;
@@ -49,7 +51,7 @@ WalkResult WalkGzip(CarveReader& in) {
   uint64_t broke = 0;
   uint64_t end = Member(in, 0, broke);
   // A header followed by no deflate data at all was met by chance.
-  if (end == 0) return broke > 64 ? Damaged(broke) : NotFound();
+  if (end == 0) return broke ? Damaged(broke) : NotFound();
   for (uint64_t next; (next = Member(in, end, broke)) != 0;) end = next;
   return Complete(end);
 }
