@@ -45,7 +45,10 @@ struct CarvePlan {
 CarvePlan PlanArea(const RawTarget& target, disk::SectorSource& source, bool allBlocks) {
   CarvePlan plan;
   const physical::TPartiEntry& entry = *target.entry;
-  const uint64_t end = std::min<uint64_t>(entry.AbsoluteEnd(), source.SectorCount());
+  // A volume's entry learns its size only when the raw scan asks for it;
+  // its source knows.
+  const uint64_t end = entry.DriveCode < 0 ? source.SectorCount()
+                                           : std::min<uint64_t>(entry.AbsoluteEnd(), source.SectorCount());
   plan.area = {entry.AbsoluteStart(), std::max(end, entry.AbsoluteStart()), 1, nullptr};
   plan.what = "every sector";
   if (entry.DriveCode >= 0 || allBlocks) return plan;
