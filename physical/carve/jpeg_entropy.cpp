@@ -44,6 +44,7 @@ void JpegScanDecoder::Start(uint64_t byteOffset, uint8_t bitOffset) {
   stopped_ = false;
   startOffset_ = byteOffset;
   startBit_ = bitOffset;
+  cache_ = {};
   const uint64_t block = in_.BlockBytes();
   nextBoundary_ = (byteOffset + block - 1) / block * block;
   Fill();
@@ -66,25 +67,30 @@ void JpegScanDecoder::Fill() {
       }
       continue;
     }
-    uint8_t pair[2] = {0, 0};
-    const std::span<const uint8_t> here = stopped_ ? std::span<const uint8_t>() : in_.View(next_, 2);
-    if (here.empty()) stopped_ = true;
+    if (next_ >= budgetEnd_) stopped_ = true;
+    if (!stopped_ && (next_ < cacheBase_ || next_ - cacheBase_ >= cache_.size())) {
+      cache_ = in_.View(next_, 1 << 16);
+      cacheBase_ = next_;
+      if (cache_.empty()) stopped_ = true;
+    }
     if (stopped_) {
       // Zeros after the end: a decoder that needs them has overrun.
       bits_ += 8;
       phantom_ += 8;
       continue;
     }
-    pair[0] = here[0];
-    uint64_t start = next_;
-    if (pair[0] == 0xFF) {
-      if (here.size() >= 2) {
-        pair[1] = here[1];
-      } else if (!in_.Read(next_ + 1, &pair[1], 1)) {
+    const size_t at = static_cast<size_t>(next_ - cacheBase_);
+    const uint8_t byte = cache_[at];
+    const uint64_t start = next_;
+    if (byte == 0xFF) {
+      uint8_t after = 0;
+      if (at + 1 < cache_.size()) {
+        after = cache_[at + 1];
+      } else if (in_.Peek(next_ + 1, &after, 1) != 1) {
         stopped_ = true;
         continue;
       }
-      if (pair[1] != 0x00) {
+      if (after != 0x00) {
         stopped_ = true;  // a marker: the data ends here
         continue;
       }
@@ -94,7 +100,7 @@ void JpegScanDecoder::Fill() {
     }
     byteStart_[loaded_ % byteStart_.size()] = start;
     ++loaded_;
-    acc_ |= uint64_t{pair[0]} << (56 - bits_);
+    acc_ |= uint64_t{byte} << (56 - bits_);
     bits_ += 8;
   }
 }
@@ -213,7 +219,8 @@ bool JpegScanDecoder::TakeSnapshot(JpegSnapshot& s) const {
   return true;
 }
 
-JpegScanDecoder::Outcome JpegScanDecoder::Run(const JpegSnapshot& from) {
+JpegScanDecoder::Outcome JpegScanDecoder::Run(const JpegSnapshot& from, uint64_t budgetEnd) {
+  budgetEnd_ = budgetEnd;
   current_ = from;
   predictors_ = from.predictors;
   foreign_ = false;

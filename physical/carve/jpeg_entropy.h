@@ -13,6 +13,7 @@
 // picture are tried against each other.
 #include <array>
 #include <cstdint>
+#include <span>
 
 #include "physical/carve/carve_reader.h"
 #include "physical/carve/jpeg_tables.h"
@@ -41,8 +42,10 @@ class JpegScanDecoder {
   uint32_t McuCount() const { return mcuCount_; }
 
   // Decodes from a snapshot (a fresh one at the scan's first byte to
-  // begin) until the scan ends or breaks.
-  Outcome Run(const JpegSnapshot& from);
+  // begin) until the scan ends or breaks. With a budget, the data is taken
+  // to end at that offset: a trial that only needs to see whether some
+  // bytes decode at all stops there (kBroken, GoodEnd() close to it).
+  Outcome Run(const JpegSnapshot& from, uint64_t budgetEnd = UINT64_MAX);
 
   // The block boundaries the data crossed last (at most kKeptBoundaries),
   // oldest first, each with the snapshot of an MCU begun before it: where
@@ -101,9 +104,14 @@ class JpegScanDecoder {
   uint64_t used_ = 0;      // bits consumed since Start
   uint64_t loaded_ = 0;    // data bytes loaded since Start
   uint64_t nextBoundary_ = 0;
+  uint64_t budgetEnd_ = UINT64_MAX;
   bool stopped_ = false;   // a marker or foreign signature is at next_
   uint64_t startOffset_ = 0;
   uint8_t startBit_ = 0;
+  // The bytes at hand from cacheBase_ on (a view of the reader, renewed when
+  // the data runs past it; probes for foreign signatures leave it valid).
+  std::span<const uint8_t> cache_;
+  uint64_t cacheBase_ = 0;
   // Start offsets of the last 16 data bytes loaded, by data byte number.
   std::array<uint64_t, 16> byteStart_{};
 

@@ -10,37 +10,77 @@ namespace tarnwell::physical::carve {
 namespace {
 
 constexpr uint64_t kSector = 512;
-// Second pieces are looked for this far after the break when the blocks
-// are tried one by one; found files that end within kLongestGap are tried
-// as the whole gap (a camera writes whole pictures between the pieces).
+// Second pieces are looked for this far after the break, block by block,
+// in bytes read once; found files that end within kLongestGap are tried as
+// the whole gap (a camera writes whole pictures between the pieces).
 constexpr uint64_t kSweptBytes = uint64_t{4} << 20;
 constexpr uint64_t kLongestGap = uint64_t{64} << 20;
-// Work bounds: trials per picture, pictures tried.
-constexpr uint64_t kTrialsPerPicture = 200000;
+// Work bounds. A trial decodes this far past the junction: a wrong
+// second piece of random or unrelated data breaks well within it. One
+// that holds up is followed to the picture's end, at most kFollowed times
+// a picture: another picture's data made with the same Huffman tables
+// decodes on for as long as it lasts, and only the count of MCUs and the
+// EOI at the end tell it from the right one.
+constexpr uint64_t kTrialBytes = 4096;
+constexpr int kFollowed = 8;
+constexpr size_t kBoundariesTried = 32;
+constexpr uint64_t kTrialsPerPicture = 20000;
 constexpr size_t kPicturesTried = 4096;
-// A trial reads little: wrong second pieces fail within a few hundred bytes.
-constexpr size_t kTrialRead = 4096;
 
-// The first piece up to a boundary, then the second piece from another
-// sector. The first piece's bytes needed (from the earliest snapshot to
-// the latest boundary) are held in memory; before them nothing is read.
+// Whether a block can carry on entropy-coded data: no marker but a restart
+// or the end of the picture (slack follows that), and dense, as compressed
+// data is (text, zeros and tables are not). A block that ends the picture
+// early is too short to judge and passes.
+bool CouldContinueScan(const uint8_t* p, size_t n) {
+  size_t end = n;
+  for (size_t i = 0; i + 1 < n; ++i) {
+    if (p[i] != 0xFF) continue;
+    const uint8_t m = p[i + 1];
+    if (m == 0x00 || (m >= 0xD0 && m <= 0xD7)) {
+      ++i;
+      continue;
+    }
+    if (m != 0xD9) return false;
+    end = i;
+    break;
+  }
+  if (end < 64) return true;
+  bool seen[256] = {};
+  size_t distinct = 0;
+  for (size_t i = 0; i < end; ++i) distinct += seen[p[i]] ? 0 : (seen[p[i]] = true, 1);
+  return distinct * 3 >= std::min<size_t>(end, 288);
+}
+
+// The first piece up to a boundary, then the second piece: from bytes held
+// in memory (a trial), or from the disk (the one that passed). The first
+// piece's bytes needed (from the earliest snapshot to the latest boundary)
+// are held in memory; before them nothing is read.
 class JoinedReader final : public CarveReader {
  public:
   JoinedReader(disk::SectorSource& source, uint64_t limit, uint32_t blockBytes, uint64_t firstBase,
                std::vector<uint8_t> firstBytes)
       : CarveReader(limit, blockBytes),
-        second_(source, 0, 0, blockBytes, kTrialRead),
+        limit_(limit),
+        disk_(source, 0, 0, blockBytes),
         firstBase_(firstBase),
         first_(std::move(firstBytes)) {}
 
-  void Join(uint64_t boundary, uint64_t secondSector) {
+  void JoinInMemory(uint64_t boundary, std::span<const uint8_t> second) {
     boundary_ = boundary;
-    second_.Restart(secondSector, Limit() > boundary ? Limit() - boundary : 0);
+    memory_ = second;
+    onDisk_ = false;
+    SetLimit(std::min(limit_, boundary + second.size()));
+  }
+  void JoinOnDisk(uint64_t boundary, uint64_t secondSector) {
+    boundary_ = boundary;
+    onDisk_ = true;
+    disk_.Restart(secondSector, limit_ > boundary ? limit_ - boundary : 0);
+    SetLimit(limit_);
   }
 
  protected:
   std::span<const uint8_t> Fetch(uint64_t offset, size_t want) override {
-    if (offset >= boundary_) return second_.View(offset - boundary_, want);
+    if (offset >= boundary_) return Second(offset - boundary_, want);
     if (offset < firstBase_ || offset - firstBase_ >= first_.size()) return {};
     const size_t at = static_cast<size_t>(offset - firstBase_);
     return {first_.data() + at, std::min<size_t>({want, first_.size() - at, static_cast<size_t>(boundary_ - offset)})};
@@ -53,11 +93,23 @@ class JoinedReader final : public CarveReader {
       done = head.size();
       if (offset + done < boundary_) return done;
     }
-    return done + second_.Peek(offset + done - boundary_, out + done, size - done);
+    if (onDisk_) return done + disk_.Peek(offset + done - boundary_, out + done, size - done);
+    const std::span<const uint8_t> tail = Second(offset + done - boundary_, size - done);
+    std::memcpy(out + done, tail.data(), tail.size());
+    return done + tail.size();
   }
 
  private:
-  SourceReader second_;
+  std::span<const uint8_t> Second(uint64_t offset, size_t want) {
+    if (onDisk_) return disk_.View(offset, want);
+    if (offset >= memory_.size()) return {};
+    return memory_.subspan(static_cast<size_t>(offset), std::min<size_t>(want, memory_.size() - offset));
+  }
+
+  const uint64_t limit_;
+  SourceReader disk_;
+  std::span<const uint8_t> memory_;
+  bool onDisk_ = false;
   uint64_t firstBase_;
   std::vector<uint8_t> first_;
   uint64_t boundary_ = 0;
@@ -90,12 +142,17 @@ class PictureJoiner {
   bool Join(CarvedFile& picture);
 
  private:
-  bool Candidate(uint64_t sector) {
-    if (sector >= area_.end || found_.Inside(sector)) return false;
-    return !area_.free || area_.free->IsFree(sector);
+  // Blocks that may begin the second piece: outside found files, free on
+  // a volume, and looking like entropy-coded data.
+  bool Candidate(uint64_t sector, const uint8_t* block) {
+    if (sector >= area_.end || found_.Inside(sector) || (area_.free && !area_.free->IsFree(sector))) return false;
+    return CouldContinueScan(block, kSector);
   }
-  bool Try(JoinedReader& joined, const JpegWalk& walk, const JpegBreak& br, const JpegScanDecoder::Boundary& b,
-           uint64_t secondSector, CarvedFile& picture);
+  // The sectors right after found files (the gap is whole files), then
+  // every block near the break; `afterFiles` says how many come first.
+  std::vector<uint64_t> SecondPieces(uint64_t earliest, size_t& afterFiles);
+  bool Try(const JpegScanDecoder::Boundary& end, uint64_t secondSector, CarvedFile& picture);
+  bool Finish(const JpegScanDecoder::Boundary& end, uint64_t secondSector, CarvedFile& picture);
 
   disk::SectorSource& source_;
   const CarveArea& area_;
@@ -104,22 +161,76 @@ class PictureJoiner {
   engine::MessagePump& pump_;
   const bool& stop_;
   uint64_t trials_ = 0;
+  int followed_ = 0;
+  // The blocks after the break, read once for the trials.
+  std::vector<uint8_t> window_;
+  uint64_t windowSector_ = 0;
+  // Set while a picture is tried.
+  JoinedReader* joined_ = nullptr;
+  const JpegWalk* walk_ = nullptr;
+  const JpegBreak* break_ = nullptr;
 };
 
-bool PictureJoiner::Try(JoinedReader& joined, const JpegWalk& walk, const JpegBreak& br,
-                        const JpegScanDecoder::Boundary& b, uint64_t secondSector, CarvedFile& picture) {
-  ++trials_;
-  joined.Join(b.offset, secondSector);
-  JpegScanDecoder decoder(joined, walk.Tables(), br.scan);
-  if (decoder.Run(b.snapshot) != JpegScanDecoder::Outcome::kEnded) return false;
-  JpegWalk rest(joined, walk);
+std::vector<uint64_t> PictureJoiner::SecondPieces(uint64_t earliest, size_t& afterFiles) {
+  const uint64_t step = area_.blockSectors;
+  const uint64_t first = area_.first + (earliest - area_.first) / step * step + step;
+  windowSector_ = first;
+  const uint64_t sectors = std::min(area_.end > first ? area_.end - first : 0, kSweptBytes / kSector);
+  window_.assign(static_cast<size_t>(sectors * kSector), 0);
+  uint32_t got = 0;
+  if (sectors == 0 || !source_.Read(first, static_cast<uint32_t>(sectors), window_.data(), got)) got = 0;
+  window_.resize(got / kSector * kSector);
+  std::vector<uint64_t> seconds;
+  const uint64_t gapEnd = std::min(area_.end, earliest + kLongestGap / kSector);
+  uint8_t block[kSector];
+  for (auto it = std::upper_bound(files_.begin(), files_.end(), earliest,
+                                  [](uint64_t s, const CarvedFile& f) { return s < f.sector; });
+       it != files_.end() && it->sector < gapEnd; ++it) {
+    if (it->damaged) continue;
+    const uint64_t after = area_.first + (it->FirstPieceEndSector() - area_.first + step - 1) / step * step;
+    uint32_t n = 0;
+    if (after < area_.end && source_.Read(after, 1, block, n) && n == kSector && Candidate(after, block))
+      seconds.push_back(after);
+  }
+  afterFiles = seconds.size();
+  for (uint64_t s = first; (s - first) * kSector < window_.size(); s += step)
+    if (Candidate(s, window_.data() + (s - first) * kSector)) seconds.push_back(s);
+  return seconds;
+}
+
+bool PictureJoiner::Finish(const JpegScanDecoder::Boundary& end, uint64_t secondSector, CarvedFile& picture) {
+  joined_->JoinOnDisk(end.offset, secondSector);
+  JpegScanDecoder decoder(*joined_, walk_->Tables(), break_->scan);
+  if (decoder.Run(end.snapshot) != JpegScanDecoder::Outcome::kEnded) return false;
+  JpegWalk rest(*joined_, *walk_);
   const WalkResult result = rest.From(decoder.End());
   if (result.verdict != Verdict::kComplete) return false;
   picture.length = result.length;
   picture.damaged = false;
-  picture.firstPieceBytes = b.offset;
+  picture.firstPieceBytes = end.offset;
   picture.secondSector = secondSector;
   return true;
+}
+
+bool PictureJoiner::Try(const JpegScanDecoder::Boundary& end, uint64_t secondSector, CarvedFile& picture) {
+  ++trials_;
+  // The first few kilobytes past the junction, decoded from the bytes in
+  // memory (or on the disk past them); the rest only for one that holds.
+  const bool inWindow = secondSector >= windowSector_ && (secondSector - windowSector_) * kSector < window_.size();
+  if (inWindow) {
+    joined_->JoinInMemory(end.offset, std::span<const uint8_t>(window_).subspan(
+                                          static_cast<size_t>((secondSector - windowSector_) * kSector)));
+  } else {
+    joined_->JoinOnDisk(end.offset, secondSector);
+  }
+  JpegScanDecoder decoder(*joined_, walk_->Tables(), break_->scan);
+  const uint64_t budget = end.offset + kTrialBytes;
+  const JpegScanDecoder::Outcome outcome = decoder.Run(end.snapshot, budget);
+  const bool held = outcome == JpegScanDecoder::Outcome::kEnded ||
+                    decoder.GoodEnd() + kSector >= std::min(budget, joined_->Limit());
+  if (!held || followed_ >= kFollowed) return false;
+  ++followed_;
+  return Finish(end, secondSector, picture);
 }
 
 bool PictureJoiner::Join(CarvedFile& picture) {
@@ -133,7 +244,7 @@ bool PictureJoiner::Join(CarvedFile& picture) {
   // end of the first piece for certain; otherwise it lies somewhere before
   // the place where decoding noticed.
   std::vector<JpegScanDecoder::Boundary> ends;
-  for (auto it = br.boundaries.rbegin(); it != br.boundaries.rend(); ++it)
+  for (auto it = br.boundaries.rbegin(); it != br.boundaries.rend() && ends.size() < kBoundariesTried; ++it)
     if (!br.foreign || it->offset == br.foreignAt) ends.push_back(*it);
   if (ends.empty()) return false;
   uint64_t base = ends.front().offset, top = 0;
@@ -144,31 +255,24 @@ bool PictureJoiner::Join(CarvedFile& picture) {
   std::vector<uint8_t> firstBytes(static_cast<size_t>(top - base));
   if (!first.Read(base, firstBytes.data(), firstBytes.size())) return false;
   JoinedReader joined(source_, limit, static_cast<uint32_t>(blockBytes), base, std::move(firstBytes));
-
-  const uint64_t step = area_.blockSectors;
-  const uint64_t earliest = picture.sector + (ends.back().offset / kSector);
-  // First the sectors right after found files (the gap is whole files),
-  // then every block near the break.
-  std::vector<uint64_t> seconds;
-  const uint64_t gapEnd = std::min(area_.end, earliest + kLongestGap / kSector);
-  for (auto it = std::upper_bound(files_.begin(), files_.end(), earliest,
-                                  [](uint64_t s, const CarvedFile& f) { return s < f.sector; });
-       it != files_.end() && it->sector < gapEnd; ++it) {
-    if (it->damaged) continue;
-    const uint64_t after = area_.first + (it->FirstPieceEndSector() - area_.first + step - 1) / step * step;
-    if (Candidate(after)) seconds.push_back(after);
-  }
-  const uint64_t sweepEnd = std::min(area_.end, earliest + kSweptBytes / kSector);
-  for (uint64_t s = area_.first + (earliest - area_.first) / step * step + step; s < sweepEnd; s += step)
-    if (Candidate(s)) seconds.push_back(s);
-
-  for (const uint64_t second : seconds) {
+  joined_ = &joined;
+  walk_ = &walk;
+  break_ = &br;
+  size_t afterFiles = 0;
+  const std::vector<uint64_t> seconds = SecondPieces(picture.sector + ends.back().offset / kSector, afterFiles);
+  for (size_t i = 0; i < seconds.size(); ++i) {
     pump_.Pump();
     if (stop_ || trials_ >= kTrialsPerPicture) return false;
+    // Right after a found file the second piece is likely enough to be
+    // followed whole, past the budget of a trial.
+    if (i < afterFiles) followed_ = 0;
+    // Once the pieces that could be followed are used up, no other can join.
+    if (i >= afterFiles && followed_ >= kFollowed) return false;
     for (const auto& e : ends) {
-      if (second <= picture.sector + e.offset / kSector) continue;
-      if (Try(joined, walk, br, e, second, picture)) return true;
+      if (seconds[i] <= picture.sector + e.offset / kSector) continue;
+      if (Try(e, seconds[i], picture)) return true;
     }
+    if (i + 1 == afterFiles) followed_ = 0;
   }
   return false;
 }
