@@ -1,6 +1,7 @@
 #include "physical/carve/jpeg_entropy.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace tarnwell::physical::carve {
 namespace {
@@ -53,6 +54,26 @@ void JpegScanDecoder::Start(uint64_t byteOffset, uint8_t bitOffset) {
 
 void JpegScanDecoder::Fill() {
   while (bits_ <= 56) {
+    // Eight bytes at once where none is FF (no stuffing, no marker) and no
+    // block boundary or budget end lies among them: most of the data.
+    if (!stopped_ && next_ >= cacheBase_ && next_ - cacheBase_ + 8 <= cache_.size() && next_ + 8 <= nextBoundary_ &&
+        next_ + 8 <= budgetEnd_) {
+      uint64_t w;
+      std::memcpy(&w, cache_.data() + (next_ - cacheBase_), 8);
+      constexpr uint64_t kOnes = 0x0101010101010101ull, kHigh = 0x8080808080808080ull;
+      if (((~w - kOnes) & w & kHigh) == 0) {
+        const int n = (64 - bits_) / 8;
+        for (int i = 0; i < n; ++i) byteStart_[(loaded_ + static_cast<uint64_t>(i)) % byteStart_.size()] = next_ + static_cast<uint64_t>(i);
+        uint64_t bytes = __builtin_bswap64(w) >> bits_;
+        const int spare = 64 - bits_ - 8 * n;
+        if (spare > 0) bytes &= ~((uint64_t{1} << spare) - 1);
+        acc_ |= bytes;
+        next_ += static_cast<uint64_t>(n);
+        loaded_ += static_cast<uint64_t>(n);
+        bits_ += 8 * n;
+        continue;
+      }
+    }
     if (!stopped_ && next_ >= nextBoundary_) {
       const uint64_t boundary = nextBoundary_;
       nextBoundary_ += in_.BlockBytes();
@@ -110,8 +131,8 @@ bool JpegScanDecoder::Need(int bits) {
   return bits_ - phantom_ >= bits;
 }
 
-int JpegScanDecoder::DecodeSymbol(const HuffmanTable& table) {
-  if (bits_ < 16) Fill();
+inline int JpegScanDecoder::DecodeSymbol(const HuffmanTable& table) {
+  if (bits_ < 16) [[unlikely]] Fill();
   const int real = bits_ - phantom_;
   if (const uint16_t hit = table.Lookup(Peek(HuffmanTable::kLookupBits))) {
     const int length = hit >> 8;

@@ -83,7 +83,8 @@ class JpegScanDecoder {
     bits_ -= bits;
     used_ += static_cast<uint64_t>(bits);
   }
-  int DecodeSymbol(const HuffmanTable& table);
+  // Once per coefficient: kept inline in the block decoder.
+  [[gnu::always_inline]] inline int DecodeSymbol(const HuffmanTable& table);
   bool DecodeBlock(int component, const HuffmanTable& dc, const HuffmanTable& ac);
   bool DecodeMcu();
   bool Restart();
