@@ -128,8 +128,10 @@ std::optional<CarveBeside> PrepareCarve(const RawTarget& target, const CarveType
   carve.device = std::make_unique<disk::DiskDevice>(entry.DriveCode);
   disk::SectorSource* source = carve.device->Source();
   if (!source) return std::nullopt;
-  // The landmark pass stops at 2 TiB; so does the scan that rides on it.
-  const uint64_t end = std::min({entry.AbsoluteEnd(), physical::raw::kRawScanSectorLimit, source->SectorCount()});
+  // The landmark pass stops at 2 TiB; so does the scan that rides on it. A
+  // volume's entry learns its size only in that pass; its source knows.
+  const uint64_t rangeEnd = entry.DriveCode < 0 ? source->SectorCount() : entry.AbsoluteEnd();
+  const uint64_t end = std::min({rangeEnd, physical::raw::kRawScanSectorLimit, source->SectorCount()});
   const physical::carve::CarveArea area{entry.AbsoluteStart(), std::max(end, entry.AbsoluteStart()), 1, nullptr};
   carve.scanner = std::make_unique<physical::carve::CarveScanner>(*source, area, types.families);
   return carve;

@@ -26,12 +26,12 @@ std::unique_ptr<disk::SectorSource> SamplesInMemory() {
                                                     image.size());
 }
 
-std::vector<CarvedFile> ScanAll(disk::SectorSource& source, const CarveArea& area, CarveCounts* counts = nullptr) {
+std::vector<CarvedFile> ScanAll(disk::SectorSource& source, const CarveArea& area, CarveCounts* counts = nullptr,
+                                FamilySet families = kAllFamilies, bool stop = false) {
   engine::NullProgressBar progress;
   engine::NullMessagePump pump;
-  const bool stop = false;
   CarveCounts own;
-  return ScanArea(source, area, kAllFamilies, progress, pump, stop, counts ? *counts : own);
+  return ScanArea(source, area, families, progress, pump, stop, counts ? *counts : own);
 }
 
 // The scan driven by hand with small chunks, read by copy: files and text
@@ -107,24 +107,17 @@ TEST(CarveScanTest, MappedChunksAndSmallCopiedChunksFindTheSame) {
 
 TEST(CarveScanTest, OnlyTheTypesAskedForAreFollowed) {
   const auto source = SamplesInMemory();
-  engine::NullProgressBar progress;
-  engine::NullMessagePump pump;
-  const bool stop = false;
-  CarveCounts counts;
-  const std::vector<CarvedFile> files = ScanArea(*source, {0, source->SectorCount(), 1, nullptr},
-                                                 Bit(Family::kPng) | Bit(Family::kGif), progress, pump, stop, counts);
+  const std::vector<CarvedFile> files =
+      ScanAll(*source, {0, source->SectorCount(), 1, nullptr}, nullptr, Bit(Family::kPng) | Bit(Family::kGif));
   ASSERT_EQ(files.size(), 6u);  // four PNG samples, the PNG between the pieces, the GIF
   for (const CarvedFile& f : files) EXPECT_TRUE(f.family == Family::kPng || f.family == Family::kGif);
 }
 
 TEST(CarveScanTest, AStopEndsTheScanAndSaysSo) {
   const auto source = SamplesInMemory();
-  engine::NullProgressBar progress;
-  engine::NullMessagePump pump;
-  const bool stop = true;
   CarveCounts counts;
   const std::vector<CarvedFile> files =
-      ScanArea(*source, {0, source->SectorCount(), 1, nullptr}, kAllFamilies, progress, pump, stop, counts);
+      ScanAll(*source, {0, source->SectorCount(), 1, nullptr}, &counts, kAllFamilies, true);
   EXPECT_TRUE(counts.stopped);
   EXPECT_TRUE(files.empty());
 }
