@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <vector>
 
 #include "disk/sector_source.h"
 #include "physical/carve/signature_table.h"
@@ -14,9 +15,11 @@ constexpr uint64_t kSector = disk::kSectorSize;
 
 }  // namespace
 
-std::span<const uint8_t> CarveReader::View(uint64_t offset, size_t want) {
+std::span<const uint8_t> CarveReader::View(uint64_t offset, size_t want, size_t least) {
   if (offset >= limit_ || want == 0) return {};
-  const std::span<const uint8_t> got = Fetch(offset, static_cast<size_t>(std::min<uint64_t>(want, limit_ - offset)));
+  want = static_cast<size_t>(std::min<uint64_t>(want, limit_ - offset));
+  std::span<const uint8_t> got = Fetch(offset, want);
+  if (got.size() < std::min(least, want)) got = Refetch(offset, want);
   return got.first(static_cast<size_t>(std::min<uint64_t>(got.size(), limit_ - offset)));
 }
 
@@ -50,7 +53,7 @@ uint64_t CarveReader::FirstForeignStart(uint64_t from, uint64_t to) {
   to = std::min(to, limit_);
   for (uint64_t b = std::max<uint64_t>((from + blockBytes_ - 1) / blockBytes_, 1) * blockBytes_; b < to;
        b += blockBytes_) {
-    const std::span<const uint8_t> head = View(b, kProbeBytes);
+    const std::span<const uint8_t> head = View(b, kProbeBytes, kProbeBytes);
     if (head.empty()) return to;
     if (StrongSignatureAt(head.data(), head.size())) return b;
   }
@@ -94,6 +97,12 @@ std::span<const uint8_t> SourceReader::Fetch(uint64_t offset, size_t want) {
   return {buffer_.data() + at, std::min(want, bufferBytes_ - at)};
 }
 
+std::span<const uint8_t> SourceReader::Refetch(uint64_t offset, size_t want) {
+  if (!Load(offset, want)) return {};
+  const size_t at = static_cast<size_t>(offset - bufferStart_);
+  return {buffer_.data() + at, std::min(want, bufferBytes_ - at)};
+}
+
 bool SourceReader::Load(uint64_t offset, size_t want) {
   // Reading on from where the buffer ended is a walker moving forward:
   // the next read is larger. A jump starts small again.
@@ -118,20 +127,36 @@ bool SourceReader::Load(uint64_t offset, size_t want) {
 }
 
 size_t SourceReader::Probe(uint64_t offset, uint8_t* out, size_t size) {
-  if (offset + size <= borrowed_.size() ||
-      (offset >= bufferStart_ && offset + size <= bufferStart_ + bufferBytes_)) {
-    const std::span<const uint8_t> got = Fetch(offset, size);
-    std::memcpy(out, got.data(), got.size());
-    return got.size();
+  // From memory as far as it goes: the borrowed bytes, then the buffer.
+  size_t done = 0;
+  while (done < size) {
+    const uint64_t at = offset + done;
+    std::span<const uint8_t> have;
+    if (at < borrowed_.size()) {
+      have = borrowed_.subspan(static_cast<size_t>(at), std::min<size_t>(size - done, borrowed_.size() - at));
+    } else if (at >= bufferStart_ && at < bufferStart_ + bufferBytes_) {
+      const size_t from = static_cast<size_t>(at - bufferStart_);
+      have = {buffer_.data() + from, std::min(size - done, bufferBytes_ - from)};
+    } else {
+      break;
+    }
+    std::memcpy(out + done, have.data(), have.size());
+    done += have.size();
   }
-  uint8_t sectors[2 * kSector];
-  const uint64_t first = offset / kSector * kSector;
-  const uint32_t count = offset + size <= first + kSector ? 1 : 2;
+  if (done == size) return done;
+  // The rest read on its own, whole sectors, so the buffer's views stay
+  // valid.
+  const uint64_t at = offset + done;
+  const uint64_t first = at / kSector * kSector;
+  const uint32_t count = static_cast<uint32_t>((at - first + (size - done) + kSector - 1) / kSector);
+  uint8_t small[2 * kSector];
+  std::vector<uint8_t> large(count > 2 ? size_t{count} * kSector : 0);
+  uint8_t* sectors = count > 2 ? large.data() : small;
   uint32_t got = 0;
-  if (!source_.Read(startSector_ + first / kSector, count, sectors, got) || got <= offset - first) return 0;
-  const size_t n = std::min<size_t>(size, got - static_cast<size_t>(offset - first));
-  std::memcpy(out, sectors + (offset - first), n);
-  return n;
+  if (!source_.Read(startSector_ + first / kSector, count, sectors, got) || got <= at - first) return done;
+  const size_t n = std::min<size_t>(size - done, got - static_cast<size_t>(at - first));
+  std::memcpy(out + done, sectors + (at - first), n);
+  return done + n;
 }
 
 }  // namespace tarnwell::physical::carve

@@ -34,9 +34,11 @@ class CarveReader {
   bool Has(uint64_t offset, uint64_t size) const { return offset <= limit_ && size <= limit_ - offset; }
 
   // Up to `want` bytes from offset, without copying: fewer at the limit,
-  // at the end of the source or of the reader's buffer, none where the
-  // source failed. Valid until the next View or Read.
-  std::span<const uint8_t> View(uint64_t offset, size_t want);
+  // at the end of the source or of what the reader holds, none where the
+  // source failed; at least `least` of them (or all that remain) when the
+  // walker needs that many at once to move on. Valid until the next View
+  // or Read.
+  std::span<const uint8_t> View(uint64_t offset, size_t want, size_t least = 1);
   // Exactly size bytes into out; false when they are not all there.
   bool Read(uint64_t offset, void* out, size_t size);
 
@@ -58,6 +60,9 @@ class CarveReader {
  protected:
   // Bytes from offset on (no limit applied), as many as are at hand.
   virtual std::span<const uint8_t> Fetch(uint64_t offset, size_t want) = 0;
+  // The same, read afresh from offset rather than taken from what is at
+  // hand (which may end just after offset).
+  virtual std::span<const uint8_t> Refetch(uint64_t offset, size_t want) { return Fetch(offset, want); }
   // A copy of up to size bytes at offset that leaves Fetch's views alone;
   // returns how many arrived.
   virtual size_t Probe(uint64_t offset, uint8_t* out, size_t size) = 0;
@@ -99,6 +104,7 @@ class SourceReader final : public CarveReader {
 
  protected:
   std::span<const uint8_t> Fetch(uint64_t offset, size_t want) override;
+  std::span<const uint8_t> Refetch(uint64_t offset, size_t want) override;
   size_t Probe(uint64_t offset, uint8_t* out, size_t size) override;
 
  private:

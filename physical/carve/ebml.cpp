@@ -33,12 +33,6 @@ bool SegmentChild(uint32_t id) {
   }
 }
 
-// The elements of a cluster, for clusters of unknown size.
-bool ClusterChild(uint32_t id) {
-  return id == 0xE7 || id == 0xA3 || id == 0xA0 || id == 0xA7 || id == 0xAB || id == 0x5854 || id == 0xAF ||
-         id == 0xEC || id == 0xBF;
-}
-
 struct Element {
   uint32_t id = 0;
   uint64_t size = 0;
@@ -75,6 +69,35 @@ bool ReadElement(CarveReader& in, uint64_t pos, Element& e) {
   return ParseElement(b, in.Peek(pos, b, sizeof b), e);
 }
 
+// The elements of a cluster, for clusters of unknown size, each as it
+// must look: one-byte IDs turn up in any data, so their sizes and first
+// bytes are held to what a writer puts there.
+bool ClusterChild(CarveReader& in, uint64_t pos, const Element& e) {
+  uint8_t first = 0;
+  const bool body = e.size > 0 && in.Peek(pos + e.header, &first, 1) == 1;
+  switch (e.id) {
+    case 0xE7:  // Timecode
+    case 0xA7:  // Position
+    case 0xAB:  // PrevSize
+      return e.size >= 1 && e.size <= 8;
+    case 0xA3:  // SimpleBlock: a track number (one-byte form, tracks 1-16), time, flags
+      return e.size >= 4 && body && first >= 0x81 && first <= 0x90;
+    case 0xA0:  // BlockGroup, which begins with its Block
+      return e.size >= 6 && body && first == 0xA1;
+    case 0xBF:  // CRC-32
+      return e.size == 4;
+    case 0xEC:  // Void
+    case 0x5854:  // SilentTracks
+      return true;
+    default:
+      return false;
+  }
+}
+
+bool TopLevelChild(CarveReader&, uint64_t, const Element& e) {
+  return SegmentChild(e.id) && (e.id != 0xBF || e.size == 4);
+}
+
 // Walks elements from pos while `accept` takes their IDs, up to end when
 // known. `reached` is where the walk stopped; false when an element runs
 // past what can be read, or a known end is not met exactly.
@@ -86,7 +109,7 @@ template <typename Accept>
 Reached Walk(CarveReader& in, uint64_t pos, uint64_t end, bool endKnown, Accept&& accept) {
   for (int n = 0; !endKnown || pos < end; ++n) {
     Element e;
-    if (n > (1 << 22) || !ReadElement(in, pos, e) || !accept(e.id)) return {pos, !endKnown};
+    if (n > (1 << 22) || !ReadElement(in, pos, e) || !accept(in, pos, e)) return {pos, !endKnown};
     if (e.unknownSize) {
       // Only a cluster may leave its size open; its blocks tell its end.
       if (e.id != kCluster) return {pos, false};
@@ -129,8 +152,8 @@ WalkResult WalkEbml(CarveReader& in) {
   Element segment;
   if (!ReadElement(in, segmentAt, segment) || segment.id != kSegment) return Damaged(segmentAt, extension);
   const uint64_t start = segmentAt + segment.header;
-  const Reached end = segment.unknownSize ? Walk(in, start, 0, false, SegmentChild)
-                                         : Walk(in, start, start + segment.size, true, SegmentChild);
+  const Reached end = segment.unknownSize ? Walk(in, start, 0, false, TopLevelChild)
+                                         : Walk(in, start, start + segment.size, true, TopLevelChild);
   return end.ok && end.pos > start ? Complete(end.pos, extension) : Damaged(end.pos, extension);
 }
 

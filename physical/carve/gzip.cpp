@@ -53,7 +53,8 @@ WalkResult WalkGzip(CarveReader& in) {
   // A header followed by no deflate data at all was met by chance.
   if (end == 0) return broke ? Damaged(broke) : NotFound();
   for (uint64_t next; (next = Member(in, end, broke)) != 0;) end = next;
-  return Complete(end);
+  // A further member that began but broke off: the file was cut there.
+  return broke ? Damaged(std::max(end, broke)) : Complete(end);
 }
 
 }  // namespace tarnwell::physical::carve

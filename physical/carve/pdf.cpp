@@ -138,7 +138,7 @@ WalkResult PdfWalk::Run() {
   std::vector<uint64_t> ends;
   for (;;) {
     if (pos > std::max(lastObject, lastEnd) + kSearchPastObjects) break;
-    const std::span<const uint8_t> piece = in_.View(pos, 1 << 20);
+    const std::span<const uint8_t> piece = in_.View(pos, 1 << 20, 1 << 16);
     if (piece.size() < kEndobj.size()) break;
     // Markers wholly inside this piece, gathered before anything is
     // checked (a check may read elsewhere and replace the piece); the last

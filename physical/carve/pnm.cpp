@@ -82,7 +82,9 @@ WalkResult WalkPnm(CarveReader& in) {
     if (!t.Number(v, largest)) return Damaged(pos, extension);
     pos = t.Position();
   }
+  // Blanks the writer left after the last value, then the line end.
   uint8_t c = 0;
+  while (in.Read(pos, &c, 1) && (c == ' ' || c == '\t') && pos < in.Limit()) ++pos;
   if (in.Read(pos, &c, 1) && (c == '\n' || c == '\r')) ++pos;
   if (c == '\r' && in.Read(pos, &c, 1) && c == '\n') ++pos;
   return Complete(pos, extension);

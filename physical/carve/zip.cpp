@@ -95,7 +95,7 @@ bool ZipWalk::StoredWithDescriptor(uint64_t data, uint32_t& crc, uint64_t& compr
   uint64_t pos = data;
   uint32_t running = 0;
   for (;;) {
-    const std::span<const uint8_t> piece = in_.View(pos, 1 << 20);
+    const std::span<const uint8_t> piece = in_.View(pos, 1 << 20, 1 << 16);
     if (piece.size() < 4) return false;
     const std::string_view text(reinterpret_cast<const char*>(piece.data()), piece.size());
     size_t from = 0;

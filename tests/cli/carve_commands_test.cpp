@@ -100,7 +100,7 @@ TEST(CarveCommandTest, TypesLimitWhatIsFollowedAndAnUnknownTypeIsRefused) {
   std::set<std::string> types;
   for (size_t i = 1; i < lines.size(); ++i) types.insert(lines[i]["type"].get<std::string>());
   EXPECT_EQ(types, (std::set<std::string>{"jpg", "docx"}));
-  EXPECT_EQ(lines.size(), 1u + 9u);  // seven pictures, the one in two pieces, the letter
+  EXPECT_EQ(lines.size(), 1u + 10u);  // eight pictures, the one in two pieces, the letter
   EXPECT_EQ(RunCli("--no-devices carve " + Samples() + ":0 --types jpg,nonsense").exitCode, 2);
 }
 

@@ -77,9 +77,9 @@ TEST(CarveWalkersTest, EverySampleIsRecognisedAndWalkedToItsExactEndWhateverFoll
 TEST(CarveWalkersTest, AFileCutShortIsNeverCompleteAndNothingPastTheCutIsClaimed) {
   for (const CarveSample& s : WholeSamples()) {
     const Family family = FamilyOf(s);
-    // A shorter run of text or of transport packets is as valid as the
-    // whole; there is no end to miss.
-    if (family == Family::kText || ExpectedExtension(s.name) == "ts") continue;
+    // A shorter run of text, of transport packets or of bare MP3 frames is
+    // as valid as the whole; there is no end to miss.
+    if (family == Family::kText || ExpectedExtension(s.name) == "ts" || s.name == "bare.mp3") continue;
     const size_t cut = s.bytes.size() * 3 / 5;
     const std::vector<uint8_t> bytes(s.bytes.begin(), s.bytes.begin() + static_cast<long>(cut));
     const WalkResult r = Walk(family, bytes);
