@@ -13,6 +13,8 @@ bool HuffmanTable::Define(const uint8_t* counts, const uint8_t* values, size_t v
     valueOffset_[length] = static_cast<int32_t>(k) - static_cast<int32_t>(code);
     if (k + n > valueCount) return false;
     for (uint32_t i = 0; i < n; ++i, ++code, ++k) {
+      // More codes than the length has room for: no canonical table.
+      if (code >= (1u << length)) return false;
       values_[k] = values[k];
       if (length <= kLookupBits) {
         // Every 9-bit pattern that begins with this code.
@@ -22,8 +24,6 @@ bool HuffmanTable::Define(const uint8_t* counts, const uint8_t* values, size_t v
       }
     }
     if (n) maxCode_[length] = static_cast<int32_t>(code) - 1;
-    // A code of this length that overflows it: no canonical table.
-    if (code > (1u << length)) return false;
     code <<= 1;
   }
   defined_ = k > 0;

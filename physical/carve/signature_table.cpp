@@ -143,7 +143,7 @@ bool MpegPsCheck(const uint8_t* p, size_t n) {
   return n >= 14 && ((p[4] & 0xC4) == 0x44 || (p[4] & 0xF1) == 0x21);
 }
 bool TsCheck(const uint8_t* p, size_t n) {
-  return n >= 377 && p[188] == 0x47 && p[376] == 0x47 && ((p[1] | p[189] | p[377]) & 0x80) == 0;
+  return n >= 378 && p[188] == 0x47 && p[376] == 0x47 && ((p[1] | p[189] | p[377]) & 0x80) == 0;
 }
 bool M2tsCheck(const uint8_t* p, size_t n) {
   return n >= 390 && p[4] == 0x47 && p[196] == 0x47 && p[388] == 0x47 && ((p[5] | p[197] | p[389]) & 0x80) == 0;
