@@ -93,6 +93,8 @@ void CarveScanner::Look(const raw::RangeChunks::Chunk& c, uint64_t firstBlock, s
     f.signatures = MatchSignatures(bytes, available) & enabledSignatures_;
     if (!textEnabled_) continue;
     if (!followerAlive_) {
+      // A fresh start counts only from kShortestText bytes on.
+      if (CannotBeginText(bytes, available)) continue;
       follower_.Reset();
       followerAlive_ = true;
       f.freshText = true;

@@ -1,6 +1,9 @@
 #include "physical/carve/text_run.h"
 
+#include <emmintrin.h>
+
 #include <algorithm>
+#include <array>
 #include <cctype>
 #include <cstring>
 
@@ -14,16 +17,35 @@ namespace {
 // Printable ASCII, tab, line feed, form feed and carriage return.
 inline bool PlainByte(uint8_t b) { return (b >= 0x20 && b < 0x7F) || b == '\t' || b == '\n' || b == '\r' || b == '\f'; }
 
-// Eight bytes at once: all printable ASCII (0x20-0x7E). White space takes
-// the byte-by-byte path.
-inline bool EightPrintable(const uint8_t* p) {
-  uint64_t w;
-  std::memcpy(&w, p, 8);
-  constexpr uint64_t kOnes = 0x0101010101010101ull, kHigh = 0x8080808080808080ull;
-  const uint64_t below20 = (w - 0x20 * kOnes) & ~w & kHigh;  // a byte < 0x20 (or >= 0x80)
-  const uint64_t is7f = ((w ^ 0x7F * kOnes) - kOnes) & ~(w ^ 0x7F * kOnes) & kHigh;
-  return ((w & kHigh) | below20 | is7f) == 0;
+// How many of the n bytes at p, from the start, are plain ASCII text
+// (printable, tab, line feed, carriage return), sixteen at a time: the
+// bulk of any text file. The rest goes byte by byte.
+inline size_t PlainRun(const uint8_t* p, size_t n) {
+  size_t k = 0;
+  const __m128i below = _mm_set1_epi8(-33);
+  for (; k + 16 <= n; k += 16) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + k));
+    // b + 0x60 below -33 as a signed byte: 0x20 <= b <= 0x7E.
+    __m128i ok = _mm_cmplt_epi8(_mm_add_epi8(v, _mm_set1_epi8(0x60)), below);
+    ok = _mm_or_si128(ok, _mm_cmpeq_epi8(v, _mm_set1_epi8('\n')));
+    ok = _mm_or_si128(ok, _mm_cmpeq_epi8(v, _mm_set1_epi8('\r')));
+    ok = _mm_or_si128(ok, _mm_cmpeq_epi8(v, _mm_set1_epi8('\t')));
+    const unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(ok));
+    if (mask != 0xFFFF) return k + static_cast<size_t>(__builtin_ctz(~mask));
+  }
+  while (k < n && PlainByte(p[k])) ++k;
+  return k;
 }
+
+// Bytes that end text in whatever state either decoder is in: NUL and the
+// control characters other than white space, DEL, and FF.
+constexpr std::array<bool, 256> MakeKills() {
+  std::array<bool, 256> kills{};
+  for (int b = 0; b < 0x20; ++b) kills[b] = b != '\t' && b != '\n' && b != '\r' && b != '\f';
+  kills[0x7F] = kills[0xFF] = true;
+  return kills;
+}
+constexpr std::array<bool, 256> kKills = MakeKills();
 
 bool StartsWith(const uint8_t* p, size_t n, const char* text) {
   const size_t k = std::strlen(text);
@@ -116,10 +138,9 @@ size_t TextFollower::Feed(const uint8_t* p, size_t n) {
   const uint64_t start = fed_;
   size_t i = 0;
   while (i < n && Alive()) {
-    // Runs of printable ASCII while neither decoder is inside a character.
+    // Runs of plain ASCII while neither decoder is inside a character.
     if ((!utf8_.alive || utf8_.state == 0) && (!gb_.alive || gb_.state == 0)) {
-      size_t k = i;
-      while (k + 8 <= n && EightPrintable(p + k)) k += 8;
+      const size_t k = i + PlainRun(p + i, n - i);
       if (k > i) {
         fed_ += k - i;
         if (utf8_.alive) utf8_.charEnd = fed_;
@@ -137,6 +158,13 @@ size_t TextFollower::Feed(const uint8_t* p, size_t n) {
   if (Alive()) return n;
   const uint64_t end = std::max(utf8_.charEnd, gb_.charEnd);
   return end > start ? static_cast<size_t>(end - start) : 0;
+}
+
+bool CannotBeginText(const uint8_t* p, size_t n) {
+  const size_t k = std::min<size_t>(n, kShortestText);
+  for (size_t i = 0; i < k; ++i)
+    if (kKills[p[i]]) return true;
+  return false;
 }
 
 bool PlausibleShortText(const uint8_t* p, size_t n, size_t blockBytes) {

@@ -38,6 +38,11 @@ class TextFollower {
   Decoder utf8_, gb_;
 };
 
+// True when a byte among the first kShortestText ends any text (NUL, a
+// control character other than white space, DEL, FF): no file of text
+// begins there. Most blocks of other data are told apart by this alone.
+bool CannotBeginText(const uint8_t* p, size_t n);
+
 // Whether a run of text that ends inside its first block (n text bytes of
 // a block of blockBytes at p) is a file rather than chance: GB18030 lets
 // four bytes in five of random data through, so such a run needs the rest
