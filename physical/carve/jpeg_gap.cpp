@@ -115,10 +115,13 @@ class JoinedReader final : public CarveReader {
   uint64_t boundary_ = 0;
 };
 
-// Found files by first sector, for "is this sector inside one".
+// Found files by first sector, for "is this sector inside one": whole
+// files, and the parts of damaged ones that validated (another picture's
+// first piece is no second piece of this one), all but the picture being
+// joined, whose own blocks are ruled out by the boundary tried.
 class FoundExtents {
  public:
-  explicit FoundExtents(const std::vector<CarvedFile>& files) : files_(files) {}
+  FoundExtents(const std::vector<CarvedFile>& files, uint64_t joining) : files_(files), joining_(joining) {}
   bool Inside(uint64_t sector) const {
     auto it = std::upper_bound(files_.begin(), files_.end(), sector,
                                [](uint64_t s, const CarvedFile& f) { return s < f.sector; });
@@ -126,18 +129,19 @@ class FoundExtents {
     // begins at or before the sector can hold it.
     if (it == files_.begin()) return false;
     --it;
-    return !it->damaged && sector < it->FirstPieceEndSector();
+    return it->sector != joining_ && sector < it->FirstPieceEndSector();
   }
 
  private:
   const std::vector<CarvedFile>& files_;
+  uint64_t joining_;
 };
 
 class PictureJoiner {
  public:
   PictureJoiner(disk::SectorSource& source, const CarveArea& area, const std::vector<CarvedFile>& files,
-                engine::MessagePump& pump, const bool& stop)
-      : source_(source), area_(area), files_(files), found_(files), pump_(pump), stop_(stop) {}
+                uint64_t joining, engine::MessagePump& pump, const bool& stop)
+      : source_(source), area_(area), files_(files), found_(files, joining), pump_(pump), stop_(stop) {}
 
   bool Join(CarvedFile& picture);
 
@@ -149,8 +153,8 @@ class PictureJoiner {
     return CouldContinueScan(block, kSector);
   }
   // The sectors right after found files (the gap is whole files), then
-  // every block near the break; `afterFiles` says how many come first.
-  std::vector<uint64_t> SecondPieces(uint64_t earliest, size_t& afterFiles);
+  // every block near the break.
+  std::vector<uint64_t> SecondPieces(uint64_t earliest);
   bool Try(const JpegScanDecoder::Boundary& end, uint64_t secondSector, CarvedFile& picture);
   bool Finish(const JpegScanDecoder::Boundary& end, uint64_t secondSector, CarvedFile& picture);
 
@@ -171,7 +175,7 @@ class PictureJoiner {
   const JpegBreak* break_ = nullptr;
 };
 
-std::vector<uint64_t> PictureJoiner::SecondPieces(uint64_t earliest, size_t& afterFiles) {
+std::vector<uint64_t> PictureJoiner::SecondPieces(uint64_t earliest) {
   const uint64_t step = area_.blockSectors;
   const uint64_t first = area_.first + (earliest - area_.first) / step * step + step;
   windowSector_ = first;
@@ -192,7 +196,6 @@ std::vector<uint64_t> PictureJoiner::SecondPieces(uint64_t earliest, size_t& aft
     if (after < area_.end && source_.Read(after, 1, block, n) && n == kSector && Candidate(after, block))
       seconds.push_back(after);
   }
-  afterFiles = seconds.size();
   for (uint64_t s = first; (s - first) * kSector < window_.size(); s += step)
     if (Candidate(s, window_.data() + (s - first) * kSector)) seconds.push_back(s);
   return seconds;
@@ -258,21 +261,17 @@ bool PictureJoiner::Join(CarvedFile& picture) {
   joined_ = &joined;
   walk_ = &walk;
   break_ = &br;
-  size_t afterFiles = 0;
-  const std::vector<uint64_t> seconds = SecondPieces(picture.sector + ends.back().offset / kSector, afterFiles);
-  for (size_t i = 0; i < seconds.size(); ++i) {
-    pump_.Pump();
-    if (stop_ || trials_ >= kTrialsPerPicture) return false;
-    // Right after a found file the second piece is likely enough to be
-    // followed whole, past the budget of a trial.
-    if (i < afterFiles) followed_ = 0;
-    // Once the pieces that could be followed are used up, no other can join.
-    if (i >= afterFiles && followed_ >= kFollowed) return false;
-    for (const auto& e : ends) {
-      if (seconds[i] <= picture.sector + e.offset / kSector) continue;
-      if (Try(e, seconds[i], picture)) return true;
+  const std::vector<uint64_t> seconds = SecondPieces(picture.sector + ends.back().offset / kSector);
+  // The likeliest end of the first piece first (the latest boundary before
+  // the break), each with every second piece in turn: those right after
+  // found files, then the blocks near the break.
+  for (const auto& e : ends) {
+    const uint64_t firstEnd = picture.sector + e.offset / kSector;
+    for (size_t i = 0; i < seconds.size(); ++i) {
+      pump_.Pump();
+      if (stop_ || trials_ >= kTrialsPerPicture || followed_ >= kFollowed) return false;
+      if (seconds[i] > firstEnd && Try(e, seconds[i], picture)) return true;
     }
-    if (i + 1 == afterFiles) followed_ = 0;
   }
   return false;
 }
@@ -286,7 +285,7 @@ void JoinDamagedPictures(disk::SectorSource& source, const CarveArea& area, std:
     if (stop || tried >= kPicturesTried) return;
     if (file.family != Family::kJpeg || !file.damaged || file.Joined()) continue;
     ++tried;
-    PictureJoiner joiner(source, area, files, pump, stop);
+    PictureJoiner joiner(source, area, files, file.sector, pump, stop);
     joiner.Join(file);
   }
 }
