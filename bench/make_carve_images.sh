@@ -69,6 +69,15 @@ done
 # that the next files fill the holes first.
 printf '\002\000\000\000' | dd of="$card" bs=1 seek=$((512 + 0x1EC)) conv=notrunc status=none
 for f in "$OUT"/second/*; do mcopy -i "$card" "$f" "::/$(folder_of "$f")/"; done
+# How many pieces each file lies in, before the card is formatted again
+# (The Sleuth Kit's istat lists its sectors): fragments.tsv.
+fls -r -p -F -u "$card" | grep -v -e '(Volume Label' -e $'\t\\$' | while IFS=$'\t' read -r head path; do
+  inode=${head##* }; inode=${inode%:}
+  istat "$card" "$inode" | awk -v name="$(basename "$path")" '
+    /^Sectors:/ { on = 1; next }
+    on { for (i = 1; i <= NF; i++) if ($i != 0) { if (last != "" && $i != last + 1) pieces++; last = $i } }
+    END { print name "\t" pieces + 1 }'
+done >"$OUT/fragments.tsv"
 mkfs.fat -F 32 -s 2 -n CARD "$card" >/dev/null
 dd if=/dev/zero of="$card" bs=1M count=$((128 / 10)) conv=notrunc status=none
 

@@ -9,6 +9,9 @@
 #             searches it
 # PhotoRec: photorec /log /d OUT /cmd IMG partition_none,options,paranoid,
 #           fileopt,everything,enable,wholespace,search
+# For the card, also how many of the originals that lay in two pieces
+# (fragments.tsv, from The Sleuth Kit before the card was formatted) each
+# gave back byte for byte.
 # Usage: bench/measure_carving.sh CLI DIR
 set -euo pipefail
 CLI=$(readlink -f "$1")
@@ -17,7 +20,17 @@ exec python3 - "$CLI" "$DIR" <<'PYEOF'
 import hashlib, os, shutil, subprocess, sys, tempfile, time
 
 cli, folder = sys.argv[1], sys.argv[2]
-originals = {line.split()[0] for line in open(os.path.join(folder, "originals.sha256"))}
+names = {}
+for line in open(os.path.join(folder, "originals.sha256")):
+    digest, name = line.rstrip("\n").split(None, 1)
+    names[digest] = name
+originals = set(names)
+pieces = {}
+if os.path.exists(os.path.join(folder, "fragments.tsv")):
+    for line in open(os.path.join(folder, "fragments.tsv")):
+        name, count = line.rstrip("\n").rsplit("\t", 1)
+        pieces[name] = int(count)
+two = {d for d, n in names.items() if pieces.get(n) == 2}
 
 def hashes(root):
     out = []
@@ -34,7 +47,7 @@ def count(root, damaged_marked):
     found = hashes(root)
     exact = {h for h, _ in found} & originals
     nothing = [d for h, d in found if h not in originals]
-    return len(exact), len(nothing), sum(nothing) if damaged_marked else 0, len(found)
+    return len(exact), len(nothing), sum(nothing) if damaged_marked else 0, len(found), len(exact & two)
 
 def ours(image, target, extra):
     out = tempfile.mkdtemp(prefix="carve-ours-")
@@ -54,15 +67,16 @@ def photorec(image):
                    cwd=work, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     took = time.perf_counter() - t
     found = [d for d in os.listdir(work) if d.startswith("recup")]
-    result = (0, 0, 0, 0)
+    result = (0, 0, 0, 0, 0)
     for d in found:
         r = count(os.path.join(work, d), False)
         result = tuple(a + b for a, b in zip(result, r))
     shutil.rmtree(work)
     return result + (took,)
 
-print("originals: %d" % len(originals))
-print("image\ttool\tbyte_exact\tmatch_nothing\tof_which_damaged\toutputs\tseconds")
+print("originals: %d (on the card before it was formatted: %d in two pieces, %d in more)"
+      % (len(originals), len(two), sum(1 for n in pieces.values() if n > 2)))
+print("image\ttool\tbyte_exact\tof_those_in_two_pieces\tmatch_nothing\tof_which_damaged\toutputs\tseconds")
 for image, runs in (("card.img", [("ours (every sector)", "card.img:0", [])]),
                     ("ntfs.img", [("ours (free clusters)", "C:", []), ("ours (every sector)", "C:", ["--all-blocks"])])):
     path = os.path.join(folder, image)
@@ -70,8 +84,10 @@ for image, runs in (("card.img", [("ours (every sector)", "card.img:0", [])]),
         continue
     for name, target, extra in runs:
         target = path + target[len(image):] if target.startswith(image) else target
-        e, n, d, o, s = ours(path, target, extra)
-        print("%s\t%s\t%d\t%d\t%d\t%d\t%.1f" % (image, name, e, n, d, o, s), flush=True)
-    e, n, d, o, s = photorec(path)
-    print("%s\tphotorec\t%d\t%d\t-\t%d\t%.1f" % (image, e, n, o, s), flush=True)
+        e, n, d, o, t, s = ours(path, target, extra)
+        t = str(t) if image == "card.img" else "-"  # the pieces were counted on the card
+        print("%s\t%s\t%d\t%s\t%d\t%d\t%d\t%.1f" % (image, name, e, t, n, d, o, s), flush=True)
+    e, n, d, o, t, s = photorec(path)
+    t = str(t) if image == "card.img" else "-"
+    print("%s\tphotorec\t%d\t%s\t%d\t-\t%d\t%.1f" % (image, e, t, n, o, s), flush=True)
 PYEOF

@@ -15,12 +15,16 @@
 
 using namespace tarnwell::physical::carve;
 
+namespace {
+constexpr Family kFamily = Family::TARNWELL_CARVE_FAMILY;
+}
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::span<const uint8_t> bytes(data, size);
   // The block size from the last byte, so boundaries fall everywhere.
   const uint32_t block = size ? 512u << (data[size - 1] & 3) : 512u;
   SpanReader in(bytes, block);
-  const FamilyInfo& info = InfoOf(Family::TARNWELL_CARVE_FAMILY);
+  const FamilyInfo& info = InfoOf(kFamily);
   const WalkResult result = info.walk(in);
   if (result.length > size) __builtin_trap();
   if (result.verdict == Verdict::kComplete && result.length == 0) __builtin_trap();
@@ -28,7 +32,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   volatile bool strong = StrongSignatureAt(data, size);
   (void)matched;
   (void)strong;
-  if (Family::TARNWELL_CARVE_FAMILY == Family::kJpeg || Family::TARNWELL_CARVE_FAMILY == Family::kTiff) {
+  if constexpr (kFamily == Family::kJpeg || kFamily == Family::kTiff) {
     SpanReader again(bytes, block);
     volatile bool dated = ExifDate(again).has_value();
     (void)dated;
