@@ -11,12 +11,11 @@ namespace {
 
 constexpr uint64_t kSector = 512;
 
+// The signatures of the families asked for, one bit each.
 uint64_t EnabledSignatures(FamilySet families) {
   uint64_t mask = 0;
-  for (unsigned i = 0; i < 64; ++i) {
-    const uint64_t bit = uint64_t{1} << i;
-    if (i < SignatureCount() && (families & Bit(SignatureFamily(i)))) mask |= bit;
-  }
+  for (unsigned i = 0; i < SignatureCount(); ++i)
+    if (families & Bit(SignatureFamily(i))) mask |= uint64_t{1} << i;
   return mask;
 }
 
@@ -54,11 +53,11 @@ void CarveScanner::TakeChunk(raw::RangeChunks& chunks, raw::RangeChunk& chunk) {
     facts_[k] = BlockFacts{};
     if (area_.free) facts_[k].free = area_.free->IsFree(firstBlock + k * step);
   }
-  // A fault under the mapping makes Examine look again at a copy: the
-  // text follower starts that look from where it stood before.
   // Text goes on only from the block right after the last one looked at.
   if (firstBlock != nextLook_) followerAlive_ = false;
   nextLook_ = firstBlock + blocks * step;
+  // A fault under the mapping makes Examine look again at a copy: the
+  // text follower starts that look from where it stood before.
   const TextFollower followerBefore = follower_;
   const bool aliveBefore = followerAlive_;
   const bool examined = chunks.Examine(chunk, [&](const raw::RangeChunks::Chunk& c) {
@@ -127,7 +126,9 @@ void CarveScanner::Walk(const raw::RangeChunks::Chunk& chunk, uint64_t firstBloc
       }
       CloseText(blockStart);
     }
-    if (!textEnabled_ || f.textBytes < kShortestText || !f.freshText) continue;
+    // Text begins where the look found its start, or right after a file
+    // the scan passed over (whose last bytes the look took for text).
+    if (!textEnabled_ || f.textBytes < kShortestText || !(f.freshText || sector == afterFile_)) continue;
     textActive_ = true;
     textStart_ = sector;
     textEnd_ = blockStart + f.textBytes;
@@ -170,6 +171,7 @@ bool CarveScanner::TryWalkers(const raw::RangeChunks::Chunk& chunk, uint64_t sec
     const uint64_t next = file.damaged ? sector + (result.length / kSector) : endSector;
     const uint64_t aligned = area_.first + (next - area_.first + (file.damaged ? 0 : step - 1)) / step * step;
     resume_ = std::max(aligned, sector + step);
+    afterFile_ = resume_;
     return true;
   }
   return false;

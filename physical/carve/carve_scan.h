@@ -95,6 +95,7 @@ class CarveScanner final : public raw::ChunkCompanion {
   uint64_t nextLook_ = 0;     // sector after the last block looked at
 
   uint64_t resume_;           // sector: blocks before it lie inside a found file
+  uint64_t afterFile_ = UINT64_MAX;  // the block right after the last file walked
   bool textActive_ = false;
   uint64_t textStart_ = 0;    // sector
   uint64_t textEnd_ = 0;      // byte offset on the drive where the run stands

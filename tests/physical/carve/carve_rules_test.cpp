@@ -57,6 +57,25 @@ TEST(CarveRulesTest, TextFilesBeginAfterZeroedSlackAndEndAtTheirFirstNul) {
   EXPECT_STREQ(files[0].extension, "txt");
 }
 
+TEST(CarveRulesTest, TextRightAfterAFileThatEndsInTextStillBegins) {
+  // A PDF that fills its last block exactly, ending in text ("%%EOF\n"),
+  // and a text file in the next block: the look sees one run of text
+  // across both, the scan two files.
+  std::vector<uint8_t> pdf = testing::CarveSampleNamed("minutes.pdf").bytes;
+  const size_t pad = (512 - pdf.size() % 512) % 512;
+  // Blanks before the end keep the file whole and make it end on a block.
+  pdf.insert(pdf.end() - 6, pad, ' ');
+  Disk disk(64);
+  disk.Put(1, pdf);
+  const std::string text = Lines(5, "after");
+  disk.Put(1 + pdf.size() / 512, text);
+  const std::vector<CarvedFile> files = disk.Scan();
+  ASSERT_EQ(files.size(), 2u);
+  EXPECT_EQ(files[0].length, pdf.size());
+  EXPECT_EQ(files[1].sector, 1 + pdf.size() / 512);
+  EXPECT_EQ(files[1].length, text.size());
+}
+
 TEST(CarveRulesTest, OnAVolumeTextStopsAtAClusterInUse) {
   // Blocks of four sectors; the third cluster belongs to another file.
   struct ThirdInUse final : FreeBlocks {
