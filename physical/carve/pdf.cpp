@@ -20,7 +20,8 @@ namespace {
 // A damaged file is searched for its end no further than this past its
 // last "endobj".
 constexpr uint64_t kSearchPastObjects = uint64_t{64} << 20;
-constexpr int kSampledEntries = 32;
+constexpr int kSampledEntries = 32;  // of each subsection of a table
+constexpr int kMaxSubsections = 4096;
 
 bool Blank(uint8_t c) { return c == ' ' || c == '\r' || c == '\n' || c == '\t' || c == '\f' || c == 0; }
 
@@ -62,31 +63,36 @@ class PdfWalk {
 
 bool PdfWalk::TableHoldsUp(uint64_t at, uint64_t before) {
   // "xref", then subsections "first count" of 20-byte entries
-  // "oooooooooo ggggg n" + two bytes of line end.
-  std::string t = Text(in_, at, 4096);
-  size_t i = 4;
-  uint64_t entriesAt = 0, count = 0;
-  while (i < t.size() && Blank(static_cast<uint8_t>(t[i]))) ++i;
-  size_t j = i;
-  while (j < t.size() && std::isdigit(static_cast<unsigned char>(t[j]))) ++j;
-  if (j == i || j >= t.size()) return false;
-  while (j < t.size() && t[j] == ' ') ++j;
-  size_t k = j;
-  while (k < t.size() && std::isdigit(static_cast<unsigned char>(t[k]))) ++k;
-  if (k == j) return false;
-  count = std::stoull(t.substr(j, std::min<size_t>(k - j, 12)));
-  while (k < t.size() && Blank(static_cast<uint8_t>(t[k]))) ++k;
-  entriesAt = at + k;
-  if (!in_.Has(entriesAt, count * 20)) return false;
-  const uint64_t step = std::max<uint64_t>(1, count / kSampledEntries);
-  for (uint64_t e = 0; e < count; e += step) {
-    const std::string entry = Text(in_, entriesAt + e * 20, 20);
-    if (entry.size() < 18 || entry[10] != ' ' || entry[16] != ' ') return false;
-    if (entry[17] != 'n') continue;
-    const uint64_t offset = std::strtoull(entry.substr(0, 10).c_str(), nullptr, 10);
-    if (offset >= before || !ObjectHeader(Text(in_, offset, 32))) return false;
+  // "oooooooooo ggggg n" + two bytes of line end, up to "trailer". A
+  // sample of the entries in use must point at their objects.
+  uint64_t pos = at + 4;
+  for (int subsection = 0; subsection < kMaxSubsections; ++subsection) {
+    const std::string t = Text(in_, pos, 64);
+    size_t i = 0;
+    while (i < t.size() && Blank(static_cast<uint8_t>(t[i]))) ++i;
+    if (t.compare(i, 7, "trailer") == 0) return subsection > 0;
+    size_t j = i;
+    while (j < t.size() && std::isdigit(static_cast<unsigned char>(t[j]))) ++j;
+    if (j == i || j >= t.size()) return false;
+    while (j < t.size() && t[j] == ' ') ++j;
+    size_t k = j;
+    while (k < t.size() && std::isdigit(static_cast<unsigned char>(t[k]))) ++k;
+    if (k == j || k - j > 10) return false;
+    const uint64_t count = std::stoull(t.substr(j, k - j));
+    while (k < t.size() && Blank(static_cast<uint8_t>(t[k]))) ++k;
+    const uint64_t entries = pos + k;
+    if (!in_.Has(entries, count * 20) || entries + count * 20 > before) return false;
+    const uint64_t step = std::max<uint64_t>(1, count / kSampledEntries);
+    for (uint64_t e = 0; e < count; e += step) {
+      const std::string entry = Text(in_, entries + e * 20, 20);
+      if (entry.size() < 18 || entry[10] != ' ' || entry[16] != ' ') return false;
+      if (entry[17] != 'n') continue;
+      const uint64_t offset = std::strtoull(entry.substr(0, 10).c_str(), nullptr, 10);
+      if (offset >= before || !ObjectHeader(Text(in_, offset, 32))) return false;
+    }
+    pos = entries + count * 20;
   }
-  return true;
+  return false;
 }
 
 bool PdfWalk::StreamHoldsUp(uint64_t at) {
