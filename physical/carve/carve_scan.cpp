@@ -152,9 +152,12 @@ bool CarveScanner::TryWalkers(const raw::RangeChunks::Chunk& chunk, uint64_t sec
       const uint64_t offset = (sector - chunk.address) * kSector;
       if (offset < chunk.bytesRead) reader_.Borrow({chunk.bytes + offset, chunk.bytesRead - offset});
     }
-    const WalkResult result = info.walk(reader_);
+    WalkResult result = info.walk(reader_);
     reader_.Borrow({});
     if (result.verdict == Verdict::kNotFound || result.length == 0) continue;
+    // Walkers never claim past their limit (the fuzz targets hold them to
+    // it); should one, the file would reach beyond the range.
+    if (result.length > reader_.Limit()) result = Damaged(reader_.Limit(), result.extension);
     // Text ends where another file begins.
     CloseText(sector * kSector);
     CarvedFile file;

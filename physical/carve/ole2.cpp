@@ -34,7 +34,10 @@ std::string EntryName(const uint8_t* e) {
 WalkResult WalkOle2(CarveReader& in) {
   uint8_t h[512];
   if (!in.Read(0, h, 512)) return NotFound();
-  const uint32_t sectorBytes = 1u << LoadLE16(h + 0x1E);
+  // 512-byte sectors (version 3) or 4096-byte ones (version 4), nothing else.
+  const uint16_t shift = LoadLE16(h + 0x1E);
+  if (shift != 9 && shift != 12) return NotFound();
+  const uint32_t sectorBytes = 1u << shift;
   const uint32_t fatSectors = LoadLE32(h + 0x2C);
   const uint32_t directory = LoadLE32(h + 0x30);
   uint32_t difat = LoadLE32(h + 0x44);
@@ -78,7 +81,7 @@ WalkResult WalkOle2(CarveReader& in) {
   uint32_t d = directory;
   for (size_t steps = 0; d < kEndOfChain; ++steps) {
     if (d >= table.size() || steps > table.size() || !in.Read(sectorOffset(d), sector.data(), sectorBytes))
-      return Damaged(std::min(end, sectorOffset(d)));
+      return Damaged(std::min({end, sectorOffset(d), in.Limit()}));
     for (uint32_t e = 0; e + 128 <= sectorBytes; e += 128) {
       const uint8_t* entry = sector.data() + e;
       if (steps == 0 && e == 0 && (entry[66] != 5 || EntryName(entry) != "Root Entry")) return NotFound();

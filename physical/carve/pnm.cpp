@@ -61,7 +61,7 @@ WalkResult WalkPnm(CarveReader& in) {
     // One blank after the header, then the raster.
     const uint64_t start = tokens.Position() + 1;
     const uint64_t bytes = kind == 4 ? (width + 7) / 8 * height : samples * (largest > 255 ? 2 : 1);
-    if (!in.Has(start, bytes)) return Damaged(start, extension);
+    if (!in.Has(start, bytes)) return Damaged(std::min(start, in.Limit()), extension);
     const uint64_t foreign = in.FirstForeignStart(start, start + bytes);
     if (foreign < start + bytes) return Damaged(foreign, extension);
     return Complete(start + bytes, extension);

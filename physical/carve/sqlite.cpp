@@ -129,9 +129,10 @@ WalkResult WalkSqlite(CarveReader& in) {
   const uint64_t pages = LoadBE32(h + 28);
   if (pageSize < 512 || pageSize - h[20] < 480) return NotFound();
   // Without a trustworthy page count only the first page is known.
-  if (pages == 0 || LoadBE32(h + 24) != LoadBE32(h + 92)) return Damaged(pageSize);
+  const uint64_t firstPage = std::min<uint64_t>(pageSize, in.Limit());
+  if (pages == 0 || LoadBE32(h + 24) != LoadBE32(h + 92)) return Damaged(firstPage);
   const uint64_t length = pages * pageSize;
-  if (!in.Has(0, length)) return Damaged(pageSize);
+  if (!in.Has(0, length)) return Damaged(firstPage);
   SqliteWalk walk(in, pageSize, pages);
   if (const uint64_t bad = walk.BadPage()) return bad == 1 ? NotFound() : Damaged((bad - 1) * pageSize);
   return Complete(length);

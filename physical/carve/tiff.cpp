@@ -61,6 +61,7 @@ class TiffWalk {
     out.resize(count);
     const uint64_t bytes = uint64_t{count} * size;
     std::vector<uint8_t> raw(static_cast<size_t>(bytes));
+    if (bytes == 0) return true;
     if (bytes <= 4) {
       std::memcpy(raw.data(), entry + 8, static_cast<size_t>(bytes));
     } else if (!in_.Read(U32(entry + 8), raw.data(), raw.size())) {
