@@ -44,15 +44,21 @@ class SqliteWalk {
   // The first page found not to be a b-tree page where one is needed, or 0.
   uint64_t BadPage() {
     std::vector<uint64_t> roots{1};
-    for (size_t r = 0; r < roots.size() && !bad_; ++r) Tree(roots[r], 0, r == 0 ? &roots : nullptr);
+    for (size_t r = 0; r < roots.size() && !bad_; ++r) Tree(roots[r], 1, 0, r == 0 ? &roots : nullptr);
     return bad_;
   }
 
  private:
-  void Tree(uint64_t page, int depth, std::vector<uint64_t>* roots) {
+  // page, reached from parent (the schema page for a root): a page number
+  // outside the file breaks the parent that holds it.
+  void Tree(uint64_t page, uint64_t parent, int depth, std::vector<uint64_t>* roots) {
     if (bad_ || depth > kMaxDepth || visited_.size() >= kMaxVisited || !visited_.insert(page).second) return;
-    if (page < 1 || page > pages_ || !in_.Read((page - 1) * pageSize_, data_.data(), pageSize_)) {
-      bad_ = page ? page : 1;
+    if (page < 1 || page > pages_) {
+      bad_ = parent;
+      return;
+    }
+    if (!in_.Read((page - 1) * pageSize_, data_.data(), pageSize_)) {
+      bad_ = page;
       return;
     }
     const size_t head = page == 1 ? 100 : 0;
@@ -80,7 +86,7 @@ class SqliteWalk {
       if (roots && type == 13) SchemaRow(at, *roots);
     }
     if (interior) children.push_back(LoadBE32(data_.data() + head + 8));
-    for (uint64_t child : children) Tree(child, depth + 1, roots);
+    for (uint64_t child : children) Tree(child, page, depth + 1, roots);
   }
 
   // A row of the schema table: its fourth column is a root page.
