@@ -1,4 +1,4 @@
-// OLE2 compound files (DOC, XLS, PPT, MSG, MSI): the FAT sectors named by
+// OLE2 compound files (DOC, XLS, PPT, MSG and others): the FAT sectors named by
 // the header and the DIFAT chain are read, and the file ends after the
 // last sector the FAT marks as used. The directory chain must lead to a
 // root entry; the names of the streams show the kind of document.

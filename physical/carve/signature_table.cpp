@@ -31,7 +31,7 @@ constexpr FamilyInfo kFamilies[kFamilyCount] = {
     {Family::kOgg, "ogg", "ogg", "opus,ogv,oga", 4 * kGiB, WalkOgg},
     {Family::kPdf, "pdf", "pdf", "", 2 * kGiB, WalkPdf},
     {Family::kZip, "zip", "zip", "docx,xlsx,pptx,odt,ods,odp,odg,epub,jar,apk", 16 * kGiB, WalkZip},
-    {Family::kOle2, "ole", "ole", "doc,xls,ppt,msg,msi", 2 * kGiB, WalkOle2},
+    {Family::kOle2, "ole", "ole", "doc,xls,ppt,msg", 2 * kGiB, WalkOle2},
     {Family::kSqlite, "sqlite", "sqlite", "", 64 * kGiB, WalkSqlite},
     {Family::kSevenZip, "7z", "7z", "", 64 * kGiB, WalkSevenZip},
     {Family::kRar, "rar", "rar", "", 64 * kGiB, WalkRar},
