@@ -209,8 +209,9 @@ WalkResult WalkFlac(CarveReader& in) {
     pos += 4 + uint64_t{length};
     if (h[0] & 0x80) break;
   }
-  // Frames. A frame is at most this long (STREAMINFO's maximum when given).
-  const uint64_t longest = info.maxFrame ? info.maxFrame : (uint64_t{1} << 24);
+  // Frames. A frame is at most this long: STREAMINFO's maximum when given,
+  // else what 65,535 samples of 8 channels of 32 bits take unpacked.
+  const uint64_t longest = info.maxFrame ? info.maxFrame : (uint64_t{65535} * 8 * 4 + 64);
   uint64_t samples = 0;
   int frames = 0;
   for (;;) {

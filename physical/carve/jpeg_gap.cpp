@@ -26,6 +26,9 @@ constexpr int kFollowed = 8;
 constexpr size_t kBoundariesTried = 32;
 constexpr uint64_t kTrialsPerPicture = 20000;
 constexpr size_t kPicturesTried = 4096;
+// All pictures together: a disk of thousands of broken pictures costs
+// seconds, not hours.
+constexpr uint64_t kTrialsInAll = 400000;
 
 // Whether a block can carry on entropy-coded data: no marker but a restart
 // or the end of the picture (slack follows that), and dense, as compressed
@@ -140,8 +143,14 @@ class FoundExtents {
 class PictureJoiner {
  public:
   PictureJoiner(disk::SectorSource& source, const CarveArea& area, const std::vector<CarvedFile>& files,
-                uint64_t joining, engine::MessagePump& pump, const bool& stop)
-      : source_(source), area_(area), files_(files), found_(files, joining), pump_(pump), stop_(stop) {}
+                uint64_t joining, engine::MessagePump& pump, const bool& stop, uint64_t& trialsLeft)
+      : source_(source),
+        area_(area),
+        files_(files),
+        found_(files, joining),
+        pump_(pump),
+        stop_(stop),
+        trialsLeft_(trialsLeft) {}
 
   bool Join(CarvedFile& picture);
 
@@ -164,6 +173,7 @@ class PictureJoiner {
   FoundExtents found_;
   engine::MessagePump& pump_;
   const bool& stop_;
+  uint64_t& trialsLeft_;
   uint64_t trials_ = 0;
   int followed_ = 0;
   // The blocks after the break, read once for the trials.
@@ -217,6 +227,7 @@ bool PictureJoiner::Finish(const JpegScanDecoder::Boundary& end, uint64_t second
 
 bool PictureJoiner::Try(const JpegScanDecoder::Boundary& end, uint64_t secondSector, CarvedFile& picture) {
   ++trials_;
+  --trialsLeft_;
   // The first few kilobytes past the junction, decoded from the bytes in
   // memory (or on the disk past them); the rest only for one that holds.
   const bool inWindow = secondSector >= windowSector_ && (secondSector - windowSector_) * kSector < window_.size();
@@ -269,7 +280,7 @@ bool PictureJoiner::Join(CarvedFile& picture) {
     const uint64_t firstEnd = picture.sector + e.offset / kSector;
     for (size_t i = 0; i < seconds.size(); ++i) {
       pump_.Pump();
-      if (stop_ || trials_ >= kTrialsPerPicture || followed_ >= kFollowed) return false;
+      if (stop_ || trials_ >= kTrialsPerPicture || trialsLeft_ == 0 || followed_ >= kFollowed) return false;
       if (seconds[i] > firstEnd && Try(e, seconds[i], picture)) return true;
     }
   }
@@ -281,11 +292,12 @@ bool PictureJoiner::Join(CarvedFile& picture) {
 void JoinDamagedPictures(disk::SectorSource& source, const CarveArea& area, std::vector<CarvedFile>& files,
                          engine::MessagePump& pump, const bool& stop) {
   size_t tried = 0;
+  uint64_t trialsLeft = kTrialsInAll;
   for (CarvedFile& file : files) {
-    if (stop || tried >= kPicturesTried) return;
+    if (stop || tried >= kPicturesTried || trialsLeft == 0) return;
     if (file.family != Family::kJpeg || !file.damaged || file.Joined()) continue;
     ++tried;
-    PictureJoiner joiner(source, area, files, file.sector, pump, stop);
+    PictureJoiner joiner(source, area, files, file.sector, pump, stop, trialsLeft);
     joiner.Join(file);
   }
 }

@@ -150,7 +150,18 @@ WalkResult PdfWalk::Run() {
     // checked (a check may read elsewhere and replace the piece); the last
     // few bytes are looked at again with the next piece.
     const std::string_view text(reinterpret_cast<const char*>(piece.data()), piece.size());
-    const size_t usable = piece.size() - kEndobj.size() + 1;
+    size_t usable = piece.size() - kEndobj.size() + 1;
+    // Another PDF beginning on a block boundary ends the search: this
+    // one broke off before it (and a disk of PDF headers costs one piece
+    // each, not a search to the end).
+    bool another = false;
+    for (size_t h = text.find("%PDF-", pos ? 0 : 1); h != std::string_view::npos && h < usable;
+         h = text.find("%PDF-", h + 1)) {
+      if ((pos + h) % in_.BlockBytes() != 0) continue;
+      usable = h;
+      another = true;
+      break;
+    }
     for (size_t e = text.find(kEndobj); e != std::string_view::npos && e < usable; e = text.find(kEndobj, e + 1))
       lastObject = pos + e + kEndobj.size();
     ends.clear();
@@ -167,6 +178,7 @@ WalkResult PdfWalk::Run() {
       const std::string_view rest(after.data() + k, after.size() - k);
       if (rest.empty() || !(ObjectHeader(rest) || rest.starts_with("xref") || rest.starts_with("%"))) return Complete(end);
     }
+    if (another) break;
     pos += usable;
   }
   // An update began after the last sound end and broke off, or no end

@@ -19,6 +19,7 @@ namespace {
 
 constexpr size_t kMaxEntries = size_t{1} << 20;
 constexpr uint16_t kStored = 0, kDeflated = 8;
+constexpr uint64_t kLongestStoredSearch = uint64_t{256} << 20;
 
 bool Signature(const uint8_t* p, uint8_t a, uint8_t b) { return p[0] == 'P' && p[1] == 'K' && p[2] == a && p[3] == b; }
 
@@ -94,7 +95,11 @@ bool ZipWalk::StoredWithDescriptor(uint64_t data, uint32_t& crc, uint64_t& compr
   // distance to it and whose CRC is that of the bytes before it.
   uint64_t pos = data;
   uint32_t running = 0;
+  // Streaming writers store only small or already compressed files this
+  // way; a search without end on hostile bytes stops here.
+  const uint64_t stop = data + kLongestStoredSearch;
   for (;;) {
+    if (pos >= stop) return false;
     const std::span<const uint8_t> piece = in_.View(pos, 1 << 20, 1 << 16);
     if (piece.size() < 4) return false;
     const std::string_view text(reinterpret_cast<const char*>(piece.data()), piece.size());

@@ -76,6 +76,22 @@ TEST(CarveRulesTest, TextRightAfterAFileThatEndsInTextStillBegins) {
   EXPECT_EQ(files[1].length, text.size());
 }
 
+TEST(CarveRulesTest, APdfWithoutItsEndStopsWhereTheNextPdfBegins) {
+  // The first PDF lost its end (its blocks after the first were reused);
+  // the search for it stops at the next one, which is found whole.
+  const std::vector<uint8_t>& pdf = testing::CarveSampleNamed("scan.pdf").bytes;
+  Disk disk(64);
+  disk.Put(2, std::vector<uint8_t>(pdf.begin(), pdf.begin() + 1024));
+  disk.Put(4, pdf);
+  const std::vector<CarvedFile> files = disk.Scan();
+  ASSERT_EQ(files.size(), 2u);
+  EXPECT_TRUE(files[0].damaged);
+  EXPECT_LE(files[0].length, 1024u);
+  EXPECT_EQ(files[1].sector, 4u);
+  EXPECT_FALSE(files[1].damaged);
+  EXPECT_EQ(files[1].length, pdf.size());
+}
+
 TEST(CarveRulesTest, OnAVolumeTextStopsAtAClusterInUse) {
   // Blocks of four sectors; the third cluster belongs to another file.
   struct ThirdInUse final : FreeBlocks {
