@@ -45,9 +45,9 @@
 #include "controls/window_icons.h"
 #include "physical/physical_drive_list.h"
 #include "platform/text_codec.h"
-#include "standard/scan_config.h"
-#include "standard/scanmode.h"
-#include "standard/seldir.h"
+#include "controls/scan_config.h"
+#include "controls/scanmode.h"
+#include "controls/seldir.h"
 
 namespace tarnwell::advanced {
 namespace {
@@ -77,11 +77,11 @@ QTreeView* NewTreeView(QWidget* parent) {
 TfrmAdvMain::Choosers DefaultChoosers() {
   TfrmAdvMain::Choosers c;
   c.scanMode = [](QWidget* parent) {
-    standard::TfrmScanMode dialog(parent);
+    controls::TfrmScanMode dialog(parent);
     return dialog.exec();
   };
   c.scanRange = [](QWidget* parent, uint32_t total, int64_t* start, int64_t* count) {
-    standard::TfrmScanConfig dialog(parent);
+    controls::TfrmScanConfig dialog(parent);
     dialog.Prepare(total);
     if (dialog.exec() != QDialog::Accepted) return false;
     *start = dialog.StartSector();
@@ -89,7 +89,7 @@ TfrmAdvMain::Choosers DefaultChoosers() {
     return true;
   };
   c.destination = [](QWidget* parent, std::string* folder) {
-    return standard::SelectDestinationFolder(parent, folder);
+    return controls::SelectDestinationFolder(parent, folder);
   };
   return c;
 }
@@ -169,8 +169,27 @@ void TfrmAdvMain::BuildLayout() {
   auto* outer = new QVBoxLayout(this);
   outer->setContentsMargins(0, 0, 0, 0);
   outer->setSpacing(0);
+  outer->addWidget(BuildCoolBar());
 
-  // The cool bar: the text menus, then the tool bar.
+  Splitter1 = new QSplitter(Qt::Horizontal, this);
+  outer->addWidget(Splitter1, 1);
+  BuildLeftColumn();
+  // Right side: the file list over the pages.
+  Splitter3 = new QSplitter(Qt::Vertical, Splitter1);
+  BuildFileList();
+  BuildPagesPanel();
+  Splitter1->setStretchFactor(1, 1);
+  Splitter2->setStretchFactor(0, 1);
+  Splitter3->setStretchFactor(0, 1);
+  outer->addWidget(BuildStatusBar());
+
+  Timer1 = new QTimer(this);
+  Timer1->setInterval(300);
+  Timer1->setSingleShot(true);
+}
+
+// The cool bar: the text menus, then the tool bar.
+QWidget* TfrmAdvMain::BuildCoolBar() {
   auto* coolBar = new QWidget(this);
   coolBar->setAutoFillBackground(true);
   QPalette cp = coolBar->palette();
@@ -204,12 +223,11 @@ void TfrmAdvMain::BuildLayout() {
   tools->addAction(Backward);
   tools->addAction(Forward);
   coolLayout->addWidget(tools);
-  outer->addWidget(coolBar);
+  return coolBar;
+}
 
-  Splitter1 = new QSplitter(Qt::Horizontal, this);
-  outer->addWidget(Splitter1, 1);
-
-  // Left column: found folders over the disk tree.
+// Left column: found folders over the disk tree.
+void TfrmAdvMain::BuildLeftColumn() {
   Splitter2 = new QSplitter(Qt::Vertical, Splitter1);
   TreeView1 = NewTreeView(Splitter2);
   folderModel_ = new FolderTreeModel(
@@ -237,9 +255,10 @@ void TfrmAdvMain::BuildLayout() {
   TreeView2->addAction(separator);
   TreeView2->addAction(PartiScan);
   panel8Layout->addWidget(TreeView2, 1);
+}
 
-  // Right side: the file list over the pages.
-  Splitter3 = new QSplitter(Qt::Vertical, Splitter1);
+// The file list with its check menu.
+void TfrmAdvMain::BuildFileList() {
   ListView1 = new QTreeView(Splitter3);
   fileModel_ = new RawFileListModel(this);
   fileModel_->SetSortMarkIcons(controls::SortMarkIcons().at(0), controls::SortMarkIcons().at(1));
@@ -270,7 +289,11 @@ void TfrmAdvMain::BuildLayout() {
   connect(uncheck, &QAction::triggered, this, [this] { Check1Click(false); });
   connect(checkAll, &QAction::triggered, this, [this] { Checkall1Click(true); });
   connect(uncheckAll, &QAction::triggered, this, [this] { Checkall1Click(false); });
+}
 
+// The pages under the file list: the header hint and the file-system
+// selector, the notebook and its tabs.
+void TfrmAdvMain::BuildPagesPanel() {
   auto* panel3 = new QWidget(Splitter3);
   auto* panel3Layout = new QVBoxLayout(panel3);
   panel3Layout->setContentsMargins(0, 0, 0, 0);
@@ -302,22 +325,17 @@ void TfrmAdvMain::BuildLayout() {
   TabSet1->setStyleSheet(QStringLiteral("QTabBar { background: rgb(216,228,248); }"
                                         "QTabBar::tab:selected { background: rgb(187,209,247); }"));
   panel3Layout->addWidget(TabSet1);
+}
 
-  Splitter1->setStretchFactor(1, 1);
-  Splitter2->setStretchFactor(0, 1);
-  Splitter3->setStretchFactor(0, 1);
-
+QWidget* TfrmAdvMain::BuildStatusBar() {
   StatusBarEx1 = new controls::TStatusBarEx(this);
   StatusBarEx1->SetPanelWidths({147, 312, 50});
   ProgressBar1 = StatusBarEx1->AddProgressBar(1);
   ProgressBar1->setFixedWidth(305);
-  outer->addWidget(StatusBarEx1);
   statusPanel_ = std::make_unique<controls::StatusBarPanel>(StatusBarEx1, 0);
   progress_ = std::make_unique<controls::QtProgressBar>(ProgressBar1);
 
-  Timer1 = new QTimer(this);
-  Timer1->setInterval(300);
-  Timer1->setSingleShot(true);
+  return StatusBarEx1;
 }
 
 void TfrmAdvMain::BuildPages(QWidget* pages) {
@@ -429,7 +447,7 @@ void TfrmAdvMain::FormShow() {
   hexPage_->View()->SetHexDataColor(QColor(128, 128, 128));
   hexPage_->View()->SetAnsiCharColor(QColor(128, 128, 128));
   hexPage_->View()->SetShowAddress(true);
-  history_ = standard::TRecentFiles();
+  history_ = controls::TRecentFiles();
   UpdateHistoryButtons();
   ListView3->Add(QStringLiteral("高级恢复已开始"), 0);
   platform::ProfileFile file(settingsPath_);

@@ -18,7 +18,8 @@
 #include "controls/qt_message_pump.h"
 #include "controls/sort_state.h"
 #include "controls/status_bar_ex.h"
-#include "standard/recent_files.h"
+#include "engine/entry_handle.h"
+#include "controls/recent_files.h"
 
 class QAction;
 class QLabel;
@@ -41,7 +42,7 @@ namespace tarnwell::physical {
 class TPhysicalDrive;
 class TPhysicalDriveList;
 struct TPartiEntry;
-struct TMidEntry;
+struct FoundFatEntry;
 }  // namespace tarnwell::physical
 
 namespace tarnwell::controls {
@@ -135,32 +136,32 @@ class TfrmAdvMain : public QDialog {
   static int SortStateValue();
   FolderTreeModel* FolderModel() const { return folderModel_; }
   RawFileListModel* FileModel() const { return fileModel_; }
-  const standard::TRecentFiles& History() const { return history_; }
+  const controls::TRecentFiles& History() const { return history_; }
   const std::array<uint8_t, 2048>& HexBuffer() const;
-  const physical::TMidEntry* CalibrationFile(int box) const { return calibration_[box]; }
+  const physical::FoundFatEntry* CalibrationFile(int box) const { return calibration_[box]; }
   AdvSettings CurrentSettings() const;
 
   // Controls, with the names the handlers refer to.
   QTreeView* TreeView1 = nullptr;      // found folders
   QTreeWidget* TreeView2 = nullptr;    // disks
   QTreeView* ListView1 = nullptr;      // files
-  controls::PropertiesPage* ListView2 = nullptr;
-  controls::EventLogView* ListView3 = nullptr;
+  controls::PropertiesPage* ListView2 = nullptr;  // the properties page
+  controls::EventLogView* ListView3 = nullptr;    // the event log
   controls::SearchPanel* SearchPage = nullptr;
   QLabel* Panel5 = nullptr;            // file-header hint
   QLabel* Panel9 = nullptr;            // drive hint
   QRadioButton* RadioButton1 = nullptr;  // FAT
   QRadioButton* RadioButton2 = nullptr;  // NTFS
-  QStackedWidget* Notebook1 = nullptr;
-  QTabBar* TabSet1 = nullptr;
+  QStackedWidget* Notebook1 = nullptr;  // the pages: properties, hex, find, calibration, log
+  QTabBar* TabSet1 = nullptr;           // the tabs that choose a page
   QLineEdit* Edit2 = nullptr;          // calibration file A
   QLineEdit* Edit3 = nullptr;          // calibration file B
-  controls::TStatusBarEx* StatusBarEx1 = nullptr;
-  QProgressBar* ProgressBar1 = nullptr;
+  controls::TStatusBarEx* StatusBarEx1 = nullptr;  // status, progress, counts
+  QProgressBar* ProgressBar1 = nullptr;            // inside the status bar
   QSplitter* Splitter1 = nullptr;      // left column | right side
   QSplitter* Splitter2 = nullptr;      // file tree | disk tree panel
   QSplitter* Splitter3 = nullptr;      // file list | pages
-  QTimer* Timer1 = nullptr;
+  QTimer* Timer1 = nullptr;  // one tick after opening: flashes the drive hint
   QAction* Scan = nullptr;
   QAction* PartiScan = nullptr;
   QAction* Stop = nullptr;
@@ -186,6 +187,11 @@ class TfrmAdvMain : public QDialog {
   void TreeView2Changing(QTreeWidgetItem* now, QTreeWidgetItem* before);
   void TreeView1Changing(const QModelIndex& now, const QModelIndex& before);
   void BuildLayout();
+  QWidget* BuildCoolBar();
+  void BuildLeftColumn();
+  void BuildFileList();
+  void BuildPagesPanel();
+  QWidget* BuildStatusBar();
   void BuildActions();
   void BuildPages(QWidget* pages);
   void ConnectSignals();
@@ -201,8 +207,6 @@ class TfrmAdvMain : public QDialog {
   void SelectFolderNode(const QModelIndex& index, bool record);
   void ShowFolderNode(const QModelIndex& index);
   void FillList(int64_t folder, bool whole);
-  void FillFatList(int64_t folder, bool whole);
-  void FillNtfsList(int64_t folder, bool whole);
   void UpdateCountsPanel();
   void UpdateHistoryButtons();
   void ShowHistoryPosition(int32_t position);
@@ -211,8 +215,9 @@ class TfrmAdvMain : public QDialog {
   int SelectedRow() const;
   std::vector<int> SelectedRows() const;
   int64_t SelectedFolder() const;
-  int64_t FatFolderOfCluster(uint32_t cluster) const;
-  void MarkFolderRecovered(const physical::TMidEntry& folder);
+  void MarkFolderRecovered(const engine::EntryHandle& folder);
+  // The found FAT entry of a file-list row; null for any other item.
+  const physical::FoundFatEntry* FatEntryOfRow(int row) const;
   int64_t FindFolderNode(uint64_t dirSector) const;
   void ShowBox(controls::BoxKind kind, const QString& text);
 
@@ -227,8 +232,8 @@ class TfrmAdvMain : public QDialog {
   FolderTreeModel* folderModel_ = nullptr;
   RawFileListModel* fileModel_ = nullptr;
   QTreeWidgetItem* computerNode_ = nullptr;
-  standard::TRecentFiles history_;
-  std::array<const physical::TMidEntry*, 2> calibration_{};
+  controls::TRecentFiles history_;
+  std::array<const physical::FoundFatEntry*, 2> calibration_{};
   controls::BoxShower showBox_ = controls::ShowBox;
   controls::DesktopOpener opener_;
   Choosers choosers_;

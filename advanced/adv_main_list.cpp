@@ -20,9 +20,7 @@
 #include "controls/type_names.h"
 #include "engine/fat/file_header_table.h"
 #include "physical/physical_drive.h"
-#include "physical/raw/directory_chunk.h"
-#include "physical/raw/fat_geometry.h"
-#include "physical/raw/found_lookup.h"
+#include "physical/raw/raw_entry_kinds.h"
 #include "platform/text_codec.h"
 
 namespace tarnwell::advanced {
@@ -35,28 +33,27 @@ controls::SortState& ListSortState() {
   return state;
 }
 
-// Rows for found FAT entries or NTFS records, built in one go (no pumping:
-// a fill must never run inside another), then shown folders first.
-template <typename Item, typename Values>
-void SetRawRows(RawFileListModel& model, controls::TypeNameProvider& typeNames, const std::vector<const Item*>& items,
-                int kind, bool showFolders, Values valuesOf) {
+// Rows for found items, built in one go (no pumping: a fill must never run
+// inside another), then shown folders first.
+void SetRawRows(RawFileListModel& model, controls::TypeNameProvider& typeNames,
+                const std::vector<engine::EntryHandle>& items, bool showFolders) {
   std::vector<controls::FileRow> rows;
   rows.reserve(items.size());
   std::unordered_map<const void*, double> accessed;
   accessed.reserve(items.size());
   const uint32_t folderType = model.PoolText(typeNames.FolderTypeName());
-  for (const Item* item : items) {
-    const RawRowValues v = valuesOf(*item);
+  for (const engine::EntryHandle& item : items) {
+    const RawRowValues v = RowValues(item);
     if (v.folder && !showFolders) continue;
     controls::FileRow row;
-    row.handle = item;
-    row.kind = kind;
+    row.handle = item.Item();
+    row.tag = item.Kind();
     row.image = v.folder ? kRowFolder : kRowFile;
     row.name = v.name;
     row.text1 = v.folder ? folderType : model.PoolText(typeNames.FileTypeName(v.name));
     row.size = v.size;
     row.date = v.created;
-    accessed.emplace(item, v.accessed);
+    accessed.emplace(item.Item(), v.accessed);
     rows.push_back(std::move(row));
   }
   model.SetRawRows(std::move(rows), std::move(accessed));
@@ -128,45 +125,24 @@ void TfrmAdvMain::ShowFolderNode(const QModelIndex& node) {
 
 int64_t TfrmAdvMain::SelectedFolder() const { return folderModel_->FolderOf(TreeView1->currentIndex()); }
 
-void TfrmAdvMain::FillList(int64_t folder, bool whole) {
-  if (NtfsSelected()) FillNtfsList(folder, whole);
-  else FillFatList(folder, whole);
-}
-
 // The rows are made in one go without pumping events: nothing can free the
 // records they point at halfway, and 100,000 rows take milliseconds.
-void TfrmAdvMain::FillFatList(int64_t folder, bool whole) {
+void TfrmAdvMain::FillList(int64_t folder, bool whole) {
   ListView1->setUpdatesEnabled(false);
   fileModel_->ClearRows();
   const physical::TPartiEntry* p = CurrentPartition();
-  std::vector<const physical::TMidEntry*> items;
+  const bool ntfs = NtfsSelected();
+  std::vector<engine::EntryHandle> items;
   if (p && whole) {
-    items.assign(p->FatMatches.begin(), p->FatMatches.end());
-  } else if (p && folder >= 0 && static_cast<size_t>(folder) < p->DirSectors.size()) {
-    int first = -1, last = -1;
-    const uint32_t sector = static_cast<uint32_t>(p->DirSectors[static_cast<size_t>(folder)]);
-    if (physical::raw::FindFatFolderRange(*selectedDrive_, sector, first, last))
-      for (int i = first; i <= last; ++i) items.push_back(p->FatEntries[static_cast<size_t>(i)].get());
+    items = physical::raw::MatchedItems(*selectedDrive_, ntfs);
+  } else if (p && folder >= 0) {
+    const auto at = static_cast<size_t>(folder);
+    if (ntfs && at < p->ParentRefs.size())
+      items = physical::raw::NtfsFolderItems(*selectedDrive_, p->ParentRefs[at]);
+    else if (!ntfs && at < p->DirSectors.size())
+      items = physical::raw::FatFolderItems(*selectedDrive_, static_cast<uint32_t>(p->DirSectors[at]));
   }
-  SetRawRows(*fileModel_, *typeNames_, items, kRowFat, true, [](const physical::TMidEntry& e) { return FatRowValues(e); });
-  UpdateCountsPanel();
-  ListView1->setUpdatesEnabled(true);
-}
-
-void TfrmAdvMain::FillNtfsList(int64_t folder, bool whole) {
-  ListView1->setUpdatesEnabled(false);
-  fileModel_->ClearRows();
-  const physical::TPartiEntry* p = CurrentPartition();
-  std::vector<const engine::tntfsfilerecord*> items;
-  if (p && whole) {
-    items.assign(p->NtfsMatches.begin(), p->NtfsMatches.end());
-  } else if (p && folder >= 0 && static_cast<size_t>(folder) < p->ParentRefs.size()) {
-    int first = -1, last = -1;
-    physical::raw::FindNtfsFolderRange(p->NtfsRecords, p->ParentRefs[static_cast<size_t>(folder)], first, last);
-    for (int i = first; first >= 0 && i <= last; ++i) items.push_back(p->NtfsRecords[static_cast<size_t>(i)].get());
-  }
-  SetRawRows(*fileModel_, *typeNames_, items, kRowNtfs, Showntfolder->isChecked(),
-             [](const engine::tntfsfilerecord& r) { return NtfsRowValues(r); });
+  SetRawRows(*fileModel_, *typeNames_, items, !ntfs || Showntfolder->isChecked());
   UpdateCountsPanel();
   ListView1->setUpdatesEnabled(true);
 }
@@ -195,14 +171,12 @@ void TfrmAdvMain::ListView1Change() {
   const int row = SelectedRow();
   if (row < 0 || !CurrentPartition()) return;
   const controls::FileRow& r = fileModel_->Row(row);
+  const engine::EntryHandle item = engine::EntryHandle::FromParts(r.tag, r.handle);
   ListView2->SetValue(kPropName, r.name);
   ListView2->SetValue(kPropType, fileModel_->CellText(row, kColumnType));
   ListView2->SetValue(kPropCreated, fileModel_->CellText(row, kColumnCreated));
   ListView2->SetValue(kPropAccessed, fileModel_->CellText(row, kColumnAccessed));
-  const RawProperties props =
-      r.kind == kRowNtfs ? NtfsProperties(*static_cast<const engine::tntfsfilerecord*>(r.handle))
-                         : FatProperties(*static_cast<const physical::TMidEntry*>(r.handle),
-                                         CurrentPartition()->FatClusterSectors);
+  const RawProperties props = PropertiesOf(item);
   ListView2->SetValue(kPropSize, props.exactSize);
   ListView2->SetValue(kPropAllocated, props.allocated);
   ListView2->SetValue(kPropModified, props.modified);
@@ -210,13 +184,7 @@ void TfrmAdvMain::ListView1Change() {
     ListView2->SetValue(kPropFirstFlag + static_cast<int>(i), props.flags[i]);
 
   if (r.image != kRowFile) return;
-  auto& buffer = hexPage_->Data();
-  const bool read = r.kind == kRowNtfs
-                        ? physical::raw::ReadItemStart(*selectedDrive_,
-                                                       *static_cast<const engine::tntfsfilerecord*>(r.handle), buffer)
-                        : physical::raw::ReadItemStart(*selectedDrive_,
-                                                       *static_cast<const physical::TMidEntry*>(r.handle), buffer);
-  if (!read) {
+  if (!item.ReadPreview(hexPage_->Data())) {
     hexPage_->ShowFailure();
     return;
   }
@@ -225,17 +193,6 @@ void TfrmAdvMain::ListView1Change() {
   if (extension.size() >= 2)
     if (const auto known = engine::FindFileHeader(extension.toLower().toStdString())) header = known->header;
   hexPage_->ShowLoaded(extension, header);
-}
-
-int64_t TfrmAdvMain::FatFolderOfCluster(uint32_t cluster) const {
-  const physical::TPartiEntry* p = CurrentPartition();
-  if (!p) return -1;
-  // A cluster below 2 or an undetermined geometry has no sector: such a
-  // folder is not located rather than matched to whatever lies at a
-  // wrapped-around key.
-  const std::optional<uint64_t> sector = physical::raw::ClusterSector(*p, cluster);
-  if (!sector) return -1;
-  return FindFolderNode(*sector);
 }
 
 int64_t TfrmAdvMain::FindFolderNode(uint64_t dirSector) const {
@@ -256,9 +213,11 @@ void TfrmAdvMain::ListView1DblClick() {
     ShowBox(controls::BoxKind::kWarning, QStringLiteral("在“高级恢复”模式中无法打开 NTFS 目录。"));
     return;
   }
-  const auto& entry = *static_cast<const physical::TMidEntry*>(r.handle);
-  const int64_t folder =
-      FatFolderOfCluster(physical::raw::EntryCluster(entry.DirEntry, CurrentPartition()->FatKind));
+  // A cluster below 2 or an undetermined geometry has no sector (key 0):
+  // such a folder is not located rather than matched to whatever lies at a
+  // wrapped-around key.
+  const uint64_t sector = engine::EntryHandle::FromParts(r.tag, r.handle).FolderKey();
+  const int64_t folder = sector == 0 ? -1 : FindFolderNode(sector);
   if (folder < 0) {
     ShowBox(controls::BoxKind::kWarning,
             QStringLiteral("无法定位该目录。该目录可能已经损坏，或者您已经终止了扫\n描进程。"));
@@ -272,14 +231,16 @@ void TfrmAdvMain::acToParentExecute() {
   const physical::TPartiEntry* p = CurrentPartition();
   if (rows.empty() || !p || Busy()) return;
   const controls::FileRow& r = fileModel_->Row(rows.front());
+  // The folder node that lists the item: by parent record number (NTFS)
+  // or by the sector its directory was found at (FAT).
+  const uint64_t parent = engine::EntryHandle::FromParts(r.tag, r.handle).ParentKey();
   int64_t folder = -1;
-  if (r.kind == kRowNtfs) {
-    const uint64_t parent = physical::raw::ParentReference(*static_cast<const engine::tntfsfilerecord*>(r.handle));
+  if (NtfsSelected()) {
     const size_t n = std::min(p->ParentRefs.size(), folderModel_->FolderCount());
     for (size_t i = 0; i < n && folder < 0; ++i)
       if (p->ParentRefs[i] == parent) folder = static_cast<int64_t>(i);
   } else {
-    folder = FindFolderNode(static_cast<const physical::TMidEntry*>(r.handle)->DirSector);
+    folder = FindFolderNode(parent);
   }
   if (folder >= 0) SelectFolderNode(folderModel_->FolderIndex(static_cast<size_t>(folder)), true);
 }

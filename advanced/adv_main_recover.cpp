@@ -20,10 +20,8 @@
 #include "engine/scoped_flag.h"
 #include "physical/physical_drive.h"
 #include "physical/physical_window.h"
-#include "physical/raw/directory_chunk.h"
 #include "physical/raw/fat_geometry.h"
 #include "physical/raw/found_lookup.h"
-#include "physical/raw/raw_recovery.h"
 #include "platform/text_codec.h"
 
 namespace tarnwell::advanced {
@@ -44,8 +42,6 @@ class DriveBusy {
  private:
   physical::TPhysicalDrive& drive_;
 };
-
-bool IsFatFolder(const physical::TMidEntry& e) { return (e.DirEntry.Attributes() & engine::kFatAttrDirectory) != 0; }
 
 }  // namespace
 
@@ -75,14 +71,19 @@ void TfrmAdvMain::Button1Click() {
 bool TfrmAdvMain::CalibrationDropAccepted() const {
   if (Busy() || NtfsSelected() || !CurrentPartition()) return false;
   const int row = SelectedRow();
-  return row >= 0 && fileModel_->Row(row).kind == kRowFat;
+  return row >= 0 && FatEntryOfRow(row);
+}
+
+const physical::FoundFatEntry* TfrmAdvMain::FatEntryOfRow(int row) const {
+  const controls::FileRow& r = fileModel_->Row(row);
+  return selectedDrive_->FatEntryOf(engine::EntryHandle::FromParts(r.tag, r.handle));
 }
 
 void TfrmAdvMain::CalibrationDrop(int box) {
   if (box < 0 || box > 1 || !CalibrationDropAccepted()) return;
   const controls::FileRow& row = fileModel_->Row(SelectedRow());
-  const auto* entry = static_cast<const physical::TMidEntry*>(row.handle);
-  const physical::TMidEntry* other = calibration_[static_cast<size_t>(1 - box)];
+  const physical::FoundFatEntry* entry = FatEntryOfRow(SelectedRow());
+  const physical::FoundFatEntry* other = calibration_[static_cast<size_t>(1 - box)];
   if (other && other->DirCluster == entry->DirCluster) {
     ShowBox(controls::BoxKind::kError, QStringLiteral("这两个文件不能位于同一目录中。"));
     return;
@@ -108,7 +109,7 @@ void TfrmAdvMain::AdjustExecute() {
             QStringLiteral("无法从这两个文件得出 FAT 的簇大小和数据区位置，校正未改变任何设置。"));
 }
 
-void TfrmAdvMain::MarkFolderRecovered(const physical::TMidEntry& folder) {
+void TfrmAdvMain::MarkFolderRecovered(const engine::EntryHandle& folder) {
   physical::TPartiEntry* p = CurrentPartition();
   if (!p) return;
   std::unordered_map<uint32_t, size_t> nodeOfSector;
@@ -117,21 +118,18 @@ void TfrmAdvMain::MarkFolderRecovered(const physical::TMidEntry& folder) {
   // Depth first over the found folders below, each entered once: deleted
   // folders can point back at one of their ancestors.
   std::set<uint64_t> visited;
-  std::vector<const physical::TMidEntry*> pending{&folder};
+  std::vector<engine::EntryHandle> pending{folder};
   while (!pending.empty()) {
-    const physical::TMidEntry* f = pending.back();
+    const engine::EntryHandle f = pending.back();
     pending.pop_back();
-    const std::optional<uint64_t> sector =
-        physical::raw::ClusterSector(*p, physical::raw::EntryCluster(f->DirEntry, p->FatKind));
-    if (!sector || *sector > UINT32_MAX || !visited.insert(*sector).second) continue;
-    const auto node = nodeOfSector.find(static_cast<uint32_t>(*sector));
+    // The sector where the folder's entries were found; 0: not placed.
+    const uint64_t sector = f.FolderKey();
+    if (sector == 0 || sector > UINT32_MAX || !visited.insert(sector).second) continue;
+    const auto node = nodeOfSector.find(static_cast<uint32_t>(sector));
     if (node != nodeOfSector.end()) folderModel_->SetMark(node->second, FolderMark::kTotal);
-    int first = -1, last = -1;
-    if (!physical::raw::FindFatFolderRange(*selectedDrive_, static_cast<uint32_t>(*sector), first, last)) continue;
-    for (int i = last; i >= first; --i) {
-      const physical::TMidEntry& child = *p->FatEntries[static_cast<size_t>(i)];
-      if (IsFatFolder(child)) pending.push_back(&child);
-    }
+    const std::vector<engine::EntryHandle> children = f.ChildRange();
+    for (auto child = children.rbegin(); child != children.rend(); ++child)
+      if (child->IsFolder()) pending.push_back(*child);
   }
 }
 
@@ -145,11 +143,6 @@ void TfrmAdvMain::RecoverExecute() {
   SetBusyCursors(true);
   const bool ntfs = NtfsSelected();
   bool stopped = false;
-  const auto failuresSince = [this](int line) {
-    int failures = 0;
-    for (int i = line; i < ListView3->LineCount(); ++i) failures += ListView3->LineIcon(i) == physical::kLogFailure;
-    return failures;
-  };
 
   controls::RecoverSteps steps;
   steps.chooseDestination = [this](std::string* folder) { return choosers_.destination(this, folder); };
@@ -171,30 +164,20 @@ void TfrmAdvMain::RecoverExecute() {
       stopped = true;
       return;
     }
-    const engine::OutputFolder& folder = *destination;
-    if (ntfs) {
-      const auto& record = *static_cast<const engine::tntfsfilerecord*>(item.handle);
-      if (record.FileName.Attributes() >= engine::kNtfsAttrDirectory) return;  // folders are not recovered
-      try {
-        stopped = physical::raw::RecoverItem(*drive, record, *statusPanel_, *progress_, folder) ==
-                  physical::raw::kRecoveryStopped;
-      } catch (const std::exception&) {
-        // One record that cannot be written does not end the recovery.
-      }
-      return;
+    const engine::EntryHandle entry = engine::EntryHandle::FromParts(item.tag, item.handle);
+    // NTFS records found on their own have no known contents: their
+    // folders are not recovered.
+    if (ntfs && entry.IsFolder()) return;
+    engine::RecoverResult result = engine::RecoverResult::kFailed;
+    try {
+      result = entry.Recover({*destination, *ListView3, *statusPanel_, *progress_});
+    } catch (const std::exception&) {
+      // One item that cannot be written does not end the recovery.
     }
-    const auto& entry = *static_cast<const physical::TMidEntry*>(item.handle);
-    if (!IsFatFolder(entry)) {
-      stopped = physical::raw::RecoverItem(*drive, entry, *statusPanel_, *progress_, folder) ==
-                physical::raw::kRecoveryStopped;
-      return;
-    }
-    const int firstLine = ListView3->LineCount();
-    stopped = physical::raw::RecoverFatFolder(*drive, entry, *statusPanel_, *progress_, folder) ==
-              physical::raw::kRecoveryStopped;
+    stopped = result == engine::RecoverResult::kStopped;
     // " - T" claims the folder came back whole: not after a stop or a
     // failed item.
-    if (!stopped && failuresSince(firstLine) == 0) MarkFolderRecovered(entry);
+    if (entry.IsFolder() && result == engine::RecoverResult::kRecovered) MarkFolderRecovered(entry);
   };
   steps.stopRequested = [&stopped] { return stopped; };
   steps.afterLoop = [this](const std::string& folder) {

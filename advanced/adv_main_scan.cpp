@@ -18,7 +18,7 @@
 #include "physical/physical_drive_list.h"
 #include "physical/raw/raw_scan.h"
 #include "platform/text_codec.h"
-#include "standard/scanmode.h"
+#include "controls/scanmode.h"
 
 namespace tarnwell::advanced {
 
@@ -55,7 +55,7 @@ void TfrmAdvMain::ClearFolderView() {
   ListView1->setUpdatesEnabled(false);
   folderModel_->SetFolderCount(0);
   fileModel_->ClearRows();
-  history_ = standard::TRecentFiles();
+  history_ = controls::TRecentFiles();
   ListView1->setUpdatesEnabled(true);
   UpdateCountsPanel();
   UpdateHistoryButtons();
@@ -66,7 +66,7 @@ void TfrmAdvMain::AddFolderNodes() {
   const size_t n = !p ? 0 : NtfsSelected() ? p->ParentRefs.size() : p->DirSectors.size();
   TreeView1->setUpdatesEnabled(false);
   // Positions recorded before point at nodes of the old list.
-  history_ = standard::TRecentFiles();
+  history_ = controls::TRecentFiles();
   folderModel_->SetFolderCount(n);
   TreeView1->expand(folderModel_->ScanRootIndex());
   TreeView1->setUpdatesEnabled(true);
@@ -118,8 +118,8 @@ void TfrmAdvMain::TreeView2Click() {
   drive->CurrentPartition = node.entry;
   if (node.role == DiskNodeRole::kDrive && !drive->IsVolume() && !node.entry->Scanned) {
     const int mode = choosers_.scanMode(this);
-    if (mode == standard::kScanModeSmart) PartiScanExecute();
-    else if (mode == standard::kScanModeNormal) ScanExecute();
+    if (mode == controls::kScanModeSmart) PartiScanExecute();
+    else if (mode == controls::kScanModeNormal) ScanExecute();
   } else if (!node.entry->Scanned) {
     ScanExecute();
   }

@@ -59,7 +59,11 @@ DiskNode NodeOf(const QTreeWidgetItem* item) {
 int NodeImage(const QTreeWidgetItem* item) { return item ? item->data(0, kRoleImage).toInt() : -1; }
 
 QString PartitionNodeText(const TPhysicalDrive& drive, const TPartiEntry& entry, bool driveNode) {
-  if (driveNode) return controls::FromSystem(physical::DriveCaption(drive));
+  if (driveNode) {
+    const std::string note = physical::DriveKindNote(drive);
+    return controls::FromSystem(physical::DriveCaption(drive)) +
+           (note.empty() ? QString() : QStringLiteral("  [%1]").arg(QString::fromStdString(note)));
+  }
   const QString size = SizeText(entry.SectorCount());
   if (entry.IsFreeSpace()) return QStringLiteral("未使用 (%1)").arg(size);
   if (entry.IsExtended()) return QStringLiteral("扩展分区 (%1)").arg(size);

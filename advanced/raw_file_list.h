@@ -9,8 +9,6 @@
 
 namespace tarnwell::advanced {
 
-// Tags of the records a row points at.
-enum RawRowKind : uint8_t { kRowFat = 1, kRowNtfs = 3 };
 // Row images: 0 folder, 1 file.
 enum RawRowImage : uint8_t { kRowFolder = 0, kRowFile = 1 };
 

@@ -4,18 +4,10 @@
 
 #include "controls/display_format.h"
 #include "controls/message_boxes.h"
-#include "engine/filetime.h"
-#include "engine/search/entry_dates.h"
-#include "physical/raw/found_lookup.h"
+#include "engine/records.h"
 
 namespace tarnwell::advanced {
 namespace {
-
-// An invalid FAT stamp shows nothing rather than a stale or made-up date.
-double FatStamp(const engine::RawDirEntry& entry, int kind) {
-  const engine::DosDateTime d = engine::FatDirEntryDate(entry, kind);
-  return d.valid ? d.value : 0;
-}
 
 QString Flag(uint32_t attributes, uint32_t bit) {
   return (attributes & bit) ? QStringLiteral("Y") : QStringLiteral("N");
@@ -36,46 +28,25 @@ QString FormatFileSize(int64_t bytes) {
   return QString::number(bytes);
 }
 
-RawRowValues FatRowValues(const physical::TMidEntry& entry) {
+RawRowValues RowValues(const engine::EntryHandle& entry) {
   RawRowValues v;
-  v.name = controls::FromSystem(physical::raw::RawEntryName(entry));
-  v.folder = (entry.DirEntry.Attributes() & engine::kFatAttrDirectory) != 0;
-  v.size = entry.DirEntry.FileSize();
-  v.created = FatStamp(entry.DirEntry, engine::kDateCreated);
-  v.accessed = FatStamp(entry.DirEntry, engine::kDateAccessed);
+  v.name = controls::FromSystem(entry.Name());
+  v.folder = entry.IsFolder();
+  v.size = static_cast<int64_t>(entry.Size());
+  v.created = entry.Stamp(engine::kDateCreated);
+  v.accessed = entry.Stamp(engine::kDateAccessed);
   return v;
 }
 
-RawRowValues NtfsRowValues(const engine::tntfsfilerecord& record) {
-  RawRowValues v;
-  v.name = controls::FromSystem(record.Name);
-  v.folder = record.FileName.Attributes() >= engine::kNtfsAttrDirectory;
-  v.size = record.DataSize;
-  v.created = engine::FileTimeToDateTime(record.FileName.CreationTime());
-  v.accessed = engine::FileTimeToDateTime(record.FileName.AccessTime());
-  return v;
-}
-
-RawProperties FatProperties(const physical::TMidEntry& entry, uint32_t clusterSectors) {
+RawProperties PropertiesOf(const engine::EntryHandle& entry) {
   RawProperties p;
-  const uint32_t size = entry.DirEntry.FileSize();
-  p.exactSize = QString::number(size);
-  const uint64_t clusterBytes = uint64_t{clusterSectors} * 512;
-  if (clusterBytes > 0)
-    p.allocated = QString::number((uint64_t{size} + clusterBytes - 1) / clusterBytes * clusterBytes);
-  p.modified = controls::FormatListDateTime(FatStamp(entry.DirEntry, engine::kDateModified));
-  const uint8_t a = entry.DirEntry.Attributes();
-  p.flags = {Flag(a, 0x01), Flag(a, 0x04), Flag(a, 0x20), Flag(a, 0x02), QString()};
-  return p;
-}
-
-RawProperties NtfsProperties(const engine::tntfsfilerecord& record) {
-  RawProperties p;
-  p.exactSize = QString::number(record.DataSize);
-  p.allocated = QString::number(record.AllocatedSize);
-  p.modified = controls::FormatListDateTime(engine::FileTimeToDateTime(record.FileName.ModificationTime()));
-  const uint32_t a = record.FileName.Attributes();
-  p.flags = {Flag(a, 0x01), Flag(a, 0x04), Flag(a, 0x20), Flag(a, 0x02), Flag(a, engine::kNtfsAttrCompressed)};
+  const engine::EntryProperties facts = entry.Properties();
+  p.exactSize = QString::number(entry.Size());
+  if (facts.allocatedKnown) p.allocated = QString::number(facts.allocated);
+  p.modified = controls::FormatListDateTime(entry.Stamp(engine::kDateModified));
+  const uint32_t a = facts.attributes;
+  p.flags = {Flag(a, 0x01), Flag(a, 0x04), Flag(a, 0x20), Flag(a, 0x02),
+             facts.keepsCompressedFlag ? Flag(a, engine::kNtfsAttrCompressed) : QString()};
   return p;
 }
 

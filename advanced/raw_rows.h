@@ -1,13 +1,11 @@
 #pragma once
 // What the advanced window shows of a found item: the values of its file
-// list row and of its properties page, for the FAT entries and the NTFS
-// records of a raw-range scan.
+// list row and of its properties page, from the item's entry handle.
 #include <QString>
 #include <array>
 #include <cstdint>
 
-#include "engine/records.h"
-#include "physical/raw_scan_records.h"
+#include "engine/entry_handle.h"
 
 namespace tarnwell::advanced {
 
@@ -24,20 +22,16 @@ struct RawRowValues {
   double accessed = 0;
 };
 
-RawRowValues FatRowValues(const physical::TMidEntry& entry);
-// A record is a folder when its file-name attributes reach 0x10000000.
-RawRowValues NtfsRowValues(const engine::tntfsfilerecord& record);
+RawRowValues RowValues(const engine::EntryHandle& entry);
 
 // The rows of the properties page that depend on the kind of item: the
-// exact size, the allocated size, the modification stamp and the five
-// attribute rows (read-only, system, archive, hidden, compressed).
+// exact size, the allocated size (empty while the cluster size is
+// unknown), the modification stamp and the five attribute rows (read-only,
+// system, archive, hidden, and compressed where the file system keeps it).
 struct RawProperties {
   QString exactSize, allocated, modified;
   std::array<QString, 5> flags;
 };
-// clusterSectors: the partition's worked-out sectors per cluster (0 when
-// unknown, which leaves the allocated size empty).
-RawProperties FatProperties(const physical::TMidEntry& entry, uint32_t clusterSectors);
-RawProperties NtfsProperties(const engine::tntfsfilerecord& record);
+RawProperties PropertiesOf(const engine::EntryHandle& entry);
 
 }  // namespace tarnwell::advanced

@@ -23,7 +23,7 @@ class TfrmAbout : public QDialog {
   QLabel* VersionLabel = nullptr;
   TLabelEx* WebLink = nullptr;
   TLabelEx* MailLink = nullptr;
-  QPushButton* Button1 = nullptr;
+  QPushButton* Button1 = nullptr;  // "确定": closes the box
 
  private:
   DesktopOpener opener_;

@@ -13,7 +13,7 @@ std::string VersionText() {
 }
 
 std::string HelpText() {
-  return "Usage: tarnwell [OPTION] [IMAGE...]\n"
+  return "Usage: tarnwell [OPTION] [IMAGE [--map MAP]]...\n"
          "Recover deleted files from FAT and NTFS disks and disk images.\n"
          "\n"
          "Disk or volume images named on the command line are attached as disks\n"
@@ -24,6 +24,9 @@ std::string HelpText() {
          "Options:\n"
          "  -h, --help     show this help and exit\n"
          "  --version      show the version and exit\n"
+         "  --map MAP      after an IMAGE copied from a failing disk: the ddrescue\n"
+         "                 map of the copy; sectors it never read fail when read\n"
+         "  --smart-replay FILE  show a recorded drive in the health window\n"
          "  Qt's own options (-platform, -style, ...) are accepted as well.\n"
          "\n"
          "Help pages: " +

@@ -25,12 +25,12 @@ class TfrmFrMain : public QWidget {
   void SpeedButton6Click();  // web site
   void SpeedButton7Click();  // about
 
-  QToolButton* SpeedButton1 = nullptr;
-  QToolButton* SpeedButton2 = nullptr;
-  QToolButton* SpeedButton3 = nullptr;
-  QToolButton* SpeedButton4 = nullptr;
-  QToolButton* SpeedButton6 = nullptr;
-  QToolButton* SpeedButton7 = nullptr;
+  QToolButton* SpeedButton1 = nullptr;  // standard recovery
+  QToolButton* SpeedButton2 = nullptr;  // advanced recovery
+  QToolButton* SpeedButton3 = nullptr;  // disk health
+  QToolButton* SpeedButton4 = nullptr;  // help
+  QToolButton* SpeedButton6 = nullptr;  // web site
+  QToolButton* SpeedButton7 = nullptr;  // about
 
  private:
   QToolButton* AddTool(int left, int top, const QPixmap& picture, const QString& title,

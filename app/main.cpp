@@ -1,6 +1,7 @@
-// tarnwell [--smart-replay FILE]... [IMAGE...]: the desktop program. Image
-// files named on the command line are attached as disks ahead of the
-// machine's own; recorded S.M.A.R.T. drives stand in for the machine's
+// tarnwell [--smart-replay FILE]... [IMAGE [--map MAP]]...: the desktop
+// program. Image files named on the command line are attached as disks ahead
+// of the machine's own (an image copied from a failing disk with the map of
+// the copy); recorded S.M.A.R.T. drives stand in for the machine's
 // drives in the health window.
 #include <QApplication>
 #include <QDBusConnection>
@@ -27,7 +28,7 @@ int main(int argc, char** argv) {
   if (!options.error.isEmpty())
     tarnwell::controls::ShowBox(nullptr, tarnwell::controls::BoxKind::kError, options.error);
   tarnwell::app::AttachSmartReplays(options.smartReplays, tarnwell::controls::ShowBox);
-  tarnwell::app::AttachDisks(options.imagePaths, tarnwell::controls::ShowBox);
+  tarnwell::app::AttachDisks(options.imagePaths, tarnwell::controls::ShowBox, true, options.imageMaps);
   // Disks the user may not read are opened through the desktop's disk
   // service, which asks for authorisation; the windows are never run as
   // root for them.

@@ -6,13 +6,16 @@
 
 namespace tarnwell::app {
 
-// What the command line asks for: disk images to attach, and recorded
-// S.M.A.R.T. drives ("--smart-replay FILE" or "--smart-replay=FILE", any
-// number of times). "--" ends the options: what follows is an image.
+// What the command line asks for: disk images to attach, each optionally
+// followed by the ddrescue map it was copied with ("--map FILE"), and
+// recorded S.M.A.R.T. drives ("--smart-replay FILE" or
+// "--smart-replay=FILE", any number of times). "--" ends the options: what
+// follows is an image.
 struct StartOptions {
   QStringList imagePaths;
+  QStringList imageMaps;  // beside imagePaths: the map of each, "" for none
   QStringList smartReplays;
-  QString error;  // set when an option lacks its value
+  QString error;  // set when an option lacks its value or has no image
 };
 StartOptions ParseStartOptions(const QStringList& arguments);
 
@@ -23,10 +26,11 @@ StartOptions ParseStartOptions(const QStringList& arguments);
 int AttachSmartReplays(const QStringList& paths, const controls::BoxShower& showBox);
 
 // Attaches each image file named on the command line as a disk, in order;
-// an image that cannot be opened gets an error box and is left out. Then
-// adds the readable block devices of the machine. Returns the number of
-// images attached.
+// an image that cannot be opened gets an error box and is left out. An
+// image with a map (imageMaps beside imagePaths) fails reads of the sectors
+// its map does not mark as copied. Then adds the readable block devices of
+// the machine. Returns the number of images attached.
 int AttachDisks(const QStringList& imagePaths, const controls::BoxShower& showBox,
-                bool addBlockDevices = true);
+                bool addBlockDevices = true, const QStringList& imageMaps = {});
 
 }  // namespace tarnwell::app

@@ -51,7 +51,7 @@ struct BenchWindow {
     std::mt19937 random(7);
     const char* extensions[] = {"TXT", "JPG", "DOC", "XLS", "ZIP", "MP3", "PDF", "EXE"};
     for (size_t i = 0; i < items; ++i) {
-      auto e = std::make_unique<physical::TMidEntry>();
+      auto e = std::make_unique<physical::FoundFatEntry>();
       char name[12];
       std::snprintf(name, sizeof name, "F%07zu%s", static_cast<size_t>(random() % 10000000), extensions[i % 8]);
       std::memcpy(e->DirEntry.bytes.data(), name, 11);

@@ -198,6 +198,9 @@ BENCHMARK(BM_StopLatency)->Unit(benchmark::kMillisecond)->Iterations(10)->UseRea
 
 // 100,000 NTFS records of one folder, as an NTFS "[Folder]N" can hold.
 struct BigFolder {
+  engine::NullMessageBoxes boxes;
+  engine::NullMessagePump pump;
+  engine::TUndelete engine{boxes, pump, {}};  // the records' handles
   std::vector<std::unique_ptr<engine::tntfsfilerecord>> records;
   BigFolder() {
     for (int i = 0; i < 100000; ++i) {
@@ -217,7 +220,7 @@ void Fill(controls::FileListModel& model, BigFolder& folder, controls::TypeNameP
   std::vector<controls::FileRow> rows;
   rows.reserve(folder.records.size());
   for (auto& r : folder.records)
-    rows.push_back(standard::MakeFileRow(standard::EntryRef::Of(r.get()), model, types, nullptr));
+    rows.push_back(standard::MakeFileRow(folder.engine.EntryOf(*r), model, types, nullptr));
   model.SetRows(std::move(rows));
   model.SortByImage();
 }

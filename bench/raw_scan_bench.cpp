@@ -152,7 +152,7 @@ void BM_FolderLookupAmong500000(benchmark::State& state) {
   physical::TPartiEntry& entry = drive.WholeDisk();
   drive.CurrentPartition = &entry;
   for (uint32_t i = 0; i < 500000; ++i) {
-    auto e = std::make_unique<physical::TMidEntry>();
+    auto e = std::make_unique<physical::FoundFatEntry>();
     e->DirSector = 1000 + (i / 10) * 8;
     entry.FatEntries.push_back(std::move(e));
   }

@@ -3,6 +3,8 @@
 #include <cctype>
 #include <cstdio>
 
+#include "disk/formats/attach_image.h"
+#include "disk/imaging/attach_rescued_image.h"
 #include "disk/read_error_reporter.h"
 #include "platform/device_table.h"
 
@@ -17,9 +19,13 @@ bool CliContext::Prepare() {
   prepared_ = false;
   RouteReadErrorsTo(boxes);
   auto& table = platform::DeviceTable::Instance();
-  for (const std::string& image : images) {
+  for (size_t i = 0; i < images.size(); ++i) {
+    const std::string& image = images[i];
+    const std::string map = i < imageMaps.size() ? imageMaps[i] : std::string();
     std::string error;
-    if (!table.AttachImage(image, &error)) {
+    const bool attached = map.empty() ? disk::AttachImage(image, &error)
+                                      : disk::imaging::AttachRescuedImage(image, map, &error);
+    if (!attached) {
       std::fprintf(stderr, "tarnwell-cli: cannot open image %s\n", error.c_str());
       return false;
     }
@@ -44,7 +50,7 @@ std::optional<char> CliContext::ResolveVolume(const std::string& argument) {
   }
   const size_t before = table.Disks().size();
   std::string error;
-  if (!table.AttachImage(argument, &error)) {
+  if (!disk::AttachImage(argument, &error)) {
     std::fprintf(stderr, "tarnwell-cli: cannot open image %s\n", error.c_str());
     return std::nullopt;
   }

@@ -16,7 +16,20 @@ inline constexpr int kExitUsage = 2;
 
 struct CliContext {
   std::vector<std::string> images;  // --image, in order
+  // --map of each image, "" where none was given.
+  std::vector<std::string> imageMaps;
   bool noDevices = false;           // --no-devices: list attached images only
+
+  void AddImage(const std::string& image) {
+    images.push_back(image);
+    imageMaps.emplace_back();
+  }
+  // Gives the last image its map; false when there is none, or it has one.
+  bool SetImageMap(const std::string& map) {
+    if (imageMaps.empty() || !imageMaps.back().empty()) return false;
+    imageMaps.back() = map;
+    return true;
+  }
 
   TerminalDrawing drawing;  // --quiet silences it
   TerminalStatus status{drawing};

@@ -23,6 +23,7 @@ void AddRawScanCommand(CLI::App& app, CliContext& context, int* exitCode);
 void AddRawRecoverCommand(CLI::App& app, CliContext& context, int* exitCode);
 void AddRawExfatCommand(CLI::App& app, CliContext& context, int* exitCode);
 void AddCarveCommand(CLI::App& app, CliContext& context, int* exitCode);
+void AddImageCommand(CLI::App& app, CliContext& context, int* exitCode);
 // `help [COMMAND]`: the same text as `COMMAND --help`.
 void AddHelpCommand(CLI::App& app, int* exitCode);
 // `completion bash`, and the script it prints for a parser.

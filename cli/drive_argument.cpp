@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <regex>
 
+#include "disk/formats/attach_image.h"
 #include "platform/device_table.h"
 
 namespace tarnwell::cli {
@@ -14,7 +15,7 @@ std::optional<int16_t> ResolveDriveCode(const std::string& argument) {
   }
   auto& table = platform::DeviceTable::Instance();
   std::string error;
-  if (!table.AttachImage(argument, &error)) {
+  if (!disk::AttachImage(argument, &error)) {
     std::fprintf(stderr, "tarnwell-cli: cannot open image %s\n", error.c_str());
     return std::nullopt;
   }

@@ -6,13 +6,15 @@
 #include <string_view>
 
 #include "engine/filetime.h"
-#include "engine/search/entry_dates.h"
 
 namespace tarnwell::cli {
 
 std::string EntryStatusText(const FoundEntry& entry) {
-  if (entry.damaged) return "damaged";
-  return entry.deleted ? "deleted" : "existing";
+  switch (entry.handle.Status()) {
+    case engine::EntryStatus::kDamaged: return "damaged";
+    case engine::EntryStatus::kDeleted: return "deleted";
+    default: return "existing";
+  }
 }
 
 // Writes "YYYY-MM-DDTHH:MM:SS" into text and returns its length. Digits are
@@ -52,15 +54,8 @@ namespace {
 // The entry's stamp of a kind as a date-time value, or nullopt when it is
 // not a valid stamp.
 std::optional<double> EntryTimeValue(const FoundEntry& entry, int kind) {
-  double value = 0;
-  if (entry.fat) {
-    const engine::DosDateTime d = engine::FatEntryDate(*entry.fat, kind);
-    if (!d.valid) return std::nullopt;
-    value = d.value;
-  } else if (entry.ntfs) {
-    value = engine::NtfsRecordDate(*entry.ntfs, kind);
-  }
-  // Value 0 is the empty stamp (both words 0, or not representable).
+  // Value 0 is the empty stamp (invalid, both words 0, or not representable).
+  const double value = entry.handle.Stamp(static_cast<engine::DateKind>(kind));
   if (value == 0) return std::nullopt;
   return value;
 }
@@ -96,14 +91,14 @@ void WriteEntryJson(JsonWriter& out, const FoundEntry& entry) {
   out.BeginObject();
   out.Key("path").String(entry.path);
   out.Key("name").String(entry.name);
-  out.Key("folder").Bool(entry.folder);
-  out.Key("deleted").Bool(entry.deleted);
+  out.Key("folder").Bool(entry.handle.IsFolder());
+  out.Key("deleted").Bool(entry.handle.IsDeleted());
   out.Key("status").String(EntryStatusText(entry));
-  out.Key("size").Unsigned(entry.size);
+  out.Key("size").Unsigned(entry.handle.Size());
   WriteStamp(out.Key("created"), entry, engine::kDateCreated);
   WriteStamp(out.Key("modified"), entry, engine::kDateModified);
   WriteStamp(out.Key("accessed"), entry, engine::kDateAccessed);
-  out.Key("key").Unsigned(entry.key);
+  out.Key("key").Unsigned(entry.handle.FolderKey());
   out.EndObject();
 }
 
@@ -119,10 +114,10 @@ std::string EntryJsonLine(const FoundEntry& entry) {
 std::string EntryTextLine(const FoundEntry& entry) {
   const std::optional<std::string> modified = EntryTime(entry, engine::kDateModified);
   char head[96];
-  std::snprintf(head, sizeof head, "%-8s %c %12llu  %-19s  ", EntryStatusText(entry).c_str(),
-                entry.folder ? 'd' : '-', static_cast<unsigned long long>(entry.size),
-                modified ? modified->c_str() : "-");
-  return head + TerminalSafe(entry.path) + (entry.folder ? "/" : "");
+  const bool folder = entry.handle.IsFolder();
+  std::snprintf(head, sizeof head, "%-8s %c %12llu  %-19s  ", EntryStatusText(entry).c_str(), folder ? 'd' : '-',
+                static_cast<unsigned long long>(entry.handle.Size()), modified ? modified->c_str() : "-");
+  return head + TerminalSafe(entry.path) + (folder ? "/" : "");
 }
 
 EntryPrinter::EntryPrinter(bool json) : json_(json), writer_(stdout) {}

@@ -21,7 +21,7 @@ int RunList(CliContext& context, const ListOptions& options) {
   if (!ScanLetter(engine, *letter, context)) return kExitSomeFailed;
   EntryPrinter printer(options.json);
   WalkEntries(engine, [&](const FoundEntry& entry) {
-    if (!options.deletedOnly || entry.deleted) printer.Print(entry);
+    if (!options.deletedOnly || entry.handle.IsDeleted()) printer.Print(entry);
   });
   return kExitOk;
 }

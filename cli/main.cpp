@@ -15,7 +15,18 @@ int main(int argc, char** argv) {
   CLI::App app{"Tarnwell: recover deleted files from FAT and NTFS disks and images", "tarnwell-cli"};
   app.require_subcommand(1);
   app.set_version_flag("--version", "tarnwell-cli " + tarnwell::platform::GetVersionInfoString("productversion"));
-  app.add_option("--image", context.images, "Attach a disk or volume image (repeatable)");
+  // In the order given, so that each --map joins the --image before it.
+  app.add_option_function<std::string>(
+         "--image", [&context](const std::string& image) { context.AddImage(image); },
+         "Attach a disk or volume image (repeatable)")
+      ->trigger_on_parse();
+  app.add_option_function<std::string>(
+         "--map",
+         [&context](const std::string& map) {
+           if (!context.SetImageMap(map)) throw CLI::ValidationError("--map", "must follow the --image it maps");
+         },
+         "ddrescue map of the --image before it: sectors the copy never read fail when read")
+      ->trigger_on_parse();
   app.add_flag("--no-devices", context.noDevices, "List attached images only, no block devices");
   app.add_flag_callback("-q,--quiet", [&context] { context.drawing.SetQuiet(true); },
                         "No progress line on the terminal");
@@ -32,6 +43,7 @@ int main(int argc, char** argv) {
   tarnwell::cli::AddRawRecoverCommand(app, context, &exitCode);
   tarnwell::cli::AddRawExfatCommand(app, context, &exitCode);
   tarnwell::cli::AddCarveCommand(app, context, &exitCode);
+  tarnwell::cli::AddImageCommand(app, context, &exitCode);
   tarnwell::cli::AddHelpCommand(app, &exitCode);
   tarnwell::cli::AddCompletionCommand(app, &exitCode);
 

@@ -7,6 +7,7 @@
 
 #include "physical/drive_caption.h"
 #include "physical/physical_drive.h"
+#include "platform/device_table.h"
 #include "platform/text_codec.h"
 
 namespace tarnwell::cli {
@@ -24,9 +25,20 @@ std::string EntryKind(const TPhysicalDrive& drive, const TPartiEntry& entry) {
   return std::find(top.begin(), top.end(), &entry) != top.end() ? "primary" : "logical";
 }
 
+namespace {
+
+// The table's disk behind a physical drive; null for a volume.
+const platform::PhysicalDisk* DiskOf(const TPhysicalDrive& drive) {
+  return drive.IsVolume() ? nullptr : platform::DeviceTable::Instance().Disk(drive.DriveCode());
+}
+
+}  // namespace
+
 void PrintDriveHeader(const TPhysicalDrive& drive) {
-  std::printf("%d  %s  %" PRIu64 " sectors\n", drive.DriveCode(),
-              TerminalSafe(platform::SystemToUtf8(physical::DriveCaption(drive))).c_str(), drive.TotalSectors());
+  const platform::PhysicalDisk* disk = DiskOf(drive);
+  std::printf("%d  %s  %" PRIu64 " sectors%s\n", drive.DriveCode(),
+              TerminalSafe(platform::SystemToUtf8(physical::DriveCaption(drive))).c_str(), drive.TotalSectors(),
+              disk ? TerminalSafe("  [" + platform::DiskKindText(*disk) + "]").c_str() : "");
 }
 
 namespace {
@@ -65,9 +77,16 @@ nlohmann::json EntryJson(size_t index, const TPhysicalDrive& drive, const TParti
 }
 
 nlohmann::json DriveJson(const TPhysicalDrive& drive) {
-  return {{"code", drive.DriveCode()},
-          {"name", platform::SystemToUtf8(physical::DriveCaption(drive))},
-          {"total_sectors", drive.TotalSectors()}};
+  nlohmann::json json = {{"code", drive.DriveCode()},
+                         {"name", platform::SystemToUtf8(physical::DriveCaption(drive))},
+                         {"total_sectors", drive.TotalSectors()}};
+  if (const platform::PhysicalDisk* disk = DiskOf(drive)) {
+    json["disk_kind"] = platform::DiskKindKey(*disk);
+    json["path"] = disk->origin.path;
+    if (disk->isImage) json["format"] = disk->format;
+    else if (disk->kind != platform::DiskKind::kDisk) json["detail"] = disk->kindDetail;
+  }
+  return json;
 }
 
 void PrintJsonLine(const nlohmann::json& value) {

@@ -23,7 +23,10 @@ void PrintEntry(size_t index, const physical::TPhysicalDrive& drive,
 
 nlohmann::json EntryJson(size_t index, const physical::TPhysicalDrive& drive,
                          const physical::TPartiEntry& entry);
-// The drive's code, name and total sectors, without entries.
+// The drive's code, name and total sectors, without entries; for a
+// physical disk also its kind ("image", "disk", "loop", "dm", "md"), path,
+// and an image's format or a device's detail (backing file, mapping name,
+// RAID level).
 nlohmann::json DriveJson(const physical::TPhysicalDrive& drive);
 
 // One JSON value on one line, invalid text replaced.

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "engine/duration_text.h"
+
 namespace tarnwell::cli {
 namespace {
 
@@ -20,20 +22,9 @@ std::string Rate(double bytesPerSecond) {
   return text;
 }
 
-std::string Duration(double seconds) {
-  const auto total = static_cast<long long>(seconds + 0.5);
-  char text[32];
-  if (total >= 3600) {
-    std::snprintf(text, sizeof text, "%lld:%02lld:%02lld", total / 3600, total / 60 % 60, total % 60);
-  } else {
-    std::snprintf(text, sizeof text, "%lld:%02lld", total / 60, total % 60);
-  }
-  return text;
-}
-
 }  // namespace
 
-std::string ProgressLine(int percent, double elapsedSeconds, uint64_t totalBytes) {
+std::string ProgressBarText(int percent) {
   percent = std::clamp(percent, 0, 100);
   const int filled = percent * kBarWidth / 100;
   char head[16];
@@ -42,10 +33,16 @@ std::string ProgressLine(int percent, double elapsedSeconds, uint64_t totalBytes
   line.append(static_cast<size_t>(filled), '#');
   line.append(static_cast<size_t>(kBarWidth - filled), '-');
   line += ']';
+  return line;
+}
+
+std::string ProgressLine(int percent, double elapsedSeconds, uint64_t totalBytes) {
+  percent = std::clamp(percent, 0, 100);
+  std::string line = ProgressBarText(percent);
   if (percent == 0 || elapsedSeconds <= 0) return line;
   const double done = percent / 100.0;
   if (totalBytes > 0) line += "  " + Rate(static_cast<double>(totalBytes) * done / elapsedSeconds);
-  if (percent < 100) line += "  " + Duration(elapsedSeconds * (1 - done) / done) + " left";
+  if (percent < 100) line += "  " + engine::DurationText(elapsedSeconds * (1 - done) / done) + " left";
   return line;
 }
 

@@ -10,5 +10,7 @@ namespace tarnwell::cli {
 // of the whole job, or 0 when unknown (then no rate is shown). Time left is
 // shown once there is progress to extrapolate from.
 std::string ProgressLine(int percent, double elapsedSeconds, uint64_t totalBytes);
+// Its head alone: " 42% [#########------------]".
+std::string ProgressBarText(int percent);
 
 }  // namespace tarnwell::cli

@@ -25,7 +25,7 @@
 namespace tarnwell::cli {
 namespace {
 
-using physical::TMidEntry;
+using physical::FoundFatEntry;
 using physical::TPartiEntry;
 
 struct RawRecoverOptions {
@@ -40,7 +40,7 @@ struct RawRecoverOptions {
 
 // A calibration item "FOLDER/NAME": the FAT entry named NAME (as listed,
 // UTF-8) in folder number FOLDER.
-const TMidEntry* FindCalibrationItem(const TPartiEntry& entry, const std::string& itemText) {
+const FoundFatEntry* FindCalibrationItem(const TPartiEntry& entry, const std::string& itemText) {
   std::smatch m;
   if (!std::regex_match(itemText, m, std::regex("([0-9]{1,9})/(.+)"))) return nullptr;
   const size_t folder = std::stoul(m[1].str());
@@ -81,7 +81,7 @@ int RecoverFat(CliContext& context, RawTarget& target, const engine::OutputFolde
       continue;
     }
     for (int k = first; k <= last && !stopped; ++k) {
-      const TMidEntry& e = *entry.FatEntries[static_cast<size_t>(k)];
+      const FoundFatEntry& e = *entry.FatEntries[static_cast<size_t>(k)];
       const int result = (e.DirEntry.Attributes() & engine::kFatAttrDirectory)
                              ? physical::raw::RecoverFatFolder(*target.drive, e, context.status,
                                                                context.progress, *folder)
@@ -175,8 +175,8 @@ int RunRawRecover(CliContext& context, const RawRecoverOptions& options) {
   }
   if (!RunRawScan(context, *target, carve ? carve->scanner.get() : nullptr)) return kExitSomeFailed;
   if (options.calibrate.size() == 2) {
-    const TMidEntry* a = FindCalibrationItem(*target->entry, options.calibrate[0]);
-    const TMidEntry* b = FindCalibrationItem(*target->entry, options.calibrate[1]);
+    const FoundFatEntry* a = FindCalibrationItem(*target->entry, options.calibrate[0]);
+    const FoundFatEntry* b = FindCalibrationItem(*target->entry, options.calibrate[1]);
     if (!a || !b) {
       std::fprintf(stderr, "tarnwell-cli: calibration items are FOLDER/NAME of two found FAT items\n");
       return kExitUsage;

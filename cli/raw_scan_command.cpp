@@ -22,7 +22,7 @@
 namespace tarnwell::cli {
 namespace {
 
-using physical::TMidEntry;
+using physical::FoundFatEntry;
 using physical::TPartiEntry;
 
 struct RawScanOptions {
@@ -60,7 +60,7 @@ std::optional<double> StampValue(double value) {
 // modification time, and converting the other two cost a tenth of it.
 enum class Stamps { kModifiedOnly, kAll };
 
-RawItem FatItem(const TPartiEntry& entry, const TMidEntry& e, int folder, Stamps stamps) {
+RawItem FatItem(const TPartiEntry& entry, const FoundFatEntry& e, int folder, Stamps stamps) {
   const engine::RawDirEntry& d = e.DirEntry;
   RawItem item;
   item.fs = "fat";

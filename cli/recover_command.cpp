@@ -21,16 +21,9 @@ struct RecoverOptions {
 
 // Recovers one entry (a folder with everything below it) into dir; false
 // when it, or anything below it, failed (each such item is in the log).
-bool RecoverEntry(engine::TUndelete& engine, CliContext& context, const FoundEntry& entry,
-                  const engine::OutputFolder& dir) {
-  if (entry.fat) {
-    if (!entry.folder)
-      return engine.RecoverFile(*entry.fat, entry.outputName, context.log, context.status, dir);
-    return engine.RecoverFolder(*entry.fat, entry.outputName, context.log, context.status, dir);
-  }
-  if (!entry.folder)
-    return engine.RecoverFile(*entry.ntfs, entry.outputName, context.log, context.status, dir);
-  return engine.RecoverFolder(*entry.ntfs, entry.outputName, context.log, context.status, dir);
+bool RecoverEntry(CliContext& context, const FoundEntry& entry, const engine::OutputFolder& dir) {
+  return entry.handle.Recover({dir, context.log, context.status, context.progress}) ==
+         engine::RecoverResult::kRecovered;
 }
 
 // The entries named on the command line; each name that finds nothing is
@@ -90,7 +83,7 @@ int RunRecover(CliContext& context, const RecoverOptions& options) {
   int unlogged = 0;
   for (const FoundEntry& item : items) {
     const int lines = context.log.ErrorLines();
-    if (!RecoverEntry(engine, context, item, *out) && context.log.ErrorLines() == lines) {
+    if (!RecoverEntry(context, item, *out) && context.log.ErrorLines() == lines) {
       std::fprintf(stderr, "tarnwell-cli: could not recover %s\n", item.path.c_str());
       ++unlogged;
     }

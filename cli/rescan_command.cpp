@@ -22,22 +22,21 @@ int RunRescan(CliContext& context, const RescanOptions& options) {
   engine::TUndelete engine(context.boxes, context.pump);
   if (!ScanLetter(engine, *letter, context)) return kExitSomeFailed;
   const std::optional<FoundEntry> folder = FindEntryByPath(engine, options.path);
-  if (!folder || !folder->fat || !folder->damaged) {
+  if (!folder || folder->handle.Status() != engine::EntryStatus::kDamaged) {
     std::fprintf(stderr, "tarnwell-cli: %s is not a damaged FAT folder\n", options.path.c_str());
     return kExitUsage;
   }
-  const bool rescanned = engine.RescanDamagedFolder(*folder->fat, context.status);
+  const bool rescanned = engine.RescanDamagedFolder(folder->handle, context.status);
   context.progress.SetVisible(false);
   if (!rescanned) {
     std::fprintf(stderr, "tarnwell-cli: the folder's first cluster was not found\n");
     return kExitSomeFailed;
   }
-  // The folder's key changed with its restored high word: describe it anew.
-  const FoundEntry again = DescribeFat(*folder->fat, engine.CurrentDrive->FsKind,
-                                       folder->path.substr(0, folder->path.size() - folder->name.size()));
+  // The handle reads the entry as it is now, its restored high word and
+  // so its key included.
   EntryPrinter printer(options.json);
-  printer.Print(again);
-  WalkBelow(engine, again, [&](const FoundEntry& e) { printer.Print(e); });
+  printer.Print(*folder);
+  WalkBelow(*folder, [&](const FoundEntry& e) { printer.Print(e); });
   return kExitOk;
 }
 

@@ -67,11 +67,11 @@ std::optional<engine::TSearchCriteria> Criteria(engine::TUndelete& engine,
   }
   if (!o.under.empty()) {
     const std::optional<FoundEntry> folder = FindEntryByPath(engine, o.under);
-    if (!folder || !folder->folder) {
+    if (!folder || !folder->handle.IsFolder()) {
       std::fprintf(stderr, "tarnwell-cli: no folder %s\n", o.under.c_str());
       return std::nullopt;
     }
-    c.FolderKey = folder->key;
+    c.FolderKey = static_cast<int64_t>(folder->handle.FolderKey());
   }
   return c;
 }
@@ -89,16 +89,12 @@ int RunSearch(CliContext& context, const SearchOptions& options) {
   // Results are printed in the order the search found them, with the paths
   // of the tree walk.
   std::unordered_map<const void*, FoundEntry> byRecord;
-  WalkEntries(engine, [&](const FoundEntry& e) {
-    byRecord.emplace(e.fat ? static_cast<const void*>(e.fat) : e.ntfs, e);
-  });
+  WalkEntries(engine, [&](const FoundEntry& e) { byRecord.emplace(e.handle.Item(), e); });
   EntryPrinter printer(options.json);
-  auto print = [&](const void* record) {
-    const auto it = byRecord.find(record);
+  for (const engine::EntryHandle& result : engine.SearchResults) {
+    const auto it = byRecord.find(result.Item());
     if (it != byRecord.end()) printer.Print(it->second);
-  };
-  for (const auto* e : engine.SearchResults.Fat) print(e);
-  for (const auto* r : engine.SearchResults.Ntfs) print(r);
+  }
   return searched ? kExitOk : kExitSomeFailed;
 }
 

@@ -7,7 +7,6 @@
 #include "cli/cli_context.h"
 #include "cli/terminal_text.h"
 #include "cli/commands.h"
-#include "disk/volume_reader.h"
 #include "engine/identify.h"
 #include "engine/records.h"
 #include "engine/undelete.h"
@@ -32,9 +31,8 @@ std::string FsKindName(uint8_t kind) {
 // a scan makes.
 uint8_t IdentifyVolume(const engine::TLogiDrive& drive) {
   std::array<uint8_t, 512> sector{};
-  if (drive.TotalBytes == 0 || !disk::ReadVolumeSectors(drive.DriveName, 0, 1, sector.data()))
-    return engine::kUnrecognised;
-  return engine::AcceptedVolumeKind(drive.DriveName, sector);
+  if (drive.TotalBytes == 0 || !drive.Reader().Read(0, 1, sector.data())) return engine::kUnrecognised;
+  return engine::AcceptedVolumeKind(drive.Reader(), sector);
 }
 
 int RunVolumes(CliContext& context, bool json) {

@@ -1,6 +1,7 @@
 #pragma once
 // The file list of a recovery window. Each row describes one found entry:
-// an opaque handle with a tag saying what kind of record it points at,
+// an opaque handle with a tag saying what kind of record it points at (the
+// two words of the window's entry handle),
 // the texts and sort keys taken when the row was made, and the check
 // state. Nothing here ever follows a handle: the views repaint while a
 // scan pumps events, when the records behind the rows may already be gone.
@@ -30,7 +31,7 @@ struct FileListColumn {
 
 struct FileRow {
   const void* handle = nullptr;  // the window's record; never dereferenced here
-  uint8_t kind = 0;              // the window's tag for the record type
+  const void* tag = nullptr;     // the window's tag for the record type
   uint8_t image = 0;             // index into the model's icon set
   bool checked = false;
   uint32_t text1 = 0;  // indexes into the model's text pool

@@ -6,7 +6,7 @@ std::vector<RecoverItem> CheckedItems(const FileListModel& model) {
   std::vector<RecoverItem> items;
   for (int row : model.CheckedRows()) {
     const FileRow& r = model.Row(row);
-    items.push_back({r.handle, r.kind, r.image, r.name});
+    items.push_back({r.handle, r.tag, r.image, r.name});
   }
   return items;
 }

@@ -18,7 +18,7 @@ namespace tarnwell::controls {
 // the list may be refilled or re-sorted under the running command.
 struct RecoverItem {
   const void* handle = nullptr;
-  uint8_t kind = 0;
+  const void* tag = nullptr;
   uint8_t image = 0;
   QString caption;
 };

@@ -52,16 +52,16 @@ class SearchPanel : public QWidget {
   std::optional<SearchRequest> Criteria();
 
   QCheckBox* CheckBox2 = nullptr;  // by name
-  QLineEdit* Edit1 = nullptr;
+  QLineEdit* Edit1 = nullptr;      // name patterns
   QCheckBox* CheckBox1 = nullptr;  // case-sensitive
   QCheckBox* CheckBox3 = nullptr;  // by date
   QComboBox* ComboBox1 = nullptr;  // which stamp
   QComboBox* ComboBox3 = nullptr;  // preset range
-  QDateEdit* DateTimePicker1 = nullptr;
-  QDateEdit* DateTimePicker2 = nullptr;
+  QDateEdit* DateTimePicker1 = nullptr;  // first day
+  QDateEdit* DateTimePicker2 = nullptr;  // last day
   QCheckBox* CheckBox4 = nullptr;  // by size
-  QSpinBox* SpinEdit1 = nullptr;
-  QSpinBox* SpinEdit2 = nullptr;
+  QSpinBox* SpinEdit1 = nullptr;  // smallest size, KB
+  QSpinBox* SpinEdit2 = nullptr;  // largest size, KB
   QRadioButton* DeletedOnly = nullptr;  // "已删除文件"
   QRadioButton* AllFiles = nullptr;     // "全部文件"
   QPushButton* Button1 = nullptr;       // "搜索"

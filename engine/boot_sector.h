@@ -4,7 +4,7 @@
 #include <array>
 #include <cstdint>
 
-#include "disk/little_endian.h"
+#include "common/little_endian.h"
 
 namespace tarnwell::engine {
 

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <stdexcept>
 
+#include "disk/source_opener.h"
 #include "platform/device_table.h"
 #include "platform/text_codec.h"
 #include "platform/volume_queries.h"
@@ -56,12 +57,27 @@ std::vector<std::unique_ptr<TLogiDrive>> BuildDriveList() {
       drive->VolumeLabel = Trim(label);
       if (drive->VolumeLabel.empty()) drive->VolumeLabel = platform::SystemText("无名称");
       drive->SizeText = SizeText(drive->TotalBytes);
+      // The one lookup of the volume by its letter: from here on the drive
+      // is read through the source it holds.
+      drive->Source = disk::OpenSourceForDriveCode(disk::DriveCodeOfLetter(letter));
       drives.push_back(std::move(drive));
     } catch (const std::exception&) {
       // A failed query drops the letter, as the drive list always has.
     }
   }
   return drives;
+}
+
+std::unique_ptr<TLogiDrive> MakeDrive(char letter, std::unique_ptr<disk::SectorSource> source,
+                                      uint8_t driveType) {
+  auto drive = std::make_unique<TLogiDrive>();
+  drive->DriveName = std::string(1, static_cast<char>(std::toupper(static_cast<unsigned char>(letter)))) + ":";
+  drive->DriveType = driveType;
+  if (source) drive->TotalBytes = static_cast<int64_t>(source->SectorCount() * disk::kSectorSize);
+  drive->SizeText = SizeText(drive->TotalBytes);
+  drive->VolumeLabel = platform::SystemText("无名称");
+  drive->Source = std::move(source);
+  return drive;
 }
 
 }  // namespace tarnwell::engine

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "engine/records.h"
+#include "platform/device_table.h"
 
 namespace tarnwell::engine {
 
@@ -16,7 +17,13 @@ std::string SizeText(int64_t totalBytes);
 // "不是有效的驱动器 ID" in the system code page.
 bool DriveReady(char letter);
 
-// The drive list, letters A to Z; only removable and fixed drives.
+// The drive list of the machine, letters A to Z; only removable and fixed
+// drives. Each drive gets its volume's source here, opened once.
 std::vector<std::unique_ptr<TLogiDrive>> BuildDriveList();
+
+// A drive over a source the caller opened (a volume image, sectors held in
+// memory), named by its letter; size from the source, no label.
+std::unique_ptr<TLogiDrive> MakeDrive(char letter, std::unique_ptr<disk::SectorSource> source,
+                                      uint8_t driveType = platform::kDriveFixed);
 
 }  // namespace tarnwell::engine

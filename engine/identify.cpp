@@ -58,10 +58,10 @@ uint8_t AcceptedKind(const uint8_t* b) {
   }
 }
 
-uint8_t AcceptedVolumeKind(const std::string& driveName, std::array<uint8_t, 512>& sector) {
+uint8_t AcceptedVolumeKind(const disk::VolumeReader& volume, std::array<uint8_t, 512>& sector) {
   const uint8_t kind = AcceptedKind(sector.data());
   if (kind != kExfat && kind != kUnrecognised) return kind;
-  const std::optional<std::array<uint8_t, 512>> boot = ReadExfatBootSector(driveName);
+  const std::optional<std::array<uint8_t, 512>> boot = ReadExfatBootSector(volume);
   if (!boot) return kUnrecognised;
   sector = *boot;
   return kExfat;

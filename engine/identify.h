@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <string>
 
+#include "disk/volume_reader.h"
+
 namespace tarnwell::engine {
 
 // Classifies a boot sector: 0 FAT12, 1 FAT16, 2 FAT32, 3 NTFS, 4 exFAT,
@@ -19,6 +21,6 @@ uint8_t AcceptedKind(const uint8_t* bootSector);
 // checked as a whole: an exFAT region whose checksum fails gives way to its
 // backup, which then replaces sector as the boot sector to keep, and a
 // sector 0 too damaged to classify is tried as exFAT through the backup.
-uint8_t AcceptedVolumeKind(const std::string& driveName, std::array<uint8_t, 512>& sector);
+uint8_t AcceptedVolumeKind(const disk::VolumeReader& volume, std::array<uint8_t, 512>& sector);
 
 }  // namespace tarnwell::engine

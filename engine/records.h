@@ -8,7 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "disk/little_endian.h"
+#include "common/little_endian.h"
+#include "disk/sector_source.h"
+#include "disk/volume_reader.h"
 
 namespace tarnwell::engine {
 
@@ -192,6 +194,14 @@ struct TLogiDrive {
   uint8_t FsKind = kUnrecognised;
   std::array<uint8_t, 512> BootSector{};
   bool Identified = false;
+  // The volume's sectors, handed over once when the drive is listed (or by
+  // whoever builds the drive); every read of the drive goes through
+  // Reader(). Null when the volume could not be opened: reads then fail.
+  std::unique_ptr<disk::SectorSource> Source;
+
+  disk::VolumeReader Reader() const {
+    return disk::VolumeReader(Source.get(), DriveName.empty() ? '\0' : DriveName[0]);
+  }
 
   // The entries live in FatEntries: FAT12/16/32 and exFAT.
   bool IsFat() const { return FsKind <= kFat32 || FsKind == kExfat; }

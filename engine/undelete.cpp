@@ -2,9 +2,10 @@
 
 #include <cctype>
 
-#include "disk/volume_reader.h"
 #include "engine/drive_list.h"
+#include "engine/fat/fat_entry_kind.h"
 #include "engine/identify.h"
+#include "engine/ntfs/ntfs_entry_kind.h"
 #include "engine/scoped_flag.h"
 
 namespace tarnwell::engine {
@@ -15,10 +16,16 @@ constexpr uint64_t kTemplateFolderTime = 0x01C2B3E89E384F50ULL;
 
 }  // namespace
 
-TUndelete::TUndelete(MessageBoxes& boxes, MessagePump& pump) : boxes_(boxes), pump_(pump) {
+TUndelete::TUndelete(MessageBoxes& boxes, MessagePump& pump) : TUndelete(boxes, pump, BuildDriveList()) {}
+
+TUndelete::TUndelete(MessageBoxes& boxes, MessagePump& pump, std::vector<std::unique_ptr<TLogiDrive>> drives)
+    : Drives(std::move(drives)),
+      boxes_(boxes),
+      pump_(pump),
+      fatKind_(std::make_unique<FatEntryKind>(*this)),
+      ntfsKind_(std::make_unique<NtfsEntryKind>(*this)) {
   FolderTemplate.FileName.SetAttributes(kNtfsAttrDirectory);
   FolderTemplate.FileName.SetModificationTime(kTemplateFolderTime);
-  Drives = BuildDriveList();
 }
 
 TUndelete::~TUndelete() = default;
@@ -28,6 +35,22 @@ TLogiDrive* TUndelete::FindDrive(char letter) {
   for (auto& d : Drives)
     if (!d->DriveName.empty() && d->DriveName[0] == upper) return d.get();
   return nullptr;
+}
+
+EntryHandle TUndelete::EntryOf(const TMidEntry& entry) const { return fatKind_->Of(entry); }
+
+EntryHandle TUndelete::EntryOf(const tntfsfilerecord& record) const { return ntfsKind_->Of(record); }
+
+EntryHandle TUndelete::TopEntry() const {
+  if (!CurrentDrive) return {};
+  return CurrentDrive->IsFat() ? fatKind_->Top() : ntfsKind_->Top();
+}
+
+TMidEntry* TUndelete::FatEntryOf(const EntryHandle& handle) const { return fatKind_->EntryOf(handle); }
+
+bool TUndelete::RescanDamagedFolder(const EntryHandle& folder, StatusPanel& status) {
+  TMidEntry* entry = FatEntryOf(folder);
+  return entry && RescanDamagedFolder(*entry, status);
 }
 
 void TUndelete::ShowUnrecognisedFormat(const TLogiDrive& drive) {
@@ -54,8 +77,8 @@ bool TUndelete::ScanVolume(TLogiDrive& drive, bool force, StatusPanel& status,
   // The current drive and its entries stay as they are until the scan is
   // sure to go ahead: the window still shows rows that point at them.
   std::array<uint8_t, 512> sector{};
-  if (!disk::ReadVolumeSectors(drive.DriveName, 0, 1, sector.data())) return false;
-  const uint8_t kind = AcceptedVolumeKind(drive.DriveName, sector);
+  if (!drive.Reader().Read(0, 1, sector.data())) return false;
+  const uint8_t kind = AcceptedVolumeKind(drive.Reader(), sector);
   if (kind == kUnrecognised) {
     if (&drive != CurrentDrive) {
       drive.ClearEntries();

@@ -9,24 +9,17 @@
 #include <unordered_set>
 #include <vector>
 
+#include "engine/entry_handle.h"
 #include "engine/records.h"
 #include "engine/window_interfaces.h"
 
 namespace tarnwell::engine {
 
+class FatLayout;
 class OutputFile;
 class OutputFolder;
-
-// Non-owning pointers into the current drive's entries, filled by Search.
-struct SearchResultList {
-  std::vector<TMidEntry*> Fat;
-  std::vector<tntfsfilerecord*> Ntfs;
-  void clear() {
-    Fat.clear();
-    Ntfs.clear();
-  }
-  size_t size() const { return Fat.size() + Ntfs.size(); }
-};
+class FatEntryKind;
+class NtfsEntryKind;
 
 // What the search panel asks for.
 struct TSearchCriteria {
@@ -43,8 +36,11 @@ struct TSearchCriteria {
 
 class TUndelete {
  public:
-  // Builds the drive list (letters A to Z, removable and fixed drives).
+  // Builds the drive list of the machine (letters A to Z, removable and
+  // fixed drives), each drive with its volume's source.
   TUndelete(MessageBoxes& boxes, MessagePump& pump);
+  // Works on the drives given, each holding the source it is read through.
+  TUndelete(MessageBoxes& boxes, MessagePump& pump, std::vector<std::unique_ptr<TLogiDrive>> drives);
   ~TUndelete();
   TUndelete(const TUndelete&) = delete;
   TUndelete& operator=(const TUndelete&) = delete;
@@ -53,11 +49,12 @@ class TUndelete {
   TLogiDrive* CurrentDrive = nullptr;
   bool Scanning = false;
   bool StopRequested = false;
-  SearchResultList SearchResults;
   tntfsfilerecord FolderTemplate;
   std::vector<uint32_t> LostFolders;
   TRunTable MftRuns;
   bool HighWordSearch = false;
+  // Handles of the current drive's entries that matched, filled by Search.
+  std::vector<EntryHandle> SearchResults;
 
   // Makes the drive current, identifies it when needed and scans it.
   bool ScanVolume(TLogiDrive& drive, bool force, StatusPanel& status, ProgressBar& progress);
@@ -81,30 +78,17 @@ class TUndelete {
   // by the file header its extension promises; 0 when not found.
   uint16_t FindFat32HighWord(const std::string& displayName, uint16_t lowWord);
 
-  // Recovery into a destination folder (a UTF-8 Linux path, or a folder
-  // already held open). Names are in the system code page. FAT in
-  // engine/fat/, NTFS in engine/ntfs/. False when the item, or anything
-  // below a folder, failed, was cut short or was stopped; each such item
-  // has its own line in the log.
-  bool RecoverFile(TMidEntry& entry, const std::string& displayName, EventLog& log,
-                   StatusPanel& status, const std::string& destination);
-  bool RecoverFile(TMidEntry& entry, const std::string& displayName, EventLog& log,
-                   StatusPanel& status, const OutputFolder& destination);
-  bool RecoverFolder(TMidEntry& folder, const std::string& displayName, EventLog& log,
-                     StatusPanel& status, const std::string& destination);
-  bool RecoverFolder(TMidEntry& folder, const std::string& displayName, EventLog& log,
-                     StatusPanel& status, const OutputFolder& destination);
-  bool RecoverFile(tntfsfilerecord& record, const std::string& displayName, EventLog& log,
-                   StatusPanel& status, const std::string& destination);
-  bool RecoverFile(tntfsfilerecord& record, const std::string& displayName, EventLog& log,
-                   StatusPanel& status, const OutputFolder& destination);
-  bool RecoverFolder(tntfsfilerecord& folder, const std::string& displayName, EventLog& log,
-                     StatusPanel& status, const std::string& destination);
-  bool RecoverFolder(tntfsfilerecord& folder, const std::string& displayName, EventLog& log,
-                     StatusPanel& status, const OutputFolder& destination);
-  // The first 2048 bytes of an entry for the hex page.
-  bool ReadPreview(const TMidEntry& entry, std::array<uint8_t, 2048>& buffer);
-  bool ReadPreview(const tntfsfilerecord& record, std::array<uint8_t, 2048>& buffer);
+  // Handles of found entries: what the front ends hold, list, recover and
+  // preview (entry_handle.h).
+  EntryHandle EntryOf(const TMidEntry& entry) const;
+  EntryHandle EntryOf(const tntfsfilerecord& record) const;
+  // The top of the current drive's tree, what a window's root lists: the
+  // root folder on FAT and exFAT; on NTFS the root "\" and the lost
+  // folders. Empty before a scan.
+  EntryHandle TopEntry() const;
+  // RescanDamagedFolder on the folder behind a handle; false for anything
+  // but a damaged FAT32 folder.
+  bool RescanDamagedFolder(const EntryHandle& folder, StatusPanel& status);
 
   MessageBoxes& Boxes() { return boxes_; }
   MessagePump& Pump() { return pump_; }
@@ -125,9 +109,19 @@ class TUndelete {
   void LinkNtfsTree();
 
   void ShowUnrecognisedFormat(const TLogiDrive& drive);
+  // The FAT entry behind a handle of this engine; null for anything else.
+  TMidEntry* FatEntryOf(const EntryHandle& handle) const;
+  // The current drive's volume: every read of a scan or a recovery.
+  disk::VolumeReader Volume() const { return CurrentDrive ? CurrentDrive->Reader() : disk::VolumeReader(); }
 
   // FAT walk (engine/fat/).
   bool WalkFatDirectory(TMidEntry* folder, StatusPanel& status, bool recurse);
+  // Whether a decoded directory entry is listed (a rescan may restore its
+  // FAT32 high word on the way).
+  bool KeepFatEntry(RawDirEntry& raw, const FatLayout& layout, uint32_t rootCluster);
+  // Whether a sub-folder is walked: not too deep, not already walked in
+  // the same role.
+  bool EnterFatFolder(const TMidEntry& folder, uint32_t key);
   void ResetFatWalk(const TMidEntry* startFolder);
   uint32_t FatDataCluster(const TMidEntry& entry, const std::string& displayName);
   // Search below one folder key; keys already searched are skipped (a
@@ -145,8 +139,11 @@ class TUndelete {
   int fatDepth_ = 0;
 
   // NTFS record and data access of the current drive (engine/ntfs/).
+  using RecordBytes = std::array<uint8_t, 1024>;
   // Reads a record (at sector, or at MFT start + 2 x number when sector is
-  // 0) and takes one attribute out of it.
+  // 0) and applies its fix-ups.
+  bool ReadRecord(int64_t recordNumber, int64_t sector, RecordBytes& record);
+  // Reads a record and takes one attribute out of it.
   bool ReadRecordAttribute(int64_t recordNumber, uint32_t type, TAttribute& attribute,
                            int64_t sector, bool unnamedOnly = false);
   // Appends the runs of every unnamed data piece an attribute list names;
@@ -157,22 +154,58 @@ class TUndelete {
   // The value of an attribute: resident content, or its clusters read
   // through its run list (capped, for attribute lists).
   bool ReadAttributeValue(const TAttribute& attribute, std::vector<uint8_t>& value);
-  // The unnamed data attribute of a found record and its runs, through an
-  // attribute list when the record has one.
+  // The unnamed data attribute of a record held in memory and its runs,
+  // through an attribute list when the record has one (direct as for
+  // CollectListedRuns). Every attribute comes from this one copy.
+  bool DataRunsOf(const RecordBytes& record, bool direct, TAttribute& data, trunlist& runs);
+  // The same for a found record, read once.
   bool ReadDataRuns(const tntfsfilerecord& record, TAttribute& data, trunlist& runs);
   // Reads count clusters from lcn when they lie inside the volume.
   bool ReadClusters(int64_t lcn, int64_t count, uint8_t* buffer);
   bool BuildMftRuns(const trunlist& runs);
+  // Reads the records of every MFT extent in batches into the entry list.
+  void ReadMftRecords(ProgressBar& progress);
+  // Lost folders, the order GetChildRange relies on, and the root "\".
+  void FinishNtfsTree(NtfsEntryList& entries);
   void AddLostFolders(NtfsEntryList& entries);
-  bool WriteCompressedData(const trunlist& runs, OutputFile& file, int64_t size, EventLog& log);
   bool RecoverNtfsFolder(tntfsfilerecord& folder, const std::string& displayName, EventLog& log,
                          StatusPanel& status, const OutputFolder& destination,
                          std::vector<const tntfsfilerecord*>& ancestors);
   uint32_t NtfsClusterBytes() const;
   uint64_t NtfsVolumeSectors() const;
 
+  // Recovery into a destination folder held open. Names are in the system
+  // code page. FAT in engine/fat/, NTFS in engine/ntfs/. False when the
+  // item, or anything below a folder, failed, was cut short or was
+  // stopped; each such item has its own line in the log. Reached through
+  // the entry handles.
+  friend class FatEntryKind;
+  friend class NtfsEntryKind;
+  bool RecoverFile(TMidEntry& entry, const std::string& displayName, EventLog& log, StatusPanel& status,
+                   const OutputFolder& destination);
+  bool RecoverFolder(TMidEntry& folder, const std::string& displayName, EventLog& log, StatusPanel& status,
+                     const OutputFolder& destination);
+  bool RecoverFile(tntfsfilerecord& record, const std::string& displayName, EventLog& log, StatusPanel& status,
+                   const OutputFolder& destination);
+  bool RecoverFolder(tntfsfilerecord& folder, const std::string& displayName, EventLog& log,
+                     StatusPanel& status, const OutputFolder& destination);
+  // The first 2048 bytes of an entry for the hex page.
+  bool ReadPreview(const TMidEntry& entry, std::array<uint8_t, 2048>& buffer);
+  bool ReadPreview(const tntfsfilerecord& record, std::array<uint8_t, 2048>& buffer);
+  // A file or a folder with everything below it, as an entry handle
+  // reports it: a stop is told from a failure by the stop flag.
+  template <typename Record>
+  RecoverResult RecoverEntry(Record& record, bool folder, const std::string& name, const RecoveryTarget& target) {
+    const bool ok = folder ? RecoverFolder(record, name, target.log, target.status, target.destination)
+                           : RecoverFile(record, name, target.log, target.status, target.destination);
+    if (ok) return RecoverResult::kRecovered;
+    return StopRequested ? RecoverResult::kStopped : RecoverResult::kFailed;
+  }
+
   MessageBoxes& boxes_;
   MessagePump& pump_;
+  std::unique_ptr<FatEntryKind> fatKind_;
+  std::unique_ptr<NtfsEntryKind> ntfsKind_;
 };
 
 }  // namespace tarnwell::engine

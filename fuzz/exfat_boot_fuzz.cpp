@@ -34,7 +34,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const ExfatBootView boot(region.data());
     for (uint32_t c : {0u, 1u, 2u, layout.RootCluster(), layout.ClusterCount() + 1,
                        layout.ClusterCount() + 2, 0xFFFFFFFFu}) {
-      const std::optional<uint32_t> sector = layout.ClusterSector(c);
+      const std::optional<uint64_t> sector = layout.ClusterSector(c);
       if (sector && (*sector < boot.ClusterHeapOffset() || !layout.IsDataCluster(c))) __builtin_trap();
     }
     if (layout.ClustersFor(~uint64_t{0}) > layout.ClusterCount()) __builtin_trap();

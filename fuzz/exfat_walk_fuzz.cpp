@@ -10,16 +10,14 @@
 #include <memory>
 #include <vector>
 
-#include "disk/little_endian.h"
+#include "common/little_endian.h"
 #include "disk/read_error_reporter.h"
-#include "disk/volume_reader.h"
 #include "engine/entry_helpers.h"
 #include "engine/exfat/exfat_boot.h"
 #include "engine/exfat/exfat_data_plan.h"
 #include "engine/exfat/exfat_folder.h"
 #include "engine/undelete.h"
 #include "fuzz/memory_volume.h"
-#include "platform/device_table.h"
 
 namespace {
 
@@ -61,13 +59,10 @@ std::vector<uint8_t> BuildImage(const uint8_t* data, size_t size) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  if (!fuzzing::AttachFuzzVolume(BuildImage(data, size))) return 0;
-
   engine::NullMessageBoxes boxes;
   engine::NullMessagePump pump;
-  engine::TUndelete engine(boxes, pump);
-  engine::TLogiDrive* drive = engine.FindDrive(platform::DeviceTable::Instance().Volumes().back().letter);
-  if (!drive) return 0;
+  engine::TUndelete engine(boxes, pump, fuzzing::FuzzDrives(BuildImage(data, size)));
+  engine::TLogiDrive* drive = engine.Drives.front().get();
   engine::NullStatusPanel status;
   engine::NullProgressBar progress;
   if (!engine.ScanVolume(*drive, true, status, progress)) return 0;
@@ -85,7 +80,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         e->Status == engine::kExisting, &bitmap);
     if (plan.count > layout.ClusterCount()) __builtin_trap();
     for (uint64_t i = 0; i < plan.count && i < 64; ++i) (void)plan.ClusterAt(layout, i);
-    engine.ReadPreview(*e, preview);
+    const engine::EntryHandle entry = engine.EntryOf(*e);
+    (void)entry.ReadPreview(preview);
+    (void)entry.ChildRange();
   }
   engine::TSearchCriteria criteria;
   criteria.Names = "*a*,?b*";

@@ -9,15 +9,13 @@
 #include <memory>
 #include <vector>
 
-#include "disk/little_endian.h"
+#include "common/little_endian.h"
 #include "disk/read_error_reporter.h"
-#include "disk/volume_reader.h"
-#include "engine/fat/fat_chain.h"
 #include "engine/entry_helpers.h"
+#include "engine/fat/fat_chain.h"
 #include "engine/fat/fat_cluster_plan.h"
 #include "engine/undelete.h"
 #include "fuzz/memory_volume.h"
-#include "platform/device_table.h"
 
 namespace {
 
@@ -59,13 +57,10 @@ std::vector<uint8_t> BuildImage(const uint8_t* data, size_t size) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  if (!fuzzing::AttachFuzzVolume(BuildImage(data, size))) return 0;
-
   QuietBoxes boxes;
   QuietPump pump;
-  engine::TUndelete engine(boxes, pump);
-  engine::TLogiDrive* drive = engine.FindDrive(platform::DeviceTable::Instance().Volumes().back().letter);
-  if (!drive) return 0;
+  engine::TUndelete engine(boxes, pump, fuzzing::FuzzDrives(BuildImage(data, size)));
+  engine::TLogiDrive* drive = engine.Drives.front().get();
   engine::NullStatusPanel status;
   engine::NullProgressBar progress;
   if (!engine.ScanVolume(*drive, true, status, progress) || !drive->IsFat()) return 0;
@@ -78,7 +73,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     engine::ReadFatChain(*drive, e->DirEntry.FirstCluster32());
     engine::PlanFatClusters(*drive, layout, e->DirEntry.FirstCluster32(), e->DirEntry.FileSize(),
                             e->Status == engine::kExisting);
-    engine.ReadPreview(*e, preview);
+    const engine::EntryHandle entry = engine.EntryOf(*e);
+    (void)entry.ReadPreview(preview);
+    (void)entry.ChildRange();
+    (void)entry.FolderPath();
   }
   engine::TSearchCriteria criteria;
   criteria.Names = "*a*,?b*";

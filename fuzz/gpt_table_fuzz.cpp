@@ -12,7 +12,7 @@
 #include <memory>
 #include <vector>
 
-#include "disk/little_endian.h"
+#include "common/little_endian.h"
 #include "engine/window_interfaces.h"
 #include "physical/crc32.h"
 #include "physical/partition_search.h"

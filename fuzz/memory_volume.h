@@ -1,28 +1,28 @@
 #pragma once
-// Puts a fuzz input's volume image in place of every attached disk, with
-// read errors silenced (a hostile image fails reads on purpose). True when
-// the image became a volume the engine can scan.
+// A fuzz input's volume image as the one drive of an engine, read from
+// memory, with read errors silenced (a hostile image fails reads on
+// purpose).
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "disk/memory_sector_source.h"
 #include "disk/read_error_reporter.h"
-#include "disk/volume_reader.h"
-#include "platform/device_table.h"
+#include "engine/drive_list.h"
 
 namespace tarnwell::fuzzing {
 
-inline bool AttachFuzzVolume(std::vector<uint8_t> image) {
+inline std::vector<std::unique_ptr<engine::TLogiDrive>> FuzzDrives(std::vector<uint8_t> image) {
   static const bool quiet = [] {
     disk::SetReadErrorReporter([](const std::string&) {});
     return true;
   }();
   (void)quiet;
-  auto& table = platform::DeviceTable::Instance();
-  table.Reset();
-  disk::CloseVolumeSources();
-  table.AttachMemoryImage("fuzz", std::make_shared<const std::vector<uint8_t>>(std::move(image)));
-  return !table.Volumes().empty();
+  const uint64_t length = image.size();
+  auto bytes = std::make_shared<const std::vector<uint8_t>>(std::move(image));
+  std::vector<std::unique_ptr<engine::TLogiDrive>> drives;
+  drives.push_back(engine::MakeDrive('C', std::make_unique<disk::MemorySectorSource>(bytes, 0, length)));
+  return drives;
 }
 
 }  // namespace tarnwell::fuzzing

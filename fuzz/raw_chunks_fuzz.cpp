@@ -18,7 +18,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::span<const uint8_t> bytes(data, size);
   for (uint8_t kind : {raw::kFat1216, raw::kFat32Kind}) {
     for (bool root : {false, true}) {
-      std::vector<std::unique_ptr<TMidEntry>> out;
+      std::vector<std::unique_ptr<FoundFatEntry>> out;
       raw::ParseDirectoryBytes(bytes, root, kind, 1234, out);
       for (const auto& e : out) {
         volatile size_t n = raw::RawEntryName(*e).size();

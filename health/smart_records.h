@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "disk/little_endian.h"
+#include "common/little_endian.h"
 
 namespace tarnwell::health {
 

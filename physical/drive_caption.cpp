@@ -4,6 +4,7 @@
 
 #include "disk/source_opener.h"
 #include "physical/physical_drive.h"
+#include "platform/device_table.h"
 #include "platform/text_codec.h"
 
 namespace tarnwell::physical {
@@ -28,6 +29,15 @@ std::string DriveCaption(const TPhysicalDrive& drive) {
   std::snprintf(code, sizeof code, "%02X", static_cast<unsigned>(drive.DriveCode()));
   return platform::SystemText("物理驱动器 ") + code + "H (" + FormatSectorSize(drive.TotalSectors()) +
          ")";
+}
+
+std::string DriveKindNote(const TPhysicalDrive& drive) {
+  const platform::PhysicalDisk* disk =
+      drive.IsVolume() ? nullptr : platform::DeviceTable::Instance().Disk(drive.DriveCode());
+  if (!disk) return {};
+  if (disk->isImage) return disk->format == "raw" ? std::string() : disk->format + " image";
+  if (disk->kind == platform::DiskKind::kDisk) return {};
+  return std::string(platform::DiskKindName(disk->kind)) + ": " + disk->kindDetail;
 }
 
 }  // namespace tarnwell::physical

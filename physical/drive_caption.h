@@ -16,4 +16,10 @@ std::string FormatSectorSize(uint64_t sectors);
 // in the system code page.
 std::string DriveCaption(const TPhysicalDrive& drive);
 
+// What stands behind a physical drive when it is more than a plain disk or
+// a raw image, for the window to show beside its caption: "loop:
+// /srv/x.img", "dm: cryptdata (LUKS)", "md: raid1", "E01 image"; empty
+// otherwise and for volumes. UTF-8 (paths are the file system's bytes).
+std::string DriveKindNote(const TPhysicalDrive& drive);
+
 }  // namespace tarnwell::physical

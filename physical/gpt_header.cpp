@@ -4,7 +4,7 @@
 #include <array>
 #include <cstring>
 
-#include "disk/little_endian.h"
+#include "common/little_endian.h"
 #include "physical/crc32.h"
 #include "platform/text_codec.h"
 

@@ -31,11 +31,11 @@ struct TPartiEntry {
   // Raw-range scan results.
   std::vector<uint64_t> DirSectors;
   std::vector<uint64_t> ParentRefs;
-  std::vector<std::unique_ptr<TMidEntry>> FatEntries;
+  std::vector<std::unique_ptr<FoundFatEntry>> FatEntries;
   std::vector<std::unique_ptr<engine::tntfsfilerecord>> NtfsRecords;
   uint32_t FatClusterSectors = 0;
   uint32_t NtfsClusterSectors = 0;
-  std::vector<TMidEntry*> FatMatches;                      // not owning
+  std::vector<FoundFatEntry*> FatMatches;                      // not owning
   std::vector<engine::tntfsfilerecord*> NtfsMatches;       // not owning
   uint32_t FatDataStart = 0;
   uint8_t FatKind = 0;

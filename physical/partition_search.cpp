@@ -6,9 +6,9 @@
 #include <exception>
 #include <vector>
 
+#include "common/little_endian.h"
 #include "disk/device_reader.h"
 #include "disk/sector_source.h"
-#include "disk/little_endian.h"
 #include "disk/source_opener.h"
 #include "engine/event_log_line.h"
 #include "engine/exfat/exfat_boot.h"

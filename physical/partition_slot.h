@@ -11,7 +11,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "disk/little_endian.h"
+#include "common/little_endian.h"
 
 namespace tarnwell::physical {
 

@@ -1,3 +1,4 @@
+#include "physical/raw/raw_entry_kinds.h"
 #include "physical/physical_drive.h"
 
 #include <algorithm>
@@ -64,7 +65,10 @@ bool EndsPastDisk(const TPhysicalDrive& drive, const TPartiEntry& entry) {
 }
 
 TPhysicalDrive::TPhysicalDrive(const TDriveRecord& record, PhysicalWindow window)
-    : DriveRecord(std::make_unique<TDriveRecord>(record)), window_(window) {
+    : DriveRecord(std::make_unique<TDriveRecord>(record)),
+      window_(window),
+      rawFatKind_(std::make_unique<raw::RawFatEntryKind>(*this)),
+      rawNtfsKind_(std::make_unique<raw::RawNtfsEntryKind>(*this)) {
   // A disk of 2 TiB or more keeps its whole size, beyond the slot's 32 bits.
   AddPartition(NewEntry(record.DriveCode, kTypeExtended, 0, 0, record.TotalSectors));
   if (IsVolume()) {
@@ -78,6 +82,18 @@ TPhysicalDrive::TPhysicalDrive(const TDriveRecord& record, PhysicalWindow window
   // Stable, so the whole-disk entry (start 0) stays first.
   std::stable_sort(Partitions.begin() + 1, Partitions.end(),
                    [](const auto& a, const auto& b) { return a->AbsoluteStart() < b->AbsoluteStart(); });
+}
+
+TPhysicalDrive::~TPhysicalDrive() = default;
+
+engine::EntryHandle TPhysicalDrive::EntryOf(const FoundFatEntry& entry) const { return rawFatKind_->Of(entry); }
+
+engine::EntryHandle TPhysicalDrive::EntryOf(const engine::tntfsfilerecord& record) const {
+  return rawNtfsKind_->Of(record);
+}
+
+const FoundFatEntry* TPhysicalDrive::FatEntryOf(const engine::EntryHandle& handle) const {
+  return rawFatKind_->EntryOf(handle);
 }
 
 TPartiEntry& TPhysicalDrive::AddPartition(std::unique_ptr<TPartiEntry> entry) {

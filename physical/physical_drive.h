@@ -6,9 +6,15 @@
 #include <optional>
 #include <vector>
 
+#include "engine/entry_handle.h"
 #include "physical/parti_entry.h"
 #include "physical/physical_window.h"
 #include "physical/raw/ntfs_found_record.h"
+
+namespace tarnwell::physical::raw {
+class RawFatEntryKind;
+class RawNtfsEntryKind;
+}  // namespace tarnwell::physical::raw
 
 namespace tarnwell::physical {
 
@@ -38,6 +44,7 @@ class TPhysicalDrive {
   // Builds the model: for a physical disk the partition tables, the extended
   // chain and the free space; for a volume only its whole-disk entry.
   TPhysicalDrive(const TDriveRecord& record, PhysicalWindow window);
+  ~TPhysicalDrive();
   TPhysicalDrive(const TPhysicalDrive&) = delete;
   TPhysicalDrive& operator=(const TPhysicalDrive&) = delete;
 
@@ -57,6 +64,9 @@ class TPhysicalDrive {
   std::vector<std::unique_ptr<engine::tntfsfilerecord>> ParsedFileRecords;
   raw::ClusterVotes ParsedRecordVotes{};
   const TPartiEntry* ParsedRecordsOf = nullptr;
+  // Items of raw recoveries that failed or came out short so far, each
+  // with its line in the log.
+  int RecoveryFailures = 0;
 
   int16_t DriveCode() const { return DriveRecord->DriveCode; }
   uint64_t TotalSectors() const { return DriveRecord->TotalSectors; }
@@ -74,9 +84,19 @@ class TPhysicalDrive {
   // Appends an entry to the partitions list and returns it.
   TPartiEntry& AddPartition(std::unique_ptr<TPartiEntry> entry);
 
+  // The items a raw-range scan of the current partition found, as entry
+  // handles (raw/raw_entry_kinds.h).
+  engine::EntryHandle EntryOf(const FoundFatEntry& entry) const;
+  engine::EntryHandle EntryOf(const engine::tntfsfilerecord& record) const;
+  // The found FAT entry behind a handle of this drive (the calibration
+  // works on them); null for anything else.
+  const FoundFatEntry* FatEntryOf(const engine::EntryHandle& handle) const;
+
  private:
   void ReadVolumeLabel();
   PhysicalWindow window_;
+  std::unique_ptr<raw::RawFatEntryKind> rawFatKind_;
+  std::unique_ptr<raw::RawNtfsEntryKind> rawNtfsKind_;
 };
 
 // An entry of drive `code` whose slot bytes are all zero. A count the slot

@@ -1,7 +1,7 @@
 #pragma once
-// The found FAT entry of the raw-range scan. It shares its name with the
-// standard engine's record but is a different record: it remembers where its
-// directory was found rather than a parent link.
+// The found FAT entry of the raw-range scan. It is not the standard
+// engine's TMidEntry, though the two once shared that name: it remembers
+// where its directory was found rather than a parent link.
 #include <cstdint>
 #include <string>
 
@@ -9,12 +9,15 @@
 
 namespace tarnwell::physical {
 
-struct TMidEntry {
+struct FoundFatEntry {
   engine::RawDirEntry DirEntry;  // as found; only name bytes may be re-cased
   std::string LongName;          // system code page; empty when none
   uint32_t DirSector = 0;        // first sector of the directory chunk
   uint32_t DirCluster = 0;       // cluster of that directory (2 for a root)
 };
-using TMidEntry32 = TMidEntry;
+// The names the raw-range scan's records are given beside the standard
+// engine's (FAT12/16 and FAT32 entries have the same fields).
+using TMidEntry = FoundFatEntry;
+using TMidEntry32 = FoundFatEntry;
 
 }  // namespace tarnwell::physical

@@ -4,6 +4,8 @@
 
 #include <memory>
 
+#include "platform/probe_regions.h"
+
 namespace tarnwell::platform {
 namespace {
 
@@ -59,6 +61,20 @@ std::optional<std::string> ProbeLabel(int fd, uint64_t offsetBytes, uint64_t siz
   if (blkid_probe_lookup_value(probe.get(), "LABEL", &value, &length) != 0 || !value)
     return std::string();
   return std::string(value);
+}
+
+std::vector<ProbedPartition> ProbePartitions(ImageContent& content) {
+  const std::unique_ptr<ProbeView> view = ProbeView::Create(content, 0, content.SizeBytes());
+  if (!view) return {};
+  CopyPartitionTableRegions(*view);
+  return ProbePartitions(view->Descriptor(), view->Size());
+}
+
+std::optional<std::string> ProbeLabel(ImageContent& content, uint64_t offsetBytes, uint64_t sizeBytes) {
+  const std::unique_ptr<ProbeView> view = ProbeView::Create(content, offsetBytes, sizeBytes);
+  if (!view) return std::nullopt;
+  CopyLabelRegions(*view);
+  return ProbeLabel(view->Descriptor(), 0, view->Size());
 }
 
 }  // namespace tarnwell::platform

@@ -8,6 +8,8 @@
 
 namespace tarnwell::platform {
 
+class ImageContent;
+
 struct ProbedPartition {
   uint64_t startSector = 0;
   uint64_t sectorCount = 0;
@@ -20,5 +22,10 @@ std::vector<ProbedPartition> ProbePartitions(int fd, uint64_t sizeBytes);
 
 // Reads the file-system label of the volume at [offset, offset+size).
 std::optional<std::string> ProbeLabel(int fd, uint64_t offsetBytes, uint64_t sizeBytes);
+
+// The same for a disk held in an image format, probed through a view that
+// holds what the probe reads (platform/probe_regions.h).
+std::vector<ProbedPartition> ProbePartitions(ImageContent& content);
+std::optional<std::string> ProbeLabel(ImageContent& content, uint64_t offsetBytes, uint64_t sizeBytes);
 
 }  // namespace tarnwell::platform

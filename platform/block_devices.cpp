@@ -29,7 +29,53 @@ bool AllDigits(const std::string& s, size_t from) {
   return from < s.size() && std::all_of(s.begin() + from, s.end(), ::isdigit);
 }
 
+// What made a device-mapper device, from the prefix its maker gives the
+// uuid ("CRYPT-LUKS2-...", "LVM-..."); empty when it says nothing we know.
+std::string MapperOrigin(const std::string& uuid) {
+  if (StartsWith(uuid, "CRYPT-LUKS")) return "LUKS";
+  if (StartsWith(uuid, "CRYPT-")) return "dm-crypt";
+  if (StartsWith(uuid, "LVM-")) return "LVM";
+  if (StartsWith(uuid, "mpath-")) return "multipath";
+  if (StartsWith(uuid, "part")) return "partition";
+  return {};
+}
+
+// The kind of a listed name and what tells a person which device it is.
+// False when the device holds nothing: a loop without a backing file, an
+// array that is not assembled, a mapping without a table.
+bool DescribeKind(const fs::path& dir, const std::string& name, BlockDeviceInfo& info) {
+  if (StartsWith(name, "loop")) {
+    info.kind = DiskKind::kLoop;
+    info.kindDetail = ReadLine(dir / "loop" / "backing_file");
+    return !info.kindDetail.empty();
+  }
+  if (StartsWith(name, "dm-")) {
+    info.kind = DiskKind::kDeviceMapper;
+    info.kindDetail = ReadLine(dir / "dm" / "name");
+    const std::string origin = MapperOrigin(ReadLine(dir / "dm" / "uuid"));
+    if (!origin.empty()) info.kindDetail += " (" + origin + ")";
+    return info.sizeBytes > 0;
+  }
+  if (StartsWith(name, "md")) {
+    info.kind = DiskKind::kRaid;
+    info.kindDetail = ReadLine(dir / "md" / "level");
+    return info.sizeBytes > 0;
+  }
+  info.kind = DiskKind::kDisk;
+  return true;
+}
+
 }  // namespace
+
+const char* DiskKindName(DiskKind kind) {
+  switch (kind) {
+    case DiskKind::kLoop: return "loop";
+    case DiskKind::kDeviceMapper: return "dm";
+    case DiskKind::kRaid: return "md";
+    case DiskKind::kDisk: break;
+  }
+  return "disk";
+}
 
 bool IsListedDiskName(const std::string& name) {
   // sda, hdb, vdc, xvdd: letters only after the prefix.
@@ -40,6 +86,10 @@ bool IsListedDiskName(const std::string& name) {
     }
   }
   if (StartsWith(name, "mmcblk")) return AllDigits(name, 6);
+  // loop0, dm-3, md127; their partitions (loop0p1, md0p2) are not disks.
+  if (StartsWith(name, "loop")) return AllDigits(name, 4);
+  if (StartsWith(name, "dm-")) return AllDigits(name, 3);
+  if (StartsWith(name, "md")) return AllDigits(name, 2);
   if (StartsWith(name, "nvme")) {
     // nvme0n1 is a disk; nvme0n1p2 is a partition.
     const size_t n = name.find('n', 4);
@@ -61,6 +111,7 @@ std::vector<BlockDeviceInfo> ListBlockDevices(const std::string& sysRoot) {
     info.sizeBytes = ReadNumber(entry.path() / "size") * 512;
     info.removable = ReadNumber(entry.path() / "removable") != 0;
     info.model = ReadLine(entry.path() / "device" / "model");
+    if (!DescribeKind(entry.path(), name, info)) continue;
     for (const auto& sub : fs::directory_iterator(entry.path(), ec)) {
       if (!fs::exists(sub.path() / "partition")) continue;
       const uint64_t start = ReadNumber(sub.path() / "start");

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <linux/fs.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -20,6 +21,16 @@ namespace {
 // an image or a removable device gets A: or B:, as floppy drives did.
 constexpr uint64_t kFloppyMaxBytes = 2949120;
 
+// The partitions that hold volumes: an extended container holds tables.
+std::vector<std::pair<uint64_t, uint64_t>> VolumesOf(const std::vector<ProbedPartition>& partitions) {
+  std::vector<std::pair<uint64_t, uint64_t>> volumes;
+  for (const ProbedPartition& p : partitions)
+    if (!p.extendedContainer) volumes.emplace_back(p.startSector, p.sectorCount);
+  return volumes;
+}
+
+}  // namespace
+
 std::optional<uint64_t> SizeOfOpenFile(int fd) {
   struct stat st {};
   if (fstat(fd, &st) != 0) return std::nullopt;
@@ -31,10 +42,17 @@ std::optional<uint64_t> SizeOfOpenFile(int fd) {
   return std::nullopt;
 }
 
-}  // namespace
+std::string DiskKindKey(const PhysicalDisk& disk) { return disk.isImage ? "image" : DiskKindName(disk.kind); }
+
+std::string DiskKindText(const PhysicalDisk& disk) {
+  const std::string where = disk.origin.path.empty() ? disk.name : disk.origin.path;
+  if (disk.isImage) return disk.format + " image " + where;
+  const std::string detail = disk.kind == DiskKind::kDisk ? disk.model : disk.kindDetail;
+  return DiskKindKey(disk) + " " + where + (detail.empty() ? "" : ": " + detail);
+}
 
 UniqueFd OpenDiskReadOnly(const PhysicalDisk& disk) {
-  if (disk.needsAuthorisation || disk.origin.memory) return UniqueFd();
+  if (disk.needsAuthorisation || disk.origin.memory || disk.origin.content) return UniqueFd();
   if (disk.origin.descriptor) return UniqueFd(::fcntl(disk.origin.descriptor->get(), F_DUPFD_CLOEXEC, 0));
   return UniqueFd::OpenReadOnly(disk.origin.path.c_str());
 }
@@ -51,7 +69,8 @@ void DeviceTable::Reset() {
   ++generation_;
 }
 
-bool DeviceTable::AttachImage(const std::string& path, std::string* error) {
+bool DeviceTable::AttachImage(const std::string& path, std::string* error,
+                              std::shared_ptr<const ReadableSectors> readable) {
   // A FIFO given as an image would block the open until some writer came.
   UniqueFd fd = UniqueFd::OpenReadOnlyNoWait(path.c_str());
   if (!fd.valid()) {
@@ -67,12 +86,25 @@ bool DeviceTable::AttachImage(const std::string& path, std::string* error) {
   disk.origin.path = path;
   disk.name = std::filesystem::path(path).filename().string();
   disk.isImage = true;
-  disk.sizeBytes = *size;
-  std::vector<std::pair<uint64_t, uint64_t>> parts;
-  for (const ProbedPartition& p : ProbePartitions(fd.get(), *size))
-    if (!p.extendedContainer) parts.emplace_back(p.startSector, p.sectorCount);
-  AddDisk(std::move(disk), parts);
+  disk.format = "raw";
+  // An image written sparse may end before the disk it copies does.
+  const uint64_t bytes = readable ? std::max(*size, readable->diskBytes) : *size;
+  disk.sizeBytes = bytes;
+  disk.origin.readable = std::move(readable);
+  AddDisk(std::move(disk), VolumesOf(ProbePartitions(fd.get(), bytes)));
   return true;
+}
+
+void DeviceTable::AttachImageContent(const std::string& path, std::shared_ptr<ImageContent> content) {
+  PhysicalDisk disk;
+  disk.origin.path = path;
+  disk.name = std::filesystem::path(path).filename().string();
+  disk.isImage = true;
+  disk.format = content->FormatName();
+  disk.sizeBytes = content->SizeBytes();
+  const std::vector<ProbedPartition> partitions = ProbePartitions(*content);
+  disk.origin.content = std::move(content);
+  AddDisk(std::move(disk), VolumesOf(partitions));
 }
 
 void DeviceTable::AttachMemoryImage(const std::string& name,
@@ -80,6 +112,7 @@ void DeviceTable::AttachMemoryImage(const std::string& name,
   PhysicalDisk disk;
   disk.name = name;
   disk.isImage = true;
+  disk.format = "raw";
   disk.sizeBytes = bytes ? bytes->size() : 0;
   disk.origin.memory = std::move(bytes);
   AddDisk(std::move(disk), {});
@@ -99,12 +132,18 @@ void DeviceTable::AddBlockDevices(const std::vector<BlockDeviceInfo>& devices, c
     disk.origin.path = dev.devicePath;
     disk.name = dev.kernelName;
     disk.model = dev.model;
+    disk.kind = dev.kind;
+    disk.kindDetail = dev.kindDetail;
     disk.removable = dev.removable;
     disk.needsAuthorisation = denied;
     // The kernel's size stands until the device itself can be asked.
     disk.sizeBytes = fd.valid() ? SizeOfOpenFile(fd.get()).value_or(dev.sizeBytes) : dev.sizeBytes;
     std::vector<std::pair<uint64_t, uint64_t>> parts;
     for (const auto& p : dev.partitions) parts.emplace_back(p.startSector, p.sectorCount);
+    // The kernel makes no partitions on device-mapper devices, nor on loop
+    // devices set up without partition scanning: their tables are read as
+    // an image's are.
+    if (parts.empty() && fd.valid()) parts = VolumesOf(ProbePartitions(fd.get(), disk.sizeBytes));
     AddDisk(std::move(disk), parts);
   }
 }

@@ -10,22 +10,34 @@
 #include <string>
 #include <vector>
 
+#include "platform/block_devices.h"
+#include "platform/image_content.h"
 #include "platform/unique_fd.h"
 
 namespace tarnwell::platform {
 
-struct BlockDeviceInfo;
-
 inline constexpr uint64_t kSectorSize = 512;
+
+// The sectors of an image, copied from a failing disk, that hold what was
+// read from the disk: [first, end) runs, in order and apart. The disk's
+// other sectors were never read; reading them fails, as it did on the disk,
+// instead of returning the zeros the image holds there.
+struct ReadableSectors {
+  uint64_t diskBytes = 0;  // the disk the image copies
+  std::vector<std::pair<uint64_t, uint64_t>> runs;
+};
 
 // Where the bytes of a disk come from: a file or device path, a read-only
 // descriptor handed over by the desktop's disk service (readers duplicate
-// it rather than reopen the path they may not open), or (for tests and
-// fuzzing) an in-memory image.
+// it rather than reopen the path they may not open), an image format the
+// disk layer decodes (path is then the image's first file), or (for tests
+// and fuzzing) an in-memory image.
 struct DiskOrigin {
   std::string path;
   std::shared_ptr<const UniqueFd> descriptor;
+  std::shared_ptr<ImageContent> content;
   std::shared_ptr<const std::vector<uint8_t>> memory;
+  std::shared_ptr<const ReadableSectors> readable;  // null: every sector
 };
 
 struct PhysicalDisk {
@@ -33,6 +45,12 @@ struct PhysicalDisk {
   std::string name;       // file name of an image, kernel name of a device
   std::string model;      // device model when known
   bool isImage = false;
+  // What a block device is (a drive, a loop, a device-mapper device, an md
+  // array) and what tells it apart (backing file, mapping name, level).
+  DiskKind kind = DiskKind::kDisk;
+  std::string kindDetail;
+  // The format of an image: "raw", or the container's ("E01", "VHDX"...).
+  std::string format;
   bool removable = false;
   uint64_t sizeBytes = 0;
   // A block device the user may not open yet: listed so that it can be
@@ -44,15 +62,27 @@ struct PhysicalDisk {
   std::string authorisationNote;
 };
 
+// What a disk is, and what tells it apart, for the disk lists: "E01 image
+// /cases/a.E01", "loop /dev/loop0: /srv/x.img", "dm /dev/dm-1: cryptdata
+// (LUKS)", "md /dev/md0: raid1", "disk /dev/sda: MODEL".
+std::string DiskKindText(const PhysicalDisk& disk);
+// "image" for an image, else DiskKindName of its kind.
+std::string DiskKindKey(const PhysicalDisk& disk);
+
 // Opens a block device read-only; returns an invalid descriptor with errno
 // set on failure. Replaceable so that "permission denied" can be tested
 // without a real device or dropping root.
 using DeviceOpener = std::function<UniqueFd(const std::string& path)>;
 
-// A read-only descriptor of a disk that is not in memory: a duplicate of
-// the one the disk service handed over, else the path opened afresh.
-// Invalid while the disk needs authorisation.
+// A read-only descriptor of a disk whose file or device holds its sectors
+// as they are: a duplicate of the one the disk service handed over, else
+// the path opened afresh. Invalid while the disk needs authorisation, and
+// for in-memory disks and image formats, whose files are not the disk.
 UniqueFd OpenDiskReadOnly(const PhysicalDisk& disk);
+
+// The size of an open image file or block device; nullopt for anything
+// else (a folder, a pipe).
+std::optional<uint64_t> SizeOfOpenFile(int fd);
 
 // Windows drive types the system lists.
 inline constexpr uint8_t kDriveRemovable = 2;
@@ -70,9 +100,17 @@ class DeviceTable {
  public:
   static DeviceTable& Instance();
 
-  // Attaches a disk or volume image. Returns false (with a reason) when the
-  // file cannot be opened for reading or is not a regular file or device.
-  bool AttachImage(const std::string& path, std::string* error = nullptr);
+  // Attaches a disk or volume image whose file holds its sectors as they
+  // are (a raw image). Returns false (with a reason) when the file cannot be
+  // opened for reading or is not a regular file or device. Front ends attach
+  // what a person names through disk::AttachImage, which knows the image
+  // formats and comes here for raw ones. With `readable`, the image is a
+  // copy of a failing disk: it counts as large as that disk, and only the
+  // sectors given can be read.
+  bool AttachImage(const std::string& path, std::string* error = nullptr,
+                   std::shared_ptr<const ReadableSectors> readable = nullptr);
+  // Attaches an image the disk layer decodes; path names its first file.
+  void AttachImageContent(const std::string& path, std::shared_ptr<ImageContent> content);
   // Attaches an in-memory image under a display name (tests, fuzzing).
   void AttachMemoryImage(const std::string& name,
                          std::shared_ptr<const std::vector<uint8_t>> bytes);

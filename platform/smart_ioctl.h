@@ -9,7 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "disk/little_endian.h"
+#include "common/little_endian.h"
 
 namespace tarnwell::platform {
 

@@ -26,7 +26,7 @@ bool QueryDriveReady(char letter) {
   if (!v) return false;
   const PhysicalDisk* disk = DeviceTable::Instance().Disk(v->diskIndex);
   if (!disk) return false;
-  if (disk->origin.memory) return v->sectorCount > 0;
+  if (disk->origin.memory || disk->origin.content) return v->sectorCount > 0;
   UniqueFd fd = OpenDiskReadOnly(*disk);
   return fd.valid() && v->sectorCount > 0;
 }
@@ -42,6 +42,11 @@ std::optional<std::string> QueryVolumeLabel(char letter) {
   if (!v) return std::nullopt;
   const PhysicalDisk* disk = DeviceTable::Instance().Disk(v->diskIndex);
   if (!disk || disk->origin.memory) return std::string();
+  if (disk->origin.content) {
+    const std::optional<std::string> label =
+        ProbeLabel(*disk->origin.content, v->startSector * kSectorSize, v->sectorCount * kSectorSize);
+    return label ? *label : std::string();
+  }
   UniqueFd fd = OpenDiskReadOnly(*disk);
   if (!fd.valid()) return std::nullopt;
   std::optional<std::string> label =

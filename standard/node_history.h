@@ -7,7 +7,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "standard/recent_files.h"
+#include "controls/recent_files.h"
 
 namespace tarnwell::standard {
 
@@ -20,12 +20,12 @@ class NodeHistory {
   const void* GoForward() { return Resolve(recent_.GoForward()); }
   bool CanGoBack() const { return recent_.CanGoBack(); }
   bool CanGoForward() const { return recent_.CanGoForward(); }
-  const TRecentFiles& Recent() const { return recent_; }
+  const controls::TRecentFiles& Recent() const { return recent_; }
 
  private:
   const void* Resolve(int32_t position) const;
 
-  TRecentFiles recent_;
+  controls::TRecentFiles recent_;
   std::vector<const void*> identities_;
   std::unordered_map<const void*, int32_t> numbers_;
 };

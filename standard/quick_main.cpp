@@ -35,7 +35,7 @@
 #include "engine/undelete.h"
 #include "platform/program_paths.h"
 #include "platform/text_codec.h"
-#include "standard/seldir.h"
+#include "controls/seldir.h"
 
 namespace tarnwell::standard {
 namespace {
@@ -74,7 +74,7 @@ controls::SortState& TfrmQuickMain::SortState() {
 
 TfrmQuickMain::TfrmQuickMain(QuickMainServices services, QWidget* parent)
     : QDialog(parent), services_(std::move(services)) {
-  if (!services_.selectDestination) services_.selectDestination = SelectDestinationFolder;
+  if (!services_.selectDestination) services_.selectDestination = controls::SelectDestinationFolder;
   if (!services_.typeNames) services_.typeNames = controls::DefaultTypeNames();
   if (!services_.wait) services_.wait = [](int ms) { QThread::msleep(static_cast<unsigned>(ms)); };
   if (services_.settingsPath.empty())

@@ -98,35 +98,35 @@ class TfrmQuickMain : public QDialog {
 
   // Helpers the tests look through.
   QString GetNodePath(QTreeWidgetItem* node) const;
-  void RevealEntry(EntryRef entry);
+  void RevealEntry(const engine::EntryHandle& entry);
   QTreeWidgetItem* DriveNode(char letter) const;
-  QTreeWidgetItem* FolderNode(EntryRef entry) const;
+  QTreeWidgetItem* FolderNode(const engine::EntryHandle& entry) const;
   QTreeWidgetItem* NodeOfIdentity(const void* identity) const;
   const void* NodeIdentity(QTreeWidgetItem* node) const;
-  EntryRef NodeEntry(QTreeWidgetItem* node) const;
-  EntryRef RowEntry(int row) const;
+  engine::EntryHandle NodeEntry(QTreeWidgetItem* node) const;
+  engine::EntryHandle RowEntry(int row) const;
   engine::TUndelete* Engine() const { return engine_.get(); }
   controls::QtMessagePump& Pump() { return *pump_; }
   static controls::SortState& SortState();
   const QuickSettings& Settings() const { return settings_; }
 
   // Controls.
-  QTreeWidget* TreeView1 = nullptr;
-  QTreeWidget* Treeview2 = nullptr;
+  QTreeWidget* TreeView1 = nullptr;  // the scanned drive's folder tree and the search node
+  QTreeWidget* Treeview2 = nullptr;  // the drive letters ("我的电脑")
   QTreeWidgetItem* ScanRootNode = nullptr;
   QTreeWidgetItem* SearchNode = nullptr;
   QTreeWidgetItem* MyComputerNode = nullptr;
-  QLabel* Panel4 = nullptr;
-  QLabel* Panel19 = nullptr;
-  QTableView* ListView1 = nullptr;
+  QLabel* Panel4 = nullptr;   // the drive tree's caption, where the drive hint flashes
+  QLabel* Panel19 = nullptr;  // the pages' caption: the hex page's file-header hint
+  QTableView* ListView1 = nullptr;  // the file list
   controls::FileListModel* ListModel = nullptr;
-  controls::PropertiesPage* ListView2 = nullptr;
-  controls::EventLogView* ListView3 = nullptr;
+  controls::PropertiesPage* ListView2 = nullptr;  // the properties page
+  controls::EventLogView* ListView3 = nullptr;    // the event log ("应用程序日志")
   controls::SearchPanel* SearchPage = nullptr;
-  QStackedWidget* Notebook1 = nullptr;
-  QTabBar* TabSet1 = nullptr;
-  controls::TStatusBarEx* StatusBar1 = nullptr;
-  QProgressBar* ProgressBar1 = nullptr;
+  QStackedWidget* Notebook1 = nullptr;  // the pages: properties, hex, search, log
+  QTabBar* TabSet1 = nullptr;           // the tabs that choose a page
+  controls::TStatusBarEx* StatusBar1 = nullptr;  // status, folder path, counts
+  QProgressBar* ProgressBar1 = nullptr;          // scan progress, inside the status bar
   std::unique_ptr<controls::HexPage> Hex;
   QSplitter* LeftSplitter = nullptr;
   QSplitter* RightSplitter = nullptr;
@@ -140,10 +140,10 @@ class TfrmQuickMain : public QDialog {
   QAction* Forward = nullptr;
   QAction* acClose = nullptr;
   QAction* help = nullptr;
-  QAction* N4 = nullptr;
-  QAction* Openparentdirectory1 = nullptr;
-  QMenu* PopupMenu1 = nullptr;
-  QTimer* Timer1 = nullptr;
+  QAction* N4 = nullptr;  // option "恢复后打开目标目录": open the destination after recovery
+  QAction* Openparentdirectory1 = nullptr;  // a search result's folder in the tree
+  QMenu* PopupMenu1 = nullptr;  // the file list's context menu
+  QTimer* Timer1 = nullptr;     // one tick after opening: flashes the drive hint
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -167,9 +167,7 @@ class TfrmQuickMain : public QDialog {
   void SetRootEntry();
   void ShowProperties(int row);
   void ShowHex(int row);
-  uint32_t NodeKey(QTreeWidgetItem* node) const;
-  bool IsTopLevel(QTreeWidgetItem* node) const;
-  QTreeWidgetItem* AddFolderNode(QTreeWidgetItem* parent, EntryRef entry);
+  QTreeWidgetItem* AddFolderNode(QTreeWidgetItem* parent, const engine::EntryHandle& entry);
   std::vector<int> SelectedRows() const;
   void SyncLowerPanels(QSplitter* moved);
   void ApplySettings();
@@ -185,8 +183,6 @@ class TfrmQuickMain : public QDialog {
   std::unique_ptr<engine::TUndelete> engine_;
   std::unique_ptr<controls::StatusBarPanel> status1_;
   std::unique_ptr<controls::QtProgressBar> progress_;
-  std::unique_ptr<engine::TMidEntry> rootFat_;
-  std::unique_ptr<engine::tntfsfilerecord> rootNtfs_;
   NodeHistory history_;
   QuickSettings settings_;
   QTreeWidgetItem* shownDrive_ = nullptr;

@@ -8,6 +8,8 @@
 #include "controls/recover_command.h"
 #include "controls/search_panel.h"
 #include "controls/status_bar_ex.h"
+#include "engine/recovery/output_path.h"
+#include "engine/recovery/recovery_log.h"
 #include "engine/scoped_flag.h"
 #include "engine/undelete.h"
 #include "platform/text_codec.h"
@@ -35,21 +37,12 @@ void TfrmQuickMain::RecoverExecute() {
     Log(QStringLiteral("正在恢复 ..."), engine::kLogInformation);
   };
   steps.recoverOne = [this](const controls::RecoverItem& item, const std::string& folder) {
-    const EntryRef entry{item.handle, item.kind};
+    const engine::EntryHandle entry = engine::EntryHandle::FromParts(item.tag, item.handle);
+    // The copy takes the row's caption; each failure is in the log.
     const std::string name = platform::Utf8ToSystem(item.caption.toStdString());
-    const bool asFolder = item.image == kImageFolder || item.image == kImageDeletedFolder;
-    if (!asFolder) SetStatus(1, " " + item.caption);
-    if (engine::TMidEntry* e = entry.Fat()) {
-      if (asFolder)
-        engine_->RecoverFolder(*e, name, *ListView3, *status1_, folder);
-      else
-        engine_->RecoverFile(*e, name, *ListView3, *status1_, folder);
-    } else if (engine::tntfsfilerecord* r = entry.Ntfs()) {
-      if (asFolder)
-        engine_->RecoverFolder(*r, name, *ListView3, *status1_, folder);
-      else
-        engine_->RecoverFile(*r, name, *ListView3, *status1_, folder);
-    }
+    if (!entry.IsFolder()) SetStatus(1, " " + item.caption);
+    if (const std::optional<engine::OutputFolder> destination = engine::OpenDestination(folder, name, *ListView3))
+      (void)entry.Recover({*destination, *ListView3, *status1_, *progress_, &name});
   };
   steps.stopRequested = [this] { return engine_->StopRequested; };
   steps.afterLoop = [this](const std::string& folder) {
@@ -78,9 +71,7 @@ void TfrmQuickMain::Button1Click() {
   criteria.Names = platform::Utf8ToSystem(request->names.toStdString());
   criteria.CaseSensitive = request->caseSensitive;
   criteria.DeletedOnly = request->deletedOnly;
-  criteria.FolderKey = node == ScanRootNode ? -1 : static_cast<int64_t>(NodeKey(node));
-  if (const engine::tntfsfilerecord* r = NodeEntry(node).Ntfs(); r && node != ScanRootNode)
-    criteria.FolderKey = r->RecordNumber;
+  criteria.FolderKey = node == ScanRootNode ? -1 : static_cast<int64_t>(NodeEntry(node).FolderKey());
   criteria.SizeMin = request->sizeMin;
   criteria.SizeMax = request->sizeMax;
   criteria.DateFrom = request->dateFrom;

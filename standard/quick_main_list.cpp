@@ -13,8 +13,6 @@
 #include "controls/search_panel.h"
 #include "controls/status_bar_ex.h"
 #include "engine/ascii_text.h"
-#include "engine/boot_sector.h"
-#include "engine/exfat/exfat_layout.h"
 #include "engine/fat/file_header_table.h"
 #include "engine/undelete.h"
 #include "standard/quick_main.h"
@@ -42,10 +40,9 @@ std::vector<int> TfrmQuickMain::SelectedRows() const {
   return rows;
 }
 
-EntryRef TfrmQuickMain::RowEntry(int row) const {
+engine::EntryHandle TfrmQuickMain::RowEntry(int row) const {
   if (row < 0 || row >= ListModel->RowCount()) return {};
-  const controls::FileRow& r = ListModel->Row(row);
-  return {r.handle, r.kind};
+  return HandleOfRow(ListModel->Row(row));
 }
 
 void TfrmQuickMain::FillFileList(QTreeWidgetItem* node) {
@@ -58,34 +55,18 @@ void TfrmQuickMain::FillFileList(QTreeWidgetItem* node) {
   std::vector<controls::FileRow> rows;
   if (results) {
     const QString driveName = QString::fromStdString(drive->DriveName);
-    auto add = [&](EntryRef e) {
-      const QString location = driveName + controls::FromSystem(EntryFolderPath(e));
+    for (const engine::EntryHandle& e : engine_->SearchResults) {
+      const QString location = driveName + controls::FromSystem(e.FolderPath());
       rows.push_back(MakeFileRow(e, *ListModel, types, &location));
-    };
-    for (engine::TMidEntry* e : engine_->SearchResults.Fat) add(EntryRef::Of(e));
-    for (engine::tntfsfilerecord* r : engine_->SearchResults.Ntfs) add(EntryRef::Of(r));
+    }
   } else {
-    int first = -1, last = -1;
-    if (!engine_->GetChildRange(NodeKey(node), first, last)) {
+    const std::vector<engine::EntryHandle> children = NodeEntry(node).ChildRange();
+    if (children.empty()) {
       ListModel->SetRows({});
       return;
     }
-    const EntryRef self = NodeEntry(node);
-    rows.reserve(static_cast<size_t>(last - first + 1));
-    for (int i = first; i <= last; ++i) {
-      EntryRef e;
-      if (drive->IsFat()) {
-        engine::TMidEntry* fat = drive->FatEntries[static_cast<size_t>(i)].get();
-        // Two folders (one deleted) may share a first cluster: only this
-        // folder's own entries belong here.
-        if (!IsTopLevel(node) && fat->Parent != self.Fat()) continue;
-        e = EntryRef::Of(fat);
-      } else {
-        e = EntryRef::Of(drive->NtfsEntries[static_cast<size_t>(i)].get());
-        if (e == self) continue;
-      }
-      rows.push_back(MakeFileRow(e, *ListModel, types, nullptr));
-    }
+    rows.reserve(children.size());
+    for (const engine::EntryHandle& e : children) rows.push_back(MakeFileRow(e, *ListModel, types, nullptr));
   }
   ListModel->SetRows(std::move(rows));
   ListModel->SortByImage();
@@ -124,51 +105,30 @@ void TfrmQuickMain::ListView1Click() {
 }
 
 void TfrmQuickMain::ShowProperties(int row) {
-  const EntryRef entry = RowEntry(row);
+  const engine::EntryHandle entry = RowEntry(row);
   const bool results = TreeView1->currentItem() == SearchNode;
   ListView2->SetCaption(kRowType, results ? QStringLiteral("位置") : QStringLiteral("类型"));
   ListView2->SetValue(kRowName, ListModel->Text(row, 0));
   ListView2->SetValue(kRowType, ListModel->Text(row, 1));
   ListView2->SetValue(kRowCreated, ListModel->Text(row, 4));
-  ListView2->SetValue(kRowModified, controls::FormatListDateTime(EntryModification(entry)));
-  if (const engine::tntfsfilerecord* r = entry.Ntfs()) {
-    const uint32_t a = r->FileName.Attributes();
-    ListView2->SetValue(kRowSize, QString::number(r->DataSize));
-    ListView2->SetValue(kRowAllocated, QString::number(r->AllocatedSize));
-    ListView2->SetValue(kRowAccessed, controls::FormatListDateTime(EntryAccess(entry)));
-    ListView2->SetValue(kRowReadOnly, Flag(a, 0x01));
-    ListView2->SetValue(kRowSystem, Flag(a, 0x04));
-    ListView2->SetValue(kRowArchive, Flag(a, 0x20));
-    ListView2->SetValue(kRowHidden, Flag(a, 0x02));
-    ListView2->SetValue(kRowCompressed, Flag(a, engine::kNtfsAttrCompressed));
-  } else if (const engine::TMidEntry* e = entry.Fat()) {
-    const uint8_t a = e->DirEntry.Attributes();
-    const uint64_t size = static_cast<uint64_t>(EntrySize(entry));
-    const engine::TLogiDrive& drive = *engine_->CurrentDrive;
-    // An exFAT boot sector gives its cluster size as a power of two, elsewhere.
-    const uint64_t cluster =
-        drive.IsExfat() ? engine::ExfatLayout(drive).ClusterBytes()
-                        : static_cast<uint64_t>(engine::BootSectorView(drive.BootSector).SectorsPerCluster()) * 512;
-    const uint64_t allocated = cluster ? (size + cluster - 1) / cluster * cluster : 0;
-    ListView2->SetValue(kRowSize, QString::number(size));
-    ListView2->SetValue(kRowAllocated, QString::number(allocated));
-    ListView2->SetValue(kRowAccessed, controls::FormatListDate(EntryAccess(entry)));
-    ListView2->SetValue(kRowReadOnly, Flag(a, 0x01));
-    ListView2->SetValue(kRowSystem, Flag(a, 0x04));
-    ListView2->SetValue(kRowArchive, Flag(a, 0x20));
-    ListView2->SetValue(kRowHidden, Flag(a, 0x02));
-    ListView2->SetValue(kRowCompressed, QString());
-  }
+  ListView2->SetValue(kRowModified, controls::FormatListDateTime(entry.Stamp(engine::kDateModified)));
+  const engine::EntryProperties p = entry.Properties();
+  const double accessed = entry.Stamp(engine::kDateAccessed);
+  ListView2->SetValue(kRowSize, QString::number(entry.Size()));
+  ListView2->SetValue(kRowAllocated, QString::number(p.allocated));
+  ListView2->SetValue(kRowAccessed, p.accessDateOnly ? controls::FormatListDate(accessed)
+                                                     : controls::FormatListDateTime(accessed));
+  ListView2->SetValue(kRowReadOnly, Flag(p.attributes, 0x01));
+  ListView2->SetValue(kRowSystem, Flag(p.attributes, 0x04));
+  ListView2->SetValue(kRowArchive, Flag(p.attributes, 0x20));
+  ListView2->SetValue(kRowHidden, Flag(p.attributes, 0x02));
+  ListView2->SetValue(kRowCompressed, p.keepsCompressedFlag ? Flag(p.attributes, 0x800) : QString());
 }
 
 void TfrmQuickMain::ShowHex(int row) {
   const controls::FileRow& r = ListModel->Row(row);
   if (r.image != kImageFile && r.image != kImageDeletedFile) return;  // folders: unchanged
-  const EntryRef entry = RowEntry(row);
-  bool read = false;
-  if (const engine::TMidEntry* e = entry.Fat()) read = engine_->ReadPreview(*e, Hex->Data());
-  if (const engine::tntfsfilerecord* n = entry.Ntfs()) read = engine_->ReadPreview(*n, Hex->Data());
-  if (!read) {
+  if (!RowEntry(row).ReadPreview(Hex->Data())) {
     Hex->ShowFailure();
     return;
   }

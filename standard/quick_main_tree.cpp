@@ -10,8 +10,6 @@
 #include "controls/properties_page.h"
 #include "controls/status_bar_ex.h"
 #include "controls/window_icons.h"
-#include "disk/little_endian.h"
-#include "engine/entry_helpers.h"
 #include "engine/undelete.h"
 #include "standard/quick_main.h"
 
@@ -37,30 +35,35 @@ void SetNodeImages(QTreeWidgetItem* node, std::pair<int, int> images) {
   node->setData(0, kImageRole, images.first);
 }
 
+// A node keeps its entry handle as two words.
+void SetNodeEntry(QTreeWidgetItem* node, const engine::EntryHandle& entry) {
+  node->setData(0, kPointerRole, QVariant::fromValue(reinterpret_cast<quintptr>(entry.Item())));
+  node->setData(0, kKindRole, QVariant::fromValue(reinterpret_cast<quintptr>(entry.Kind())));
+}
+
 }  // namespace
 
-EntryRef TfrmQuickMain::NodeEntry(QTreeWidgetItem* node) const {
+engine::EntryHandle TfrmQuickMain::NodeEntry(QTreeWidgetItem* node) const {
   if (!node) return {};
-  const auto pointer = node->data(0, kPointerRole).value<quintptr>();
-  return {reinterpret_cast<const void*>(pointer),
-          static_cast<uint8_t>(node->data(0, kKindRole).toInt())};
+  return engine::EntryHandle::FromParts(reinterpret_cast<const void*>(node->data(0, kKindRole).value<quintptr>()),
+                                        reinterpret_cast<const void*>(node->data(0, kPointerRole).value<quintptr>()));
 }
 
 const void* TfrmQuickMain::NodeIdentity(QTreeWidgetItem* node) const {
   if (node == SearchNode) return &searchIdentity_;
-  return NodeEntry(node).pointer;
+  return NodeEntry(node).Item();
 }
 
 QTreeWidgetItem* TfrmQuickMain::NodeOfIdentity(const void* identity) const {
   if (!identity) return nullptr;
   if (identity == &searchIdentity_) return SearchNode;
   for (QTreeWidgetItemIterator it(TreeView1); *it; ++it)
-    if (NodeEntry(*it).pointer == identity) return *it;
+    if (NodeEntry(*it).Item() == identity) return *it;
   return nullptr;
 }
 
-QTreeWidgetItem* TfrmQuickMain::FolderNode(EntryRef entry) const {
-  return NodeOfIdentity(entry.pointer);
+QTreeWidgetItem* TfrmQuickMain::FolderNode(const engine::EntryHandle& entry) const {
+  return NodeOfIdentity(entry.Item());
 }
 
 QTreeWidgetItem* TfrmQuickMain::DriveNode(char letter) const {
@@ -71,7 +74,6 @@ QTreeWidgetItem* TfrmQuickMain::DriveNode(char letter) const {
   return nullptr;
 }
 
-bool TfrmQuickMain::IsTopLevel(QTreeWidgetItem* node) const { return node && !node->parent(); }
 
 void TfrmQuickMain::FillDriveTree() {
   qDeleteAll(MyComputerNode->takeChildren());
@@ -105,39 +107,18 @@ void TfrmQuickMain::ClearScanView() {
 
 void TfrmQuickMain::SetRootEntry() {
   const engine::TLogiDrive& drive = *engine_->CurrentDrive;
-  rootFat_.reset();
-  rootNtfs_.reset();
+  // FAT and exFAT: the root folder itself; NTFS: above the root "\" and
+  // the lost folders.
   QString caption = QString::fromStdString(drive.DriveName);
-  if (drive.IsFat()) {
-    rootFat_ = std::make_unique<engine::TMidEntry>();
-    rootFat_->DirEntry.bytes[11] = engine::kFatAttrDirectory;
-    // FAT32 and exFAT roots are a cluster chain like any folder; FAT12/16
-    // roots are found under key 0.
-    if (drive.FsKind == engine::kFat32 || drive.IsExfat()) {
-      const uint32_t root = engine::RootFolderKey(drive);
-      rootFat_->DirEntry.SetFirstClusterHigh(static_cast<uint16_t>(root >> 16));
-      StoreLE16(&rootFat_->DirEntry.bytes[26], static_cast<uint16_t>(root));
-    }
-    caption += "\\";
-    ScanRootNode->setData(0, kPointerRole, QVariant::fromValue(reinterpret_cast<quintptr>(rootFat_.get())));
-    ScanRootNode->setData(0, kKindRole, kFatEntry);
-  } else {
-    rootNtfs_ = std::make_unique<engine::tntfsfilerecord>();
-    ScanRootNode->setData(0, kPointerRole, QVariant::fromValue(reinterpret_cast<quintptr>(rootNtfs_.get())));
-    ScanRootNode->setData(0, kKindRole, kNtfsRecord);
-  }
+  if (drive.IsFat()) caption += "\\";
   ScanRootNode->setText(0, caption);
+  SetNodeEntry(ScanRootNode, engine_->TopEntry());
   ScanRootNode->setData(0, kBuiltRole, false);
 }
 
-uint32_t TfrmQuickMain::NodeKey(QTreeWidgetItem* node) const {
-  return EntryFolderKey(NodeEntry(node), engine_->CurrentDrive->FsKind);
-}
-
-QTreeWidgetItem* TfrmQuickMain::AddFolderNode(QTreeWidgetItem* parent, EntryRef entry) {
-  auto* node = new QTreeWidgetItem(parent, QStringList{controls::FromSystem(EntryName(entry))});
-  node->setData(0, kPointerRole, QVariant::fromValue(reinterpret_cast<quintptr>(entry.pointer)));
-  node->setData(0, kKindRole, entry.kind);
+QTreeWidgetItem* TfrmQuickMain::AddFolderNode(QTreeWidgetItem* parent, const engine::EntryHandle& entry) {
+  auto* node = new QTreeWidgetItem(parent, QStringList{controls::FromSystem(entry.Name())});
+  SetNodeEntry(node, entry);
   SetNodeImages(node, FolderTreeImages(entry));
   return node;
 }
@@ -147,27 +128,15 @@ void TfrmQuickMain::AddChildFolders(QTreeWidgetItem* node, bool rebuild) {
   // nodes that the history and the selection still refer to.
   if (!node || !engine_ || !engine_->CurrentDrive) return;
   if (node->data(0, kBuiltRole).toBool() && !rebuild) return;
-  const EntryRef self = NodeEntry(node);
+  const engine::EntryHandle self = NodeEntry(node);
   if (!self) return;
   qDeleteAll(node->takeChildren());
   node->setData(0, kBuiltRole, true);
-  int first = -1, last = -1;
-  if (!engine_->GetChildRange(NodeKey(node), first, last) || first < 0 || last < first) return;
-  const engine::TLogiDrive& drive = *engine_->CurrentDrive;
-  for (int i = first; i <= last; ++i) {
-    EntryRef child;
-    if (drive.IsFat()) {
-      engine::TMidEntry* e = drive.FatEntries[static_cast<size_t>(i)].get();
-      child = EntryRef::Of(e);
-      if (!IsFolder(child)) continue;
-      if (!IsTopLevel(node) && e->Parent != self.Fat()) continue;
-      const std::string base = engine::FatBaseName(e->DirEntry);
-      if (e->LongName.empty() && (base == "." || base == "..")) continue;
-    } else {
-      child = EntryRef::Of(drive.NtfsEntries[static_cast<size_t>(i)].get());
-      if (!IsFolder(child)) continue;
-    }
-    if (child == self) continue;  // the NTFS root names itself as parent
+  for (const engine::EntryHandle& child : self.ChildRange()) {
+    if (!child.IsFolder()) continue;
+    // A folder's own "." and ".." entries are not folders below it.
+    const std::string name = child.Name();
+    if (name == "." || name == "..") continue;
     AddFolderNode(node, child);
   }
 }
@@ -297,14 +266,16 @@ void TfrmQuickMain::ForwardExecute() {
   UpdateHistoryButtons();
 }
 
-void TfrmQuickMain::RevealEntry(EntryRef entry) {
+void TfrmQuickMain::RevealEntry(const engine::EntryHandle& entry) {
   if (!engine_ || !engine_->CurrentDrive) return;
-  std::vector<EntryRef> chain;
-  for (EntryRef e = entry; e && static_cast<int>(chain.size()) < kMaxDepth; e = EntryParent(e))
+  std::vector<engine::EntryHandle> chain;
+  for (engine::EntryHandle e = entry; e && static_cast<int>(chain.size()) < kMaxDepth; e = e.Parent())
     chain.push_back(e);
   TreeView1->setUpdatesEnabled(false);
   QTreeWidgetItem* current = ScanRootNode;
+  const engine::EntryHandle top = NodeEntry(ScanRootNode);
   for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
+    if (*it == top) continue;  // the root node itself
     AddChildFolders(current);
     for (int i = 0; i < current->childCount(); ++i) {
       if (NodeEntry(current->child(i)) == *it) {
@@ -330,7 +301,7 @@ void TfrmQuickMain::ListView1DblClick() {
   if (rows.size() != 1 || !node || Busy()) return;
   const controls::FileRow& row = ListModel->Row(rows[0]);
   if (row.image > kImageDeletedFolder) return;
-  const EntryRef entry{row.handle, row.kind};
+  const engine::EntryHandle entry = HandleOfRow(row);
   if (node == SearchNode) {
     RevealEntry(entry);
     return;
@@ -348,7 +319,7 @@ void TfrmQuickMain::ListView1DblClick() {
 void TfrmQuickMain::Openparentdirectory1Click() {
   const std::vector<int> rows = SelectedRows();
   if (Busy() || rows.empty() || TreeView1->currentItem() != SearchNode) return;
-  RevealEntry(EntryParent(RowEntry(rows[0])));
+  RevealEntry(RowEntry(rows[0]).Parent());
 }
 
 void TfrmQuickMain::acScan32Execute() {
@@ -360,13 +331,12 @@ void TfrmQuickMain::acScan32Execute() {
   }
   const std::vector<int> rows = SelectedRows();
   if (rows.empty() || ListModel->Row(rows[0]).image != kImageDamagedFolder) return;
-  const EntryRef entry = RowEntry(rows[0]);
-  if (!entry.Fat()) return;
+  const engine::EntryHandle entry = RowEntry(rows[0]);
   SetBusyCursor(true);
   QCoreApplication::processEvents();
   SetStatus(0, QStringLiteral(" 正在扫描 ..."));
   QCoreApplication::processEvents();
-  if (engine_->RescanDamagedFolder(*entry.Fat(), *status1_)) RevealEntry(entry);
+  if (engine_->RescanDamagedFolder(entry, *status1_)) RevealEntry(entry);
   SetStatus(0, QStringLiteral(" 目录"));
   SetStatus(1, " " + GetNodePath(TreeView1->currentItem()));
   SetBusyCursor(false);

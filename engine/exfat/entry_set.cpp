@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "disk/little_endian.h"
+#include "common/little_endian.h"
 #include "platform/text_codec.h"
 
 namespace tarnwell::engine {

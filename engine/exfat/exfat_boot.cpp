@@ -58,10 +58,10 @@ bool IsSoundExfatRegion(const uint8_t* region) {
   return true;
 }
 
-std::optional<std::array<uint8_t, 512>> ReadExfatBootSector(const std::string& driveName) {
+std::optional<std::array<uint8_t, 512>> ReadExfatBootSector(const disk::VolumeReader& volume) {
   std::vector<uint8_t> region(kExfatBootRegionSectors * 512);
   for (uint32_t start : {0u, kExfatBootRegionSectors}) {
-    if (!disk::ReadVolumeSectors(driveName, start, kExfatBootRegionSectors, region.data())) continue;
+    if (!volume.Read(start, kExfatBootRegionSectors, region.data())) continue;
     if (!IsSoundExfatRegion(region.data())) continue;
     std::array<uint8_t, 512> sector{};
     std::copy_n(region.begin(), 512, sector.begin());

@@ -7,7 +7,8 @@
 #include <optional>
 #include <string>
 
-#include "disk/little_endian.h"
+#include "common/little_endian.h"
+#include "disk/volume_reader.h"
 
 namespace tarnwell::engine {
 
@@ -56,6 +57,6 @@ bool IsSoundExfatRegion(const uint8_t* region);
 // The boot sector of the volume's exFAT boot region: the main region when
 // it is sound, else the backup region (sectors 12-23) when that one is;
 // nullopt when neither is.
-std::optional<std::array<uint8_t, 512>> ReadExfatBootSector(const std::string& driveName);
+std::optional<std::array<uint8_t, 512>> ReadExfatBootSector(const disk::VolumeReader& volume);
 
 }  // namespace tarnwell::engine

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "disk/little_endian.h"
+#include "common/little_endian.h"
 
 namespace tarnwell::engine {
 
@@ -23,7 +23,7 @@ std::vector<uint8_t> ReadExfatFolder(const TLogiDrive& drive, const ExfatLayout&
   bytes.resize(clusters.size() * clusterBytes);
   size_t read = 0;
   for (uint32_t c : clusters) {
-    if (!ReadExfatCluster(drive.DriveName, layout, c, bytes.data() + read)) break;
+    if (!ReadExfatCluster(drive.Reader(), layout, c, bytes.data() + read)) break;
     read += clusterBytes;
   }
   bytes.resize(read);

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <unordered_set>
 
-#include "disk/little_endian.h"
+#include "common/little_endian.h"
 #include "disk/volume_reader.h"
 #include "engine/exfat/exfat_boot.h"
 
@@ -20,11 +20,10 @@ ExfatLayout::ExfatLayout(const TLogiDrive& drive) {
   rootCluster_ = boot.RootCluster();
 }
 
-std::optional<uint32_t> ExfatLayout::ClusterSector(uint32_t cluster) const {
+std::optional<uint64_t> ExfatLayout::ClusterSector(uint32_t cluster) const {
   if (!IsDataCluster(cluster)) return std::nullopt;
-  const uint64_t sector = heapStart_ + (static_cast<uint64_t>(cluster - 2) << shift_);
-  if (sector + SectorsPerCluster() - 1 > 0xFFFFFFFFu) return std::nullopt;
-  return static_cast<uint32_t>(sector);
+  // At most 2^32 clusters of 2^16 sectors: no overflow in 64 bits.
+  return heapStart_ + (static_cast<uint64_t>(cluster - 2) << shift_);
 }
 
 uint64_t ExfatLayout::ClustersFor(uint64_t bytes) const {
@@ -32,19 +31,10 @@ uint64_t ExfatLayout::ClustersFor(uint64_t bytes) const {
   return std::min<uint64_t>(clusters, clusterCount_);
 }
 
-bool ReadExfatCluster(const std::string& driveName, const ExfatLayout& layout, uint32_t cluster,
+bool ReadExfatCluster(const disk::VolumeReader& volume, const ExfatLayout& layout, uint32_t cluster,
                       uint8_t* buffer) {
-  const std::optional<uint32_t> lba = layout.ClusterSector(cluster);
-  if (!lba) return false;
-  // The reader takes at most 0xFFFF sectors; the largest cluster has 2^16.
-  constexpr uint32_t kPiece = 0x8000;
-  for (uint32_t done = 0; done < layout.SectorsPerCluster(); done += kPiece) {
-    const uint32_t count = std::min(kPiece, layout.SectorsPerCluster() - done);
-    if (!disk::ReadVolumeSectors(driveName, *lba + done, static_cast<uint16_t>(count),
-                                 buffer + static_cast<size_t>(done) * 512))
-      return false;
-  }
-  return true;
+  const std::optional<uint64_t> lba = layout.ClusterSector(cluster);
+  return lba && volume.Read(*lba, layout.SectorsPerCluster(), buffer).Ok();
 }
 
 std::optional<uint32_t> ExfatFatReader::EntryOf(uint32_t c) {
@@ -56,9 +46,7 @@ std::optional<uint32_t> ExfatFatReader::EntryOf(uint32_t c) {
     // A FAT sector that cannot be read leaves zeros, which end the chain
     // as a free cluster would.
     std::fill(window_.begin(), window_.end(), 0);
-    const uint64_t lba = layout_.FatStart() + static_cast<uint64_t>(sector);
-    if (lba + kWindowSectors - 1 <= 0xFFFFFFFFu)
-      disk::ReadVolumeSectors(driveName_, static_cast<uint32_t>(lba), kWindowSectors, window_.data());
+    (void)volume_.Read(layout_.FatStart() + static_cast<uint64_t>(sector), kWindowSectors, window_.data());
   }
   return LoadLE32(&window_[static_cast<size_t>(offset - static_cast<uint64_t>(windowSector_) * 512)]);
 }
@@ -67,7 +55,7 @@ ExfatChain ReadExfatChain(const TLogiDrive& drive, const ExfatLayout& layout, ui
                           uint64_t limit) {
   ExfatChain chain;
   if (!layout.IsDataCluster(first) || limit == 0) return chain;
-  ExfatFatReader fat(drive.DriveName, layout);
+  ExfatFatReader fat(drive.Reader(), layout);
   std::unordered_set<uint32_t> seen{first};
   chain.clusters.push_back(first);
   while (chain.clusters.size() < limit) {

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "disk/volume_reader.h"
 #include "engine/records.h"
 
 namespace tarnwell::engine {
@@ -23,9 +24,8 @@ class ExfatLayout {
   bool IsDataCluster(uint32_t c) const {
     return c >= 2 && static_cast<uint64_t>(c) <= static_cast<uint64_t>(clusterCount_) + 1;
   }
-  // First sector of a data cluster; nullopt outside the heap or past the
-  // 32-bit sector addresses of the volume reader.
-  std::optional<uint32_t> ClusterSector(uint32_t cluster) const;
+  // First sector of a data cluster; nullopt outside the heap.
+  std::optional<uint64_t> ClusterSector(uint32_t cluster) const;
   // Clusters needed for a length, capped at the heap's size (a hostile
   // length cannot drive a loop past the volume).
   uint64_t ClustersFor(uint64_t bytes) const;
@@ -41,20 +41,19 @@ class ExfatLayout {
 // Reads one cluster (its SectorsPerCluster() sectors) into buffer, which
 // must hold ClusterBytes(); false when it lies outside the volume or the
 // read failed.
-bool ReadExfatCluster(const std::string& driveName, const ExfatLayout& layout, uint32_t cluster,
+bool ReadExfatCluster(const disk::VolumeReader& volume, const ExfatLayout& layout, uint32_t cluster,
                       uint8_t* buffer);
 
 // The FAT entry of a cluster, read through a window of FAT sectors so that
 // a chain that stays in one window costs one read.
 class ExfatFatReader {
  public:
-  ExfatFatReader(std::string driveName, const ExfatLayout& layout)
-      : driveName_(std::move(driveName)), layout_(layout) {}
+  ExfatFatReader(disk::VolumeReader volume, const ExfatLayout& layout) : volume_(volume), layout_(layout) {}
   std::optional<uint32_t> EntryOf(uint32_t c);
 
  private:
   static constexpr uint32_t kWindowSectors = 8;
-  std::string driveName_;
+  disk::VolumeReader volume_;
   const ExfatLayout& layout_;
   std::vector<uint8_t> window_ = std::vector<uint8_t>(kWindowSectors * 512);
   int64_t windowSector_ = -1;

@@ -5,7 +5,6 @@
 #include <exception>
 #include <vector>
 
-#include "disk/volume_reader.h"
 #include "engine/event_log_line.h"
 #include "engine/exfat/exfat_data_plan.h"
 #include "engine/exfat/exfat_folder.h"
@@ -57,7 +56,7 @@ bool TUndelete::RecoverExfatFile(TMidEntry& entry, const std::string& displayNam
       return false;
     }
     const std::optional<uint32_t> c = plan.ClusterAt(layout, i);
-    if (!c || !ReadExfatCluster(drive.DriveName, layout, *c, cluster.data()))
+    if (!c || !ReadExfatCluster(drive.Reader(), layout, *c, cluster.data()))
       return LogRecoveryFailure(log, displayName);
     const size_t amount = static_cast<size_t>(std::min(clusterBytes, valid - i * clusterBytes));
     if (out.Write(cluster.data(), amount) < amount) return writeFailed();
@@ -70,10 +69,8 @@ bool TUndelete::RecoverExfatFile(TMidEntry& entry, const std::string& displayNam
 bool TUndelete::ReadExfatPreview(const TMidEntry& entry, std::array<uint8_t, 2048>& buffer) {
   const ExfatLayout layout(*CurrentDrive);
   // The read's own outcome does not matter: the reader reports errors.
-  if (const std::optional<uint32_t> lba = layout.ClusterSector(entry.DirEntry.FirstCluster32()))
-    disk::ReadVolumeSectors(CurrentDrive->DriveName, *lba,
-                            static_cast<uint16_t>(std::min<uint32_t>(4, layout.SectorsPerCluster())),
-                            buffer.data());
+  if (const std::optional<uint64_t> lba = layout.ClusterSector(entry.DirEntry.FirstCluster32()))
+    (void)Volume().Read(*lba, std::min<uint32_t>(4, layout.SectorsPerCluster()), buffer.data());
   return true;
 }
 

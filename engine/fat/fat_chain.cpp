@@ -3,8 +3,7 @@
 #include <algorithm>
 #include <unordered_set>
 
-#include "disk/little_endian.h"
-#include "disk/volume_reader.h"
+#include "common/little_endian.h"
 
 namespace tarnwell::engine {
 namespace {
@@ -38,9 +37,7 @@ void FatTableReader::LoadWindowFor(uint32_t c) {
   // The read result is not checked: a FAT sector that cannot be read leaves
   // zeros, which end the chain.
   window_.fill(0);
-  const uint64_t lba = layout_.FatStart() + static_cast<uint64_t>(windowSector_);
-  if (lba <= 0xFFFFFFFFu)
-    disk::ReadVolumeSectors(driveName_, static_cast<uint32_t>(lba), kWindowSectors, window_.data());
+  (void)volume_.Read(layout_.FatStart() + static_cast<uint64_t>(windowSector_), kWindowSectors, window_.data());
 }
 
 uint32_t FatTableReader::Decode(uint32_t c) const {
@@ -66,7 +63,7 @@ std::optional<uint32_t> FatTableReader::EntryOf(uint32_t c) {
 
 FatChain ReadFatChain(const TLogiDrive& drive, uint32_t first, size_t limit) {
   const FatLayout layout(drive);
-  FatTableReader fat(drive.DriveName, layout);
+  FatTableReader fat(drive.Reader(), layout);
   FatChain chain;
   chain.clusters.push_back(first);
   std::unordered_set<uint32_t> seen{first};

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "disk/volume_reader.h"
 #include "engine/fat/fat_layout.h"
 
 namespace tarnwell::engine {
@@ -16,8 +17,7 @@ inline constexpr size_t kFatChainLimit = 512;
 
 class FatTableReader {
  public:
-  FatTableReader(std::string driveName, const FatLayout& layout)
-      : driveName_(std::move(driveName)), layout_(layout) {}
+  FatTableReader(disk::VolumeReader volume, const FatLayout& layout) : volume_(volume), layout_(layout) {}
   // The FAT entry of cluster c; nullopt when c is not a data cluster of the
   // volume (its entry would lie outside the FAT).
   std::optional<uint32_t> EntryOf(uint32_t c);
@@ -28,7 +28,7 @@ class FatTableReader {
   void LoadWindowFor(uint32_t c);
   uint32_t Decode(uint32_t c) const;
 
-  std::string driveName_;
+  disk::VolumeReader volume_;
   const FatLayout& layout_;
   std::array<uint8_t, kWindowSectors * 512> window_{};
   int64_t windowSector_ = -1;  // sector index within the FAT, -1 = none loaded

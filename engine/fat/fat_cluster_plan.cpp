@@ -34,16 +34,15 @@ FatClusterPlan PlanAroundAllocated(FatTableReader& fat, const FatLayout& layout,
 
 }  // namespace
 
-std::optional<uint32_t> FatClusterPlan::SectorOf(const FatLayout& layout, uint64_t i) const {
+std::optional<uint64_t> FatClusterPlan::SectorOf(const FatLayout& layout, uint64_t i) const {
   if (FollowsChain()) {
     if (i >= chain.size()) return std::nullopt;
     return layout.ClusterSector(chain[i]);
   }
-  const std::optional<uint32_t> start = layout.ClusterSector(first);
+  const std::optional<uint64_t> start = layout.ClusterSector(first);
+  // i counts clusters of one file: at most 2^32, so no overflow.
   if (!start) return std::nullopt;
-  const uint64_t sector = *start + i * layout.SectorsPerCluster();
-  if (sector > 0xFFFFFFFFu) return std::nullopt;
-  return static_cast<uint32_t>(sector);
+  return *start + i * layout.SectorsPerCluster();
 }
 
 FatClusterPlan PlanFatClusters(const TLogiDrive& drive, const FatLayout& layout, uint32_t first,
@@ -56,7 +55,7 @@ FatClusterPlan PlanFatClusters(const TLogiDrive& drive, const FatLayout& layout,
   // A chain cannot name more clusters than the volume has.
   if (needed > layout.MaxCluster()) return plan;
 
-  FatTableReader fat(drive.DriveName, layout);
+  FatTableReader fat(drive.Reader(), layout);
   if (!followChain) return PlanAroundAllocated(fat, layout, first, needed);
   std::vector<uint32_t> chain;
   chain.reserve(static_cast<size_t>(needed));

@@ -18,9 +18,8 @@ struct FatClusterPlan {
   uint32_t skipped = 0;         // allocated clusters passed over
 
   bool FollowsChain() const { return !chain.empty(); }
-  // First sector of the file's i-th cluster; nullopt when it lies outside
-  // the sector addresses of the volume.
-  std::optional<uint32_t> SectorOf(const FatLayout& layout, uint64_t i) const;
+  // First sector of the file's i-th cluster; nullopt when there is none.
+  std::optional<uint64_t> SectorOf(const FatLayout& layout, uint64_t i) const;
 };
 
 // With followChain, the chain from first is used when it names exactly

@@ -34,12 +34,14 @@ bool FatLayout::IsEndOfChain(uint32_t value) const {
   }
 }
 
-std::optional<uint32_t> FatLayout::ClusterSector(uint32_t cluster) const {
+std::optional<uint64_t> FatLayout::ClusterSector(uint32_t cluster) const {
   if (cluster < 2) return std::nullopt;
+  // At most 2^32 clusters of 255 sectors after a data start below 2^32
+  // sectors: no overflow in 64 bits.
   const int64_t sector =
       dataStart_ + (static_cast<int64_t>(cluster) - 2) * static_cast<int64_t>(sectorsPerCluster_);
-  if (sector < 0 || sector > 0xFFFFFFFFLL) return std::nullopt;
-  return static_cast<uint32_t>(sector);
+  if (sector < 0) return std::nullopt;
+  return static_cast<uint64_t>(sector);
 }
 
 }  // namespace tarnwell::engine

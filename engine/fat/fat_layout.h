@@ -31,10 +31,9 @@ class FatLayout {
   bool IsEndOfChain(uint32_t value) const;
 
   // First sector of a cluster, computed in 64 bits with the volume's own
-  // formula; nullopt when it does not fit the 32-bit sector addresses of
-  // the volume reader (a hostile cluster number, or cluster 0/1 that would
-  // land before the data area).
-  std::optional<uint32_t> ClusterSector(uint32_t cluster) const;
+  // formula; nullopt for cluster 0 or 1, which would land before the data
+  // area. Whether the sector lies inside the volume is the reader's check.
+  std::optional<uint64_t> ClusterSector(uint32_t cluster) const;
 
  private:
   uint8_t kind_;

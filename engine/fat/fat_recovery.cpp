@@ -5,7 +5,6 @@
 #include <string>
 #include <vector>
 
-#include "disk/volume_reader.h"
 #include "engine/entry_helpers.h"
 #include "engine/event_log_line.h"
 #include "engine/fat/fat_cluster_plan.h"
@@ -28,12 +27,6 @@ uint32_t TUndelete::FatDataCluster(const TMidEntry& entry, const std::string& di
   if (high == 0 && entry.Status != kExisting)
     high = FindFat32HighWord(displayName, entry.DirEntry.FirstClusterLow());
   return (static_cast<uint32_t>(high) << 16) | entry.DirEntry.FirstClusterLow();
-}
-
-bool TUndelete::RecoverFile(TMidEntry& entry, const std::string& displayName, EventLog& log,
-                            StatusPanel& status, const std::string& destination) {
-  const std::optional<OutputFolder> folder = OpenDestination(destination, displayName, log);
-  return folder && RecoverFile(entry, displayName, log, status, *folder);
 }
 
 bool TUndelete::RecoverFile(TMidEntry& entry, const std::string& displayName, EventLog& log,
@@ -78,10 +71,8 @@ bool TUndelete::RecoverFile(TMidEntry& entry, const std::string& displayName, Ev
       AddLogLine(log, displayName + platform::SystemText(":  恢复被用户终止"), kLogStopped);
       return false;
     }
-    const std::optional<uint32_t> lba = plan.SectorOf(layout, i);
-    if (!lba || !disk::ReadVolumeSectors(drive.DriveName, *lba,
-                                         static_cast<uint16_t>(layout.SectorsPerCluster()),
-                                         cluster.data()))
+    const std::optional<uint64_t> lba = plan.SectorOf(layout, i);
+    if (!lba || !drive.Reader().Read(*lba, layout.SectorsPerCluster(), cluster.data()))
       return LogRecoveryFailure(log, displayName);
     const uint64_t end = (i + 1) * clusterBytes;
     const size_t amount = size < end ? static_cast<size_t>(size - i * clusterBytes) : clusterBytes;
@@ -93,12 +84,6 @@ bool TUndelete::RecoverFile(TMidEntry& entry, const std::string& displayName, Ev
   }
   ApplyOutputTimes(out.Path(), FatEntryTimes(entry.DirEntry));
   return !cut || LogRecoveryFailure(log, displayName);
-}
-
-bool TUndelete::RecoverFolder(TMidEntry& folder, const std::string& displayName, EventLog& log,
-                              StatusPanel& status, const std::string& destination) {
-  const std::optional<OutputFolder> parent = OpenDestination(destination, displayName, log);
-  return parent && RecoverFolder(folder, displayName, log, status, *parent);
 }
 
 bool TUndelete::RecoverFolder(TMidEntry& folder, const std::string& displayName, EventLog& log,
@@ -142,8 +127,8 @@ bool TUndelete::ReadPreview(const TMidEntry& entry, std::array<uint8_t, 2048>& b
     const FatLayout layout(*CurrentDrive);
     const uint32_t first = layout.IsFat32() ? entry.DirEntry.FirstCluster32()
                                             : entry.DirEntry.FirstClusterLow();
-    const std::optional<uint32_t> lba = layout.ClusterSector(first);
-    if (!lba || !disk::ReadVolumeSectors(CurrentDrive->DriveName, *lba, 4, buffer.data())) {
+    const std::optional<uint64_t> lba = layout.ClusterSector(first);
+    if (!lba || !Volume().Read(*lba, 4, buffer.data())) {
       buffer.fill(0);
       return false;
     }

@@ -5,13 +5,13 @@
 #include <span>
 #include <vector>
 
-#include "disk/volume_reader.h"
 #include "engine/boot_sector.h"
 #include "engine/entry_helpers.h"
 #include "engine/entry_order.h"
 #include "engine/fat/fat_chain.h"
 #include "engine/fat/dir_span.h"
 #include "engine/fat/fat_layout.h"
+#include "engine/fat/file_header_table.h"
 #include "engine/fat/long_name.h"
 #include "engine/undelete.h"
 
@@ -24,7 +24,7 @@ constexpr int kMaxFolderDepth = 1024;
 
 // One read of the walk: sectors at an address.
 struct DirectoryRead {
-  uint32_t lba;
+  uint64_t lba;
   uint32_t sectors;
 };
 
@@ -62,7 +62,7 @@ bool HasEndMarker(std::span<const uint8_t> bytes) {
 template <class Decode>
 void ReadDeletedFolderTail(const TLogiDrive& drive, const FatLayout& layout, uint32_t first,
                            const Decode& decode) {
-  FatTableReader fat(drive.DriveName, layout);
+  FatTableReader fat(drive.Reader(), layout);
   // Only a free first cluster says the chain is gone; a reused one belongs
   // to whatever took it.
   if (fat.EntryOf(first).value_or(1) != 0) return;
@@ -78,11 +78,9 @@ void ReadDeletedFolderTail(const TLogiDrive& drive, const FatLayout& layout, uin
       if (++passed > kMaxPassedOver) return;
       continue;
     }
-    const std::optional<uint32_t> lba = layout.ClusterSector(static_cast<uint32_t>(c));
+    const std::optional<uint64_t> lba = layout.ClusterSector(static_cast<uint32_t>(c));
     if (!lba || *lba + uint64_t{layout.SectorsPerCluster()} > layout.VolumeSectors()) return;
-    if (!disk::ReadVolumeSectors(drive.DriveName, *lba, static_cast<uint16_t>(layout.SectorsPerCluster()),
-                                 buffer.data()))
-      return;
+    if (!drive.Reader().Read(*lba, layout.SectorsPerCluster(), buffer.data())) return;
     size_t entriesBytes = 0;
     const ContinuationCheck check = CheckContinuation(buffer, entriesBytes);
     if (check == ContinuationCheck::kNotDirectory) return;
@@ -90,6 +88,25 @@ void ReadDeletedFolderTail(const TLogiDrive& drive, const FatLayout& layout, uin
     decode(std::span<const uint8_t>(buffer.data(), entriesBytes));
     if (check == ContinuationCheck::kLastEntries) return;
   }
+}
+
+// The reads that hold a folder's entries: the FAT12/16 root in one piece,
+// any other folder cluster by cluster along its chain, up to where the
+// chain leaves the volume. Empty when there is nothing to read.
+std::vector<DirectoryRead> FolderReads(const TLogiDrive& drive, const FatLayout& layout, bool fixedRoot,
+                                       uint32_t key) {
+  std::vector<DirectoryRead> reads;
+  if (fixedRoot) {
+    const BootSectorView boot(drive.BootSector);
+    reads.push_back({boot.FatRootStart(), boot.FatRootLength()});
+    return reads;
+  }
+  for (uint32_t c : ReadFatChain(drive, key).clusters) {
+    const std::optional<uint64_t> lba = layout.ClusterSector(c);
+    if (!lba) break;
+    reads.push_back({*lba, layout.SectorsPerCluster()});
+  }
+  return reads;
 }
 
 }  // namespace
@@ -126,6 +143,26 @@ bool TUndelete::ScanFatDirectory(TMidEntry* folder, StatusPanel& status, bool re
   }
 }
 
+bool TUndelete::KeepFatEntry(RawDirEntry& raw, const FatLayout& layout, uint32_t rootCluster) {
+  const bool isFolder = (raw.Attributes() & kFatAttrDirectory) != 0;
+  if (layout.IsFat32()) {
+    // A rescan looks for the high word that deleting a folder cleared.
+    if (HighWordSearch && raw.FirstClusterHigh() == 0 && raw.IsDeletedMark() && isFolder)
+      raw.SetFirstClusterHigh(FindFat32HighWord(kFolderSearchName, raw.FirstClusterLow()));
+    if (raw.FirstCluster32() == rootCluster) return false;
+  }
+  // Unused slots, existing folders that claim a size and files that claim
+  // data without a cluster are no entries of the volume.
+  if (FatBaseName(raw).empty()) return false;
+  if (!raw.IsDeletedMark() && isFolder && raw.FileSize() != 0) return false;
+  const uint32_t first = layout.IsFat32() ? raw.FirstCluster32() : raw.FirstClusterLow();
+  return isFolder || raw.FileSize() == 0 || first != 0;
+}
+
+bool TUndelete::EnterFatFolder(const TMidEntry& folder, uint32_t key) {
+  return fatDepth_ < kMaxFolderDepth && fatWalked_.insert(WalkKey(key, folder.Status != kExisting)).second;
+}
+
 bool TUndelete::WalkFatDirectory(TMidEntry* folder, StatusPanel& status, bool recurse) {
   if (StopRequested) return true;
   status.SetText(" " + (folder ? FatEntryName(*folder, false) : std::string()));
@@ -133,30 +170,17 @@ bool TUndelete::WalkFatDirectory(TMidEntry* folder, StatusPanel& status, bool re
 
   TLogiDrive& drive = *CurrentDrive;
   const FatLayout layout(drive);
-  const BootSectorView boot(drive.BootSector);
-  const uint32_t rootCluster = layout.IsFat32() ? boot.RootCluster() : 0;
-
+  const uint32_t rootCluster = layout.IsFat32() ? BootSectorView(drive.BootSector).RootCluster() : 0;
   // The key the children get, and what to read.
-  uint32_t key = 0;
-  std::vector<DirectoryRead> reads;
-  if (!layout.IsFat32() && !folder) {
-    reads.push_back({boot.FatRootStart(), boot.FatRootLength()});
-  } else {
-    key = folder ? FatFolderKey(*folder, drive.FsKind) : rootCluster;
-    const std::optional<uint32_t> sector = layout.ClusterSector(key);
+  const bool fixedRoot = !layout.IsFat32() && !folder;
+  const uint32_t key = fixedRoot ? 0 : folder ? FatFolderKey(*folder, drive.FsKind) : rootCluster;
+  if (!fixedRoot) {
+    const std::optional<uint64_t> sector = layout.ClusterSector(key);
     if (!layout.IsDataCluster(key) || !sector || *sector >= layout.VolumeSectors()) return false;
-    if (folder) {
-      if (fatDepth_ >= kMaxFolderDepth) return false;
-      if (!fatWalked_.insert(WalkKey(key, folder->Status != kExisting)).second) return false;
-    }
-    const FatChain chain = ReadFatChain(drive, key);
-    if (chain.clusters.empty()) return false;
-    for (uint32_t c : chain.clusters) {
-      const std::optional<uint32_t> lba = layout.ClusterSector(c);
-      if (!lba) break;  // the rest of the chain lies outside the volume
-      reads.push_back({*lba, layout.SectorsPerCluster()});
-    }
+    if (folder && !EnterFatFolder(*folder, key)) return false;
   }
+  const std::vector<DirectoryRead> reads = FolderReads(drive, layout, fixedRoot, key);
+  if (reads.empty()) return false;
   const bool checkDots = folder != nullptr && (!layout.IsFat32() || key != rootCluster);
 
   DirSpanRules rules;
@@ -164,27 +188,16 @@ bool TUndelete::WalkFatDirectory(TMidEntry* folder, StatusPanel& status, bool re
   DirSpanDecoder decoder(rules);
   const auto take = [&](DirSlot& slot) {
     RawDirEntry& raw = slot.entry;
-    const bool isFolder = (raw.Attributes() & kFatAttrDirectory) != 0;
-    if (layout.IsFat32()) {
-      if (HighWordSearch && raw.FirstClusterHigh() == 0 && raw.IsDeletedMark() && isFolder)
-        raw.SetFirstClusterHigh(FindFat32HighWord("a.#$%", raw.FirstClusterLow()));
-      if (raw.FirstCluster32() == rootCluster) return;
-    }
-    if (FatBaseName(raw).empty()) return;
-    if (!raw.IsDeletedMark() && isFolder && raw.FileSize() != 0) return;
-    const uint32_t first = layout.IsFat32() ? raw.FirstCluster32() : raw.FirstClusterLow();
-    if (!isFolder && raw.FileSize() != 0 && first == 0) return;
-
+    if (!KeepFatEntry(raw, layout, rootCluster)) return;
     auto entry = std::make_unique<TMidEntry>();
     entry->DirEntry = raw;
     entry->LongName = std::move(slot.longName);
     entry->ParentCluster = key;
     entry->Parent = folder;
-    entry->Status = ((folder && folder->Status != kExisting) || raw.IsDeletedMark()) ? kDeleted
-                                                                                      : kExisting;
+    entry->Status = ((folder && folder->Status != kExisting) || raw.IsDeletedMark()) ? kDeleted : kExisting;
     TMidEntry* added = entry.get();
     drive.FatEntries.push_back(std::move(entry));
-    if (isFolder && recurse) {
+    if ((raw.Attributes() & kFatAttrDirectory) && recurse) {
       ++fatDepth_;
       WalkFatDirectory(added, status, true);
       --fatDepth_;
@@ -203,10 +216,7 @@ bool TUndelete::WalkFatDirectory(TMidEntry* folder, StatusPanel& status, bool re
   std::vector<uint8_t> buffer;
   for (size_t r = 0; r < reads.size(); ++r) {
     buffer.assign(static_cast<size_t>(reads[r].sectors) * 512, 0);
-    if (reads[r].sectors > 0xFFFF ||
-        !disk::ReadVolumeSectors(drive.DriveName, reads[r].lba,
-                                 static_cast<uint16_t>(reads[r].sectors), buffer.data()))
-      return false;
+    if (!drive.Reader().Read(reads[r].lba, reads[r].sectors, buffer.data())) return false;
     if (r == 0 && checkDots && !StartsWithDots(buffer)) {
       folder->Status = kDamagedFolder;
       return false;

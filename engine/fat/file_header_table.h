@@ -21,5 +21,8 @@ std::optional<FileHeaderRow> FindFileHeader(std::string_view extension);
 
 // The pseudo-extension of a folder: its first cluster begins with ". ".
 inline constexpr std::string_view kFolderHeaderKey = "#$%";
+// A name with that extension: what the FAT32 high-word search is given to
+// find a folder's first cluster by its "." entry.
+inline constexpr char kFolderSearchName[] = "a.#$%";
 
 }  // namespace tarnwell::engine

@@ -4,7 +4,6 @@
 #include <algorithm>
 #include <array>
 
-#include "disk/volume_reader.h"
 #include "engine/ascii_text.h"
 #include "engine/boot_sector.h"
 #include "engine/entry_order.h"
@@ -38,9 +37,9 @@ uint16_t TUndelete::FindFat32HighWord(const std::string& displayName, uint16_t l
     pump_.Pump();
     if (StopRequested) return 0;
     const uint32_t cluster = (h << 16) | lowWord;
-    const std::optional<uint32_t> lba = layout.ClusterSector(cluster);
+    const std::optional<uint64_t> lba = layout.ClusterSector(cluster);
     if (!layout.IsDataCluster(cluster) || !lba) continue;
-    if (disk::ReadVolumeSectors(drive.DriveName, *lba, 1, sector.data()) &&
+    if (drive.Reader().Read(*lba, 1, sector.data()) &&
         sector[0] == row->header[0] && sector[1] == row->header[1])
       return static_cast<uint16_t>(h);
   }
@@ -55,7 +54,7 @@ bool TUndelete::RescanDamagedFolder(TMidEntry& folder, StatusPanel& status) {
   if (Scanning) return false;
   ScopedFlag scanning(Scanning);
   ScopedFlag highWord(HighWordSearch);
-  const uint16_t high = FindFat32HighWord("a.#$%", folder.DirEntry.FirstClusterLow());
+  const uint16_t high = FindFat32HighWord(kFolderSearchName, folder.DirEntry.FirstClusterLow());
   if (high == 0) return false;
   folder.DirEntry.SetFirstClusterHigh(high);
   folder.Status = kDeleted;

@@ -1,6 +1,6 @@
 #include "engine/ntfs/attribute_list.h"
 
-#include "disk/little_endian.h"
+#include "common/little_endian.h"
 #include "engine/ntfs/ntfs_format.h"
 
 namespace tarnwell::engine::ntfs {

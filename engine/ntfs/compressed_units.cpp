@@ -9,7 +9,7 @@
 
 namespace tarnwell::engine::ntfs {
 
-bool WriteCompressedUnits(const trunlist& runs, OutputFile& file, int64_t size, const CompressedSource& source) {
+bool WriteCompressedUnits(const trunlist& runs, OutputFile& file, int64_t size, const ClusterSource& source) {
   const uint64_t total = static_cast<uint64_t>(std::max<int64_t>(size, 0));
   const uint32_t cluster = source.clusterBytes;
   if (cluster == 0) return false;
@@ -21,7 +21,7 @@ bool WriteCompressedUnits(const trunlist& runs, OutputFile& file, int64_t size, 
   // Units are cut by position in the file, not by run: one run may hold an
   // uncompressed unit and the start of the next, compressed one.
   while (file.Position() < total && !cursor.AtEnd()) {
-    if (source.beforeUnit && !source.beforeUnit()) return false;
+    if (source.beforeStep && !source.beforeStep()) return false;
     // Whole units inside one sparse run hold no clusters and read as
     // zeros: they become one hole in one step, however long the run. Each
     // pass takes whole units, so the cursor stands at a unit boundary.
@@ -66,6 +66,7 @@ bool WriteCompressedUnits(const trunlist& runs, OutputFile& file, int64_t size, 
       return false;
     }
     if (file.Write(out.data(), out.size()) < out.size()) return false;
+    if (source.afterStep) source.afterStep(file.Position());
   }
   // Runs that end before the data does leave the file short, not padded.
   return file.Position() >= total && file.SetSize(total);

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "disk/little_endian.h"
+#include "common/little_endian.h"
 #include "engine/ntfs/attribute_list.h"
 #include "engine/ntfs/ntfs_format.h"
 #include "engine/ntfs/record_attribute.h"

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "disk/little_endian.h"
+#include "common/little_endian.h"
 #include "engine/ntfs/ntfs_format.h"
 
 namespace tarnwell::engine::ntfs {

@@ -2,14 +2,14 @@
 #include <algorithm>
 #include <set>
 
-#include "disk/little_endian.h"
-#include "disk/volume_reader.h"
+#include "common/little_endian.h"
 #include "engine/boot_sector.h"
 #include "engine/ntfs/attribute_list.h"
 #include "engine/ntfs/mft_map.h"
 #include "engine/ntfs/ntfs_format.h"
 #include "engine/ntfs/record_attribute.h"
 #include "engine/ntfs/run_list.h"
+#include "engine/ntfs/update_sequence.h"
 #include "engine/undelete.h"
 
 namespace tarnwell::engine {
@@ -38,40 +38,37 @@ uint64_t TUndelete::NtfsVolumeSectors() const {
 bool TUndelete::ReadClusters(int64_t lcn, int64_t count, uint8_t* buffer) {
   if (!CurrentDrive || lcn <= 0 || count <= 0) return false;
   const uint64_t spc = BootSectorView(CurrentDrive->BootSector).SectorsPerCluster();
-  const uint64_t limit = std::min<uint64_t>(NtfsVolumeSectors(), uint64_t{1} << 32);
-  if (spc == 0 || static_cast<uint64_t>(lcn) > limit / spc ||
-      static_cast<uint64_t>(count) > limit / spc)
+  const uint64_t limit = NtfsVolumeSectors();
+  if (spc == 0 || static_cast<uint64_t>(lcn) > limit / spc || static_cast<uint64_t>(count) > limit / spc)
     return false;
-  uint64_t sector = static_cast<uint64_t>(lcn) * spc;
-  uint64_t left = static_cast<uint64_t>(count) * spc;
-  if (sector + left > limit) return false;
-  while (left > 0) {
-    const uint32_t n = static_cast<uint32_t>(std::min<uint64_t>(left, kMaxSectorsPerRead));
-    if (!disk::ReadVolumeSectors(CurrentDrive->DriveName, static_cast<uint32_t>(sector),
-                                 static_cast<uint16_t>(n), buffer))
-      return false;
-    buffer += static_cast<size_t>(n) * ntfs::kSectorBytes;
-    sector += n;
-    left -= n;
+  const uint64_t sector = static_cast<uint64_t>(lcn) * spc;
+  const uint64_t sectors = static_cast<uint64_t>(count) * spc;
+  if (sector + sectors > limit) return false;
+  const disk::VolumeReader volume = Volume();
+  for (uint64_t done = 0; done < sectors;) {
+    const uint32_t n = static_cast<uint32_t>(std::min<uint64_t>(sectors - done, kMaxSectorsPerRead));
+    if (!volume.Read(sector + done, n, buffer + done * ntfs::kSectorBytes)) return false;
+    done += n;
   }
   return true;
 }
 
-bool TUndelete::ReadRecordAttribute(int64_t recordNumber, uint32_t type, TAttribute& attribute,
-                                    int64_t sector, bool unnamedOnly) {
+bool TUndelete::ReadRecord(int64_t recordNumber, int64_t sector, RecordBytes& record) {
   if (!CurrentDrive) return false;
   if (sector == 0) {
     if (recordNumber < 0) return false;
     sector = static_cast<int64_t>(BootSectorView(CurrentDrive->BootSector).MftStartSector() +
                                   ntfs::kSectorsPerRecord * static_cast<uint64_t>(recordNumber));
   }
-  const uint64_t limit = std::min<uint64_t>(NtfsVolumeSectors(), uint64_t{1} << 32);
-  if (sector <= 0 || static_cast<uint64_t>(sector) + ntfs::kSectorsPerRecord > limit) return false;
-  std::array<uint8_t, ntfs::kRecordBytes> record;
-  if (!disk::ReadVolumeSectors(CurrentDrive->DriveName, static_cast<uint32_t>(sector),
-                               ntfs::kSectorsPerRecord, record.data()))
-    return false;
-  return ntfs::ParseRecordAttribute(record, type, attribute, unnamedOnly);
+  if (sector <= 0 || static_cast<uint64_t>(sector) + ntfs::kSectorsPerRecord > NtfsVolumeSectors()) return false;
+  return Volume().Read(static_cast<uint64_t>(sector), ntfs::kSectorsPerRecord, record.data()) &&
+         ntfs::ApplyUpdateSequence(record);
+}
+
+bool TUndelete::ReadRecordAttribute(int64_t recordNumber, uint32_t type, TAttribute& attribute,
+                                    int64_t sector, bool unnamedOnly) {
+  RecordBytes record;
+  return ReadRecord(recordNumber, sector, record) && ntfs::ExtractAttribute(record, type, attribute, unnamedOnly);
 }
 
 int64_t TUndelete::RecordToSector(int64_t recordNumber) const {
@@ -123,20 +120,24 @@ bool TUndelete::CollectListedRuns(const std::vector<uint8_t>& listValue, TAttrib
   });
 }
 
-bool TUndelete::ReadDataRuns(const tntfsfilerecord& record, TAttribute& data, trunlist& runs) {
+bool TUndelete::DataRunsOf(const RecordBytes& record, bool direct, TAttribute& data, trunlist& runs) {
   runs.clear();
   TAttribute list;
-  if (ReadRecordAttribute(record.RecordNumber, ntfs::kAttrAttributeList, list, record.RecordSector)) {
+  if (ntfs::ExtractAttribute(record, ntfs::kAttrAttributeList, list)) {
     std::vector<uint8_t> value;
     if (!ReadAttributeValue(list, value)) return false;
     data = TAttribute{};
-    if (!CollectListedRuns(value, data, false, runs)) return false;
+    if (!CollectListedRuns(value, data, direct, runs)) return false;
     return data.Resident || data.NonResident;
   }
-  if (!ReadRecordAttribute(record.RecordNumber, ntfs::kAttrData, data, record.RecordSector, true))
-    return false;
+  if (!ntfs::ExtractAttribute(record, ntfs::kAttrData, data, true)) return false;
   if (data.IsNonResident()) ntfs::DecodeRunList(data.Content, runs);
   return true;
+}
+
+bool TUndelete::ReadDataRuns(const tntfsfilerecord& record, TAttribute& data, trunlist& runs) {
+  RecordBytes bytes;
+  return ReadRecord(record.RecordNumber, record.RecordSector, bytes) && DataRunsOf(bytes, false, data, runs);
 }
 
 }  // namespace tarnwell::engine

@@ -7,16 +7,15 @@
 #include <optional>
 #include <unordered_set>
 
-#include "disk/little_endian.h"
+#include "common/little_endian.h"
 #include "disk/read_buffer.h"
-#include "disk/volume_reader.h"
 #include "engine/boot_sector.h"
 #include "engine/entry_helpers.h"
 #include "engine/ntfs/file_record.h"
 #include "engine/ntfs/mft_map.h"
 #include "engine/ntfs/ntfs_format.h"
-#include "engine/ntfs/record_attribute.h"
 #include "engine/ntfs/ntfs_sort.h"
+#include "engine/ntfs/record_attribute.h"
 #include "engine/ntfs/record_name.h"
 #include "engine/ntfs/run_list.h"
 #include "engine/ntfs/update_sequence.h"
@@ -50,28 +49,29 @@ class ScanExit {
 bool TUndelete::BuildMftRuns(const trunlist& runs) {
   MftRuns.clear();
   const uint64_t spc = BootSectorView(CurrentDrive->BootSector).SectorsPerCluster();
-  // The reader addresses 32-bit sectors; nothing of the MFT lies beyond the
-  // volume, so extents are cut there and the record total cannot exceed
-  // what the volume can hold.
-  const uint64_t limit = std::min<uint64_t>(NtfsVolumeSectors(), uint64_t{1} << 32);
+  // Nothing of the MFT lies beyond the volume, so extents are cut there and
+  // the record total cannot exceed what the volume can hold; an extent's
+  // record count is a 32-bit field, which no real MFT comes near.
+  const uint64_t limit = NtfsVolumeSectors();
+  const auto records = [](uint64_t sectors) {
+    return static_cast<uint32_t>(std::min<uint64_t>(sectors / ntfs::kSectorsPerRecord, UINT32_MAX));
+  };
   uint64_t totalRecords = 0;
   std::array<uint8_t, ntfs::kRecordBytes> probe;
+  const disk::VolumeReader volume = Volume();
   auto beginsRecord = [&](uint64_t sector) {
-    return sector + ntfs::kSectorsPerRecord <= limit &&
-           disk::ReadVolumeSectors(CurrentDrive->DriveName, static_cast<uint32_t>(sector),
-                                   ntfs::kSectorsPerRecord, probe.data()) &&
+    return sector + ntfs::kSectorsPerRecord <= limit && volume.Read(sector, ntfs::kSectorsPerRecord, probe.data()) &&
            ntfs::HasRecordSignature(probe.data(), true);
   };
   for (const TRun& run : runs) {
     if (totalRecords >= limit / ntfs::kSectorsPerRecord) break;
     TMftExtent extent;
-    if (run.Lcn <= 0 || static_cast<uint64_t>(run.Lcn) >= limit / std::max<uint64_t>(spc, 1) ||
-        spc == 0) {
+    if (run.Lcn <= 0 || spc == 0 || static_cast<uint64_t>(run.Lcn) >= limit / spc) {
       // A run outside the volume keeps its place (later record numbers
       // stay right) but holds nothing readable.
       extent.StartSector = 0;
-      extent.RecordCount = static_cast<uint32_t>(
-          std::min<uint64_t>(static_cast<uint64_t>(run.Length) * spc / 2, limit / 2));
+      // (Lengths hold at most four bytes: the product cannot overflow.)
+      extent.RecordCount = records(std::min<uint64_t>(static_cast<uint64_t>(run.Length) * spc, limit));
       MftRuns.push_back(extent);
       totalRecords += extent.RecordCount;
       continue;
@@ -89,7 +89,7 @@ bool TUndelete::BuildMftRuns(const trunlist& runs) {
     }
     pump_.Pump();
     extent.StartSector = static_cast<int64_t>(s);
-    extent.RecordCount = static_cast<uint32_t>(n / 2);
+    extent.RecordCount = records(n);
     MftRuns.push_back(extent);
     totalRecords += extent.RecordCount;
   }
@@ -170,110 +170,114 @@ void TUndelete::AddLostFolders(NtfsEntryList& entries) {
   }
 }
 
+namespace {
+
+// A FILE record as the list keeps it, or null when it is not listed: one
+// that does not parse, or one without a name. Its place (sector and
+// number) is the caller's to fill.
+std::unique_ptr<tntfsfilerecord> FoundRecord(std::span<uint8_t> record, uint32_t residentAllocated,
+                                             ntfs::ListedDataResolver& resolver) {
+  ntfs::ApplyUpdateSequence(record);
+  ntfs::FileRecordInfo info;
+  if (!ntfs::ParseFileRecord(record, residentAllocated, &resolver, info)) return nullptr;
+  auto found = std::make_unique<tntfsfilerecord>();
+  found->Name = ntfs::ListedName(record, info);
+  if (found->Name.empty()) return nullptr;
+  found->AllocatedSize = info.allocatedSize;
+  found->DataSize = info.dataSize;
+  std::copy_n(&record[info.fileNameValue], ntfs::kFileNameHeaderBytes, found->FileName.bytes.begin());
+  found->RecordFlags = info.flags;
+  return found;
+}
+
+}  // namespace
+
 bool TUndelete::ScanNtfsVolume(ProgressBar& progress) {
   StopRequested = false;
   ScanExit exit(progress, StopRequested);
-  NtfsEntryList& entries = CurrentDrive->NtfsEntries;
   try {
     // The MFT's own extents, from record 0 (through its attribute list when
     // it has one).
     trunlist runs;
-    TAttribute attribute;
-    if (ReadRecordAttribute(0, ntfs::kAttrAttributeList, attribute, 0)) {
-      std::vector<uint8_t> value;
-      TAttribute data;
-      if (!ReadAttributeValue(attribute, value) || !CollectListedRuns(value, data, true, runs))
-        return false;
-    } else {
-      if (!ReadRecordAttribute(0, ntfs::kAttrData, attribute, 0, true)) return false;
-      ntfs::DecodeRunList(attribute.Content, runs);
-    }
-    if (runs.empty()) return false;
-
-    const uint32_t spc = BootSectorView(CurrentDrive->BootSector).SectorsPerCluster();
-    entries.clear();
+    RecordBytes mft;
+    TAttribute data;
+    if (!ReadRecord(0, 0, mft) || !DataRunsOf(mft, true, data, runs) || runs.empty()) return false;
+    CurrentDrive->NtfsEntries.clear();
     progress.SetPosition(0);
     progress.SetVisible(true);
     if (!BuildMftRuns(runs)) return false;
-    uint64_t totalBatches = 0;
-    for (const TMftExtent& e : MftRuns)
-      totalBatches += (2ULL * e.RecordCount + kBatchSectors - 1) / kBatchSectors;
-
-    const uint32_t residentAllocated = spc * ntfs::kSectorBytes;
-    ntfs::CallbackResolver resolver(
-        [this](const TAttribute& list, std::vector<uint8_t>& value) {
-          return ReadAttributeValue(list, value);
-        },
-        [this](uint64_t number, TAttribute& data) {
-          const int64_t sector = RecordToSector(static_cast<int64_t>(number));
-          return sector > 0 && ReadRecordAttribute(0, ntfs::kAttrData, data, sector, true);
-        });
-
-    // Most records of a used MFT are listed; the extents are already cut to
-    // the volume, so this stays bounded.
-    entries.reserve(static_cast<size_t>(std::min<uint64_t>(ntfs::TotalRecords(MftRuns), 1u << 22)));
-    disk::ReadBuffer batch(static_cast<size_t>(kBatchSectors) * ntfs::kSectorBytes);
-    int64_t counter = -1;
-    uint64_t batchesBegun = 0;
     try {
-      for (const TMftExtent& extent : MftRuns) {
-        if (StopRequested) break;
-        const uint64_t sectors = 2ULL * extent.RecordCount;
-        for (uint64_t done = 0; done < sectors && !StopRequested; done += kBatchSectors) {
-          const auto count = static_cast<uint32_t>(std::min<uint64_t>(kBatchSectors, sectors - done));
-          ++batchesBegun;
-          progress.SetPosition(static_cast<int>(std::lround(
-              static_cast<double>(batchesBegun) / static_cast<double>(totalBatches + 1) * 100.0)));
-          const uint32_t records = count / ntfs::kSectorsPerRecord;
-          if (extent.StartSector == 0 ||
-              !disk::ReadVolumeSectors(CurrentDrive->DriveName,
-                                       static_cast<uint32_t>(extent.StartSector + done),
-                                       static_cast<uint16_t>(count), batch.data())) {
-            counter += records;
-            continue;
-          }
-          for (uint32_t i = 0; i < records; ++i) {
-            pump_.Pump();
-            ++counter;
-            if (counter < kFirstUserRecord) continue;
-            std::span<uint8_t> record(&batch[i * ntfs::kRecordBytes], ntfs::kRecordBytes);
-            ntfs::ApplyUpdateSequence(record);
-            ntfs::FileRecordInfo info;
-            if (!ntfs::ParseFileRecord(record, residentAllocated, &resolver, info)) continue;
-            auto found = std::make_unique<tntfsfilerecord>();
-            found->Name = ntfs::ListedName(record, info);
-            if (found->Name.empty()) continue;
-            found->RecordSector =
-                extent.StartSector + static_cast<int64_t>(done) + ntfs::kSectorsPerRecord * i;
-            found->RecordNumber = counter;
-            found->AllocatedSize = info.allocatedSize;
-            found->DataSize = info.dataSize;
-            std::copy_n(&record[info.fileNameValue], ntfs::kFileNameHeaderBytes,
-                        found->FileName.bytes.begin());
-            found->RecordFlags = info.flags;
-            entries.push_back(std::move(found));
-          }
-        }
-      }
+      ReadMftRecords(progress);
     } catch (const std::exception& e) {
       // What was found so far stays, and still gets its folders and order.
       boxes_.Error(e.what());
     }
-
-    AddLostFolders(entries);
-    ntfs::SortByParentAndName(entries);
-    auto root = std::make_unique<tntfsfilerecord>(FolderTemplate);
-    root->RecordFlags = 1;
-    root->RecordNumber = kNtfsRootRecord;
-    root->FileName.SetParentRecord(0);
-    root->FileName.SetParentSequence(0);
-    root->Name = "\\";
-    entries.insert(entries.begin(), std::move(root));
+    FinishNtfsTree(CurrentDrive->NtfsEntries);
     return true;
   } catch (const std::exception& e) {
     boxes_.Error(e.what());
     return false;
   }
+}
+
+void TUndelete::ReadMftRecords(ProgressBar& progress) {
+  NtfsEntryList& entries = CurrentDrive->NtfsEntries;
+  uint64_t totalBatches = 0;
+  for (const TMftExtent& e : MftRuns) totalBatches += (2ULL * e.RecordCount + kBatchSectors - 1) / kBatchSectors;
+  const uint32_t residentAllocated =
+      BootSectorView(CurrentDrive->BootSector).SectorsPerCluster() * ntfs::kSectorBytes;
+  ntfs::CallbackResolver resolver(
+      [this](const TAttribute& list, std::vector<uint8_t>& value) { return ReadAttributeValue(list, value); },
+      [this](uint64_t number, TAttribute& data) {
+        const int64_t sector = RecordToSector(static_cast<int64_t>(number));
+        return sector > 0 && ReadRecordAttribute(0, ntfs::kAttrData, data, sector, true);
+      });
+
+  // Most records of a used MFT are listed; the extents are already cut to
+  // the volume, so this stays bounded.
+  entries.reserve(static_cast<size_t>(std::min<uint64_t>(ntfs::TotalRecords(MftRuns), 1u << 22)));
+  disk::ReadBuffer batch(static_cast<size_t>(kBatchSectors) * ntfs::kSectorBytes);
+  int64_t counter = -1;
+  uint64_t batchesBegun = 0;
+  for (const TMftExtent& extent : MftRuns) {
+    const uint64_t sectors = 2ULL * extent.RecordCount;
+    for (uint64_t done = 0; done < sectors && !StopRequested; done += kBatchSectors) {
+      const auto count = static_cast<uint32_t>(std::min<uint64_t>(kBatchSectors, sectors - done));
+      ++batchesBegun;
+      progress.SetPosition(static_cast<int>(
+          std::lround(static_cast<double>(batchesBegun) / static_cast<double>(totalBatches + 1) * 100.0)));
+      const uint32_t records = count / ntfs::kSectorsPerRecord;
+      // A batch that cannot be read still counts its records, so later
+      // record numbers stay right.
+      if (extent.StartSector == 0 ||
+          !Volume().Read(static_cast<uint64_t>(extent.StartSector) + done, count, batch.data())) {
+        counter += records;
+        continue;
+      }
+      for (uint32_t i = 0; i < records; ++i) {
+        pump_.Pump();
+        if (++counter < kFirstUserRecord) continue;
+        auto found = FoundRecord(std::span<uint8_t>(&batch[i * ntfs::kRecordBytes], ntfs::kRecordBytes),
+                                 residentAllocated, resolver);
+        if (!found) continue;
+        found->RecordSector = extent.StartSector + static_cast<int64_t>(done) + ntfs::kSectorsPerRecord * i;
+        found->RecordNumber = counter;
+        entries.push_back(std::move(found));
+      }
+    }
+  }
+}
+
+void TUndelete::FinishNtfsTree(NtfsEntryList& entries) {
+  AddLostFolders(entries);
+  ntfs::SortByParentAndName(entries);
+  auto root = std::make_unique<tntfsfilerecord>(FolderTemplate);
+  root->RecordFlags = 1;
+  root->RecordNumber = kNtfsRootRecord;
+  root->FileName.SetParentRecord(0);
+  root->FileName.SetParentSequence(0);
+  root->Name = "\\";
+  entries.insert(entries.begin(), std::move(root));
 }
 
 }  // namespace tarnwell::engine

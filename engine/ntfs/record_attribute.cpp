@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "disk/little_endian.h"
+#include "common/little_endian.h"
 #include "engine/ntfs/ntfs_format.h"
 #include "engine/ntfs/update_sequence.h"
 

@@ -1,12 +1,11 @@
 #pragma once
 // The time stamps of found entries by kind: 0 created, 1 modified,
 // 2 last accessed.
+#include "engine/entry_handle.h"
 #include "engine/filetime.h"
 #include "engine/records.h"
 
 namespace tarnwell::engine {
-
-enum DateKind : int { kDateCreated = 0, kDateModified = 1, kDateAccessed = 2 };
 
 // FAT: the date and time words of the kind (access has a date only).
 DosDateTime FatEntryDate(const TMidEntry& entry, int kind);

@@ -87,7 +87,7 @@ void TUndelete::SearchEntryRange(const TSearchCriteria& criteria, int first, int
       c.deleted = e.Status != kExisting;
       isFolder = !IsFatFile(e);
       key = FatFolderKey(e, drive.FsKind);
-      if (Qualifies(criteria, patterns, c)) SearchResults.Fat.push_back(&e);
+      if (Qualifies(criteria, patterns, c)) SearchResults.push_back(EntryOf(e));
     } else {
       tntfsfilerecord& r = *drive.NtfsEntries[static_cast<size_t>(i)];
       c.name = r.Name;
@@ -96,7 +96,7 @@ void TUndelete::SearchEntryRange(const TSearchCriteria& criteria, int first, int
       c.deleted = (r.RecordFlags & 1) == 0;
       isFolder = !IsNtfsFile(r);
       key = NtfsFolderKey(r);
-      if (Qualifies(criteria, patterns, c)) SearchResults.Ntfs.push_back(&r);
+      if (Qualifies(criteria, patterns, c)) SearchResults.push_back(EntryOf(r));
     }
     if (recurse && isFolder) SearchFolder(criteria, key, searched);
   }

@@ -55,15 +55,15 @@ class TfrmSmart : public QDialog {
   // drive number.
   std::vector<TDriveIdentity> DriveIdentities;
 
-  QMenuBar* MainMenu1 = nullptr;
+  QMenuBar* MainMenu1 = nullptr;  // the text menus
   QAction* RefreshAction = nullptr;  // "刷新驱动器列表"
   QAction* CloseAction = nullptr;    // "关闭", Ctrl+X
   QAction* HelpAction = nullptr;     // "目录", F1
-  QToolBar* ToolBar1 = nullptr;
+  QToolBar* ToolBar1 = nullptr;  // drive and help buttons
   QToolButton* ToolButton1 = nullptr;  // "驱动器"
   QToolButton* ToolButton2 = nullptr;  // "帮助"
-  QGroupBox* GroupBox1 = nullptr;
-  QComboBox* ComboBox1 = nullptr;
+  QGroupBox* GroupBox1 = nullptr;  // the chosen drive's identity
+  QComboBox* ComboBox1 = nullptr;  // the detected drives
   QLabel* Label5 = nullptr;  // capacity
   QLabel* Label6 = nullptr;  // firmware revision
   QLabel* Label7 = nullptr;  // serial number
@@ -72,9 +72,9 @@ class TfrmSmart : public QDialog {
   QLabel* Label12 = nullptr;  // attribute ID
   QPlainTextEdit* Memo1 = nullptr;  // description
   QLabel* Label15 = nullptr;  // PW attribute
-  QToolButton* SpeedButton1 = nullptr;
-  QTreeWidget* ListView1 = nullptr;
-  controls::TStatusBarEx* StatusBar1 = nullptr;
+  QToolButton* SpeedButton1 = nullptr;  // "?": what a PW attribute is
+  QTreeWidget* ListView1 = nullptr;  // the attribute table
+  controls::TStatusBarEx* StatusBar1 = nullptr;  // the overall verdict
 
  protected:
   void showEvent(QShowEvent* event) override;

@@ -1,7 +1,7 @@
 #pragma once
 // Big-endian loads for the formats that store their fields that way (PNG,
 // ISO BMFF, JPEG segment lengths, Ogg is little-endian and uses
-// disk/little_endian.h).
+// common/little_endian.h).
 #include <cstdint>
 
 namespace tarnwell::physical::carve {

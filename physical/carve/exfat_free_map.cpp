@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "disk/little_endian.h"
+#include "common/little_endian.h"
 #include "disk/sector_source.h"
 #include "engine/exfat/exfat_boot.h"
 #include "physical/carve/volume_free_space.h"

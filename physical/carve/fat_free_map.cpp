@@ -2,7 +2,7 @@
 // its FAT entry is 0.
 #include <algorithm>
 
-#include "disk/little_endian.h"
+#include "common/little_endian.h"
 #include "disk/sector_source.h"
 #include "engine/boot_sector.h"
 #include "physical/carve/volume_free_space.h"

@@ -5,7 +5,7 @@
 #include <optional>
 #include <span>
 
-#include "disk/little_endian.h"
+#include "common/little_endian.h"
 #include "physical/carve/big_endian.h"
 #include "physical/carve/carve_reader.h"
 #include "physical/carve/checksums.h"

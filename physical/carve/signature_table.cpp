@@ -3,7 +3,7 @@
 #include <array>
 #include <cstring>
 
-#include "disk/little_endian.h"
+#include "common/little_endian.h"
 #include "physical/carve/big_endian.h"
 #include "physical/carve/checksums.h"
 #include "physical/carve/mpeg_audio.h"

@@ -11,7 +11,7 @@ uint32_t EntryCluster(const engine::RawDirEntry& entry, uint8_t fatKind) {
 }
 
 void ParseDirectoryBytes(std::span<const uint8_t> bytes, bool isRoot, uint8_t fatKind,
-                         uint32_t sector, std::vector<std::unique_ptr<TMidEntry>>& out) {
+                         uint32_t sector, std::vector<std::unique_ptr<FoundFatEntry>>& out) {
   const size_t count = bytes.size() / engine::kDirEntryBytes;
   const size_t skipped = isRoot ? 0 : 2;
   if (count <= skipped) return;
@@ -26,7 +26,7 @@ void ParseDirectoryBytes(std::span<const uint8_t> bytes, bool isRoot, uint8_t fa
   rules.dotsEnd = rules.blankEnds = rules.malformedEnds = true;
   engine::DirSpanDecoder decoder(rules);
   decoder.Decode(bytes.subspan(skipped * engine::kDirEntryBytes), [&](engine::DirSlot& slot) {
-    auto entry = std::make_unique<TMidEntry>();
+    auto entry = std::make_unique<FoundFatEntry>();
     entry->DirEntry = slot.entry;
     entry->LongName = engine::TrimBlanks(slot.longName);
     entry->DirSector = sector;

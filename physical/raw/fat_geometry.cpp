@@ -26,7 +26,7 @@ bool SetGeometry(TPartiEntry& entry, int64_t clusterSectors, int64_t dataStart) 
   return true;
 }
 
-bool CalibrateFromPair(TPartiEntry& entry, const TMidEntry& first, const TMidEntry& other) {
+bool CalibrateFromPair(TPartiEntry& entry, const FoundFatEntry& first, const FoundFatEntry& other) {
   const int64_t e = first.DirCluster, s = first.DirSector;
   const int64_t f = other.DirCluster, t = other.DirSector;
   if (!((f < e && t < s) || (e < f && s < t))) return false;
@@ -43,7 +43,7 @@ void CalibrateFromDefaults(const TPhysicalDrive& drive, TPartiEntry& entry) {
   entry.FatClusterSectors = sectors;
   entry.FatDataStart = kDataStartUnknown;
   if (entry.FatEntries.empty()) return;
-  const TMidEntry& first = *entry.FatEntries.front();
+  const FoundFatEntry& first = *entry.FatEntries.front();
   const int64_t start =
       int64_t{first.DirSector} - (int64_t{first.DirCluster} - 2) * int64_t{sectors};
   if (start >= 0 && start < kDataStartUnknown) entry.FatDataStart = static_cast<uint32_t>(start);
@@ -62,12 +62,12 @@ uint32_t DefaultClusterSectors(uint8_t fatKind, uint64_t megabytes) {
   return kFat16Rows.back().sectors;
 }
 
-bool CalibrateFat(TPhysicalDrive& drive, const TMidEntry* first, const TMidEntry* other) {
+bool CalibrateFat(TPhysicalDrive& drive, const FoundFatEntry* first, const FoundFatEntry* other) {
   if (!drive.CurrentPartition) return false;
   TPartiEntry& entry = *drive.CurrentPartition;
   if (first && other) return CalibrateFromPair(entry, *first, *other);
   if (!entry.FatEntries.empty()) {
-    const TMidEntry& a = *entry.FatEntries.front();
+    const FoundFatEntry& a = *entry.FatEntries.front();
     for (const auto& r : entry.FatEntries) {
       const bool sameWay = (a.DirCluster > r->DirCluster && a.DirSector > r->DirSector) ||
                            (a.DirCluster < r->DirCluster && a.DirSector < r->DirSector);

@@ -8,7 +8,7 @@
 namespace tarnwell::physical {
 class TPhysicalDrive;
 struct TPartiEntry;
-struct TMidEntry;
+struct FoundFatEntry;
 }  // namespace tarnwell::physical
 
 namespace tarnwell::physical::raw {
@@ -25,8 +25,8 @@ uint32_t DefaultClusterSectors(uint8_t fatKind, uint64_t megabytes);
 // grow together, else from the default table. With two records: from them
 // when cluster and sector are ordered alike; otherwise nothing changes.
 // True when the geometry was set.
-bool CalibrateFat(TPhysicalDrive& drive, const TMidEntry* first = nullptr,
-                  const TMidEntry* other = nullptr);
+bool CalibrateFat(TPhysicalDrive& drive, const FoundFatEntry* first = nullptr,
+                  const FoundFatEntry* other = nullptr);
 
 // The absolute sector where a cluster's data begins, nullopt while the
 // geometry is undetermined or the cluster lies before cluster 2.

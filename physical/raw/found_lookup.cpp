@@ -54,7 +54,7 @@ bool FindNtfsFolderRange(const std::vector<std::unique_ptr<engine::tntfsfilereco
   return true;
 }
 
-std::string RawEntryName(const TMidEntry& entry) {
+std::string RawEntryName(const FoundFatEntry& entry) {
   if (!entry.LongName.empty()) return entry.LongName;
   std::string name = engine::FatBaseName(entry.DirEntry);
   const std::string ext = engine::FatExtension(entry.DirEntry);
@@ -65,7 +65,7 @@ std::string RawEntryName(const TMidEntry& entry) {
   return name;
 }
 
-bool ReadItemStart(const TPhysicalDrive& drive, const TMidEntry& item, std::array<uint8_t, 2048>& buffer) {
+bool ReadItemStart(const TPhysicalDrive& drive, const FoundFatEntry& item, std::array<uint8_t, 2048>& buffer) {
   if (!drive.CurrentPartition) return false;
   const TPartiEntry& entry = *drive.CurrentPartition;
   const std::optional<uint64_t> sector = ClusterSector(entry, EntryCluster(item.DirEntry, entry.FatKind));
@@ -116,7 +116,7 @@ bool FilterItems(TPhysicalDrive& drive, int kind, const FilterCriteria& c) {
         e.size = r.DataSize;
         if (Passes(c, patterns, e)) entry.NtfsMatches.push_back(&r);
       } else {
-        TMidEntry& f = *entry.FatEntries[static_cast<size_t>(i)];
+        FoundFatEntry& f = *entry.FatEntries[static_cast<size_t>(i)];
         if (!c.patterns.empty()) e.name = RawEntryName(f);
         if (c.dateFrom != 0) {
           const engine::DosDateTime d = engine::FatDirEntryDate(f.DirEntry, c.dateKind);

@@ -15,7 +15,7 @@
 
 namespace tarnwell::physical {
 class TPhysicalDrive;
-struct TMidEntry;
+struct FoundFatEntry;
 }  // namespace tarnwell::physical
 
 namespace tarnwell::physical::raw {
@@ -40,11 +40,11 @@ inline uint64_t ParentReference(const engine::tntfsfilerecord& r) { return r.Fil
 
 // The name of a found FAT entry: its long name, else BASE.EXT trimmed; a
 // leading deletion mark 0xE5 shows as "?".
-std::string RawEntryName(const TMidEntry& entry);
+std::string RawEntryName(const FoundFatEntry& entry);
 
 // Reads the first 2048 bytes of an item's data. False when the disk cannot
 // be opened or read, or (FAT) the geometry is undetermined.
-bool ReadItemStart(const TPhysicalDrive& drive, const TMidEntry& item, std::array<uint8_t, 2048>& buffer);
+bool ReadItemStart(const TPhysicalDrive& drive, const FoundFatEntry& item, std::array<uint8_t, 2048>& buffer);
 bool ReadItemStart(const TPhysicalDrive& drive, const engine::tntfsfilerecord& item,
                    std::array<uint8_t, 2048>& buffer);
 

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "disk/little_endian.h"
+#include "common/little_endian.h"
 #include "engine/fat/dir_span.h"
 
 namespace tarnwell::physical::raw {

@@ -57,7 +57,7 @@ int CopySectors(TPhysicalDrive& drive, disk::DiskDevice& device, engine::OutputF
   return 0;
 }
 
-int RecoverFolderOnce(TPhysicalDrive& drive, const TMidEntry& folder, engine::StatusPanel& status,
+int RecoverFolderOnce(TPhysicalDrive& drive, const FoundFatEntry& folder, engine::StatusPanel& status,
                       engine::ProgressBar& progress, const engine::OutputFolder& destination,
                       std::set<uint64_t>& entered) {
   const TPartiEntry& entry = *drive.CurrentPartition;
@@ -85,7 +85,7 @@ int RecoverFolderOnce(TPhysicalDrive& drive, const TMidEntry& folder, engine::St
   int first = -1, last = -1;
   if (!FindFatFolderRange(drive, static_cast<uint32_t>(*sector), first, last)) return 0;
   for (int i = first; i <= last; ++i) {
-    const TMidEntry& child = *entry.FatEntries[static_cast<size_t>(i)];
+    const FoundFatEntry& child = *entry.FatEntries[static_cast<size_t>(i)];
     const int result = (child.DirEntry.Attributes() & engine::kFatAttrDirectory)
                            ? RecoverFolderOnce(drive, child, status, progress, *path, entered)
                            : RecoverItem(drive, child, status, progress, *path);
@@ -96,7 +96,7 @@ int RecoverFolderOnce(TPhysicalDrive& drive, const TMidEntry& folder, engine::St
 
 }  // namespace
 
-int RecoverItem(TPhysicalDrive& drive, const TMidEntry& item, engine::StatusPanel& status,
+int RecoverItem(TPhysicalDrive& drive, const FoundFatEntry& item, engine::StatusPanel& status,
                 engine::ProgressBar& progress, const engine::OutputFolder& destination) {
   if (!drive.CurrentPartition) return 0;
   const TPartiEntry& entry = *drive.CurrentPartition;
@@ -136,7 +136,7 @@ int RecoverItem(TPhysicalDrive& drive, const TMidEntry& item, engine::StatusPane
   return result;
 }
 
-int RecoverFatFolder(TPhysicalDrive& drive, const TMidEntry& folder, engine::StatusPanel& status,
+int RecoverFatFolder(TPhysicalDrive& drive, const FoundFatEntry& folder, engine::StatusPanel& status,
                      engine::ProgressBar& progress, const engine::OutputFolder& destination) {
   if (!drive.CurrentPartition) return 0;
   std::set<uint64_t> entered;

@@ -8,6 +8,7 @@
 #include "disk/device_reader.h"
 #include "engine/event_log_line.h"
 #include "engine/ntfs/compressed_units.h"
+#include "engine/ntfs/data_copier.h"
 #include "engine/ntfs/ntfs_format.h"
 #include "engine/ntfs/record_attribute.h"
 #include "engine/ntfs/run_list.h"
@@ -55,48 +56,20 @@ bool ReadClusters(disk::DiskDevice& device, const TPartiEntry& entry, int64_t lc
          bytesRead >= sectors * kSectorBytes;
 }
 
-// Copies the clusters of the runs up to the real size; sparse runs become
-// holes in one step, however long. 1 when stopped.
-int CopyRuns(TPhysicalDrive& drive, disk::DiskDevice& device, engine::OutputFile& out,
-             const engine::trunlist& runs, const engine::tntfsfilerecord& item, engine::ProgressBar& progress) {
-  const TPartiEntry& entry = *drive.CurrentPartition;
-  const uint64_t clusterBytes = uint64_t{entry.NtfsClusterSectors} * kSectorBytes;
-  const uint64_t size = static_cast<uint64_t>(item.DataSize);
-  std::vector<uint8_t> cluster(clusterBytes);
-  for (const engine::TRun& run : runs) {
-    for (int64_t j = 0; j < run.Length && out.Position() < size;) {
-      drive.Window().pump.Pump();
-      if (drive.StopRequested) {
-        out.Close();
-        LogRecoveryStopped(drive);
-        return kRecoveryStopped;
-      }
-      const uint64_t left = size - out.Position();
-      if (run.Lcn == 0) {
-        const uint64_t amount = std::min<uint64_t>(left, static_cast<uint64_t>(run.Length - j) * clusterBytes);
-        if (!out.SetSize(out.Position() + amount)) {
-          LogItemFailure(drive, item.Name, kWriteFailed);
-          return 0;
-        }
-        j = run.Length;
-      } else {
-        const size_t amount = static_cast<size_t>(std::min<uint64_t>(left, clusterBytes));
-        if (!ReadClusters(device, entry, run.Lcn + j, 1, cluster.data())) {
-          LogItemFailure(drive, item.Name, kRecoveryFailed);
-          return 0;
-        }
-        if (out.Write(cluster.data(), amount) < amount) {
-          LogItemFailure(drive, item.Name, kWriteFailed);
-          return 0;
-        }
-        ++j;
-      }
-      progress.SetPosition(static_cast<int>(out.Position() * 100 / size));
-    }
-  }
-  // Runs that end before the data does leave the file short: said.
-  if (out.Position() < size) LogItemFailure(drive, item.Name, kRecoveryFailed);
-  return 0;
+// The clusters of the scanned range, read through the device held open
+// for the item.
+ntfs::ClusterSource RangeClusters(TPhysicalDrive& drive, disk::DiskDevice& device, const TPartiEntry& entry) {
+  ntfs::ClusterSource source;
+  source.clusterBytes = entry.NtfsClusterSectors * kSectorBytes;
+  source.readClusters = [&device, &entry](int64_t lcn, int64_t count, uint8_t* buffer) {
+    return ReadClusters(device, entry, lcn, count, buffer);
+  };
+  // Compressed data pumps once a unit and is not stopped inside a file.
+  source.beforeStep = [&drive] {
+    drive.Window().pump.Pump();
+    return true;
+  };
+  return source;
 }
 
 }  // namespace
@@ -107,16 +80,7 @@ bool WriteCompressedRuns(TPhysicalDrive& drive, engine::OutputFile& out, const e
   const TPartiEntry& entry = *drive.CurrentPartition;
   disk::DiskDevice device(entry.DriveCode);
   if (!device.IsOpen()) return false;
-  ntfs::CompressedSource source;
-  source.clusterBytes = entry.NtfsClusterSectors * kSectorBytes;
-  source.readClusters = [&](int64_t lcn, int64_t count, uint8_t* buffer) {
-    return ReadClusters(device, entry, lcn, count, buffer);
-  };
-  source.beforeUnit = [&drive] {
-    drive.Window().pump.Pump();
-    return true;
-  };
-  return ntfs::WriteCompressedUnits(runs, out, realSize, source);
+  return ntfs::WriteCompressedUnits(runs, out, realSize, RangeClusters(drive, device, entry));
 }
 
 int RecoverItem(TPhysicalDrive& drive, const engine::tntfsfilerecord& item, engine::StatusPanel& status,
@@ -156,29 +120,41 @@ int RecoverItem(TPhysicalDrive& drive, const engine::tntfsfilerecord& item, engi
     return 0;
   }
   engine::OutputFile out(std::move(created->fd), created->path);
-  if (!data.IsNonResident()) {
-    if (out.Write(data.Content.data(), data.Content.size()) < data.Content.size())
-      LogItemFailure(drive, item.Name, kWriteFailed);
-    else
-      engine::ApplyOutputTimes(out.Path(), times);
-    return 0;
-  }
   engine::trunlist runs;
   // A damaged run list, or one that places more clusters than the scanned
   // range holds, is copied as far as it goes; the file then comes out
   // short of its size, which is reported.
-  ntfs::DecodeRunList(data.Content, runs);
-  ntfs::LimitAllocatedClusters(runs, static_cast<int64_t>(entry.SectorCount() / entry.NtfsClusterSectors));
-  if (item.FileName.Attributes() & engine::kNtfsAttrCompressed) {
-    if (!WriteCompressedRuns(drive, out, runs, item.DataSize))
-      LogItemFailure(drive, item.Name, kRecoveryFailed);
-    else
-      engine::ApplyOutputTimes(out.Path(), times);
-    return 0;
+  if (data.IsNonResident()) {
+    ntfs::DecodeRunList(data.Content, runs);
+    ntfs::LimitAllocatedClusters(runs, static_cast<int64_t>(entry.SectorCount() / entry.NtfsClusterSectors));
   }
-  const int result = CopyRuns(drive, device, out, runs, item, progress);
-  if (result != kRecoveryStopped) engine::ApplyOutputTimes(out.Path(), times);
-  return result;
+  const bool compressed = ntfs::IsCompressedData(item.FileName, data);
+  ntfs::ClusterSource source = RangeClusters(drive, device, entry);
+  if (!compressed) {
+    // Plain runs are stopped between reads and show the file's progress.
+    source.beforeStep = [&drive] {
+      drive.Window().pump.Pump();
+      return !drive.StopRequested;
+    };
+    source.afterStep = [&progress, &item](uint64_t written) {
+      progress.SetPosition(static_cast<int>(written * 100 / static_cast<uint64_t>(item.DataSize)));
+    };
+  }
+  switch (ntfs::WriteDataAttribute(data, runs, compressed, static_cast<uint64_t>(item.DataSize), out, source)) {
+    case ntfs::CopyOutcome::kCopied:
+      engine::ApplyOutputTimes(out.Path(), times);
+      return 0;
+    case ntfs::CopyOutcome::kStopped:
+      out.Close();
+      LogRecoveryStopped(drive);
+      return kRecoveryStopped;
+    case ntfs::CopyOutcome::kWriteFailed:
+      LogItemFailure(drive, item.Name, kWriteFailed);
+      return 0;
+    default:
+      LogItemFailure(drive, item.Name, kRecoveryFailed);
+      return 0;
+  }
 }
 
 bool ReadItemStart(const TPhysicalDrive& drive, const engine::tntfsfilerecord& item,

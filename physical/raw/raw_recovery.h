@@ -15,7 +15,7 @@
 
 namespace tarnwell::physical {
 class TPhysicalDrive;
-struct TMidEntry;
+struct FoundFatEntry;
 }  // namespace tarnwell::physical
 
 namespace tarnwell::physical::raw {
@@ -24,14 +24,14 @@ inline constexpr int kRecoveryStopped = 1;
 
 // destination is a folder held open (see engine::OutputFolder::Open);
 // names from the disk are made safe.
-int RecoverItem(TPhysicalDrive& drive, const TMidEntry& item, engine::StatusPanel& status,
+int RecoverItem(TPhysicalDrive& drive, const FoundFatEntry& item, engine::StatusPanel& status,
                 engine::ProgressBar& progress, const engine::OutputFolder& destination);
 int RecoverItem(TPhysicalDrive& drive, const engine::tntfsfilerecord& item, engine::StatusPanel& status,
                 engine::ProgressBar& progress, const engine::OutputFolder& destination);
 
 // Recreates a FAT folder and everything found below it; a folder whose
 // entries lead back to one already entered is not entered again.
-int RecoverFatFolder(TPhysicalDrive& drive, const TMidEntry& folder, engine::StatusPanel& status,
+int RecoverFatFolder(TPhysicalDrive& drive, const FoundFatEntry& folder, engine::StatusPanel& status,
                      engine::ProgressBar& progress, const engine::OutputFolder& destination);
 
 // Writes compressed data unit by unit (16 clusters); false on a failed read

@@ -15,6 +15,7 @@ inline constexpr char kRecoveryFailed[] = " - 恢复失败";
 inline constexpr char kWriteFailed[] = " - 无法写入目标设备，恢复失败";
 
 inline void LogItemFailure(TPhysicalDrive& drive, const std::string& name, const char* utf8Suffix) {
+  ++drive.RecoveryFailures;
   engine::AddLogLine(drive.Window().log, name + platform::SystemText(utf8Suffix), kLogFailure);
 }
 

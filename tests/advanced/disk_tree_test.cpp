@@ -3,6 +3,7 @@
 #include <QTreeWidget>
 
 #include "advanced/folder_tree_model.h"
+#include "disk/formats/attach_image.h"
 #include "advanced/tree_pictures.h"
 #include "physical/physical_drive.h"
 #include "physical/physical_drive_list.h"
@@ -30,6 +31,21 @@ std::vector<Shown> Children(QTreeWidgetItem* item) {
 }
 
 using R = DiskNodeRole;
+
+// A disk held in an image format says so beside its caption; its tables
+// read through the image as the raw disk's do.
+TEST_F(AdvWindowTest, DiskInAnImageFormatSaysSoBesideItsCaption) {
+  std::string error;
+  ASSERT_TRUE(disk::AttachImage(testing::FixturePath("formats/demo.E01"), &error)) << error;
+  Open({});
+  QTreeWidgetItem* disk = DiskNode(0);
+  ASSERT_TRUE(disk);
+  EXPECT_EQ(disk->text(0), QStringLiteral("物理驱动器 00H (53.00 MB)  [E01 image]"));
+  EXPECT_EQ(Children(disk),
+            (std::vector<Shown>{{QStringLiteral("未使用 (0.97 MB)"), kImageUnknown, R::kFreeSpace},
+                                {QStringLiteral("(C:) DEMOFAT32 (36.00 MB)"), kImagePartition, R::kPartition},
+                                {QStringLiteral("(D:) DEMONTFS (16.00 MB)"), kImagePartition, R::kPartition}}));
+}
 
 TEST_F(AdvWindowTest, ShowsEveryDiskWithItsPartitionsExtendedChainAndFreeSpace) {
   Open({"partitions/extended.img", "partitions/at63.img"});

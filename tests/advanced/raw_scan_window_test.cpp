@@ -111,8 +111,8 @@ TEST_F(AdvWindowTest, InvalidStampsShowEmptyCellsNotAStaleOrMadeUpDate) {
   const QString firstModified = window->ListView2->Value(6);
   EXPECT_FALSE(firstModified.isEmpty());
   // Give the second row a modification date of 31 February and no stamps.
-  auto* entry = const_cast<physical::TMidEntry*>(
-      static_cast<const physical::TMidEntry*>(window->FileModel()->Row(1).handle));
+  auto* entry = const_cast<physical::FoundFatEntry*>(
+      static_cast<const physical::FoundFatEntry*>(window->FileModel()->Row(1).handle));
   entry->DirEntry.bytes[24] = 0x5F;  // day 31, month 2
   entry->DirEntry.bytes[25] = 0x00;
   for (int at : {14, 15, 16, 17, 18, 19}) entry->DirEntry.bytes[static_cast<size_t>(at)] = 0;

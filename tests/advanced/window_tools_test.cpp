@@ -138,7 +138,7 @@ TEST_F(WindowToolsTest, CalibrationByDroppingTwoFilesOfDifferentFolders) {
 
   // Files whose folders lie the other way round from their clusters give
   // no geometry: a warning, and nothing changes.
-  auto* b = const_cast<physical::TMidEntry*>(window->CalibrationFile(1));
+  auto* b = const_cast<physical::FoundFatEntry*>(window->CalibrationFile(1));
   const auto* a = window->CalibrationFile(0);
   b->DirCluster = a->DirSector > b->DirSector ? a->DirCluster + 5 : a->DirCluster - 1;
   boxes.clear();
@@ -226,7 +226,7 @@ TEST_F(WindowToolsTest, AFolderWhoseClusterHasNoSectorIsNotLocated) {
   ASSERT_GE(FolderHolding(QStringLiteral("Old")), 0);
   const QModelIndex shown = window->TreeView1->currentIndex();
   const int row = RowOf(QStringLiteral("Old"));
-  auto* old = const_cast<physical::TMidEntry*>(static_cast<const physical::TMidEntry*>(window->FileModel()->Row(row).handle));
+  auto* old = const_cast<physical::FoundFatEntry*>(static_cast<const physical::FoundFatEntry*>(window->FileModel()->Row(row).handle));
   // Cluster 0 or 1 would wrap the key into some other folder's sector.
   const auto saved = old->DirEntry;
   for (uint8_t cluster : {0, 1}) {

@@ -12,6 +12,7 @@
 #include "app/label_ex.h"
 #include "app/project_addresses.h"
 #include "app/start_up.h"
+#include "disk/source_opener.h"
 #include "platform/device_table.h"
 #include "tests/support/fixtures.h"
 
@@ -133,6 +134,26 @@ TEST(StartUp, ImagesAreAttachedAndUnopenableOnesReported) {
   EXPECT_TRUE(boxes[0].contains(QStringLiteral("missing.img"))) << boxes[0].toStdString();
   ASSERT_EQ(platform::DeviceTable::Instance().Disks().size(), 1u);
   EXPECT_EQ(platform::DeviceTable::Instance().Disks()[0].name, "disk.img");
+
+  // With the map it was copied with, an image reads only what the copy
+  // read; a damaged map keeps it out with the reason.
+  std::ofstream(dir + "/disk.map") << "0 + 1\n0 0x80000 +\n0x80000 0x80000 -\n";
+  std::ofstream(dir + "/damaged.map") << "0 + 1\n0 512 +\n0 512 +\n";
+  boxes.clear();
+  attached = AttachDisks({QString::fromStdString(dir + "/disk.img"), QString::fromStdString(dir + "/disk.img")},
+                         recorder, false,
+                         {QString::fromStdString(dir + "/disk.map"), QString::fromStdString(dir + "/damaged.map")});
+  EXPECT_EQ(attached, 1);
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_TRUE(boxes[0].contains(QStringLiteral("第 3 行"))) << boxes[0].toStdString();
+  ASSERT_EQ(platform::DeviceTable::Instance().Disks().size(), 2u);
+  ASSERT_TRUE(platform::DeviceTable::Instance().Disks()[1].origin.readable);
+  const std::unique_ptr<disk::SectorSource> source = disk::OpenSourceForDriveCode(1);
+  ASSERT_TRUE(source);
+  std::vector<uint8_t> buffer(2 * 512);
+  uint32_t got = 0;
+  EXPECT_TRUE(source->Read(1022, 2, buffer.data(), got));
+  EXPECT_FALSE(source->Read(1023, 2, buffer.data(), got));
 }
 
 }  // namespace

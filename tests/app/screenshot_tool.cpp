@@ -24,9 +24,9 @@
 #include "controls/ui_fonts.h"
 #include "health/window/smart_main.h"
 #include "platform/text_codec.h"
-#include "standard/scan_config.h"
-#include "standard/scanmode.h"
-#include "standard/seldir.h"
+#include "controls/scan_config.h"
+#include "controls/scanmode.h"
+#include "controls/seldir.h"
 
 namespace {
 
@@ -77,15 +77,15 @@ int main(int argc, char** argv) {
   tarnwell::app::TfrmAbout about(nullptr, [](const std::string&) { return true; });
   Save(about, folder, QStringLiteral("about.png"));
 
-  tarnwell::standard::TfrmScanConfig config;
+  tarnwell::controls::TfrmScanConfig config;
   config.Prepare(8 * 1024 * 1024);  // 4 GB
   config.TrackBar2->setValue(1500);
   Save(config, folder, QStringLiteral("scan_config.png"));
 
-  tarnwell::standard::TfrmScanMode mode;
+  tarnwell::controls::TfrmScanMode mode;
   Save(mode, folder, QStringLiteral("scan_mode.png"));
 
-  tarnwell::standard::TfrmSelDir selDir;
+  tarnwell::controls::TfrmSelDir selDir;
   selDir.Edit1->setText(QStringLiteral("/tmp/恢复的文件"));
   Save(selDir, folder, QStringLiteral("seldir.png"));
 

@@ -43,6 +43,16 @@ TEST(StartOptions, RecordingsAndImagesInAnyOrder) {
   EXPECT_FALSE(missing.error.isEmpty());
 }
 
+TEST(StartOptions, AMapBelongsToTheImageBeforeIt) {
+  const StartOptions options = ParseStartOptions({"a.img", "--map", "a.map", "b.img", "c.img", "--map=c.map"});
+  EXPECT_EQ(options.imagePaths, (QStringList{"a.img", "b.img", "c.img"}));
+  EXPECT_EQ(options.imageMaps, (QStringList{"a.map", "", "c.map"}));
+  EXPECT_TRUE(options.error.isEmpty());
+  for (const QStringList& wrong : {QStringList{"--map", "a.map", "a.img"}, QStringList{"a.img", "--map", "x", "--map", "y"},
+                                   QStringList{"a.img", "--map"}})
+    EXPECT_FALSE(ParseStartOptions(wrong).error.isEmpty()) << wrong.join(' ').toStdString();
+}
+
 TEST(StartOptions, RecordingsStandInForTheMachinesDrives) {
   ScopedSmartTable table;
   platform::SmartDriveTable::Instance().SetProbeDevices(true);

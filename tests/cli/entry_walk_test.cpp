@@ -18,10 +18,9 @@ namespace {
 
 class NtfsWalkTest : public ::testing::Test {
  protected:
-  testing::ScopedDeviceTable table;
   testing::RecordingBoxes boxes;
   testing::CountingPump pump;
-  engine::TUndelete engine{boxes, pump};
+  engine::TUndelete engine{boxes, pump, {}};
   engine::TLogiDrive drive;
 
   void SetUp() override {
@@ -64,9 +63,9 @@ TEST_F(NtfsWalkTest, PathsLostFoldersAndLoops) {
                                              "notes.txt", "Lost 90", "Lost 90/orphan.doc"}));
   const std::optional<FoundEntry> cat = FindEntryByPath(engine, "/photos/CAT.JPG");
   ASSERT_TRUE(cat);
-  EXPECT_TRUE(cat->deleted);
-  EXPECT_EQ(cat->key, 31u);
-  EXPECT_EQ(cat->size, 310u);
+  EXPECT_TRUE(cat->handle.IsDeleted());
+  EXPECT_EQ(cat->handle.FolderKey(), 31u);
+  EXPECT_EQ(cat->handle.Size(), 310u);
 }
 
 TEST_F(NtfsWalkTest, JsonLineOfARecord) {
@@ -104,7 +103,7 @@ TEST(DeepTreeWalkTest, AThousandLevelsOfLongNamesAreListedWithWholePaths) {
   WalkEntries(volume.Engine(), [&](const FoundEntry& e) {
     ++entries;
     longest = std::max(longest, e.path.size());
-    if (e.folder) {
+    if (e.handle.IsFolder()) {
       ++folders;
       if (!previousFolder.empty()) {
         EXPECT_EQ(e.path.compare(0, previousFolder.size() + 1, previousFolder + "/"), 0);

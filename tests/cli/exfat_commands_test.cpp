@@ -26,19 +26,8 @@ constexpr time_t kFixtureStamp = 1709294400;
 
 std::string Image(const std::string& name) { return "'" + FixturePath("exfat/" + name) + "'"; }
 
-std::string Shell(const std::string& command) {
-  std::string out;
-  FILE* pipe = ::popen(command.c_str(), "r");
-  if (!pipe) return out;
-  char buffer[4096];
-  size_t n;
-  while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) out.append(buffer, n);
-  ::pclose(pipe);
-  return out;
-}
-
 std::string Sha256(const std::string& command) {
-  const std::string out = Shell(command + " | sha256sum");
+  const std::string out = testing::ShellOutput(command + " | sha256sum");
   return out.substr(0, out.find(' '));
 }
 
@@ -52,7 +41,7 @@ struct TskEntry {
 // bitmap, up-case table, boot sector, FAT, orphan folder) is not a file.
 std::map<std::string, TskEntry> TskListing(const std::string& image) {
   std::map<std::string, TskEntry> entries;
-  std::istringstream in(Shell("fls -r -p " + image));
+  std::istringstream in(testing::ShellOutput("fls -r -p " + image));
   for (std::string line; std::getline(in, line);) {
     const size_t tab = line.find(":\t");
     if (tab == std::string::npos) continue;
@@ -141,7 +130,7 @@ TEST(ExfatRecoverTest, EveryFileComesBackAsIcatAndTheManifestHaveIt) {
 // were written with offset bytes of 0x80 (UTC), and istat reads exFAT
 // stamps as wall-clock time, so in UTC it gives the stamps' instants.
 time_t TskWritten(const std::string& image, const std::string& inode) {
-  const std::string out = Shell("istat -z UTC " + image + " " + inode);
+  const std::string out = testing::ShellOutput("istat -z UTC " + image + " " + inode);
   const size_t at = out.find("Written:\t");
   std::tm tm{};
   if (at == std::string::npos || !::strptime(out.c_str() + at + 9, "%Y-%m-%d %H:%M:%S", &tm)) return -1;
@@ -215,12 +204,12 @@ TEST(ExfatPartitionSearchTest, FindsTheVolumeWhoseSlotWasWiped) {
 TEST(ExfatBootRegionTest, TheBackupServesWhenTheMainRegionIsDamaged) {
   const std::string folder = testing::MakeTempFolder("exfat_boot");
   const std::string copy = folder + "/damaged.img";
-  ASSERT_EQ(Shell("cp " + Image("exfat.img") + " '" + copy + "' && echo ok"), "ok\n");
+  ASSERT_EQ(testing::ShellOutput("cp " + Image("exfat.img") + " '" + copy + "' && echo ok"), "ok\n");
   // One byte of the main region's boot code: its checksum fails.
-  Shell("printf 'X' | dd of='" + copy + "' bs=1 seek=300 conv=notrunc status=none");
+  testing::ShellOutput("printf 'X' | dd of='" + copy + "' bs=1 seek=300 conv=notrunc status=none");
   EXPECT_EQ(Listing("'" + copy + "'").size(), Listing(Image("exfat.img")).size());
   // The backup's checksum sector too: neither region is sound.
-  Shell("printf 'X' | dd of='" + copy + "' bs=1 seek=" + std::to_string(23 * 512) +
+  testing::ShellOutput("printf 'X' | dd of='" + copy + "' bs=1 seek=" + std::to_string(23 * 512) +
         " conv=notrunc status=none");
   const testing::CliRun run = RunCli("--no-devices list '" + copy + "'");
   EXPECT_NE(run.exitCode, 0);

@@ -88,7 +88,10 @@ TEST(DisksCommandTest, SizesPastTwoTebibytesAreWhole) {
 TEST(DisksCommandTest, TextListsTypesInHex) {
   const auto run = RunCli("--no-devices --image " + Image("partitions/at2048.img") + " disks");
   ASSERT_EQ(run.exitCode, 0);
-  EXPECT_NE(run.out.find("0  物理驱动器 00H (43.00 MB)  88066 sectors\n"), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("0  物理驱动器 00H (43.00 MB)  88066 sectors  [raw image " +
+                         testing::FixturePath("partitions/at2048.img") + "]\n"),
+            std::string::npos)
+      << run.out;
   EXPECT_NE(run.out.find("    2  0C          2048       69632  primary   (C:) ABCDEF\n"),
             std::string::npos)
       << run.out;

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "disk/little_endian.h"
+#include "common/little_endian.h"
 
 namespace tarnwell::testing {
 

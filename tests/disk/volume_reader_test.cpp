@@ -3,8 +3,12 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <fstream>
+#include <memory>
 
 #include "disk/device_reader.h"
+#include "disk/file_sector_source.h"
+#include "disk/memory_sector_source.h"
 #include "disk/read_error_reporter.h"
 #include "disk/volume_reader.h"
 #include "platform/device_table.h"
@@ -102,6 +106,77 @@ TEST_F(VolumeReaderTest, ReadErrorShowsTheMessageExactly) {
   EXPECT_FALSE(device.Read(0, 1, buffer.data(), got));
   EXPECT_EQ(reporter.messages.size(), 1u);
   ::rmdir(path.c_str());
+}
+
+// The handle the engine reads through: every failure says which request
+// failed and why, and addresses are 64-bit all the way down.
+TEST_F(VolumeReaderTest, ReadsSayWhichRequestFailedAndWhy) {
+  auto bytes = std::make_shared<const std::vector<uint8_t>>(NumberedSectors(64));
+  MemorySectorSource memory(bytes, 0, bytes->size());
+  const VolumeReader volume(&memory, 'C');
+  std::vector<uint8_t> buffer(4 * 512, 0xAA);
+  EXPECT_EQ(volume.SectorCount(), 64u);
+  ASSERT_TRUE(volume.Read(60, 4, buffer.data()).Ok());
+  EXPECT_EQ(SectorNumberAt(buffer.data() + 3 * 512), 63u);
+
+  // Past the end: what lies inside arrived, the result names the request.
+  const ReadResult past = volume.Read(62, 4, buffer.data());
+  EXPECT_EQ(past.failure, ReadFailure::kOutOfRange);
+  EXPECT_EQ(past.sector, 62u);
+  EXPECT_EQ(past.count, 4u);
+  EXPECT_EQ(SectorNumberAt(buffer.data() + 512), 63u);
+  EXPECT_EQ(volume.Read(uint64_t{1} << 40, 1, buffer.data()).failure, ReadFailure::kOutOfRange);
+  EXPECT_EQ(VolumeReader(nullptr, 'C').Read(0, 1, buffer.data()).failure, ReadFailure::kNoSource);
+
+  // A file that shrank under its source: the sectors the volume should
+  // hold do not arrive.
+  const std::string path = testing::WriteTempImage(NumberedSectors(64), "shrunk");
+  auto file = FileSectorSource::Open(path, 0, 64 * 512);
+  ASSERT_TRUE(file);
+  ASSERT_EQ(::truncate(path.c_str(), 10 * 512), 0);
+  const ReadResult shrunk = VolumeReader(file.get(), 'C').Read(8, 4, buffer.data());
+  EXPECT_EQ(shrunk.failure, ReadFailure::kShortRead);
+  EXPECT_EQ(shrunk.sector, 8u);
+  EXPECT_TRUE(reporter.messages.empty()) << "only a read error shows the message";
+
+  // A read error carries its errno and shows the message once, with the
+  // whole 64-bit sector number.
+  ASSERT_EQ(::unlink(path.c_str()), 0);
+  ASSERT_EQ(::mkdir(path.c_str(), 0755), 0);
+  auto folder = FileSectorSource::Open(path, 0, uint64_t{5} << 41);
+  ASSERT_TRUE(folder);
+  const uint64_t high = (uint64_t{1} << 32) + 7;
+  const ReadResult failed = VolumeReader(folder.get(), 'D').Read(high, 2, buffer.data());
+  EXPECT_EQ(failed.failure, ReadFailure::kReadError);
+  EXPECT_EQ(failed.error, EISDIR);
+  EXPECT_EQ(failed.sector, high);
+  ASSERT_EQ(reporter.messages.size(), 1u);
+  EXPECT_EQ(reporter.messages[0], FormatVolumeReadError(EISDIR, 'D', high, 2));
+  EXPECT_NE(reporter.messages[0].find("4294967303"), std::string::npos);
+  // Without a letter there is nobody to name: no message.
+  EXPECT_FALSE(VolumeReader(folder.get(), 0).Read(0, 1, buffer.data()).Ok());
+  EXPECT_EQ(reporter.messages.size(), 1u);
+  ::rmdir(path.c_str());
+}
+
+// Sectors past 2 TiB come from where they are, not from a wrapped 32-bit
+// address.
+TEST_F(VolumeReaderTest, SectorsPastTwoTebibytesAreReadWhereTheyAre) {
+  const std::string path = testing::MakeTempFolder("sparse") + "/disk.img";
+  const uint64_t far = (uint64_t{1} << 32) + 3;
+  {
+    std::ofstream out(path, std::ios::binary);
+    const std::vector<uint8_t> sectors = NumberedSectors(8);
+    out.seekp(static_cast<std::streamoff>(far * 512));
+    out.write(reinterpret_cast<const char*>(sectors.data() + 5 * 512), 512);
+  }
+  auto file = FileSectorSource::Open(path, 0, (far + 1) * 512);
+  ASSERT_TRUE(file);
+  std::vector<uint8_t> sector(512, 0xAA);
+  ASSERT_TRUE(VolumeReader(file.get(), 'C').Read(far, 1, sector.data()).Ok());
+  EXPECT_EQ(SectorNumberAt(sector.data()), 5u);
+  ASSERT_TRUE(VolumeReader(file.get(), 'C').Read(3, 1, sector.data()).Ok());
+  EXPECT_EQ(SectorNumberAt(sector.data()), 0u) << "a hole, not the sector 2^32 further on";
 }
 
 }  // namespace

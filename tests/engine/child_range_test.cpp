@@ -15,10 +15,9 @@ using testing::RecordingBoxes;
 // entry list the test fills.
 class ChildRangeTest : public ::testing::Test {
  protected:
-  testing::ScopedDeviceTable table;
   RecordingBoxes boxes;
   CountingPump pump;
-  TUndelete engine{boxes, pump};
+  TUndelete engine{boxes, pump, {}};
   TLogiDrive drive;
 
   void SetUp() override {

@@ -8,6 +8,7 @@
 #include "engine/records.h"
 #include "tests/support/fixtures.h"
 #include "tests/support/image_builder.h"
+#include "tests/support/test_drives.h"
 
 namespace tarnwell::engine {
 namespace {
@@ -117,11 +118,9 @@ TEST(BootSectorView, GeometryOfRealVolumesMatchesTheOracle) {
       {"base/fat32.img", kFat32, 32, 0, 0, 512, 1166},
   };
   for (const auto& c : cases) {
-    testing::ScopedDeviceTable table;
-    table.AttachImage(testing::FixturePath(c.image));
-    const char letter = c.kind == kFat12 ? 'A' : 'C';
+    const auto drive = testing::ImageDrive(testing::FixturePath(c.image));
     std::array<uint8_t, 512> sector{};
-    ASSERT_TRUE(disk::ReadVolumeSectors(std::string(1, letter) + ":", 0, 1, sector.data())) << c.image;
+    ASSERT_TRUE(drive->Reader().Read(0, 1, sector.data())) << c.image;
     ASSERT_EQ(AcceptedKind(sector.data()), c.kind) << c.image;
     const BootSectorView boot(sector);
     EXPECT_EQ(boot.FatStart(), c.fatStart) << c.image;
@@ -136,10 +135,9 @@ TEST(BootSectorView, GeometryOfRealVolumesMatchesTheOracle) {
     }
   }
   // NTFS: fsstat says the MFT begins at cluster 4 of 4096 bytes.
-  testing::ScopedDeviceTable table;
-  table.AttachImage(testing::FixturePath("base/ntfs.img"));
+  const auto drive = testing::ImageDrive(testing::FixturePath("base/ntfs.img"));
   std::array<uint8_t, 512> sector{};
-  ASSERT_TRUE(disk::ReadVolumeSectors("C:", 0, 1, sector.data()));
+  ASSERT_TRUE(drive->Reader().Read(0, 1, sector.data()));
   EXPECT_EQ(AcceptedKind(sector.data()), kNtfs);
   EXPECT_EQ(BootSectorView(sector).MftStartSector(), 32u);
 }

@@ -4,10 +4,10 @@
 
 #include "disk/read_error_reporter.h"
 #include "engine/undelete.h"
-#include "platform/device_table.h"
 #include "tests/support/fixtures.h"
 #include "tests/support/image_builder.h"
 #include "tests/support/recording_window.h"
+#include "tests/support/test_drives.h"
 
 namespace tarnwell::engine {
 namespace {
@@ -18,7 +18,6 @@ using testing::FixturePath;
 // 2048-byte sectors (the last two made by others with mkfs.fat).
 class ScanVolumeTest : public ::testing::Test {
  protected:
-  testing::ScopedDeviceTable table;
   testing::RecordingBoxes boxes;
   testing::CountingPump pump;
   testing::RecordingStatus status;
@@ -26,11 +25,12 @@ class ScanVolumeTest : public ::testing::Test {
   std::unique_ptr<TUndelete> engine;
 
   void SetUp() override {
-    table.AttachImage(FixturePath("base/fat16.img"));
-    table.AttachImage(FixturePath("base/ntfs.img"));
-    table.AttachImage(FixturePath("corpus/dfirntfs-fat-edge/fat_unusual_cluster.raw"));
-    table.AttachImage(FixturePath("corpus/dfirntfs-fat-edge/fat32_small.raw"));
-    engine = std::make_unique<TUndelete>(boxes, pump);
+    std::vector<std::unique_ptr<TLogiDrive>> drives;
+    drives.push_back(testing::ImageDrive(FixturePath("base/fat16.img"), 'C'));
+    drives.push_back(testing::ImageDrive(FixturePath("base/ntfs.img"), 'D'));
+    drives.push_back(testing::ImageDrive(FixturePath("corpus/dfirntfs-fat-edge/fat_unusual_cluster.raw"), 'E'));
+    drives.push_back(testing::ImageDrive(FixturePath("corpus/dfirntfs-fat-edge/fat32_small.raw"), 'F'));
+    engine = std::make_unique<TUndelete>(boxes, pump, std::move(drives));
     ASSERT_EQ(engine->Drives.size(), 4u);
   }
   TLogiDrive& Drive(char letter) { return *engine->FindDrive(letter); }
@@ -38,7 +38,13 @@ class ScanVolumeTest : public ::testing::Test {
     return engine->ScanVolume(Drive(letter), force, status, progress);
   }
   // Forgets every volume: a scan that reads anything now fails.
-  void DetachEverything() { platform::DeviceTable::Instance().Reset(); }
+  void DetachEverything() {
+    for (auto& d : engine->Drives) d->Source.reset();
+  }
+  // The drive's volume is now the image's.
+  void Attach(char letter, const std::string& image) {
+    Drive(letter).Source = std::move(testing::ImageVolumes(FixturePath(image)).front());
+  }
 };
 
 TEST_F(ScanVolumeTest, AcceptedVolumesKeepTheirBootSector) {
@@ -125,10 +131,8 @@ TEST_F(ScanVolumeTest, NestedScansAreRefusedAndTheBusyFlagSurvives) {
 TEST_F(ScanVolumeTest, ForcedScanIdentifiesAgain) {
   ASSERT_FALSE(Scan('E', false));
   DetachEverything();
-  table.AttachImage(FixturePath("base/fat16.img"));
-  table.AttachImage(FixturePath("base/fat16.img"));
-  table.AttachImage(FixturePath("base/fat16.img"));
-  ASSERT_NE(platform::DeviceTable::Instance().FindVolume('E'), nullptr);
+  Attach('E', "base/fat16.img");
+  ASSERT_NE(Drive('E').Source, nullptr);
   EXPECT_FALSE(Scan('E', false));
   EXPECT_EQ(boxes.errors.size(), 2u);
   EXPECT_TRUE(Scan('E', true));
@@ -143,20 +147,18 @@ TEST_F(ScanVolumeTest, UnreadableSectorZeroLeavesTheDriveUnidentified) {
   EXPECT_FALSE(Scan('C', false));
   EXPECT_FALSE(Drive('C').Identified);
   EXPECT_TRUE(boxes.errors.empty());
-  table.AttachImage(FixturePath("base/fat16.img"));
+  Attach('C', "base/fat16.img");
   EXPECT_TRUE(Scan('C', false));
   EXPECT_TRUE(Drive('C').Identified);
 }
 
 // A crafted NTFS boot sector whose 0xF6 carries high bytes is refused.
 TEST(ScanVolumeCrafted, NtfsRecordSizeOtherThan1024IsRefused) {
-  testing::ScopedDeviceTable table;
   testing::ImageBuilder image(3 * 1024 * 1024);
   image.PutText(3, "NTFS    ").Put16(0x0B, 512).Put8(0x0D, 8).Put32(0x40, 0xFFFFFFF6);
-  table.AttachMemory("ntfs", image.Take());
   testing::RecordingBoxes boxes;
   testing::CountingPump pump;
-  TUndelete engine(boxes, pump);
+  TUndelete engine(boxes, pump, testing::DriveList(testing::MemoryDrive(image.Take())));
   ASSERT_EQ(engine.Drives.size(), 1u);
   NullStatusPanel status;
   NullProgressBar progress;

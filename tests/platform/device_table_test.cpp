@@ -52,6 +52,29 @@ TEST(DeviceTable, PartitionsGetLettersFromCInDiskThenPartitionOrder) {
   EXPECT_EQ(DeviceTable::Instance().Disk(-1), nullptr);
 }
 
+// The kernel makes no partitions on a device-mapper device (an opened LUKS
+// container holding a partitioned disk) or on a loop set up without
+// partition scanning: their tables are probed as an image's are. A device
+// with kernel partitions keeps them.
+TEST(DeviceTable, DevicesWithoutKernelPartitionsHaveTheirTablesProbed) {
+  testing::ScopedDeviceTable table;
+  BlockDeviceInfo mapper;
+  mapper.kernelName = "dm-0";
+  mapper.devicePath = FixturePath("base/mbr-disk.img");
+  mapper.kind = DiskKind::kDeviceMapper;
+  BlockDeviceInfo partitioned = mapper;
+  partitioned.kernelName = "sdb";
+  partitioned.kind = DiskKind::kDisk;
+  partitioned.partitions = {{2048, 32768}};
+  DeviceTable::Instance().AddBlockDevices({mapper, partitioned});
+  ExpectVolumes({{'C', 0, 2048, 32768},
+                 {'D', 0, 34816, 73728},
+                 {'E', 0, 110592, 8192},
+                 {'F', 0, 120832, 32768},
+                 {'G', 1, 2048, 32768}});
+  EXPECT_EQ(DeviceTable::Instance().Disk(0)->kind, DiskKind::kDeviceMapper);
+}
+
 // A bare floppy-sized volume gets A: (then B:) wherever its disk stands in
 // the order; the letters from C: are not disturbed by it.
 TEST(DeviceTable, BareFloppiesTakeAAndB) {

@@ -132,6 +132,17 @@ CliRun RunCli(const std::string& arguments) {
   return run;
 }
 
+std::string ShellOutput(const std::string& command) {
+  std::string out;
+  FILE* pipe = ::popen(command.c_str(), "r");
+  if (!pipe) return out;
+  char buffer[4096];
+  size_t n;
+  while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) out.append(buffer, n);
+  ::pclose(pipe);
+  return out;
+}
+
 ScopedTimeZone::ScopedTimeZone(const char* zone) {
   if (const char* tz = std::getenv("TZ")) saved_ = tz;
   ::setenv("TZ", zone, 1);

@@ -50,6 +50,9 @@ struct CliRun {
 };
 CliRun RunCli(const std::string& arguments);
 
+// What a shell command prints on stdout.
+std::string ShellOutput(const std::string& command);
+
 // Sets the local time zone (a POSIX TZ string such as "XST+3", which needs
 // no zone database) for this process and the programs it starts, and puts
 // the old one back on exit.

@@ -173,7 +173,7 @@ TEST(DeletedFileTest, ReadsAroundClustersALiveFileTook) {
   const auto recover = [&](const char* path) {
     TMidEntry* e = s.Find(path);
     EXPECT_NE(e, nullptr) << path;
-    return e && s.Engine().RecoverFile(*e, FatEntryName(*e, true), s.log, s.status, out);
+    return e && tarnwell::testing::RecoverInto(s.Engine().EntryOf(*e), out, FatEntryName(*e, true), s.log, s.status);
   };
   const auto clusters = [](std::vector<uint32_t> cs) {
     std::vector<uint8_t> b;
@@ -208,7 +208,7 @@ TEST(OutputTimesTest, RecoveredFilesAndFoldersCarryTheirEntrysTimes) {
   const std::string out = testing::MakeTempFolder("times");
   TMidEntry* folder = s.Find("?lddir");
   ASSERT_NE(folder, nullptr);
-  ASSERT_TRUE(s.Engine().RecoverFolder(*folder, FatEntryName(*folder, true), s.log, s.status, out));
+  ASSERT_TRUE(tarnwell::testing::RecoverInto(s.Engine().EntryOf(*folder), out, FatEntryName(*folder, true), s.log, s.status));
   struct stat st {};
   ASSERT_EQ(::stat((out + "/@lddir").c_str(), &st), 0);
   EXPECT_EQ(st.st_mtime, kCraftedStamp + 86400) << "set after the file inside was made";
@@ -218,7 +218,7 @@ TEST(OutputTimesTest, RecoveredFilesAndFoldersCarryTheirEntrysTimes) {
   TMidEntry* bad = s.Find("Baddate.txt");
   ASSERT_NE(bad, nullptr);
   const time_t before = std::time(nullptr);
-  ASSERT_TRUE(s.Engine().RecoverFile(*bad, "bad.txt", s.log, s.status, out));
+  ASSERT_TRUE(tarnwell::testing::RecoverInto(s.Engine().EntryOf(*bad), out, "bad.txt", s.log, s.status));
   ASSERT_EQ(::stat((out + "/bad.txt").c_str(), &st), 0);
   EXPECT_GE(st.st_mtime, before - 1) << "an invalid date leaves the copy's own time";
 }
@@ -265,7 +265,7 @@ TEST_P(DeletedFolderImages, ListAndRecoverEveryFileOfTheDeletedFolders) {
     if (!e && f.path.rfind("KEEP/", 0) == 0) e = s.Find("Keep/" + f.path.substr(5));
     EXPECT_NE(e, nullptr) << f.path;
     if (!e) continue;
-    if (s.Engine().RecoverFile(*e, "f", s.log, s.status, out)) exact += Sha256Of(out + "/f") == f.sha256;
+    if (tarnwell::testing::RecoverInto(s.Engine().EntryOf(*e), out, "f", s.log, s.status)) exact += Sha256Of(out + "/f") == f.sha256;
     std::remove((out + "/f").c_str());
   }
   EXPECT_EQ(exact, files.size());

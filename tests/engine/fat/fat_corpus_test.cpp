@@ -52,7 +52,7 @@ TEST(FatCorpusTest, Dftt6AnswerKeyForAContiguousRead) {
     TMidEntry* e = s.Find(k.path);
     ASSERT_NE(e, nullptr) << k.path;
     EXPECT_EQ(e->Status, kDeleted);
-    ASSERT_TRUE(s.Engine().RecoverFile(*e, "f", s.log, s.status, out));
+    ASSERT_TRUE(tarnwell::testing::RecoverInto(s.Engine().EntryOf(*e), out, "f", s.log, s.status));
     EXPECT_EQ(Md5Of(out + "/f"), k.md5) << k.path;
     std::remove((out + "/f").c_str());
   }
@@ -67,7 +67,7 @@ TEST(FatCorpusTest, Dftt6AnswerKeyForAContiguousRead) {
   // Recovering the deleted tree as a folder brings both levels along.
   TMidEntry* dir1 = s.Find("?ir1");
   ASSERT_NE(dir1, nullptr);
-  ASSERT_TRUE(s.Engine().RecoverFolder(*dir1, FatEntryName(*dir1, true), s.log, s.status, out));
+  ASSERT_TRUE(tarnwell::testing::RecoverInto(s.Engine().EntryOf(*dir1), out, FatEntryName(*dir1, true), s.log, s.status));
   EXPECT_EQ(Md5Of(out + "/@ir1/mult2.dat"), "59cf0e9cd107bc1e75afb7374f6e05bb");
   EXPECT_EQ(Md5Of(out + "/@ir1/dir2/frag3.dat"), "a7a14ac62f79fdea4056ed5e8bcf97ef");
   EXPECT_TRUE(s.log.lines.empty());
@@ -107,7 +107,7 @@ TEST(FatCorpusTest, FatcatDeletedFolderLoopAndSharedCluster) {
     ASSERT_NE(file, nullptr);
     EXPECT_EQ(file->Status, kDeleted);
     const std::string out = testing::MakeTempFolder("fatcat");
-    ASSERT_TRUE(s.Engine().RecoverFile(*file, "file.txt", s.log, s.status, out));
+    ASSERT_TRUE(tarnwell::testing::RecoverInto(s.Engine().EntryOf(*file), out, "file.txt", s.log, s.status));
     EXPECT_EQ(testing::ReadTextFile(out + "/file.txt"), "This file was deleted!\n");
   }
   {
@@ -123,7 +123,7 @@ TEST(FatCorpusTest, FatcatDeletedFolderLoopAndSharedCluster) {
     const std::string out = testing::MakeTempFolder("fatcat_shared");
     for (const char* name : {"a.txt", "b.txt"}) {
       ASSERT_NE(s.Find(name), nullptr) << name;
-      ASSERT_TRUE(s.Engine().RecoverFile(*s.Find(name), name, s.log, s.status, out));
+      ASSERT_TRUE(tarnwell::testing::RecoverInto(s.Engine().EntryOf(*s.Find(name)), out, name, s.log, s.status));
     }
     EXPECT_EQ(testing::ReadTextFile(out + "/a.txt"), testing::ReadTextFile(out + "/b.txt"));
     EXPECT_EQ(testing::ReadTextFile(out + "/a.txt").size(), 13u);

@@ -93,7 +93,7 @@ TEST_P(FatImageTest, ListsAndRecoversWhatTheManifestSays) {
     if (folder || e->Status == kDamagedFolder) continue;
     EXPECT_EQ(e->DirEntry.FileSize(), row.size) << row.path;
     const std::string name = "r" + std::to_string(recovered++);
-    ASSERT_TRUE(s.Engine().RecoverFile(*e, name, s.log, s.status, out)) << row.path;
+    ASSERT_TRUE(tarnwell::testing::RecoverInto(s.Engine().EntryOf(*e), out, name, s.log, s.status)) << row.path;
     EXPECT_EQ(Sha256Of(out + "/" + name), row.sha256) << row.path << " (" << row.state << ")";
   }
   EXPECT_TRUE(s.log.lines.empty());
@@ -134,7 +134,7 @@ TEST(FatImageDetailTest, Fat32FolderWithClearedHighWordIsRescanned) {
   EXPECT_FALSE(s.Engine().RescanDamagedFolder(*folder, s.status));
 
   const std::string out = testing::MakeTempFolder("fat32_rescan");
-  ASSERT_TRUE(s.Engine().RecoverFolder(*folder, "HIGHDIR", s.log, s.status, out));
+  ASSERT_TRUE(tarnwell::testing::RecoverInto(s.Engine().EntryOf(*folder), out, "HIGHDIR", s.log, s.status));
   for (const ManifestRow& row : Manifest("fat32.img")) {
     if (row.path == "HIGHDIR/inside one.txt") {
       EXPECT_EQ(Sha256Of(out + "/HIGHDIR/inside one.txt"), row.sha256);

@@ -40,7 +40,7 @@ class FatRecoveryTest : public ::testing::Test {
     TMidEntry* e = s.Find(path);
     EXPECT_NE(e, nullptr) << path;
     if (!e) return false;
-    return s.Engine().RecoverFile(*e, FatEntryName(*e, true), s.log, s.status, out);
+    return tarnwell::testing::RecoverInto(s.Engine().EntryOf(*e), out, FatEntryName(*e, true), s.log, s.status);
   }
 };
 
@@ -93,11 +93,11 @@ TEST_F(FatRecoveryTest, UnsafeNamesStayInsideTheDestination) {
   e.LongName = "../escape.txt";
   e.DirEntry.bytes[11] = kFile;
   ScannedVolume s(v.Take());
-  ASSERT_TRUE(s.Engine().RecoverFile(e, e.LongName, s.log, s.status, out));
+  ASSERT_TRUE(tarnwell::testing::RecoverInto(s.Engine().EntryOf(e), out, e.LongName, s.log, s.status));
   ASSERT_TRUE(std::filesystem::is_regular_file(out + "/.._escape.txt"));
   EXPECT_EQ(std::filesystem::file_size(out + "/.._escape.txt"), 0u);
   e.LongName = "..";
-  ASSERT_TRUE(s.Engine().RecoverFile(e, e.LongName, s.log, s.status, out));
+  ASSERT_TRUE(tarnwell::testing::RecoverInto(s.Engine().EntryOf(e), out, e.LongName, s.log, s.status));
   struct stat st {};
   EXPECT_EQ(::stat((out + "/_..").c_str(), &st), 0);
 }
@@ -107,7 +107,7 @@ TEST_F(FatRecoveryTest, FailuresAndStopAreLogged) {
   ScannedVolume s(v.Take());
   TMidEntry* e = s.Find("Data.bin");
   ASSERT_NE(e, nullptr);
-  EXPECT_FALSE(s.Engine().RecoverFile(*e, "Data.bin", s.log, s.status, out + "/missing"));
+  EXPECT_FALSE(tarnwell::testing::RecoverInto(s.Engine().EntryOf(*e), out + "/missing", "Data.bin", s.log, s.status));
   ASSERT_EQ(s.log.lines.size(), 1u);
   EXPECT_EQ(s.log.lines[0].text, "Data.bin" + platform::SystemText(":  无法创建目标文件"));
   EXPECT_EQ(s.log.lines[0].icon, kLogError);
@@ -115,7 +115,7 @@ TEST_F(FatRecoveryTest, FailuresAndStopAreLogged) {
   s.pump.calls = 0;
   s.pump.actOnCall = 4;
   s.pump.action = [&] { s.Engine().RequestStop(); };
-  EXPECT_FALSE(s.Engine().RecoverFile(*e, "Data.bin", s.log, s.status, out));
+  EXPECT_FALSE(tarnwell::testing::RecoverInto(s.Engine().EntryOf(*e), out, "Data.bin", s.log, s.status));
   ASSERT_EQ(s.log.lines.size(), 2u);
   EXPECT_EQ(s.log.lines[1].text, "Data.bin" + platform::SystemText(":  恢复被用户终止"));
   EXPECT_EQ(s.log.lines[1].icon, kLogStopped);
@@ -123,17 +123,8 @@ TEST_F(FatRecoveryTest, FailuresAndStopAreLogged) {
 }
 
 TEST_F(FatRecoveryTest, FoldersSharingAClusterKeepTheirOwnChildren) {
-  const uint32_t root = v.RootSector();
   // A deleted folder and the existing folder that reused its cluster.
-  v.Entry(root, 0, "\xE5" "LD        ", kDir, 12, 0);
-  v.Entry(root, 1, "NEW        ", kDir, 12, 0);
-  v.Dots(12, 0);
-  v.SetFat(12, 0xFFFF);
-  v.Entry(v.ClusterSector(12), 2, "CHILD   TXT", kFile, 20, 10);
-  v.Entry(v.ClusterSector(12), 3, "SUB        ", kDir, 13, 0);
-  v.Dots(13, 12);
-  v.SetFat(13, 0xFFFF);
-  v.Entry(v.ClusterSector(13), 2, "DEEP    TXT", kFile, 21, 700);
+  testing::AddFoldersSharingACluster(v);
   ScannedVolume s(v.Take());
   TMidEntry* fresh = s.Find("New");
   ASSERT_NE(fresh, nullptr);
@@ -141,7 +132,7 @@ TEST_F(FatRecoveryTest, FoldersSharingAClusterKeepTheirOwnChildren) {
   // one as deleted.
   EXPECT_EQ(s.Find("New/Child.txt")->Status, kExisting);
   EXPECT_EQ(s.Find("?ld/Child.txt")->Status, kDeleted);
-  ASSERT_TRUE(s.Engine().RecoverFolder(*fresh, "New", s.log, s.status, out));
+  ASSERT_TRUE(tarnwell::testing::RecoverInto(s.Engine().EntryOf(*fresh), out, "New", s.log, s.status));
   EXPECT_EQ(ReadBinaryFile(out + "/New/Child.txt"), Expected({20}, 10));
   EXPECT_EQ(ReadBinaryFile(out + "/New/Sub/Deep.txt"), Expected({21, 22}, 700));
   struct stat st {};
@@ -153,7 +144,7 @@ TEST_F(FatRecoveryTest, PreviewReadsTheFirstFourSectors) {
   v.Entry(v.RootSector(), 0, "P       BIN", kFile, 9, 10);
   ScannedVolume s(v.Take());
   std::array<uint8_t, 2048> buffer{};
-  ASSERT_TRUE(s.Engine().ReadPreview(*s.Find("P.bin"), buffer));
+  ASSERT_TRUE(s.Engine().EntryOf(*s.Find("P.bin")).ReadPreview(buffer));
   EXPECT_EQ(buffer[0], 9);
   EXPECT_EQ(buffer[511], 9);
   EXPECT_EQ(buffer[512], 10);
@@ -167,7 +158,7 @@ TEST_F(FatRecoveryTest, FailedPreviewZeroesTheBufferAndSaysSo) {
   ScannedVolume s(v.Take());
   std::array<uint8_t, 2048> buffer;
   buffer.fill(0x5A);
-  EXPECT_FALSE(s.Engine().ReadPreview(*s.Find("Far.bin"), buffer));
+  EXPECT_FALSE(s.Engine().EntryOf(*s.Find("Far.bin")).ReadPreview(buffer));
   EXPECT_TRUE(std::all_of(buffer.begin(), buffer.end(), [](uint8_t b) { return b == 0; }));
 }
 

@@ -9,10 +9,10 @@
 
 #include "engine/entry_helpers.h"
 #include "engine/undelete.h"
-#include "platform/device_table.h"
 #include "tests/support/fixtures.h"
 #include "tests/support/image_builder.h"
 #include "tests/support/recording_window.h"
+#include "tests/support/test_drives.h"
 
 namespace tarnwell::testing {
 
@@ -93,17 +93,29 @@ class CraftedFat {
   ImageBuilder image_;
 };
 
-// An engine that scanned one attached volume.
+// A deleted folder "?ld" and the existing folder "New" that reused its
+// first cluster 12, both in the root of a FAT12/16 volume: the cluster
+// holds CHILD.TXT (cluster 20, 10 bytes) and the folder SUB (cluster 13),
+// which holds DEEP.TXT (cluster 21, 700 bytes).
+inline void AddFoldersSharingACluster(CraftedFat& v) {
+  constexpr uint8_t kFile = 0x20, kDir = 0x10;
+  const uint32_t root = v.RootSector();
+  v.Entry(root, 0, "\xE5" "LD        ", kDir, 12, 0);
+  v.Entry(root, 1, "NEW        ", kDir, 12, 0);
+  v.Dots(12, 0);
+  v.SetFat(12, 0xFFFF);
+  v.Entry(v.ClusterSector(12), 2, "CHILD   TXT", kFile, 20, 10);
+  v.Entry(v.ClusterSector(12), 3, "SUB        ", kDir, 13, 0);
+  v.Dots(13, 12);
+  v.SetFat(13, 0xFFFF);
+  v.Entry(v.ClusterSector(13), 2, "DEEP    TXT", kFile, 21, 700);
+}
+
+// An engine that scanned one volume (the last of an image).
 class ScannedVolume {
  public:
-  explicit ScannedVolume(std::vector<uint8_t> bytes) {
-    table_.AttachMemory("crafted", std::move(bytes));
-    Scan();
-  }
-  explicit ScannedVolume(const std::string& imagePath) {
-    table_.AttachImage(imagePath);
-    Scan();
-  }
+  explicit ScannedVolume(std::vector<uint8_t> bytes) { Scan(MemoryDrive(std::move(bytes))); }
+  explicit ScannedVolume(const std::string& imagePath) { Scan(ImageDrive(imagePath)); }
 
   engine::TUndelete& Engine() { return *engine_; }
   engine::TLogiDrive& Drive() { return *drive_; }
@@ -130,18 +142,14 @@ class ScannedVolume {
   RecordingLog log;
 
  private:
-  void Scan() {
-    const auto& volumes = platform::DeviceTable::Instance().Volumes();
-    ASSERT_FALSE(volumes.empty());
-    const char letter = volumes.back().letter;
-    engine_ = std::make_unique<engine::TUndelete>(boxes, pump);
-    drive_ = engine_->FindDrive(letter);
-    ASSERT_NE(drive_, nullptr);
+  void Scan(std::unique_ptr<engine::TLogiDrive> drive) {
+    ASSERT_TRUE(drive->Source);
+    engine_ = std::make_unique<engine::TUndelete>(boxes, pump, DriveList(std::move(drive)));
+    drive_ = engine_->Drives.front().get();
     engine::NullProgressBar progress;
     scanned_ = engine_->ScanVolume(*drive_, true, status, progress);
   }
 
-  ScopedDeviceTable table_;
   std::unique_ptr<engine::TUndelete> engine_;
   engine::TLogiDrive* drive_ = nullptr;
   bool scanned_ = false;

@@ -213,14 +213,12 @@ TEST(FatWalkTest, Fat32SkipsEntriesNamingTheRootAndStopsWhenAsked) {
   }
   // Stop pressed during the walk: the rest is not entered, what was found
   // stays sorted.
-  testing::ScopedDeviceTable table;
-  table.AttachMemory("crafted", v.Take());
   testing::RecordingBoxes boxes;
   testing::CountingPump pump;
-  TUndelete engine(boxes, pump);
+  TUndelete engine(boxes, pump, testing::DriveList(testing::MemoryDrive(v.Take())));
   pump.actOnCall = 8;
   pump.action = [&] { engine.RequestStop(); };
-  TLogiDrive* drive = engine.FindDrive(platform::DeviceTable::Instance().Volumes().back().letter);
+  TLogiDrive* drive = engine.Drives.front().get();
   NullStatusPanel status;
   NullProgressBar progress;
   ASSERT_TRUE(engine.ScanVolume(*drive, true, status, progress));

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "disk/little_endian.h"
+#include "common/little_endian.h"
 #include "engine/ntfs/attribute_list.h"
 #include "engine/ntfs/file_record.h"
 #include "engine/ntfs/mft_map.h"

@@ -8,7 +8,7 @@
 #include <random>
 #include <set>
 
-#include "disk/little_endian.h"
+#include "common/little_endian.h"
 #include "engine/ntfs/ntfs_format.h"
 #include "tests/engine/ntfs/record_builder.h"
 #include "tests/engine/ntfs/scanned_volume.h"
@@ -117,10 +117,8 @@ class CraftedVolume : public ::testing::Test {
 };
 
 TEST_F(CraftedVolume, ScansBothExtentsAndSurvivesParentCycles) {
-  tarnwell::testing::ScopedDeviceTable table;
-  table.AttachMemory("crafted", image);
-  testing::ScannedVolumeOfTable volume;
-  ASSERT_TRUE(volume.Scan());
+  testing::ScannedVolumeOfDrive volume;
+  ASSERT_TRUE(volume.Scan(tarnwell::testing::MemoryDrive(image)));
   auto& entries = volume.Drive().NtfsEntries;
   std::map<std::string, tntfsfilerecord*> byName;
   for (auto& r : entries) byName[r->Name] = r.get();
@@ -147,18 +145,16 @@ TEST_F(CraftedVolume, ScansBothExtentsAndSurvivesParentCycles) {
   // Recovering the circle ends, and each folder comes once.
   const std::string dest = tarnwell::testing::MakeTempFolder("loop");
   tarnwell::testing::RecordingStatus status;
-  EXPECT_TRUE(volume.Engine().RecoverFolder(*byName["loopB"], "loopB", volume.Log(), status, dest));
+  EXPECT_TRUE(tarnwell::testing::RecoverInto(volume.Engine().EntryOf(*byName["loopB"]), dest, "loopB", volume.Log(), status));
   EXPECT_TRUE(std::filesystem::exists(dest + "/loopB/loopA/in_loop.txt"));
   EXPECT_FALSE(std::filesystem::exists(dest + "/loopB/loopA/loopB"));
-  volume.Engine().RecoverFolder(*byName["self"], "self", volume.Log(), status, dest);
+  tarnwell::testing::RecoverInto(volume.Engine().EntryOf(*byName["self"]), dest, "self", volume.Log(), status);
   EXPECT_FALSE(std::filesystem::exists(dest + "/self/self"));
 }
 
 TEST_F(CraftedVolume, RecoversCompressedUnitsSharingARunAndHugeSparseRuns) {
-  tarnwell::testing::ScopedDeviceTable table;
-  table.AttachMemory("crafted", image);
-  testing::ScannedVolumeOfTable volume;
-  ASSERT_TRUE(volume.Scan());
+  testing::ScannedVolumeOfDrive volume;
+  ASSERT_TRUE(volume.Scan(tarnwell::testing::MemoryDrive(image)));
   tntfsfilerecord* packed = nullptr;
   tntfsfilerecord* sparse = nullptr;
   for (auto& r : volume.Drive().NtfsEntries) {
@@ -179,17 +175,15 @@ TEST_F(CraftedVolume, RecoversCompressedUnitsSharingARunAndHugeSparseRuns) {
 }
 
 TEST_F(CraftedVolume, ARunListRepeatingTheVolumeIsCutToTheVolumeAndReported) {
-  tarnwell::testing::ScopedDeviceTable table;
-  table.AttachMemory("crafted", image);
-  testing::ScannedVolumeOfTable volume;
-  ASSERT_TRUE(volume.Scan());
+  testing::ScannedVolumeOfDrive volume;
+  ASSERT_TRUE(volume.Scan(tarnwell::testing::MemoryDrive(image)));
   tntfsfilerecord* repeat = nullptr;
   for (auto& r : volume.Drive().NtfsEntries)
     if (r->Name == "repeat.bin") repeat = r.get();
   ASSERT_TRUE(repeat);
   const std::string dest = tarnwell::testing::MakeTempFolder("repeat");
   tarnwell::testing::RecordingStatus status;
-  EXPECT_FALSE(volume.Engine().RecoverFile(*repeat, "repeat.bin", volume.Log(), status, dest));
+  EXPECT_FALSE(tarnwell::testing::RecoverInto(volume.Engine().EntryOf(*repeat), dest, "repeat.bin", volume.Log(), status));
   EXPECT_LE(std::filesystem::file_size(dest + "/repeat.bin"), kVolumeSectors * 512);
   ASSERT_EQ(volume.Log().lines.size(), 1u);
   EXPECT_EQ(volume.Log().lines[0].icon, kLogError);
@@ -207,10 +201,8 @@ TEST_F(CraftedVolume, CorruptedRecordsNeitherCrashNorHang) {
       const size_t base = (first ? kMftCluster * 2 : kSecondExtent * 2) * 512;
       image[base + rng() % (first ? 4 * 1024 : 8 * 1024)] = static_cast<uint8_t>(rng());
     }
-    tarnwell::testing::ScopedDeviceTable table;
-    table.AttachMemory("crafted", image);
-    testing::ScannedVolumeOfTable volume;
-    volume.Scan();
+    testing::ScannedVolumeOfDrive volume;
+    volume.Scan(tarnwell::testing::MemoryDrive(image));
     if (volume.Drive().NtfsEntries.empty()) continue;
     // The destination sits alone in a box: anything that escaped it would
     // show up beside it.
@@ -219,10 +211,10 @@ TEST_F(CraftedVolume, CorruptedRecordsNeitherCrashNorHang) {
     std::filesystem::create_directory(dest);
     tarnwell::testing::RecordingStatus status;
     tntfsfilerecord& root = *volume.Drive().NtfsEntries[0];
-    volume.Engine().RecoverFolder(root, "root", volume.Log(), status, dest);
+    tarnwell::testing::RecoverInto(volume.Engine().EntryOf(root), dest, "root", volume.Log(), status);
     for (auto& r : volume.Drive().NtfsEntries) {
       std::array<uint8_t, 2048> preview;
-      volume.Engine().ReadPreview(*r, preview);
+      (void)volume.Engine().EntryOf(*r).ReadPreview(preview);
     }
     size_t beside = 0;
     for (const auto& e : std::filesystem::directory_iterator(box)) beside += e.path() != dest;

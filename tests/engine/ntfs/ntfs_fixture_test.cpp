@@ -137,14 +137,14 @@ TEST_F(MixedVolume, RecoversAFolderWithItsSubfolders) {
   ASSERT_NE(docs, nullptr);
   const std::string dest = tarnwell::testing::MakeTempFolder("docs");
   tarnwell::testing::RecordingStatus status;
-  EXPECT_TRUE(volume.Engine().RecoverFolder(*docs, docs->Name, volume.Log(), status, dest));
+  EXPECT_TRUE(tarnwell::testing::RecoverInto(volume.Engine().EntryOf(*docs), dest, docs->Name, volume.Log(), status));
   const auto bytes =
       tarnwell::testing::ReadBinaryFile(dest + "/docs/reports/2023/quarterly_summary_report.txt");
   EXPECT_EQ(bytes.size(), 12600u);
   EXPECT_TRUE(std::filesystem::exists(dest + "/docs/small.txt"));
   EXPECT_FALSE(status.texts.empty());
   // Recovering again into the same place never overwrites: "docs_1".
-  EXPECT_TRUE(volume.Engine().RecoverFolder(*docs, docs->Name, volume.Log(), status, dest));
+  EXPECT_TRUE(tarnwell::testing::RecoverInto(volume.Engine().EntryOf(*docs), dest, docs->Name, volume.Log(), status));
   EXPECT_TRUE(std::filesystem::exists(dest + "/docs_1/small.txt"));
 }
 
@@ -155,7 +155,7 @@ TEST_F(MixedVolume, PreviewShowsTheFirstBytes) {
     ASSERT_NE(r, nullptr) << path;
     const std::string data = volume.Recover(*r);
     std::array<uint8_t, 2048> preview;
-    EXPECT_TRUE(volume.Engine().ReadPreview(*r, preview));
+    EXPECT_TRUE(volume.Engine().EntryOf(*r).ReadPreview(preview));
     const size_t n = std::min<size_t>(data.size(), 2048);
     EXPECT_EQ(std::string(preview.begin(), preview.begin() + n), data.substr(0, n)) << path;
   }

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "disk/little_endian.h"
+#include "common/little_endian.h"
 
 namespace tarnwell::engine::ntfs::testing {
 

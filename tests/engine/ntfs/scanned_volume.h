@@ -13,17 +13,17 @@
 #include "platform/text_codec.h"
 #include "tests/support/fixtures.h"
 #include "tests/support/recording_window.h"
+#include "tests/support/test_drives.h"
 
 namespace tarnwell::engine::ntfs::testing {
 
-// Scans volume C: of whatever the caller attached to the device table.
-class ScannedVolumeOfTable {
+// Scans the volume of the drive it is given.
+class ScannedVolumeOfDrive {
  public:
-  bool Scan(char letter = 'C') {
-    engine_ = std::make_unique<TUndelete>(boxes_, pump_);
-    drive_ = engine_->FindDrive(letter);
-    return drive_ && engine_->ScanVolume(*drive_, true, status_, progress_) &&
-           drive_->FsKind == kNtfs;
+  bool Scan(std::unique_ptr<TLogiDrive> drive) {
+    engine_ = std::make_unique<TUndelete>(boxes_, pump_, tarnwell::testing::DriveList(std::move(drive)));
+    drive_ = engine_->Drives.front().get();
+    return drive_->Source && engine_->ScanVolume(*drive_, true, status_, progress_) && drive_->FsKind == kNtfs;
   }
   TUndelete& Engine() { return *engine_; }
   TLogiDrive& Drive() { return *drive_; }
@@ -35,7 +35,7 @@ class ScannedVolumeOfTable {
   // when RecoverFile returned false.
   std::string Recover(tntfsfilerecord& r) {
     const std::string folder = tarnwell::testing::MakeTempFolder("recover");
-    if (!engine_->RecoverFile(r, r.Name, log_, status_, folder)) return "<failed>";
+    if (!tarnwell::testing::RecoverInto(engine_->EntryOf(r), folder, r.Name, log_, status_)) return "<failed>";
     std::string content;
     for (const auto& e : std::filesystem::directory_iterator(folder)) {
       const auto bytes = tarnwell::testing::ReadBinaryFile(e.path().string());
@@ -56,11 +56,13 @@ class ScannedVolumeOfTable {
 
 // An image attached on its own and its volume scanned, with the found
 // records by path.
-class ScannedVolume : public ScannedVolumeOfTable {
+class ScannedVolume : public ScannedVolumeOfDrive {
  public:
-  explicit ScannedVolume(const std::string& fixture, char letter = 'C') {
-    table_.AttachImage(tarnwell::testing::FixturePath(fixture));
-    scanned_ = Scan(letter);
+  // The volume of a fixture image: its first, or the one at index.
+  explicit ScannedVolume(const std::string& fixture, int index = 0)
+      : ScannedVolume(tarnwell::testing::ImageDrive(tarnwell::testing::FixturePath(fixture), 'C', index)) {}
+  explicit ScannedVolume(std::unique_ptr<TLogiDrive> drive) {
+    scanned_ = Scan(std::move(drive));
     if (!scanned_) return;
     for (auto& r : Drive().NtfsEntries) byPath_[PathOf(*r)] = r.get();
   }
@@ -83,7 +85,6 @@ class ScannedVolume : public ScannedVolumeOfTable {
   const std::map<std::string, tntfsfilerecord*>& ByPath() const { return byPath_; }
 
  private:
-  tarnwell::testing::ScopedDeviceTable table_;
   bool scanned_ = false;
   std::map<std::string, tntfsfilerecord*> byPath_;
 };

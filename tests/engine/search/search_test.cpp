@@ -17,10 +17,9 @@ uint16_t DosDate(int y, int m, int d) { return static_cast<uint16_t>(((y - 1980)
 
 class SearchTest : public ::testing::Test {
  protected:
-  testing::ScopedDeviceTable table;
   testing::RecordingBoxes boxes;
   testing::CountingPump pump;
-  TUndelete engine{boxes, pump};
+  TUndelete engine{boxes, pump, {}};
   TLogiDrive drive;
 
   void SetUp() override {
@@ -46,7 +45,7 @@ class SearchTest : public ::testing::Test {
   }
   std::vector<std::string> FatNames() {
     std::vector<std::string> names;
-    for (const TMidEntry* e : engine.SearchResults.Fat) names.push_back(FatEntryName(*e, false));
+    for (const EntryHandle& e : engine.SearchResults) names.push_back(e.Name());
     return names;
   }
   std::vector<std::string> Run(TSearchCriteria c) {
@@ -161,7 +160,7 @@ TEST_F(SearchTest, NtfsRecordsByNameDeletedSizeAndDate) {
     engine.SearchResults.clear();
     EXPECT_TRUE(engine.Search(c));
     std::vector<std::string> out;
-    for (const tntfsfilerecord* r : engine.SearchResults.Ntfs) out.push_back(r->Name);
+    for (const EntryHandle& r : engine.SearchResults) out.push_back(r.Name());
     return out;
   };
   TSearchCriteria c;

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "disk/little_endian.h"
+#include "common/little_endian.h"
 #include "physical/carve/big_endian.h"
 #include "physical/carve/signature_table.h"
 #include "tests/physical/carve/carve_samples.h"
