@@ -22,6 +22,7 @@ void AddRescanDamagedCommand(CLI::App& app, CliContext& context, int* exitCode);
 void AddRawScanCommand(CLI::App& app, CliContext& context, int* exitCode);
 void AddRawRecoverCommand(CLI::App& app, CliContext& context, int* exitCode);
 void AddRawExfatCommand(CLI::App& app, CliContext& context, int* exitCode);
+void AddCarveCommand(CLI::App& app, CliContext& context, int* exitCode);
 void AddImageCommand(CLI::App& app, CliContext& context, int* exitCode);
 // `help [COMMAND]`: the same text as `COMMAND --help`.
 void AddHelpCommand(CLI::App& app, int* exitCode);

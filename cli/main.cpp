@@ -42,6 +42,7 @@ int main(int argc, char** argv) {
   tarnwell::cli::AddRawScanCommand(app, context, &exitCode);
   tarnwell::cli::AddRawRecoverCommand(app, context, &exitCode);
   tarnwell::cli::AddRawExfatCommand(app, context, &exitCode);
+  tarnwell::cli::AddCarveCommand(app, context, &exitCode);
   tarnwell::cli::AddImageCommand(app, context, &exitCode);
   tarnwell::cli::AddHelpCommand(app, &exitCode);
   tarnwell::cli::AddCompletionCommand(app, &exitCode);

@@ -1,21 +1,25 @@
 #include <CLI/CLI.hpp>
 
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstring>
+#include <algorithm>
 #include <cstdio>
+#include <memory>
 #include <regex>
 
+#include "cli/carve_files.h"
 #include "cli/cli_context.h"
 #include "cli/commands.h"
+#include "cli/destination_folder.h"
 #include "cli/raw_target.h"
-#include "physical/raw/fat_geometry.h"
-#include "physical/raw/found_lookup.h"
+#include "disk/device_reader.h"
+#include "disk/sector_source.h"
 #include "engine/entry_helpers.h"
 #include "engine/recovery/output_path.h"
+#include "physical/carve/carve_scan.h"
+#include "physical/carve/found_extents.h"
+#include "physical/raw/fat_geometry.h"
+#include "physical/raw/found_lookup.h"
 #include "physical/raw/raw_recovery.h"
+#include "physical/raw/raw_scan.h"
 #include "platform/text_codec.h"
 
 namespace tarnwell::cli {
@@ -30,6 +34,8 @@ struct RawRecoverOptions {
   std::string fs;  // "", "fat" or "ntfs"
   std::vector<std::string> calibrate;
   bool findPartitions = false;
+  bool carve = false;
+  std::string types;
 };
 
 // A calibration item "FOLDER/NAME": the FAT entry named NAME (as listed,
@@ -109,34 +115,65 @@ int RecoverNtfs(CliContext& context, RawTarget& target, const engine::OutputFold
   return failed;
 }
 
-// The destination: made when missing, and it must be a folder we can
-// write into. Says why not on stderr.
-std::optional<engine::OutputFolder> OpenDestination(const std::string& path) {
-  if (::mkdir(path.c_str(), 0755) != 0 && errno != EEXIST) {
-    std::fprintf(stderr, "tarnwell-cli: cannot create %s: %s\n", path.c_str(), std::strerror(errno));
-    return std::nullopt;
-  }
-  struct stat st {};
-  if (::stat(path.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
-    std::fprintf(stderr, "tarnwell-cli: %s is not a folder\n", path.c_str());
-    return std::nullopt;
-  }
-  if (::access(path.c_str(), W_OK | X_OK) != 0) {
-    std::fprintf(stderr, "tarnwell-cli: cannot write into %s\n", path.c_str());
-    return std::nullopt;
-  }
-  std::optional<engine::OutputFolder> out = engine::OutputFolder::Open(path);
-  if (!out) std::fprintf(stderr, "tarnwell-cli: cannot open %s: %s\n", path.c_str(), std::strerror(errno));
-  return out;
+// The signature scan beside the raw scan: it looks at the chunks the
+// landmark pass reads, so the range is read once for both.
+struct CarveBeside {
+  std::unique_ptr<disk::DiskDevice> device;
+  std::unique_ptr<physical::carve::CarveScanner> scanner;
+};
+
+std::optional<CarveBeside> PrepareCarve(const RawTarget& target, const CarveTypes& types) {
+  CarveBeside carve;
+  const physical::TPartiEntry& entry = *target.entry;
+  carve.device = std::make_unique<disk::DiskDevice>(entry.DriveCode);
+  disk::SectorSource* source = carve.device->Source();
+  if (!source) return std::nullopt;
+  // The landmark pass stops at 2 TiB; so does the scan that rides on it. A
+  // volume's entry learns its size only in that pass; its source knows.
+  const uint64_t rangeEnd = entry.DriveCode < 0 ? source->SectorCount() : entry.AbsoluteEnd();
+  const uint64_t end = std::min({rangeEnd, physical::raw::kRawScanSectorLimit, source->SectorCount()});
+  const physical::carve::CarveArea area{entry.AbsoluteStart(), std::max(end, entry.AbsoluteStart()), 1, nullptr};
+  carve.scanner = std::make_unique<physical::carve::CarveScanner>(*source, area, types.families);
+  return carve;
+}
+
+// Recovers what the signature scan found, leaving out the files whose
+// first sector the found FAT entries and NTFS records account for: those
+// were recovered by name. Returns the failed and damaged ones.
+size_t RecoverCarved(CliContext& context, RawTarget& target, CarveBeside& carve, const CarveTypes& types,
+                     const engine::OutputFolder& out) {
+  carve.scanner->Finish(context.pump, false);
+  std::vector<physical::carve::CarvedFile>& files = carve.scanner->Files();
+  std::erase_if(files, [&](const physical::carve::CarvedFile& f) { return !types.Keeps(f); });
+  const size_t named = physical::carve::DropAccountedFor(physical::carve::AccountedSectors(*target.entry), files);
+  CarveTally tally;
+  CountFound(files, tally);
+  const std::vector<CarvedOutcome> outcomes = WriteCarvedFiles(context, *carve.device->Source(), out, files, tally);
+  for (size_t i = 0; i < files.size(); ++i)
+    if (!outcomes[i].outcome.written)
+      std::fprintf(stderr, "tarnwell-cli: %s not written: %s\n", physical::carve::CarvedFileName(files[i]).c_str(),
+                   outcomes[i].outcome.error.c_str());
+  std::fprintf(stderr,
+               "tarnwell-cli: carved %zu files (%zu validated, %zu joined, %zu damaged), %zu left out as found by "
+               "name; %zu written\n",
+               files.size(), tally.validated, tally.joined, tally.damaged, named, tally.written);
+  return tally.failed + tally.damaged;
 }
 
 int RunRawRecover(CliContext& context, const RawRecoverOptions& options) {
   CollectedLog log;
+  const std::optional<CarveTypes> types = ParseCarveTypes(options.types);
+  if (!types) return kExitUsage;
   std::optional<RawTarget> target = ResolveRawTarget(context, log, options.target, options.findPartitions);
   if (!target) return kExitUsage;
   const std::optional<engine::OutputFolder> out = OpenDestination(options.out);
   if (!out) return kExitUsage;
-  if (!RunRawScan(context, *target)) return kExitSomeFailed;
+  std::optional<CarveBeside> carve;
+  if (options.carve && !(carve = PrepareCarve(*target, *types))) {
+    std::fprintf(stderr, "tarnwell-cli: %s cannot be opened\n", options.target.c_str());
+    return kExitSomeFailed;
+  }
+  if (!RunRawScan(context, *target, carve ? carve->scanner.get() : nullptr)) return kExitSomeFailed;
   if (options.calibrate.size() == 2) {
     const FoundFatEntry* a = FindCalibrationItem(*target->entry, options.calibrate[0]);
     const FoundFatEntry* b = FindCalibrationItem(*target->entry, options.calibrate[1]);
@@ -156,6 +193,7 @@ int RunRawRecover(CliContext& context, const RawRecoverOptions& options) {
   // Every failed or shortened item has one log line of its own.
   for (size_t i = linesBefore; i < log.lines.size(); ++i)
     if (log.lines[i].icon == physical::kLogFailure) ++failed;
+  if (carve && !stopped) failed += static_cast<int>(RecoverCarved(context, *target, *carve, *types, *out));
   std::fprintf(stderr, "tarnwell-cli: %d failed or incomplete%s\n", failed, stopped ? ", stopped" : "");
   return failed > 0 || stopped ? kExitSomeFailed : kExitOk;
 }
@@ -172,6 +210,11 @@ void AddRawRecoverCommand(CLI::App& app, CliContext& context, int* exitCode) {
   command->add_option("--calibrate", options->calibrate,
                       "Correct the FAT geometry from two items FOLDER/NAME in different folders")
       ->expected(2);
+  command->add_flag("--carve", options->carve,
+                    "Also find files by their signatures in the same read, and recover those no found entry "
+                    "accounts for into one folder per type");
+  command->add_option("--types", options->types,
+                      "With --carve, only these kinds, comma-separated: " + CarveTypesHelp());
   command->add_flag("--find-partitions", options->findPartitions,
                     "Search the disk for lost partitions first; INDEX counts the found ones");
   command->callback([&context, exitCode, options] { *exitCode = RunRawRecover(context, *options); });

@@ -51,8 +51,8 @@ std::optional<RawTarget> ResolveRawTarget(CliContext& context, CollectedLog& log
   return result;
 }
 
-bool RunRawScan(CliContext& context, RawTarget& target) {
-  if (!physical::raw::ScanRange(*target.drive, *target.entry, context.progress)) return false;
+bool RunRawScan(CliContext& context, RawTarget& target, physical::raw::ChunkCompanion* companion) {
+  if (!physical::raw::ScanRange(*target.drive, *target.entry, context.progress, companion)) return false;
   physical::raw::ReadFatDirectories(*target.drive, context.progress);
   physical::raw::ReadNtfsRecords(*target.drive, context.progress);
   char text[128];

@@ -11,6 +11,10 @@
 #include "cli/collected_log.h"
 #include "physical/physical_drive_list.h"
 
+namespace tarnwell::physical::raw {
+class ChunkCompanion;
+}
+
 namespace tarnwell::cli {
 
 struct RawTarget {
@@ -25,8 +29,9 @@ std::optional<RawTarget> ResolveRawTarget(CliContext& context, CollectedLog& log
                                           bool findPartitions);
 
 // The three passes, then the log line with the counts. False when the
-// landmark pass could not run.
-bool RunRawScan(CliContext& context, RawTarget& target);
+// landmark pass could not run. A companion sees every chunk the landmark
+// pass reads, in the same read.
+bool RunRawScan(CliContext& context, RawTarget& target, physical::raw::ChunkCompanion* companion = nullptr);
 
 // Folder numbers as the advanced window numbers its folder nodes: the
 // position of a FAT item's directory sector in DirSectors, of an NTFS

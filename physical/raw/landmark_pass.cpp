@@ -142,7 +142,7 @@ class LandmarkFiler {
 };
 
 void RunChunks(TPhysicalDrive& drive, TPartiEntry& entry, disk::DiskDevice& device,
-               engine::ProgressBar& progress, Counts& counts) {
+               engine::ProgressBar& progress, Counts& counts, ChunkCompanion* companion) {
   PhysicalWindow& window = drive.Window();
   const uint64_t end = std::min(entry.AbsoluteEnd(), kRawScanSectorLimit);
   disk::SectorSource* source = device.Source();
@@ -153,6 +153,7 @@ void RunChunks(TPhysicalDrive& drive, TPartiEntry& entry, disk::DiskDevice& devi
   }
   RangeChunks chunks(*source, entry.AbsoluteStart(), end, kRangeChunkSectors,
                      RangeChunks::Access::kMappedWhereTheSourceCan);
+  chunks.SetCompanion(companion);
   ChunkLandmarks found(kRangeChunkSectors);
   LandmarkFiler filer(drive, entry, device, counts);
   RangeChunks::Chunk chunk;
@@ -183,7 +184,8 @@ void RunChunks(TPhysicalDrive& drive, TPartiEntry& entry, disk::DiskDevice& devi
 
 }  // namespace
 
-bool ScanRange(TPhysicalDrive& drive, TPartiEntry& entry, engine::ProgressBar& progress) {
+bool ScanRange(TPhysicalDrive& drive, TPartiEntry& entry, engine::ProgressBar& progress,
+               ChunkCompanion* companion) {
   if (drive.Busy) return false;
   entry.Scanned = true;
   PhysicalWindow& window = drive.Window();
@@ -216,7 +218,7 @@ bool ScanRange(TPhysicalDrive& drive, TPartiEntry& entry, engine::ProgressBar& p
     engine::AddLogLine(window.log, platform::SystemText("只扫描磁盘前 2 TiB 之内的部分。"), kLogFailure);
   Counts counts;
   try {
-    RunChunks(drive, entry, device, progress, counts);
+    RunChunks(drive, entry, device, progress, counts, companion);
   } catch (const std::exception& e) {
     engine::AddLogLine(window.log, e.what(), kLogFailure);
   }

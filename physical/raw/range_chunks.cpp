@@ -32,9 +32,14 @@ bool RangeChunks::Next(Chunk& chunk) {
   if (taken_ == chunks_) return false;
   chunk.address = first_ + taken_ * chunkSectors_;
   ++taken_;
-  if (mapping_ && TakeMapped(chunk)) return true;
-  ReadByCopy(chunk);
+  if (!mapping_ || !TakeMapped(chunk)) ReadByCopy(chunk);
+  if (companion_) companion_->TakeChunk(*this, chunk);
   return true;
+}
+
+void RangeChunks::SkipTo(uint64_t sector) {
+  if (sector <= first_) return;
+  taken_ = std::max(taken_, std::min(chunks_, (sector - first_) / chunkSectors_));
 }
 
 bool RangeChunks::TakeMapped(Chunk& chunk) {

@@ -29,21 +29,36 @@ class SectorSource;
 
 namespace tarnwell::physical::raw {
 
+class RangeChunks;
+struct RangeChunk;
+
+// Another pass that looks at the same chunks in the same read (the
+// signature scan beside the landmark pass): it is given each chunk before
+// the pass that owns the reader, and may Examine it (a chunk it had to
+// take by copy reaches the owner as a copy).
+class ChunkCompanion {
+ public:
+  virtual ~ChunkCompanion() = default;
+  virtual void TakeChunk(RangeChunks& chunks, RangeChunk& chunk) = 0;
+};
+
+struct RangeChunk {
+  uint64_t address = 0;  // first sector
+  const uint8_t* bytes = nullptr;
+  uint32_t bytesRead = 0;  // may be short at the end of the source
+  // Bytes that may be looked at from `bytes` on: past the chunk, up to
+  // the end of the mapping it lies in (a record that begins in its last
+  // sector); bytesRead for a chunk read by copy.
+  uint64_t bytesAvailable = 0;
+  bool ok = false;      // false: the read failed
+  bool mapped = false;  // true: touch only under disk::TouchGuarded
+};
+
 class RangeChunks {
  public:
   enum class Access { kCopied, kMappedWhereTheSourceCan };
 
-  struct Chunk {
-    uint64_t address = 0;  // first sector
-    const uint8_t* bytes = nullptr;
-    uint32_t bytesRead = 0;  // may be short at the end of the source
-    // Bytes that may be looked at from `bytes` on: past the chunk, up to
-    // the end of the mapping it lies in (a record that begins in its last
-    // sector); bytesRead for a chunk read by copy.
-    uint64_t bytesAvailable = 0;
-    bool ok = false;      // false: the read failed
-    bool mapped = false;  // true: touch only under disk::TouchGuarded
-  };
+  using Chunk = RangeChunk;
 
   // Chunks of chunkSectors sectors from first up to end (the last one reads
   // a whole chunk, also past end, as a single read would).
@@ -52,9 +67,15 @@ class RangeChunks {
   ~RangeChunks();
 
   uint64_t Count() const { return chunks_; }
+  uint32_t ChunkSectors() const { return chunkSectors_; }
   // The next chunk in order; false after the last. Its bytes stay valid
   // until the next call.
   bool Next(Chunk& chunk);
+  // The chunks that end before this sector are passed over unread (a pass
+  // that has already read past them by other means).
+  void SkipTo(uint64_t sector);
+  // Hands every chunk to the companion too, before Next returns it.
+  void SetCompanion(ChunkCompanion* companion) { companion_ = companion; }
   // Reads the chunk last handed out by copy instead, after touching its
   // mapped bytes faulted; the rest of the range is read by copy as well.
   void ReadByCopy(Chunk& chunk);
@@ -85,6 +106,7 @@ class RangeChunks {
   std::unique_ptr<disk::MappedSectors> window_;
   uint64_t windowAddress_ = 0;
   disk::ReadBuffer buffer_;
+  ChunkCompanion* companion_ = nullptr;
 };
 
 }  // namespace tarnwell::physical::raw

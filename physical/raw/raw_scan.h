@@ -15,6 +15,8 @@ struct TPartiEntry;
 
 namespace tarnwell::physical::raw {
 
+class ChunkCompanion;
+
 // At most this many FAT entries and as many NTFS records are kept: a
 // hostile disk made of nothing but directory entries must not exhaust
 // memory (a real volume of a few terabytes holds fewer).
@@ -30,8 +32,10 @@ inline constexpr uint64_t kRawScanSectorLimit = uint64_t{1} << 32;
 // starts (entry's DirSectors) and FILE-record sectors (drive's
 // FileRecordSectors); sets FatKind from them. False when the drive is busy,
 // a volume is not ready or the disk cannot be opened; true otherwise, also
-// after a stop or an error.
-bool ScanRange(TPhysicalDrive& drive, TPartiEntry& entry, engine::ProgressBar& progress);
+// after a stop or an error. A companion sees every chunk read, in the same
+// read (the signature scan run beside this pass).
+bool ScanRange(TPhysicalDrive& drive, TPartiEntry& entry, engine::ProgressBar& progress,
+               ChunkCompanion* companion = nullptr);
 
 // Parses every directory start of the current partition into FatEntries,
 // works out the geometry (CalibrateFat) and adds the root directory.

@@ -68,6 +68,30 @@ TEST(RangeChunksTest, HandsOutEveryChunkInOrderWithFailuresAndAShortEnd) {
   EXPECT_FALSE(chunks.Next(chunk)) << "stays at the end";
 }
 
+TEST(RangeChunksTest, SkippedChunksAreNotReadAndACompanionSeesTheRestFirst) {
+  // A pass that has read past chunks by other means skips them; another
+  // pass riding on the same read sees each chunk before the owner does.
+  struct Seen final : ChunkCompanion {
+    std::vector<uint64_t> addresses;
+    void TakeChunk(RangeChunks&, RangeChunk& chunk) override { addresses.push_back(chunk.address); }
+  } companion;
+  CountingNumberedSource source(100, UINT64_MAX);
+  RangeChunks chunks(source, 0, 100, 10);
+  chunks.SetCompanion(&companion);
+  std::vector<uint64_t> owner;
+  RangeChunks::Chunk chunk;
+  while (chunks.Next(chunk)) {
+    EXPECT_EQ(companion.addresses.back(), chunk.address);
+    owner.push_back(chunk.address);
+    EXPECT_EQ(SectorNumberAt(chunk, 0), chunk.address);
+    if (chunk.address == 10) chunks.SkipTo(47);  // chunks 20 and 30 end before 47
+    if (chunk.address == 50) chunks.SkipTo(12);  // backwards: nothing happens
+  }
+  EXPECT_EQ(owner, (std::vector<uint64_t>{0, 10, 40, 50, 60, 70, 80, 90}));
+  EXPECT_EQ(companion.addresses, owner);
+  EXPECT_EQ(source.reads, 8);
+}
+
 TEST(RangeChunksTest, AnEmptyRangeHasNoChunks) {
   CountingNumberedSource source(100, UINT64_MAX);
   RangeChunks chunks(source, 50, 50, 10);

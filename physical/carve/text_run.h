@@ -1,0 +1,57 @@
+#pragma once
+// Plain text as the signature scan follows it: printable ASCII and the
+// usual white space, UTF-8 or GB18030 (the system code page) for anything
+// else, up to the first NUL, control character or byte sequence that
+// neither encoding allows. Both encodings are followed side by side, so a
+// file is text as long as one of them accepts it. Nothing here allocates:
+// the scan runs it over mapped bytes.
+#include <cstddef>
+#include <cstdint>
+
+namespace tarnwell::physical::carve {
+
+// Shortest run of text that counts as a file: shorter runs of printable
+// bytes are found in any binary data.
+inline constexpr uint64_t kShortestText = 32;
+
+class TextFollower {
+ public:
+  // Starts afresh (no byte seen).
+  void Reset();
+  bool Alive() const { return utf8_.alive || gb_.alive; }
+  // Follows n more bytes. Returns how many of them belong to the text: n
+  // while it goes on (even when a multi-byte character is still open at
+  // the end), fewer once it has ended (at the end of the last whole
+  // character), after which it stays ended until Reset.
+  size_t Feed(const uint8_t* p, size_t n);
+
+ private:
+  struct Decoder {
+    bool alive = true;
+    uint8_t state = 0;       // bytes still expected of the current character
+    uint8_t low = 0x80, high = 0xBF;  // range of the next byte (UTF-8)
+    uint64_t charEnd = 0;    // where the last whole character ended
+  };
+  void FeedUtf8(uint8_t b);
+  void FeedGb(uint8_t b);
+  uint64_t fed_ = 0;
+  Decoder utf8_, gb_;
+};
+
+// True when a byte among the first kShortestText ends any text (NUL, a
+// control character other than white space, DEL, FF): no file of text
+// begins there. Most blocks of other data are told apart by this alone.
+bool CannotBeginText(const uint8_t* p, size_t n);
+
+// Whether a run of text that ends inside its first block (n text bytes of
+// a block of blockBytes at p) is a file rather than chance: GB18030 lets
+// four bytes in five of random data through, so such a run needs the rest
+// of its block zeroed (the slack after a file on fresh media) or nine in
+// ten of its bytes plain ASCII.
+bool PlausibleShortText(const uint8_t* p, size_t n, size_t blockBytes);
+
+// What kind of text the first bytes of a run show, as an extension: a
+// script, XML, HTML, JSON, comma-separated values, or plain text.
+const char* TextExtension(const uint8_t* p, size_t n);
+
+}  // namespace tarnwell::physical::carve
