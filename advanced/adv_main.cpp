@@ -34,6 +34,7 @@
 #include "advanced/raw_file_list.h"
 #include "advanced/selected_node_delegate.h"
 #include "advanced/tree_pictures.h"
+#include "controls/close_guard.h"
 #include "controls/event_log_view.h"
 #include "controls/help_opener.h"
 #include "controls/hex_page.h"
@@ -500,8 +501,20 @@ void TfrmAdvMain::closeEvent(QCloseEvent* event) {
   QDialog::closeEvent(event);  // a visible dialog closes through reject()
 }
 
+void TfrmAdvMain::keyPressEvent(QKeyEvent* event) {
+  // A dialog takes Esc as "close"; here it would throw away hours of scan.
+  if (controls::IsCloseByEscape(event)) {
+    event->accept();
+    return;
+  }
+  QDialog::keyPressEvent(event);
+}
+
 void TfrmAdvMain::reject() {
-  if (Busy()) return;  // Esc during a scan, a search or a recovery
+  if (Busy()) return;  // "关闭" or the close box during a scan, a search or a recovery
+  if (shown_ && !controls::MayCloseWindow(ask_, this, HoldsScanResults(),
+                                          static_cast<int>(fileModel_->CheckedRows().size())))
+    return;
   if (shown_) SaveSettings();
   selectedDrive_ = nullptr;
   QDialog::reject();

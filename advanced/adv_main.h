@@ -83,6 +83,7 @@ class TfrmAdvMain : public QDialog {
   // Test seams: boxes, dialogs, the desktop, type names, the settings file
   // and the screen width its defaults follow.
   void SetBoxShower(controls::BoxShower shower);
+  void SetQuestionAsker(controls::QuestionAsker ask) { ask_ = std::move(ask); }
   void SetChoosers(Choosers choosers) { choosers_ = std::move(choosers); }
   void SetDesktopOpener(controls::DesktopOpener opener) { opener_ = std::move(opener); }
   void SetTypeNames(std::unique_ptr<controls::TypeNameProvider> names);
@@ -127,6 +128,9 @@ class TfrmAdvMain : public QDialog {
 
   // True while a long command runs or the selected drive is busy.
   bool Busy() const;
+  // True when some entry of a disk holds found partitions or scan results,
+  // which closing the window would throw away.
+  bool HoldsScanResults() const;
 
   physical::TPhysicalDriveList* DriveList() const { return driveList_.get(); }
   physical::TPhysicalDrive* SelectedDrive() const { return selectedDrive_; }
@@ -181,6 +185,7 @@ class TfrmAdvMain : public QDialog {
  protected:
   void showEvent(QShowEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
@@ -235,6 +240,7 @@ class TfrmAdvMain : public QDialog {
   controls::TRecentFiles history_;
   std::array<const physical::FoundFatEntry*, 2> calibration_{};
   controls::BoxShower showBox_ = controls::ShowBox;
+  controls::QuestionAsker ask_ = controls::AskYesNo;
   controls::DesktopOpener opener_;
   Choosers choosers_;
   std::string settingsPath_;

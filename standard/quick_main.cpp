@@ -4,6 +4,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QKeyEvent>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -22,6 +23,7 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include "controls/close_guard.h"
 #include "controls/event_log_view.h"
 #include "controls/file_list_model.h"
 #include "controls/help_opener.h"
@@ -459,6 +461,15 @@ void TfrmQuickMain::closeEvent(QCloseEvent* event) {
   QDialog::closeEvent(event);
 }
 
+void TfrmQuickMain::keyPressEvent(QKeyEvent* event) {
+  // A dialog takes Esc as "close"; here it would throw away a scan.
+  if (controls::IsCloseByEscape(event)) {
+    event->accept();
+    return;
+  }
+  QDialog::keyPressEvent(event);
+}
+
 void TfrmQuickMain::resizeEvent(QResizeEvent* event) {
   QDialog::resizeEvent(event);
   // Once the layout has settled: the right column's lower pages have the
@@ -467,7 +478,10 @@ void TfrmQuickMain::resizeEvent(QResizeEvent* event) {
 }
 
 void TfrmQuickMain::done(int result) {
-  if (Busy()) return;  // Esc or "关闭" under a scan is refused like any close
+  if (Busy()) return;  // "关闭" under a scan is refused like any close
+  if (engine_ && !controls::MayCloseWindow(services_.ask, this, static_cast<bool>(NodeEntry(ScanRootNode)),
+                                           static_cast<int>(ListModel->CheckedRows().size())))
+    return;
   if (engine_) {
     ListModel->Clear();
     TreeView1->setCurrentItem(nullptr);

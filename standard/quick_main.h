@@ -50,6 +50,7 @@ namespace tarnwell::standard {
 // What the window asks of the world; tests replace each part.
 struct QuickMainServices {
   controls::BoxShower showBox = controls::ShowBox;
+  controls::QuestionAsker ask = controls::AskYesNo;
   controls::DesktopOpener opener = controls::DefaultDesktopOpener();
   std::function<bool(QWidget* parent, std::string* folder)> selectDestination;
   std::function<QDate()> today = [] { return QDate::currentDate(); };
@@ -68,8 +69,9 @@ class TfrmQuickMain : public QDialog {
   explicit TfrmQuickMain(QuickMainServices services = {}, QWidget* parent = nullptr);
   ~TfrmQuickMain() override;
 
-  // Closing: refused while busy; otherwise the engine goes and the
-  // settings are written.
+  // Closing: refused while busy, asked about when scan results or ticked
+  // rows would be lost; otherwise the engine goes and the settings are
+  // written. Esc never closes the window.
   void done(int result) override;
 
   // Opening: settings, engine and drive list, banner, first log line.
@@ -147,6 +149,7 @@ class TfrmQuickMain : public QDialog {
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
 
  private:
