@@ -2,6 +2,8 @@
 // scan or ticked rows asks once.
 #include <QTest>
 
+#include "engine/undelete.h"
+
 #include "tests/standard/quick_main_fixture.h"
 
 namespace tarnwell::testing {
