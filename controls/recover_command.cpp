@@ -2,14 +2,7 @@
 
 namespace tarnwell::controls {
 
-std::vector<RecoverItem> CheckedItems(const FileListModel& model) {
-  std::vector<RecoverItem> items;
-  for (int row : model.CheckedRows()) {
-    const FileRow& r = model.Row(row);
-    items.push_back({r.handle, r.tag, r.image, r.name});
-  }
-  return items;
-}
+std::vector<RecoverItem> CheckedItems(const FileListModel& model) { return model.Ticks(); }
 
 RecoverOutcome RunRecoverCommand(const std::vector<RecoverItem>& items, const RecoverSteps& steps,
                                  const BoxShower& showBox, QWidget* parent,

@@ -14,14 +14,9 @@
 
 namespace tarnwell::controls {
 
-// One checked row, copied out of the list before anything runs, so that
+// One ticked record, copied out of the list before anything runs, so that
 // the list may be refilled or re-sorted under the running command.
-struct RecoverItem {
-  const void* handle = nullptr;
-  const void* tag = nullptr;
-  uint8_t image = 0;
-  QString caption;
-};
+using RecoverItem = TickedRecord;
 
 std::vector<RecoverItem> CheckedItems(const FileListModel& model);
 

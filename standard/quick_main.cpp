@@ -233,6 +233,9 @@ QWidget* TfrmQuickMain::BuildRightSide() {
        {QStringLiteral("大小"), controls::ColumnKind::kSize},
        {QStringLiteral("创建时间"), controls::ColumnKind::kDate}},
       controls::FileListIcons(), this);
+  // Ticks stay with their entries while the user moves between folders,
+  // searches and sorts; "恢复" takes them all.
+  ListModel->KeepTicksAcrossFills(true);
   const std::vector<QIcon> marks = controls::SortMarkIcons();
   ListModel->SetSortMarkIcons(marks[0], marks[1]);
   ListView1 = new QTableView(RightSplitter);
@@ -259,6 +262,8 @@ QWidget* TfrmQuickMain::BuildRightSide() {
   PopupMenu1->addSeparator();
   PopupMenu1->addAction(QStringLiteral("全部选择"), this, [this] { Checkall1Click(true); });
   PopupMenu1->addAction(QStringLiteral("全部取消选择"), this, [this] { Checkall1Click(false); });
+  PopupMenu1->addAction(QStringLiteral("选择本目录中已删除的条目"), this, [this] { CheckDeletedInFolder(); });
+  PopupMenu1->addAction(QStringLiteral("选择整个驱动器中已删除的条目"), this, [this] { CheckDeletedInVolume(); });
   PopupMenu1->addSeparator();
   PopupMenu1->addAction(Openparentdirectory1);
   PopupMenu1->addSeparator();
@@ -315,7 +320,7 @@ void TfrmQuickMain::BuildLayout() {
   MainSplitter->setCollapsible(1, false);
   layout->addWidget(MainSplitter, 1);
   StatusBar1 = new controls::TStatusBarEx(this);
-  StatusBar1->SetPanelWidths({92, 280, 300});
+  StatusBar1->SetPanelWidths({92, 280, 300, 160});
   StatusBar1->SetPanelText(0, QStringLiteral(" 目录"));
   ProgressBar1 = StatusBar1->AddProgressBar(1);
   ProgressBar1->hide();
@@ -381,6 +386,7 @@ void TfrmQuickMain::ConnectHandlers() {
     PopupMenu1->popup(ListView1->viewport()->mapToGlobal(at));
   });
   connect(TabSet1, &QTabBar::currentChanged, this, &TfrmQuickMain::TabSet1Click);
+  connect(ListModel, &controls::FileListModel::TicksChanged, this, &TfrmQuickMain::UpdateTicksPanel);
   connect(SearchPage, &controls::SearchPanel::SearchClicked, this, &TfrmQuickMain::Button1Click);
   connect(LeftSplitter, &QSplitter::splitterMoved, this, [this] { SyncLowerPanels(LeftSplitter); });
   connect(RightSplitter, &QSplitter::splitterMoved, this, [this] { SyncLowerPanels(RightSplitter); });
@@ -434,6 +440,7 @@ void TfrmQuickMain::FormShow() {
   Hex->ShowBanner(QByteArray::fromStdString(platform::SystemText("感谢您使用 Tarnwell。")));
   FillDriveTree();
   UpdateHistoryButtons();
+  UpdateTicksPanel();
   Log(QStringLiteral("标准恢复已开始"), engine::kLogInformation);
   Timer1->start();
 }
@@ -480,7 +487,7 @@ void TfrmQuickMain::resizeEvent(QResizeEvent* event) {
 void TfrmQuickMain::done(int result) {
   if (Busy()) return;  // "关闭" under a scan is refused like any close
   if (engine_ && !controls::MayCloseWindow(services_.ask, this, static_cast<bool>(NodeEntry(ScanRootNode)),
-                                           static_cast<int>(ListModel->CheckedRows().size())))
+                                           TickedCount()))
     return;
   if (engine_) {
     ListModel->Clear();

@@ -5,6 +5,7 @@
 #include <QDate>
 #include <QDialog>
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 
@@ -31,6 +32,7 @@ class QTreeWidgetItem;
 
 namespace tarnwell::engine {
 class TUndelete;
+struct TLogiDrive;
 }
 namespace tarnwell::controls {
 class EventLogView;
@@ -92,6 +94,13 @@ class TfrmQuickMain : public QDialog {
   void Openparentdirectory1Click();
   void Check1Click(bool checked);
   void Checkall1Click(bool checked);
+  // Ticks every deleted or damaged entry of the folder shown, or of the
+  // whole scanned volume (through a search that leaves the results shown
+  // on "查找结果" alone).
+  void CheckDeletedInFolder();
+  void CheckDeletedInVolume();
+  // Ticks of every drive scanned in this window, the shown one's included.
+  int TickedCount() const;
   void acScan32Execute();
   void helpExecute();
   void RecoverExecute();
@@ -164,6 +173,11 @@ class TfrmQuickMain : public QDialog {
   void AddGrandchildFolders(QTreeWidgetItem* node);
   void FillFileList(QTreeWidgetItem* node);
   void UpdateCountsPanel();
+  void UpdateTicksPanel();
+  // Ticks live per drive: the shown drive's are in the list model, the
+  // others wait here until their drive is shown again.
+  void ParkTicks();
+  void RestoreTicks();
   void UpdateHistoryButtons();
   void ShowNodeQuietly(QTreeWidgetItem* node);
   void ClearScanView();
@@ -188,6 +202,7 @@ class TfrmQuickMain : public QDialog {
   std::unique_ptr<controls::QtProgressBar> progress_;
   NodeHistory history_;
   QuickSettings settings_;
+  std::map<const engine::TLogiDrive*, std::vector<controls::TickedRecord>> parkedTicks_;
   QTreeWidgetItem* shownDrive_ = nullptr;
   QTreeWidgetItem* boldNode_ = nullptr;
   bool treeHandlerOn_ = true;

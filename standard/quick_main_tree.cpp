@@ -161,7 +161,13 @@ void TfrmQuickMain::Treeview2Change(QTreeWidgetItem* node, bool fromUser) {
   engine_->SearchResults.clear();
   if (TreeView1->currentItem() == SearchNode) ListModel->Clear();
 
+  // Ticks of a drive whose entries a forced scan releases go with them;
+  // every other drive keeps its ticks for when it is shown again.
+  ParkTicks();
+  if (!fromUser) parkedTicks_.erase(drive);
   const bool scanned = engine_->ScanVolume(*drive, !fromUser, *status1_, *progress_);
+  RestoreTicks();
+  UpdateTicksPanel();
   if (scanned) {
     ClearScanView();
     SetRootEntry();
