@@ -202,6 +202,11 @@ class TfrmQuickMain : public QDialog {
   std::unique_ptr<controls::QtProgressBar> progress_;
   NodeHistory history_;
   QuickSettings settings_;
+  // The folder the last search looked below (-1: the whole drive) and its
+  // path: "搜索" on "查找结果" searches there again.
+  int64_t searchKey_ = -1;
+  QString searchPlace_;
+  void ShowSearchPlace();
   std::map<const engine::TLogiDrive*, std::vector<controls::TickedRecord>> parkedTicks_;
   QTreeWidgetItem* shownDrive_ = nullptr;
   QTreeWidgetItem* boldNode_ = nullptr;

@@ -62,22 +62,29 @@ void TfrmQuickMain::RecoverExecute() {
 
 void TfrmQuickMain::Button1Click() {
   QTreeWidgetItem* node = TreeView1->currentItem();
-  // Results cannot be searched again, and a running scan owns the lists.
-  if (!engine_ || Busy() || !node || node == SearchNode) return;
+  // A running scan owns the lists.
+  if (!engine_ || Busy() || !node) return;
   if (!engine_->CurrentDrive || !NodeEntry(ScanRootNode)) return;
   const std::optional<controls::SearchRequest> request = SearchPage->Criteria();
   if (!request) return;
+  // From "查找结果", where every search leaves the user, a new search
+  // looks where the previous one did and replaces its results.
+  if (node != SearchNode) {
+    searchKey_ = node == ScanRootNode ? -1 : static_cast<int64_t>(NodeEntry(node).FolderKey());
+    searchPlace_ = node == ScanRootNode ? QString() : GetNodePath(node);
+  }
   engine::TSearchCriteria criteria;
   criteria.Names = platform::Utf8ToSystem(request->names.toStdString());
   criteria.CaseSensitive = request->caseSensitive;
   criteria.DeletedOnly = request->deletedOnly;
-  criteria.FolderKey = node == ScanRootNode ? -1 : static_cast<int64_t>(NodeEntry(node).FolderKey());
+  criteria.FolderKey = searchKey_;
   criteria.SizeMin = request->sizeMin;
   criteria.SizeMax = request->sizeMax;
   criteria.DateFrom = request->dateFrom;
   criteria.DateTo = request->dateTo;
   criteria.DateKind = request->dateKind;
   engine_->SearchResults.clear();
+  ShowSearchPlace();
   {
     engine::ScopedFlag busy(engine_->Scanning);
     engine_->Search(criteria);
@@ -87,6 +94,19 @@ void TfrmQuickMain::Button1Click() {
     TreeView1Change(SearchNode, true);
   else
     TreeView1->setCurrentItem(SearchNode);
+}
+
+void TfrmQuickMain::ShowSearchPlace() {
+  QTreeWidgetItem* node = TreeView1->currentItem();
+  if (!engine_ || !engine_->CurrentDrive || !NodeEntry(ScanRootNode) || !node) {
+    SearchPage->SetSearchPlace({});
+    return;
+  }
+  const QString whole = GetNodePath(ScanRootNode) + QStringLiteral(" (整个驱动器)");
+  if (node == SearchNode)
+    SearchPage->SetSearchPlace(searchPlace_.isEmpty() ? whole : searchPlace_);
+  else
+    SearchPage->SetSearchPlace(node == ScanRootNode ? whole : GetNodePath(node));
 }
 
 }  // namespace tarnwell::standard

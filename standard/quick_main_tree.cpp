@@ -174,6 +174,8 @@ void TfrmQuickMain::Treeview2Change(QTreeWidgetItem* node, bool fromUser) {
     AddChildFolders(ScanRootNode);
     AddGrandchildFolders(ScanRootNode);
     history_.Clear();
+    searchKey_ = -1;  // folder keys of the old scan mean nothing now
+    searchPlace_.clear();
     QTreeWidgetItem* first = ScanRootNode;
     if (!drive->IsFat() && ScanRootNode->childCount() > 0) first = ScanRootNode->child(0);
     // Opened before it is made current: the view then lays the tree out
@@ -220,6 +222,7 @@ void TfrmQuickMain::TreeView1Change(QTreeWidgetItem* node, bool fromUser) {
   if ((NodeEntry(node) && engine_->CurrentDrive) || node == SearchNode) FillFileList(node);
   UpdateCountsPanel();
   SetStatus(1, " " + GetNodePath(node));
+  ShowSearchPlace();
   if (fromUser && NodeIdentity(node)) history_.Add(NodeIdentity(node));
   UpdateHistoryButtons();
   if (boldNode_ != node) {

@@ -143,9 +143,13 @@ TEST_F(QuickMainTest, SearchListsResultsWithLocationsAndRevealsThem) {
   EXPECT_EQ(Cell("?ld", 1), "C:\\Music");
   EXPECT_LT(RowOf("BEACH.JPG"), 0);  // deleted entries only
   EXPECT_EQ(w->StatusBar1->PanelText(1), " 查找结果");
-  // Searching the results again does nothing.
+  // Searching from the results searches the same place again.
   const size_t before = w->ListModel->RowCount();
   w->SearchPage->AllFiles->setChecked(true);
+  w->Button1Click();
+  EXPECT_GT(static_cast<size_t>(w->ListModel->RowCount()), before);
+  EXPECT_GE(RowOf("BEACH.JPG"), 0);
+  w->SearchPage->DeletedOnly->setChecked(true);
   w->Button1Click();
   EXPECT_EQ(static_cast<size_t>(w->ListModel->RowCount()), before);
 
