@@ -344,7 +344,7 @@ void TfrmAdvMain::BuildPages(QWidget* pages) {
       {QStringLiteral("文件名"), QStringLiteral("值")},
       {QStringLiteral("常规"), QStringLiteral("文件名"), QStringLiteral("类型"), QStringLiteral("大小"),
        QStringLiteral("分配"), QStringLiteral("创建日期"), QStringLiteral("修改日期"), QStringLiteral("访问日期"),
-       QString(), QStringLiteral("属性"), QStringLiteral("只读"), QStringLiteral("系统"), QStringLiteral("属性"),
+       QString(), QStringLiteral("属性"), QStringLiteral("只读"), QStringLiteral("系统"), QStringLiteral("存档"),
        QStringLiteral("隐藏"), QStringLiteral("压缩")},
       {0, 9}, pages);
   Notebook1->addWidget(ListView2);

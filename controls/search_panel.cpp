@@ -70,7 +70,7 @@ SearchPanel::SearchPanel(int64_t kiloBytes, QWidget* parent)
   Edit1->setPlaceholderText(QStringLiteral("使用 ',' 分隔文件名"));
   Edit1->setToolTip(QStringLiteral("使用 ',' 分隔文件名"));
   grid->addWidget(Edit1, row, 0, 1, 3);
-  CheckBox1 = new QCheckBox(QStringLiteral("分区大小写"), box);
+  CheckBox1 = new QCheckBox(QStringLiteral("区分大小写"), box);
   grid->addWidget(CheckBox1, row++, 3, 1, 2);
 
   CheckBox3 = BoldCheck(QStringLiteral("按日期"), box);

@@ -46,7 +46,9 @@ TEST(DestinationCheck, RefusesWhatCannotHoldRecoveredFiles) {
        "文件 '" + dir + "/taken.txt' 已存在，请选择另一个目录。"},
       {dir + "/dangling", DestinationVerdict::kError,
        "文件 '" + dir + "/dangling' 已存在，请选择另一个目录。"},
-      {dir + "/missing/child", DestinationVerdict::kError, "无效目录名。"},
+      {dir + "/missing/child", DestinationVerdict::kError,
+       "上级目录 '" + dir + "/missing' 不存在，请先创建它或选择另一个目录。"},
+      {dir + "/" + std::string(300, 'x'), DestinationVerdict::kError, "无效目录名。"},
   };
   for (const Case& c : cases) {
     DestinationCheck check = CheckDestinationFolder(c.path);

@@ -1,7 +1,9 @@
 // The scan-mode, scan-range and destination dialogs, driven offscreen.
 #include <gtest/gtest.h>
 
+#include <QCheckBox>
 #include <QGroupBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSlider>
@@ -11,6 +13,7 @@
 
 #include "controls/scan_config.h"
 #include "controls/scanmode.h"
+#include "controls/search_panel.h"
 #include "controls/seldir.h"
 #include "tests/support/fixtures.h"
 
@@ -175,6 +178,18 @@ TEST(SelDirDialog, CancelClosesAtOnceWhateverThePath) {
   EXPECT_EQ(dialog.result(), QDialog::Rejected);
   EXPECT_TRUE(boxes.empty());
   EXPECT_TRUE(dialog.Path().empty());
+}
+
+
+
+// Captions a user reads to decide what to do; each was once written wrong.
+TEST(DialogCaptions, ReadAsTheyMean) {
+  SearchPanel panel;
+  EXPECT_EQ(panel.CheckBox1->text(), QStringLiteral("区分大小写"));
+  TfrmScanMode mode;
+  QStringList texts;
+  for (const QLabel* label : mode.findChildren<QLabel*>()) texts << label->text();
+  EXPECT_TRUE(texts.contains(QStringLiteral("正常扫描: 扫描物理驱动器以找回丢失的文件"))) << texts.join('|').toStdString();
 }
 
 }  // namespace
