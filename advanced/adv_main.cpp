@@ -539,7 +539,10 @@ bool TfrmAdvMain::eventFilter(QObject* watched, QEvent* event) {
   return true;
 }
 
-void TfrmAdvMain::acHelpExecute() { controls::OpenHelpTopic(opener_, "AdvRecovery.htm"); }
+void TfrmAdvMain::acHelpExecute() {
+  if (!controls::OpenHelpTopic(opener_, "AdvRecovery.htm"))
+    ShowBox(controls::BoxKind::kError, controls::HelpNotOpenedText());
+}
 
 void TfrmAdvMain::FlashDriveHint(int times) {
   for (int i = 0; i < times; ++i) {

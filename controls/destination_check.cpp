@@ -52,7 +52,7 @@ std::string ParentFolder(const std::string& path) {
 
 DestinationCheck CheckDestinationFolder(const std::string& rawPath) {
   std::string path = TrimPath(rawPath);
-  if (path.empty()) return Result(DestinationVerdict::kStayOpen);
+  if (path.empty()) return Result(DestinationVerdict::kWarning, "请输入或选择保存恢复文件的目录。");
   if (path.front() != '/') return Result(DestinationVerdict::kError, "不是有效的驱动器 ID");
   if (!FileSystemReady(path)) {
     return Result(DestinationVerdict::kWarning, "无法打开驱动器，驱动器可能尚未就绪。");

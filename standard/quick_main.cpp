@@ -512,6 +512,9 @@ void TfrmQuickMain::SetStatus(int panel, const QString& text) { StatusBar1->SetP
 
 void TfrmQuickMain::Log(const QString& text, int icon) { ListView3->Add(text, icon); }
 
-void TfrmQuickMain::helpExecute() { controls::OpenHelpTopic(services_.opener, "StdRecovery.htm"); }
+void TfrmQuickMain::helpExecute() {
+  if (!controls::OpenHelpTopic(services_.opener, "StdRecovery.htm"))
+    services_.showBox(this, controls::BoxKind::kError, controls::HelpNotOpenedText());
+}
 
 }  // namespace tarnwell::standard

@@ -190,6 +190,7 @@ class TfrmQuickMain : public QDialog {
   void ApplySettings();
   void SaveSettings();
   void SetBusyCursor(bool busy);
+  void LogRenamedCopy(const QString& caption, const std::string& systemName, const std::string& plannedPath);
   void SetStatus(int panel, const QString& text);
   void Log(const QString& text, int icon);
   bool Busy() const;

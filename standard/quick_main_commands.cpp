@@ -8,6 +8,7 @@
 #include "controls/recover_command.h"
 #include "controls/search_panel.h"
 #include "controls/status_bar_ex.h"
+#include "engine/entry_count.h"
 #include "engine/recovery/output_path.h"
 #include "engine/recovery/recovery_log.h"
 #include "engine/scoped_flag.h"
@@ -41,16 +42,28 @@ void TfrmQuickMain::RecoverExecute() {
     // The copy takes the row's caption; each failure is in the log.
     const std::string name = platform::Utf8ToSystem(item.caption.toStdString());
     if (!entry.IsFolder()) SetStatus(1, " " + item.caption);
-    if (const std::optional<engine::OutputFolder> destination = engine::OpenDestination(folder, name, *ListView3))
-      (void)entry.Recover({*destination, *ListView3, *status1_, *progress_, &name});
+    const std::optional<engine::OutputFolder> destination = engine::OpenDestination(folder, name, *ListView3);
+    if (!destination) return controls::RecoverTally{0, 1};
+    const std::string planned = engine::MakeUniquePath(name, folder);
+    const engine::RecoverResult result = entry.Recover({*destination, *ListView3, *status1_, *progress_, &name});
+    LogRenamedCopy(item.caption, name, planned);
+    switch (result) {
+      case engine::RecoverResult::kRecovered:
+        return controls::RecoverTally{static_cast<int64_t>(engine::CountFiles(entry)), 0};
+      case engine::RecoverResult::kFailed: return controls::RecoverTally{0, 1};
+      case engine::RecoverResult::kStopped: break;
+    }
+    return controls::RecoverTally{};
   };
   steps.stopRequested = [this] { return engine_->StopRequested; };
   steps.afterLoop = [this](const std::string& folder) {
-    if (N4->isChecked() && services_.opener) services_.opener(folder);
+    if (N4->isChecked() && services_.opener && !services_.opener(folder))
+      Log(QStringLiteral("无法在桌面中打开目标目录 ") + QString::fromStdString(folder), engine::kLogError);
   };
-  steps.finish = [&] {
+  steps.finish = [&](const controls::RecoverTally& tally) {
     busy.reset();
     Log(QStringLiteral("恢复已完成。"), engine::kLogInformation);
+    Log(controls::RecoverTallyText(tally), tally.failed ? engine::kLogError : engine::kLogInformation);
     SetStatus(0, QStringLiteral(" 目录"));
     SetStatus(1, " " + GetNodePath(TreeView1->currentItem()));
     TabSet1->setCurrentIndex(3);
@@ -58,6 +71,16 @@ void TfrmQuickMain::RecoverExecute() {
   };
   controls::RunRecoverCommand(items, steps, services_.showBox, this,
                               QStringLiteral("0 个文件已选择，请选择您想要恢复的文件。\n"));
+}
+
+void TfrmQuickMain::LogRenamedCopy(const QString& caption, const std::string& systemName,
+                                   const std::string& plannedPath) {
+  // Nothing is overwritten: a name already taken in the destination gets
+  // "_1", "_2", ... and the user is told which.
+  const std::string chosen = plannedPath.substr(plannedPath.find_last_of('/') + 1);
+  if (plannedPath.empty() || chosen == engine::PreferredOutputName(systemName)) return;
+  Log(QStringLiteral("“%1” 在目标目录中已存在，恢复的副本保存为 “%2”").arg(caption, QString::fromStdString(chosen)),
+      engine::kLogInformation);
 }
 
 void TfrmQuickMain::Button1Click() {

@@ -339,7 +339,11 @@ void TfrmQuickMain::acScan32Execute() {
     return;
   }
   const std::vector<int> rows = SelectedRows();
-  if (rows.empty() || ListModel->Row(rows[0]).image != kImageDamagedFolder) return;
+  if (rows.empty() || ListModel->Row(rows[0]).image != kImageDamagedFolder) {
+    services_.showBox(this, controls::BoxKind::kInformation,
+                      QStringLiteral("请先在文件列表中选择一个损坏的目录，再使用“扫描 32”。"));
+    return;
+  }
   const engine::EntryHandle entry = RowEntry(rows[0]);
   SetBusyCursor(true);
   QCoreApplication::processEvents();

@@ -51,6 +51,10 @@ class OutputFolder {
   std::shared_ptr<const PathPiece> path_;
 };
 
+// The name an item takes when nothing of that name is in the way: what
+// the user expects, so that a renamed copy can be told.
+std::string PreferredOutputName(const std::string& systemName);
+
 // Creates a new file under a unique name (openat with O_CREAT|O_EXCL|
 // O_NOFOLLOW, so a name taken between the check and the creation, a link
 // included, moves on to the next one).

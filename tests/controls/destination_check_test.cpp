@@ -35,8 +35,8 @@ TEST(DestinationCheck, RefusesWhatCannotHoldRecoveredFiles) {
     DestinationVerdict verdict;
     std::string message;
   } cases[] = {
-      {"", DestinationVerdict::kStayOpen, ""},
-      {"   ", DestinationVerdict::kStayOpen, ""},
+      {"", DestinationVerdict::kWarning, "请输入或选择保存恢复文件的目录。"},
+      {"   ", DestinationVerdict::kWarning, "请输入或选择保存恢复文件的目录。"},
       {"relative/out", DestinationVerdict::kError, "不是有效的驱动器 ID"},
       {"C:\\out", DestinationVerdict::kError, "不是有效的驱动器 ID"},
       {"/proc/tarnwell-out", DestinationVerdict::kWarning, "无法打开驱动器，驱动器可能尚未就绪。"},

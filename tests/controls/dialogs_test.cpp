@@ -139,7 +139,9 @@ TEST(SelDirDialog, OkRunsTheChecksAndStaysOpenOnFailure) {
   dialog.Edit1->setText(QStringLiteral("  "));
   dialog.Button2->click();
   EXPECT_TRUE(dialog.isVisible());
-  EXPECT_TRUE(boxes.empty());
+  ASSERT_EQ(boxes.size(), 1u) << "OK on no folder says what is missing";
+  EXPECT_EQ(boxes[0].text, QStringLiteral("请输入或选择保存恢复文件的目录。"));
+  boxes.clear();
 
   dialog.Edit1->setText(QStringLiteral("out"));
   dialog.Button2->click();
