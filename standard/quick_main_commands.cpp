@@ -15,14 +15,23 @@
 #include "engine/undelete.h"
 #include "platform/text_codec.h"
 #include "standard/quick_main.h"
+#include "standard/recover_plan.h"
 
 namespace tarnwell::standard {
 
 void TfrmQuickMain::RecoverExecute() {
   if (!engine_ || Busy()) return;
-  // The rows as checked now: the loop works on this copy, whatever happens
-  // to the list while the engine pumps events.
-  const std::vector<controls::RecoverItem> items = controls::CheckedItems(*ListModel);
+  // The ticks as they are now: the loop works on this copy, whatever
+  // happens to the list while the engine pumps events. Each entry is
+  // written once, and ticks from several folders keep their paths.
+  const std::vector<controls::RecoverItem> ticked = controls::CheckedItems(*ListModel);
+  std::vector<engine::EntryHandle> handles;
+  handles.reserve(ticked.size());
+  for (const controls::RecoverItem& item : ticked) handles.push_back(engine::EntryHandle::FromParts(item.tag, item.handle));
+  const RecoverPlan plan = PlanRecovery(handles);
+  std::vector<controls::RecoverItem> items;
+  items.reserve(plan.items.size());
+  for (size_t i : plan.items) items.push_back(ticked[i]);
   std::unique_ptr<engine::ScopedFlag> busy;
   controls::RecoverSteps steps;
   steps.chooseDestination = [this](std::string* folder) {
@@ -37,14 +46,23 @@ void TfrmQuickMain::RecoverExecute() {
     SetStatus(0, QStringLiteral(" 正在恢复 ..."));
     Log(QStringLiteral("正在恢复 ..."), engine::kLogInformation);
   };
-  steps.recoverOne = [this](const controls::RecoverItem& item, const std::string& folder) {
+  steps.recoverOne = [this, keepPaths = plan.keepPaths](const controls::RecoverItem& item, const std::string& folder) {
     const engine::EntryHandle entry = engine::EntryHandle::FromParts(item.tag, item.handle);
     // The copy takes the row's caption; each failure is in the log.
     const std::string name = platform::Utf8ToSystem(item.caption.toStdString());
     if (!entry.IsFolder()) SetStatus(1, " " + item.caption);
-    const std::optional<engine::OutputFolder> destination = engine::OpenDestination(folder, name, *ListView3);
+    std::optional<engine::OutputFolder> destination = engine::OpenDestination(folder, name, *ListView3);
+    if (destination && keepPaths) {
+      for (const std::string& above : FolderNamesAbove(entry)) {
+        destination = engine::OpenOrMakeFolder(above, *destination);
+        if (!destination) {
+          Log(item.caption + QStringLiteral(":  无法创建目标文件"), engine::kLogError);
+          break;
+        }
+      }
+    }
     if (!destination) return controls::RecoverTally{0, 1};
-    const std::string planned = engine::MakeUniquePath(name, folder);
+    const std::string planned = engine::MakeUniquePath(name, destination->Path());
     const engine::RecoverResult result = entry.Recover({*destination, *ListView3, *status1_, *progress_, &name});
     LogRenamedCopy(item.caption, name, planned);
     switch (result) {

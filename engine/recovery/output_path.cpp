@@ -133,6 +133,15 @@ std::string PreferredOutputName(const std::string& systemName) {
   return Candidate(base, ext, 0);
 }
 
+std::optional<OutputFolder> OpenOrMakeFolder(const std::string& systemName, const OutputFolder& parent) {
+  const std::string name = PreferredOutputName(systemName);
+  if (::mkdirat(parent.Fd(), name.c_str(), 0777) == 0 || errno == EEXIST) {
+    platform::UniqueFd fd(::openat(parent.Fd(), name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    if (fd.get() >= 0) return OutputFolder(std::move(fd), parent, name);
+  }
+  return CreateUniqueFolder(systemName, parent);
+}
+
 std::string MakeUniquePath(const std::string& systemName, const std::string& folder) {
   const std::optional<OutputFolder> dir = OutputFolder::Open(folder);
   if (!dir) return {};

@@ -46,12 +46,23 @@ TEST_F(QuickMainTest, RecoversCheckedRowsByteExactWithUniqueNames) {
             "“family dinner.jpg” 在目标目录中已存在，恢复的副本保存为 “family dinner_1.jpg”");
 
   // A deleted folder goes with its contents (a name from disk that begins
-  // with the deletion mark is written with "@").
+  // with the deletion mark is written with "@"); the photos are still
+  // ticked, so each keeps its folder's path.
   Open(Child(w->ScanRootNode, "Music"));
   w->Checkall1Click(false);
   Check("?ld");
   w->RecoverExecute();
-  EXPECT_EQ(Sha256(destination + "/@ld/@YRICS.TXT"), ManifestSha("Music/old/lyrics.txt"));
+  EXPECT_EQ(Sha256(destination + "/Music/@ld/@YRICS.TXT"), ManifestSha("Music/old/lyrics.txt"));
+  EXPECT_EQ(Sha256(destination + "/Music/@ld/song-list.txt"), ManifestSha("Music/old/song-list.txt"));
+  EXPECT_EQ(Sha256(destination + "/Photos/生日.jpg"), ManifestSha("Photos/生日.jpg"));
+  // Alone, the folder is written flat.
+  w->Checkall1Click(false);
+  Open(Child(w->ScanRootNode, "Photos"));
+  w->Checkall1Click(false);
+  EXPECT_EQ(w->TickedCount(), 0);
+  Open(Child(w->ScanRootNode, "Music"));
+  Check("?ld");
+  w->RecoverExecute();
   EXPECT_EQ(Sha256(destination + "/@ld/song-list.txt"), ManifestSha("Music/old/song-list.txt"));
 }
 

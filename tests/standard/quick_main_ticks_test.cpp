@@ -49,9 +49,9 @@ TEST_F(QuickMainTest, TicksSurviveFoldersSortingAndSearchesAndAllAreRecovered) {
   EXPECT_EQ(w->StatusBar1->PanelText(3), " 已选择 3 个条目");
 
   w->RecoverExecute();
-  EXPECT_EQ(Sha256(destination + "/family dinner.jpg"), ManifestSha("Photos/family dinner.jpg"));
-  EXPECT_EQ(Sha256(destination + "/生日.jpg"), ManifestSha("Photos/生日.jpg"));
-  EXPECT_EQ(Sha256(destination + "/@ld/song-list.txt"), ManifestSha("Music/old/song-list.txt"));
+  EXPECT_EQ(Sha256(destination + "/Photos/family dinner.jpg"), ManifestSha("Photos/family dinner.jpg"));
+  EXPECT_EQ(Sha256(destination + "/Photos/生日.jpg"), ManifestSha("Photos/生日.jpg"));
+  EXPECT_EQ(Sha256(destination + "/Music/@ld/song-list.txt"), ManifestSha("Music/old/song-list.txt"));
 }
 
 TEST_F(QuickMainTest, TicksStayWithTheirDriveAndARescanDropsThem) {
