@@ -462,6 +462,7 @@ void TfrmAdvMain::ApplySettings(const AdvSettings& s) {
   Splitter2->setSizes({total - s.diskTreeHeight, s.diskTreeHeight});
   Splitter3->setSizes({total - s.diskTreeHeight, s.diskTreeHeight});
   for (int i = 0; i < 5; ++i) ListView1->setColumnWidth(i, s.fileListWidths[static_cast<size_t>(i)]);
+  ListView1->setColumnWidth(kColumnState, 60);  // not in the settings file, whose format is fixed
   ListView2->setColumnWidth(0, s.propertyWidths[0]);
   ListView2->setColumnWidth(1, s.propertyWidths[1]);
   ListView3->setColumnWidth(0, s.logWidths[0]);

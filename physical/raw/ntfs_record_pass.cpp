@@ -62,6 +62,30 @@ void ReadRecordsAgain(TPhysicalDrive& drive, TPartiEntry& entry, engine::Progres
 
 }  // namespace
 
+void DropMirrorCopies(std::vector<std::unique_ptr<engine::tntfsfilerecord>>& records) {
+  // $MFTMirr holds byte copies of the MFT's first four records ($MFT,
+  // $MFTMirr, $LogFile, $Volume), so a scan finds each of them twice: the
+  // copy names the same record, name and data, and is listed and
+  // recovered once. Records of another volume differ in where their data
+  // lies or in their sizes, and stay.
+  constexpr int64_t kMirroredRecords = 4;
+  std::vector<const engine::tntfsfilerecord*> kept;
+  auto same = [](const engine::tntfsfilerecord& a, const engine::tntfsfilerecord& b) {
+    // Resident data is marked by minus the record's own sector, which
+    // differs between a record and its copy.
+    const bool sameData = a.DataStart > 0 || b.DataStart > 0 ? a.DataStart == b.DataStart : true;
+    return a.RecordNumber == b.RecordNumber && a.Name == b.Name && sameData &&
+           a.DataSize == b.DataSize && a.AllocatedSize == b.AllocatedSize && a.RecordFlags == b.RecordFlags;
+  };
+  std::erase_if(records, [&](const std::unique_ptr<engine::tntfsfilerecord>& r) {
+    if (!r || r->RecordNumber < 0 || r->RecordNumber >= kMirroredRecords) return false;
+    for (const engine::tntfsfilerecord* k : kept)
+      if (same(*k, *r)) return true;
+    kept.push_back(r.get());
+    return false;
+  });
+}
+
 void ReadNtfsRecords(TPhysicalDrive& drive, engine::ProgressBar& progress) {
   if (!drive.CurrentPartition) return;
   TPartiEntry& entry = *drive.CurrentPartition;
@@ -82,6 +106,7 @@ void ReadNtfsRecords(TPhysicalDrive& drive, engine::ProgressBar& progress) {
     ReadRecordsAgain(drive, entry, progress, votes);
   }
   entry.NtfsClusterSectors = VotedClusterSectors(votes);
+  DropMirrorCopies(entry.NtfsRecords);
   std::stable_sort(entry.NtfsRecords.begin(), entry.NtfsRecords.end(),
                    [](const auto& a, const auto& b) { return ParentReference(*a) < ParentReference(*b); });
   entry.ParentRefs = ParentRefsOf(entry.NtfsRecords);
