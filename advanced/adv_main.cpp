@@ -40,6 +40,7 @@
 #include "controls/hex_page.h"
 #include "controls/painted_pictures.h"
 #include "controls/properties_page.h"
+#include "controls/read_error_display.h"
 #include "controls/search_panel.h"
 #include "controls/type_names.h"
 #include "controls/ui_fonts.h"
@@ -434,6 +435,7 @@ void TfrmAdvMain::FormShow() {
   if (shown_) return;
   shown_ = true;
   ProgressBar1->setValue(0);
+  readErrors_ = std::make_unique<controls::ReadErrorDisplay>(this, ListView3, showBox_);
   driveList_ = std::make_unique<physical::TPhysicalDriveList>(physical::PhysicalWindow{*ListView3, *boxes_, *pump_});
   TreeView2->clear();
   computerNode_ = AddComputerNode(TreeView2);
@@ -518,6 +520,7 @@ void TfrmAdvMain::reject() {
     return;
   if (shown_) SaveSettings();
   selectedDrive_ = nullptr;
+  readErrors_.reset();
   QDialog::reject();
 }
 

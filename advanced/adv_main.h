@@ -49,6 +49,7 @@ namespace tarnwell::controls {
 class EventLogView;
 class HexPage;
 class PropertiesPage;
+class ReadErrorDisplay;
 class SearchPanel;
 class TypeNameProvider;
 }  // namespace tarnwell::controls
@@ -230,6 +231,7 @@ class TfrmAdvMain : public QDialog {
   std::unique_ptr<controls::QtMessageBoxes> boxes_;
   std::unique_ptr<controls::StatusBarPanel> statusPanel_;
   std::unique_ptr<controls::QtProgressBar> progress_;
+  std::unique_ptr<controls::ReadErrorDisplay> readErrors_;  // while the window is open
   std::unique_ptr<physical::TPhysicalDriveList> driveList_;
   physical::TPhysicalDrive* selectedDrive_ = nullptr;  // not owning
   std::unique_ptr<controls::HexPage> hexPage_;

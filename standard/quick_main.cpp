@@ -30,6 +30,7 @@
 #include "controls/hex_page.h"
 #include "controls/properties_page.h"
 #include "controls/qt_message_pump.h"
+#include "controls/read_error_display.h"
 #include "controls/search_panel.h"
 #include "controls/status_bar_ex.h"
 #include "controls/ui_fonts.h"
@@ -436,6 +437,7 @@ void TfrmQuickMain::FormShow() {
   if (shown_) return;
   shown_ = true;
   ApplySettings();
+  readErrors_ = std::make_unique<controls::ReadErrorDisplay>(this, ListView3, services_.showBox);
   engine_ = std::make_unique<engine::TUndelete>(*boxes_, *pump_);
   Hex->ShowBanner(QByteArray::fromStdString(platform::SystemText("感谢您使用 Tarnwell。")));
   FillDriveTree();
@@ -493,6 +495,7 @@ void TfrmQuickMain::done(int result) {
     ListModel->Clear();
     TreeView1->setCurrentItem(nullptr);
     engine_.reset();
+    readErrors_.reset();
     SaveSettings();
   }
   QDialog::done(result);

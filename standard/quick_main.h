@@ -45,6 +45,7 @@ class StatusBarPanel;
 class QtProgressBar;
 class TStatusBarEx;
 class QtMessageBoxes;
+class ReadErrorDisplay;
 }  // namespace tarnwell::controls
 
 namespace tarnwell::standard {
@@ -199,6 +200,7 @@ class TfrmQuickMain : public QDialog {
   std::unique_ptr<controls::QtMessageBoxes> boxes_;
   std::unique_ptr<controls::QtMessagePump> pump_;
   std::unique_ptr<engine::TUndelete> engine_;
+  std::unique_ptr<controls::ReadErrorDisplay> readErrors_;  // while the window is open
   std::unique_ptr<controls::StatusBarPanel> status1_;
   std::unique_ptr<controls::QtProgressBar> progress_;
   NodeHistory history_;

@@ -5,7 +5,9 @@
 
 #include <filesystem>
 
+#include "disk/read_error_reporter.h"
 #include "engine/undelete.h"
+#include "platform/text_codec.h"
 #include "tests/standard/quick_main_fixture.h"
 
 namespace tarnwell::testing {
@@ -58,6 +60,32 @@ TEST_F(QuickMainTest, RecoveryCountsFilesBelowFoldersAndFailures) {
     EXPECT_EQ(LastLog(), "0 个文件已恢复，2 个失败");
   }
   std::filesystem::permissions(destination, std::filesystem::perms::owner_all);
+}
+
+}  // namespace
+}  // namespace tarnwell::testing
+
+namespace tarnwell::testing {
+namespace {
+
+TEST_F(QuickMainTest, ReadErrorsGoToTheLogAndABoxWhileTheWindowIsOpen) {
+  std::vector<std::string> before;
+  const disk::ReadErrorReporter previous =
+      disk::SetReadErrorReporter([&](const std::string& m) { before.push_back(m); });
+  Open({"demo/demo-disk.img"});
+  disk::ReportReadError(platform::SystemText("读取驱动器 C: 的扇区 100 时出错。"));
+  disk::ReportReadError(platform::SystemText("读取驱动器 C: 的扇区 101 时出错。"));
+  EXPECT_EQ(w->ListView3->LineText(w->ListView3->LineCount() - 2), "读取驱动器 C: 的扇区 100 时出错。");
+  EXPECT_EQ(LastLog(), "读取驱动器 C: 的扇区 101 时出错。");
+  ASSERT_EQ(boxes.size(), 1u) << "a run of bad sectors gives one box, not one each";
+  EXPECT_EQ(boxes[0].kind, controls::BoxKind::kError);
+  EXPECT_TRUE(before.empty()) << "nothing goes to stderr while the window is open";
+
+  w->show();
+  w->close();
+  disk::ReportReadError("after");
+  EXPECT_EQ(before, std::vector<std::string>{"after"}) << "closing gives the reporter back";
+  disk::SetReadErrorReporter(previous);
 }
 
 }  // namespace
