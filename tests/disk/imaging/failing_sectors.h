@@ -11,7 +11,7 @@
 #include <map>
 #include <vector>
 
-#include "disk/little_endian.h"
+#include "common/little_endian.h"
 #include "disk/sector_source.h"
 
 namespace tarnwell::testing {
