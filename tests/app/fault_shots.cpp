@@ -13,10 +13,18 @@
 #include <QTableView>
 #include <QThread>
 #include <QTimer>
+#include <QTreeView>
 #include <QTreeWidget>
 #include <functional>
 
+#include "advanced/adv_main.h"
+#include "advanced/folder_tree_model.h"
+#include "advanced/raw_file_list.h"
 #include "controls/file_list_model.h"
+#include "controls/properties_page.h"
+#include "controls/scanmode.h"
+#include "disk/read_error_reporter.h"
+#include "platform/text_codec.h"
 #include "controls/scan_config.h"
 #include "controls/search_panel.h"
 #include "controls/ui_fonts.h"
@@ -71,7 +79,15 @@ int main(int argc, char** argv) {
   std::string error;
   if (argc < 3 || !platform::DeviceTable::Instance().AttachImage(argv[2], &error)) return 1;
 
+  const QString out = QDir(g_folder).filePath("recovered");
+  QDir(out).removeRecursively();
+  QDir().mkpath(out);
   standard::QuickMainServices services;
+  // The destination dialog is the user's; here it answers at once.
+  services.selectDestination = [out](QWidget*, std::string* folder) {
+    *folder = out.toStdString();
+    return true;
+  };
   services.opener = [](const std::string&) { return true; };
   services.settingsPath = QDir(g_folder).filePath("Tarnwell.ini").toStdString();
   services.wait = [](int) {};
@@ -98,8 +114,27 @@ int main(int argc, char** argv) {
   w.Button1Click();
   GrabScreen("standard_search_again.png");
 
+  // Search results of several folders recovered: paths kept, counts, a
+  // renamed copy named.
+  w.Checkall1Click(true);
+  w.N4->setChecked(false);
+  w.RecoverExecute();
+  w.RecoverExecute();
+  GrabScreen("standard_recovery_log.png");
+
+  w.TreeView1->setCurrentItem(Child(w.ScanRootNode, "Photos"));
+  GrabModal("standard_scan32_nothing.png", [&] { w.acScan32Execute(); });
+  GrabModal("standard_read_error.png",
+            [&] { disk::ReportReadError(platform::SystemText("读取驱动器 C: 的扇区 2048 时出错。")); });
+  GrabScreen("standard_read_error_log.png");
+
   GrabModal("standard_close_question.png", [&] { w.acClose->trigger(); });
   Settle();
+
+  controls::TfrmScanMode mode;
+  mode.show();
+  GrabScreen("scan_mode.png");
+  mode.close();
 
   controls::TfrmScanConfig config;
   config.Prepare(8 * 1024 * 1024);
@@ -110,6 +145,45 @@ int main(int argc, char** argv) {
   GrabModal("scan_range_empty.png", [&] { config.Button1Click(); });
   config.close();
   w.hide();
+
+  advanced::TfrmAdvMain adv;
+  advanced::TfrmAdvMain::Choosers choosers;
+  choosers.scanMode = [](QWidget*) { return 101; };
+  choosers.scanRange = [](QWidget*, uint32_t total, int64_t* start, int64_t* count) {
+    *start = 0;
+    *count = total;
+    return true;
+  };
+  choosers.destination = [](QWidget*, std::string*) { return false; };
+  adv.SetChoosers(choosers);
+  adv.SetSettingsFile(QDir(g_folder).filePath("advrec.ini").toStdString(), 800);
+  adv.showMaximized();
+  Settle();
+  adv.Timer1->stop();
+  // The physical disk itself, which holds both volumes.
+  QTreeWidgetItem* disk = nullptr;
+  QTreeWidgetItem* computer = adv.TreeView2->topLevelItem(0);
+  for (int i = 0; i < computer->childCount() && !disk; ++i)
+    if (computer->child(i)->text(0).startsWith(QStringLiteral("物理驱动器"))) disk = computer->child(i);
+  if (!disk) return 2;
+  adv.TreeView2->setCurrentItem(disk);
+  Settle();
+  adv.RadioButton2->click();
+  adv.TreeView1->setCurrentIndex(adv.FolderModel()->FolderIndex(0));
+  GrabScreen("advanced_ntfs_list.png");
+  adv.RadioButton1->click();
+  for (size_t f = 0; f < adv.FolderModel()->FolderCount(); ++f) {
+    adv.TreeView1->setCurrentIndex(adv.FolderModel()->FolderIndex(f));
+    bool deleted = false;
+    for (int r = 0; r < adv.FileModel()->RowCount(); ++r)
+      deleted = deleted || !adv.FileModel()->CellText(r, advanced::kColumnState).isEmpty();
+    if (deleted) break;
+  }
+  adv.TabSet1->setCurrentIndex(0);
+  if (adv.FileModel()->RowCount() > 0)
+    adv.ListView1->setCurrentIndex(adv.FileModel()->index(0, 0));
+  GrabScreen("advanced_fat_list_state.png");
+  adv.close();
   platform::DeviceTable::Instance().Reset();
   return 0;
 }

@@ -299,9 +299,8 @@ namespace tarnwell::physical::raw {
 namespace {
 
 TEST(DropMirrorCopies, KeepsOneOfEachMirroredRecordAndEverythingElse) {
-  auto record = [](int64_t number, const char* name, int64_t dataStart, int64_t size) {
+  auto record = [](int64_t, const char* name, int64_t dataStart, int64_t size) {
     auto r = std::make_unique<engine::tntfsfilerecord>();
-    r->RecordNumber = number;
     r->Name = name;
     r->DataStart = dataStart;
     r->DataSize = r->AllocatedSize = size;
@@ -314,13 +313,13 @@ TEST(DropMirrorCopies, KeepsOneOfEachMirroredRecordAndEverythingElse) {
   records.push_back(record(0, "$MFT", 4, 65536));     // the mirror's copies
   records.push_back(record(3, "$Volume", -900, 0));
   records.push_back(record(0, "$MFT", 8000, 65536));  // another volume's MFT
-  records.push_back(record(5, ".", -120, 0));         // beyond the mirror: never dropped
-  records.push_back(record(5, ".", -120, 0));
+  records.push_back(record(5, "a.txt", -120, 0));     // beyond the mirror: never dropped
+  records.push_back(record(5, "a.txt", -120, 0));
   DropMirrorCopies(records);
   ASSERT_EQ(records.size(), 5u);
   EXPECT_EQ(records[2]->DataStart, 8000);
-  EXPECT_EQ(records[3]->RecordNumber, 5);
-  EXPECT_EQ(records[4]->RecordNumber, 5);
+  EXPECT_EQ(records[3]->Name, "a.txt");
+  EXPECT_EQ(records[4]->Name, "a.txt");
 }
 
 }  // namespace
