@@ -156,6 +156,8 @@ int main(int argc, char** argv) {
   };
   choosers.destination = [](QWidget*, std::string*) { return false; };
   adv.SetChoosers(choosers);
+  adv.SetBoxShower([](QWidget*, controls::BoxKind, const QString&) {});
+  adv.SetQuestionAsker([](QWidget*, const QString&) { return true; });
   adv.SetSettingsFile(QDir(g_folder).filePath("advrec.ini").toStdString(), 800);
   adv.showMaximized();
   Settle();
