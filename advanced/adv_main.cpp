@@ -34,11 +34,13 @@
 #include "advanced/raw_file_list.h"
 #include "advanced/selected_node_delegate.h"
 #include "advanced/tree_pictures.h"
+#include "controls/close_guard.h"
 #include "controls/event_log_view.h"
 #include "controls/help_opener.h"
 #include "controls/hex_page.h"
 #include "controls/painted_pictures.h"
 #include "controls/properties_page.h"
+#include "controls/read_error_display.h"
 #include "controls/search_panel.h"
 #include "controls/type_names.h"
 #include "controls/ui_fonts.h"
@@ -351,7 +353,7 @@ void TfrmAdvMain::BuildPages(QWidget* pages) {
       {QStringLiteral("文件名"), QStringLiteral("值")},
       {QStringLiteral("常规"), QStringLiteral("文件名"), QStringLiteral("类型"), QStringLiteral("大小"),
        QStringLiteral("分配"), QStringLiteral("创建日期"), QStringLiteral("修改日期"), QStringLiteral("访问日期"),
-       QString(), QStringLiteral("属性"), QStringLiteral("只读"), QStringLiteral("系统"), QStringLiteral("属性"),
+       QString(), QStringLiteral("属性"), QStringLiteral("只读"), QStringLiteral("系统"), QStringLiteral("存档"),
        QStringLiteral("隐藏"), QStringLiteral("压缩")},
       {0, 9}, pages);
   Notebook1->addWidget(ListView2);
@@ -444,6 +446,7 @@ void TfrmAdvMain::FormShow() {
   if (shown_) return;
   shown_ = true;
   ProgressBar1->setValue(0);
+  readErrors_ = std::make_unique<controls::ReadErrorDisplay>(this, ListView3, showBox_);
   driveList_ = std::make_unique<physical::TPhysicalDriveList>(physical::PhysicalWindow{*ListView3, *boxes_, *pump_});
   TreeView2->clear();
   computerNode_ = AddComputerNode(TreeView2);
@@ -473,6 +476,7 @@ void TfrmAdvMain::ApplySettings(const AdvSettings& s) {
   Splitter2->setSizes({total - s.diskTreeHeight, s.diskTreeHeight});
   Splitter3->setSizes({total - s.diskTreeHeight, s.diskTreeHeight});
   for (int i = 0; i < 5; ++i) ListView1->setColumnWidth(i, s.fileListWidths[static_cast<size_t>(i)]);
+  ListView1->setColumnWidth(kColumnState, 60);  // not in the settings file, whose format is fixed
   ListView2->setColumnWidth(0, s.propertyWidths[0]);
   ListView2->setColumnWidth(1, s.propertyWidths[1]);
   ListView3->setColumnWidth(0, s.logWidths[0]);
@@ -512,10 +516,23 @@ void TfrmAdvMain::closeEvent(QCloseEvent* event) {
   QDialog::closeEvent(event);  // a visible dialog closes through reject()
 }
 
+void TfrmAdvMain::keyPressEvent(QKeyEvent* event) {
+  // A dialog takes Esc as "close"; here it would throw away hours of scan.
+  if (controls::IsCloseByEscape(event)) {
+    event->accept();
+    return;
+  }
+  QDialog::keyPressEvent(event);
+}
+
 void TfrmAdvMain::reject() {
-  if (Busy()) return;  // Esc during a scan, a search or a recovery
+  if (Busy()) return;  // "关闭" or the close box during a scan, a search or a recovery
+  if (shown_ && !controls::MayCloseWindow(ask_, this, HoldsScanResults(),
+                                          static_cast<int>(fileModel_->CheckedRows().size())))
+    return;
   if (shown_) SaveSettings();
   selectedDrive_ = nullptr;
+  readErrors_.reset();
   QDialog::reject();
 }
 
@@ -538,7 +555,10 @@ bool TfrmAdvMain::eventFilter(QObject* watched, QEvent* event) {
   return true;
 }
 
-void TfrmAdvMain::acHelpExecute() { controls::OpenHelpTopic(opener_, "AdvRecovery.htm"); }
+void TfrmAdvMain::acHelpExecute() {
+  if (!controls::OpenHelpTopic(opener_, "AdvRecovery.htm"))
+    ShowBox(controls::BoxKind::kError, controls::HelpNotOpenedText());
+}
 
 void TfrmAdvMain::FlashDriveHint(int times) {
   for (int i = 0; i < times; ++i) {

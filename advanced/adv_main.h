@@ -50,6 +50,7 @@ namespace tarnwell::controls {
 class EventLogView;
 class HexPage;
 class PropertiesPage;
+class ReadErrorDisplay;
 class SearchPanel;
 class TypeNameProvider;
 }  // namespace tarnwell::controls
@@ -84,6 +85,7 @@ class TfrmAdvMain : public QDialog {
   // Test seams: boxes, dialogs, the desktop, type names, the settings file
   // and the screen width its defaults follow.
   void SetBoxShower(controls::BoxShower shower);
+  void SetQuestionAsker(controls::QuestionAsker ask) { ask_ = std::move(ask); }
   void SetChoosers(Choosers choosers) { choosers_ = std::move(choosers); }
   // The save dialog and the disk under "保存磁盘映像..." (its boxes are the
   // window's).
@@ -134,6 +136,9 @@ class TfrmAdvMain : public QDialog {
 
   // True while a long command runs or the selected drive is busy.
   bool Busy() const;
+  // True when some entry of a disk holds found partitions or scan results,
+  // which closing the window would throw away.
+  bool HoldsScanResults() const;
 
   physical::TPhysicalDriveList* DriveList() const { return driveList_.get(); }
   physical::TPhysicalDrive* SelectedDrive() const { return selectedDrive_; }
@@ -189,6 +194,7 @@ class TfrmAdvMain : public QDialog {
  protected:
   void showEvent(QShowEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
@@ -239,6 +245,7 @@ class TfrmAdvMain : public QDialog {
   std::unique_ptr<controls::QtMessageBoxes> boxes_;
   std::unique_ptr<controls::StatusBarPanel> statusPanel_;
   std::unique_ptr<controls::QtProgressBar> progress_;
+  std::unique_ptr<controls::ReadErrorDisplay> readErrors_;  // while the window is open
   std::unique_ptr<physical::TPhysicalDriveList> driveList_;
   physical::TPhysicalDrive* selectedDrive_ = nullptr;  // not owning
   std::unique_ptr<controls::HexPage> hexPage_;
@@ -249,6 +256,7 @@ class TfrmAdvMain : public QDialog {
   controls::TRecentFiles history_;
   std::array<const physical::FoundFatEntry*, 2> calibration_{};
   controls::BoxShower showBox_ = controls::ShowBox;
+  controls::QuestionAsker ask_ = controls::AskYesNo;
   controls::DesktopOpener opener_;
   Choosers choosers_;
   controls::ImagingSeams imagingSeams_;

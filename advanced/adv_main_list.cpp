@@ -42,6 +42,7 @@ void SetRawRows(RawFileListModel& model, controls::TypeNameProvider& typeNames,
   std::unordered_map<const void*, double> accessed;
   accessed.reserve(items.size());
   const uint32_t folderType = model.PoolText(typeNames.FolderTypeName());
+  const uint32_t deletedText = model.PoolText(QStringLiteral("已删除"));
   for (const engine::EntryHandle& item : items) {
     const RawRowValues v = RowValues(item);
     if (v.folder && !showFolders) continue;
@@ -51,6 +52,7 @@ void SetRawRows(RawFileListModel& model, controls::TypeNameProvider& typeNames,
     row.image = v.folder ? kRowFolder : kRowFile;
     row.name = v.name;
     row.text1 = v.folder ? folderType : model.PoolText(typeNames.FileTypeName(v.name));
+    row.text2 = v.deleted ? deletedText : 0;
     row.size = v.size;
     row.date = v.created;
     accessed.emplace(item.Item(), v.accessed);

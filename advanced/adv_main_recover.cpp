@@ -16,6 +16,7 @@
 #include "controls/event_log_view.h"
 #include "controls/recover_command.h"
 #include "controls/search_panel.h"
+#include "engine/entry_count.h"
 #include "engine/recovery/output_path.h"
 #include "engine/scoped_flag.h"
 #include "physical/physical_drive.h"
@@ -162,12 +163,12 @@ void TfrmAdvMain::RecoverExecute() {
     if (!destination) {
       ListView3->Add(QStringLiteral("无法打开目标文件夹: ") + QString::fromStdString(chosen), physical::kLogFailure);
       stopped = true;
-      return;
+      return controls::RecoverTally{0, 1};
     }
     const engine::EntryHandle entry = engine::EntryHandle::FromParts(item.tag, item.handle);
     // NTFS records found on their own have no known contents: their
     // folders are not recovered.
-    if (ntfs && entry.IsFolder()) return;
+    if (ntfs && entry.IsFolder()) return controls::RecoverTally{};
     engine::RecoverResult result = engine::RecoverResult::kFailed;
     try {
       result = entry.Recover({*destination, *ListView3, *statusPanel_, *progress_});
@@ -178,6 +179,9 @@ void TfrmAdvMain::RecoverExecute() {
     // " - T" claims the folder came back whole: not after a stop or a
     // failed item.
     if (entry.IsFolder() && result == engine::RecoverResult::kRecovered) MarkFolderRecovered(entry);
+    if (result == engine::RecoverResult::kRecovered)
+      return controls::RecoverTally{static_cast<int64_t>(engine::CountFiles(entry)), 0};
+    return result == engine::RecoverResult::kFailed ? controls::RecoverTally{0, 1} : controls::RecoverTally{};
   };
   steps.stopRequested = [&stopped] { return stopped; };
   steps.afterLoop = [this](const std::string& folder) {
@@ -187,9 +191,11 @@ void TfrmAdvMain::RecoverExecute() {
     const int64_t node = SelectedFolder();
     if (node >= 0 && folderModel_->Mark(static_cast<size_t>(node)) == FolderMark::kNone)
       folderModel_->SetMark(static_cast<size_t>(node), FolderMark::kPartial);
-    if (OpenDir->isChecked() && opener_) opener_(folder);
+    if (OpenDir->isChecked() && opener_ && !opener_(folder))
+      ListView3->Add(QStringLiteral("无法在桌面中打开目标目录 ") + QString::fromStdString(folder), physical::kLogFailure);
   };
-  steps.finish = [this] {
+  steps.finish = [this](const controls::RecoverTally& tally) {
+    ListView3->Add(controls::RecoverTallyText(tally), tally.failed ? physical::kLogFailure : 0);
     statusPanel_->SetText("");
     SetBusyCursors(false);
   };

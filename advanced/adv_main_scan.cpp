@@ -24,6 +24,16 @@ namespace tarnwell::advanced {
 
 bool TfrmAdvMain::Busy() const { return running_ || (selectedDrive_ && selectedDrive_->Busy); }
 
+bool TfrmAdvMain::HoldsScanResults() const {
+  if (!driveList_) return false;
+  for (const auto& drive : driveList_->Items) {
+    if (!drive->FoundPartitions.empty()) return true;
+    for (const auto& p : drive->Partitions)
+      if (!p->FatEntries.empty() || !p->NtfsRecords.empty()) return true;
+  }
+  return false;
+}
+
 physical::TPartiEntry* TfrmAdvMain::CurrentPartition() const {
   return selectedDrive_ ? selectedDrive_->CurrentPartition : nullptr;
 }

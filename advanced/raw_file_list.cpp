@@ -11,12 +11,15 @@ namespace {
 
 std::vector<controls::FileListColumn> Columns() {
   using controls::ColumnKind;
-  // The access column is drawn by this model; kText2 only gives it a slot.
+  // The access column is drawn and sorted by this model; kText2 only gives
+  // it a slot. The state column ("已删除" or empty) is the pooled text 2,
+  // so that a deleted item never looks live.
   return {{QStringLiteral("文件名"), ColumnKind::kName},
           {QStringLiteral("文件类型"), ColumnKind::kText1},
           {QStringLiteral("大小"), ColumnKind::kSize},
           {QStringLiteral("创建时间"), ColumnKind::kDate},
-          {QStringLiteral("访问时间"), ColumnKind::kText2}};
+          {QStringLiteral("访问时间"), ColumnKind::kText2},
+          {QStringLiteral("状态"), ColumnKind::kText2}};
 }
 
 std::vector<QIcon> Icons() {

@@ -13,7 +13,7 @@ namespace tarnwell::advanced {
 enum RawRowImage : uint8_t { kRowFolder = 0, kRowFile = 1 };
 
 inline constexpr int kColumnName = 0, kColumnType = 1, kColumnSize = 2, kColumnCreated = 3,
-                     kColumnAccessed = 4;
+                     kColumnAccessed = 4, kColumnState = 5;
 
 class RawFileListModel final : public controls::FileListModel {
   Q_OBJECT

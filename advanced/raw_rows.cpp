@@ -32,6 +32,7 @@ RawRowValues RowValues(const engine::EntryHandle& entry) {
   RawRowValues v;
   v.name = controls::FromSystem(entry.Name());
   v.folder = entry.IsFolder();
+  v.deleted = entry.IsDeleted();
   v.size = static_cast<int64_t>(entry.Size());
   v.created = entry.Stamp(engine::kDateCreated);
   v.accessed = entry.Stamp(engine::kDateAccessed);

@@ -17,6 +17,7 @@ QString FormatFileSize(int64_t bytes);
 struct RawRowValues {
   QString name;
   bool folder = false;
+  bool deleted = false;
   int64_t size = 0;
   double created = 0;   // date-time values; 0: no valid stamp
   double accessed = 0;

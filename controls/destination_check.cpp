@@ -52,7 +52,7 @@ std::string ParentFolder(const std::string& path) {
 
 DestinationCheck CheckDestinationFolder(const std::string& rawPath) {
   std::string path = TrimPath(rawPath);
-  if (path.empty()) return Result(DestinationVerdict::kStayOpen);
+  if (path.empty()) return Result(DestinationVerdict::kWarning, "请输入或选择保存恢复文件的目录。");
   if (path.front() != '/') return Result(DestinationVerdict::kError, "不是有效的驱动器 ID");
   if (!FileSystemReady(path)) {
     return Result(DestinationVerdict::kWarning, "无法打开驱动器，驱动器可能尚未就绪。");
@@ -71,6 +71,13 @@ DestinationCheck CheckDestinationFolder(const std::string& rawPath) {
                   "文件 '" + path + "' 已存在，请选择另一个目录。");
   }
   if (::mkdir(path.c_str(), 0777) == 0) return Result(DestinationVerdict::kAccept);
+  // Only one level is made: a missing parent is the usual reason, and the
+  // user needs to know which folder to make or pick instead.
+  if (errno == ENOENT) {
+    const std::string parent = ParentFolder(path);
+    if (::stat(parent.c_str(), &st) != 0)
+      return Result(DestinationVerdict::kError, "上级目录 '" + parent + "' 不存在，请先创建它或选择另一个目录。");
+  }
   return Result(DestinationVerdict::kError, "无效目录名。");
 }
 

@@ -8,7 +8,7 @@ namespace tarnwell::controls {
 
 enum class DestinationVerdict {
   kAccept,    // the folder exists (or was just created): use it
-  kStayOpen,  // nothing to check (empty path): keep the dialog open, silently
+  kStayOpen,  // keep the dialog open without a message
   kError,     // show the message in an error box and keep the dialog open
   kWarning,   // show the message in a warning box and keep the dialog open
 };

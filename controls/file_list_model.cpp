@@ -123,6 +123,8 @@ uint32_t FileListModel::PoolText(const QString& text) {
 void FileListModel::SetRows(std::vector<FileRow> rows) {
   beginResetModel();
   rows_ = std::move(rows);
+  if (keepTicks_)
+    for (FileRow& r : rows_) r.checked = kept_.contains(r.handle);
   endResetModel();
 }
 
@@ -190,17 +192,81 @@ void FileListModel::SortByImage() {
   StableSort([](const FileRow& a, const FileRow& b) { return a.image < b.image; });
 }
 
+void FileListModel::KeepTick(const FileRow& row) {
+  if (!keepTicks_) return;
+  if (!row.checked) {
+    kept_.remove(row.handle);
+  } else if (!kept_.contains(row.handle)) {
+    kept_.insert(row.handle, {{row.handle, row.tag, row.image, row.name}, nextTick_++});
+  }
+}
+
 void FileListModel::SetChecked(int row, bool checked) {
   if (row < 0 || row >= RowCount()) return;
-  rows_[static_cast<size_t>(row)].checked = checked;
+  FileRow& r = rows_[static_cast<size_t>(row)];
+  r.checked = checked;
+  KeepTick(r);
   const QModelIndex i = index(row, 0);
   emit dataChanged(i, i, {Qt::CheckStateRole});
+  emit TicksChanged();
 }
 
 void FileListModel::SetAllChecked(bool checked) {
   if (rows_.empty()) return;
-  for (FileRow& r : rows_) r.checked = checked;
+  for (FileRow& r : rows_) {
+    r.checked = checked;
+    KeepTick(r);
+  }
   emit dataChanged(index(0, 0), index(RowCount() - 1, 0), {Qt::CheckStateRole});
+  emit TicksChanged();
+}
+
+void FileListModel::CheckMarkedRows() {
+  if (rows_.empty()) return;
+  for (FileRow& r : rows_) {
+    if (r.text2 == 0 || r.checked) continue;
+    r.checked = true;
+    KeepTick(r);
+  }
+  emit dataChanged(index(0, 0), index(RowCount() - 1, 0), {Qt::CheckStateRole});
+  emit TicksChanged();
+}
+
+std::vector<TickedRecord> FileListModel::Ticks() const {
+  std::vector<TickedRecord> out;
+  if (!keepTicks_) {
+    for (const FileRow& r : rows_)
+      if (r.checked) out.push_back({r.handle, r.tag, r.image, r.name});
+    return out;
+  }
+  std::vector<const KeptTick*> ordered;
+  ordered.reserve(static_cast<size_t>(kept_.size()));
+  for (const KeptTick& k : kept_) ordered.push_back(&k);
+  std::sort(ordered.begin(), ordered.end(), [](const KeptTick* a, const KeptTick* b) { return a->order < b->order; });
+  out.reserve(ordered.size());
+  for (const KeptTick* k : ordered) out.push_back(k->record);
+  return out;
+}
+
+int FileListModel::TickCount() const {
+  if (keepTicks_) return static_cast<int>(kept_.size());
+  return static_cast<int>(std::count_if(rows_.begin(), rows_.end(), [](const FileRow& r) { return r.checked; }));
+}
+
+void FileListModel::TickRecords(const std::vector<TickedRecord>& records) {
+  if (!keepTicks_ || records.empty()) return;
+  for (const TickedRecord& t : records)
+    if (!kept_.contains(t.handle)) kept_.insert(t.handle, {t, nextTick_++});
+  for (FileRow& r : rows_) r.checked = kept_.contains(r.handle);
+  if (!rows_.empty()) emit dataChanged(index(0, 0), index(RowCount() - 1, 0), {Qt::CheckStateRole});
+  emit TicksChanged();
+}
+
+void FileListModel::ForgetTicks() {
+  kept_.clear();
+  for (FileRow& r : rows_) r.checked = false;
+  if (!rows_.empty()) emit dataChanged(index(0, 0), index(RowCount() - 1, 0), {Qt::CheckStateRole});
+  emit TicksChanged();
 }
 
 std::vector<int> FileListModel::CheckedRows() const {

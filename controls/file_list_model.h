@@ -41,6 +41,15 @@ struct FileRow {
   double date = 0;
 };
 
+// A ticked record, as much as a command needs to act on it when its row is
+// no longer shown.
+struct TickedRecord {
+  const void* handle = nullptr;
+  const void* tag = nullptr;
+  uint8_t image = 0;
+  QString caption;
+};
+
 class FileListModel : public QAbstractTableModel {
   Q_OBJECT
 
@@ -80,17 +89,46 @@ class FileListModel : public QAbstractTableModel {
 
   void SetChecked(int row, bool checked);
   void SetAllChecked(bool checked);
+  // Ticks rows whose status text is not empty (deleted or damaged).
+  void CheckMarkedRows();
   std::vector<int> CheckedRows() const;
+
+  // Ticks kept per record across refills, for a window whose user moves
+  // between folders, searches and sorts before recovering: a row made for
+  // a ticked record comes back ticked, and the ticks of rows no longer
+  // shown still count. Off by default: the rows shown are all there is.
+  void KeepTicksAcrossFills(bool keep) { keepTicks_ = keep; }
+  // Every tick (kept, or the checked rows when ticks are not kept), in the
+  // order they were made.
+  std::vector<TickedRecord> Ticks() const;
+  int TickCount() const;
+  // Ticks records whether their rows are shown or not (kept ticks only).
+  void TickRecords(const std::vector<TickedRecord>& records);
+  // Drops every tick: the records behind them are about to go.
+  void ForgetTicks();
   // Rows whose second pooled text (status) is not empty.
   int MarkedCount() const;
 
   // Alternating row colours (odd rows, even rows).
   void SetRowColours(QColor odd, QColor even);
 
+ signals:
+  // A tick was set or cleared, by the user or a command.
+  void TicksChanged();
+
  private:
   template <typename Less>
   void StableSort(Less less);
   int CompareColumn(const FileRow& a, const FileRow& b, int column) const;
+  void KeepTick(const FileRow& row);
+
+  struct KeptTick {
+    TickedRecord record;
+    uint64_t order = 0;
+  };
+  bool keepTicks_ = false;
+  QHash<const void*, KeptTick> kept_;
+  uint64_t nextTick_ = 0;
 
   std::vector<FileListColumn> columns_;
   std::vector<QIcon> icons_;

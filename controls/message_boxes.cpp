@@ -29,6 +29,19 @@ void ShowBox(QWidget* parent, BoxKind kind, const QString& text) {
   box.exec();
 }
 
+bool AskYesNo(QWidget* parent, const QString& text) {
+  QMessageBox box(parent);
+  box.setIcon(QMessageBox::Question);
+  box.setWindowTitle(QStringLiteral("确认"));
+  box.setText(text);
+  box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+  box.button(QMessageBox::Yes)->setText(QStringLiteral("是"));
+  box.button(QMessageBox::No)->setText(QStringLiteral("否"));
+  box.setDefaultButton(QMessageBox::No);
+  box.setEscapeButton(QMessageBox::No);
+  return box.exec() == QMessageBox::Yes;
+}
+
 QString FromSystem(const std::string& systemText) {
   return QString::fromStdString(platform::SystemToUtf8(systemText));
 }

@@ -1,6 +1,7 @@
 #pragma once
-// Message boxes with an OK button only, as every box of the program is:
-// none asks a question. Dialogs take a BoxShower so that tests can record
+// Message boxes with an OK button only, as nearly every box of the program
+// is; the one question is whether to close a tool window that holds work.
+// Dialogs take a BoxShower (and a QuestionAsker) so that tests can record
 // what would have been shown instead of blocking on a modal box.
 #include <QString>
 #include <functional>
@@ -18,6 +19,11 @@ using BoxShower = std::function<void(QWidget* parent, BoxKind kind, const QStrin
 
 // Shows a modal box with the matching icon and one OK button.
 void ShowBox(QWidget* parent, BoxKind kind, const QString& text);
+
+// A question with the buttons "是" and "否" ("否" the default, so that a
+// stray Enter keeps what the user has): true when the answer is yes.
+using QuestionAsker = std::function<bool(QWidget* parent, const QString& text)>;
+bool AskYesNo(QWidget* parent, const QString& text);
 
 // The engine's message boxes (texts in the system code page) as Qt boxes.
 class QtMessageBoxes final : public engine::MessageBoxes {

@@ -2,13 +2,10 @@
 
 namespace tarnwell::controls {
 
-std::vector<RecoverItem> CheckedItems(const FileListModel& model) {
-  std::vector<RecoverItem> items;
-  for (int row : model.CheckedRows()) {
-    const FileRow& r = model.Row(row);
-    items.push_back({r.handle, r.tag, r.image, r.name});
-  }
-  return items;
+std::vector<RecoverItem> CheckedItems(const FileListModel& model) { return model.Ticks(); }
+
+QString RecoverTallyText(const RecoverTally& tally) {
+  return QStringLiteral("%1 个文件已恢复，%2 个失败").arg(tally.recovered).arg(tally.failed);
 }
 
 RecoverOutcome RunRecoverCommand(const std::vector<RecoverItem>& items, const RecoverSteps& steps,
@@ -23,14 +20,15 @@ RecoverOutcome RunRecoverCommand(const std::vector<RecoverItem>& items, const Re
   // The finishing steps run on every way out, errors included.
   struct Finish {
     const RecoverSteps& steps;
+    RecoverTally tally;
     ~Finish() {
-      if (steps.finish) steps.finish();
+      if (steps.finish) steps.finish(tally);
     }
-  } finish{steps};
+  } finish{steps, {}};
   if (steps.begin) steps.begin();
   for (const RecoverItem& item : items) {
     if (steps.stopRequested && steps.stopRequested()) break;
-    steps.recoverOne(item, folder);
+    finish.tally += steps.recoverOne(item, folder);
   }
   if (steps.afterLoop) steps.afterLoop(folder);
   return RecoverOutcome::kRan;

@@ -14,28 +14,37 @@
 
 namespace tarnwell::controls {
 
-// One checked row, copied out of the list before anything runs, so that
+// One ticked record, copied out of the list before anything runs, so that
 // the list may be refilled or re-sorted under the running command.
-struct RecoverItem {
-  const void* handle = nullptr;
-  const void* tag = nullptr;
-  uint8_t image = 0;
-  QString caption;
-};
+using RecoverItem = TickedRecord;
 
 std::vector<RecoverItem> CheckedItems(const FileListModel& model);
+
+// What recovering items gave: files written whole, and items that failed
+// (a folder with a failure below it counts as one).
+struct RecoverTally {
+  int64_t recovered = 0;
+  int64_t failed = 0;
+  RecoverTally& operator+=(const RecoverTally& other) {
+    recovered += other.recovered;
+    failed += other.failed;
+    return *this;
+  }
+};
+// The line that ends a recovery's log: "N 个文件已恢复，M 个失败".
+QString RecoverTallyText(const RecoverTally& tally);
 
 struct RecoverSteps {
   // The destination folder (UTF-8); false when the user cancelled.
   std::function<bool(std::string* folder)> chooseDestination;
   // Before the first item: busy cursors, status texts, the first log line.
   std::function<void()> begin;
-  std::function<void(const RecoverItem& item, const std::string& folder)> recoverOne;
+  std::function<RecoverTally(const RecoverItem& item, const std::string& folder)> recoverOne;
   std::function<bool()> stopRequested;
   // After the loop when it was not stopped or was: open the folder, etc.
   std::function<void(const std::string& folder)> afterLoop;
-  // Always last, also after a stop.
-  std::function<void()> finish;
+  // Always last, also after a stop, with what was recovered until then.
+  std::function<void(const RecoverTally& tally)> finish;
 };
 
 enum class RecoverOutcome { kNothingChecked, kCancelled, kRan };

@@ -69,6 +69,11 @@ void TfrmScanConfig::Prepare(uint32_t totalSectors) {
     slider->setPageStep(scale.tickFrequency);
   }
   GroupBox2->setTitle(QStringLiteral(" 结束 (最大 %1 MB) ").arg(scale.sizeMb));
+  // "整个磁盘" is ticked: the range starts as the whole entry.
+  TrackBar1->setValue(0);
+  Edit1->setText(QStringLiteral("0"));
+  TrackBar2->setValue(scale.sizeMb);
+  Edit2->setText(QString::number(scale.sizeMb));
 }
 
 void TfrmScanConfig::Button1Click() {
@@ -79,7 +84,10 @@ void TfrmScanConfig::Button1Click() {
       showBox_(this, controls::BoxKind::kError, QStringLiteral("扇区范围超出限制。"));
       return;
     case ScanRangeVerdict::kEmpty:
-      return;  // start equals end: nothing to scan, and nothing to say
+      // Start and end on the same megabyte: say why nothing happens.
+      showBox_(this, controls::BoxKind::kWarning,
+               QStringLiteral("扫描范围为空：起始和结束位置相同。请指定大于起始位置的结束位置。"));
+      return;
     case ScanRangeVerdict::kAccept:
       startSector_ = range.startSector;
       sectorCount_ = range.sectorCount;

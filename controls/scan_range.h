@@ -17,7 +17,7 @@ ScanRangeScale ScanRangeScaleFor(uint32_t totalSectors);
 enum class ScanRangeVerdict {
   kAccept,      // close the dialog with OK
   kOutOfRange,  // show "扇区范围超出限制。" and stay open
-  kEmpty,       // start equals end: stay open without a message
+  kEmpty,       // start equals end: say so and stay open
 };
 
 struct ScanRangeResult {

@@ -41,7 +41,7 @@ TfrmScanMode::TfrmScanMode(QWidget* parent) : QDialog(parent) {
 
   SpeedButton1 = PictureButton(this, controls::GlyphPicture(36, QColor(40, 150, 90), QStringLiteral("正")),
                                QRect(16, 68, 41, 41));
-  TextLabel(this, QStringLiteral("正常扫描: 扫描无力驱动器以找回丢失的文件"), QRect(68, 72, 360, 18), true);
+  TextLabel(this, QStringLiteral("正常扫描: 扫描物理驱动器以找回丢失的文件"), QRect(68, 72, 360, 18), true);
   TextLabel(this,
             QStringLiteral("请在以下情况下使用: 分区丢失且使用“智能扫描”无法将分区找回。"),
             QRect(68, 92, 360, 34));

@@ -70,7 +70,7 @@ SearchPanel::SearchPanel(int64_t kiloBytes, QWidget* parent)
   Edit1->setPlaceholderText(QStringLiteral("使用 ',' 分隔文件名"));
   Edit1->setToolTip(QStringLiteral("使用 ',' 分隔文件名"));
   grid->addWidget(Edit1, row, 0, 1, 3);
-  CheckBox1 = new QCheckBox(QStringLiteral("分区大小写"), box);
+  CheckBox1 = new QCheckBox(QStringLiteral("区分大小写"), box);
   grid->addWidget(CheckBox1, row++, 3, 1, 2);
 
   CheckBox3 = BoldCheck(QStringLiteral("按日期"), box);
@@ -113,12 +113,22 @@ SearchPanel::SearchPanel(int64_t kiloBytes, QWidget* parent)
   grid->addWidget(scope, row, 0, 1, 3);
   Button1 = new QPushButton(QStringLiteral("搜索"), box);
   grid->addWidget(Button1, row, 3, 1, 2, Qt::AlignBottom);
+  ++row;
+  PlaceLabel = new QLabel(box);
+  PlaceLabel->setTextFormat(Qt::PlainText);
+  PlaceLabel->hide();
+  grid->addWidget(PlaceLabel, row, 0, 1, 5);
   grid->setColumnStretch(1, 1);
   grid->setColumnStretch(3, 1);
 
   connect(ComboBox3, &QComboBox::currentIndexChanged, this, [this] { ComboBox3Change(); });
   connect(Button1, &QPushButton::clicked, this, &SearchPanel::SearchClicked);
   ComboBox3Change();
+}
+
+void SearchPanel::SetSearchPlace(const QString& place) {
+  PlaceLabel->setText(QStringLiteral("搜索位置: ") + place);
+  PlaceLabel->setVisible(!place.isEmpty());
 }
 
 void SearchPanel::Reset() {

@@ -14,6 +14,7 @@
 class QCheckBox;
 class QComboBox;
 class QDateEdit;
+class QLabel;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
@@ -43,6 +44,9 @@ class SearchPanel : public QWidget {
   void SetToday(std::function<QDate()> today) { today_ = std::move(today); }
   void SetBoxShower(BoxShower shower) { showBox_ = std::move(shower); }
 
+  // Where the search will look, shown under the criteria ("" hides it).
+  void SetSearchPlace(const QString& place);
+
   // The page was chosen: type and range back to their first items.
   void Reset();
   // A preset range: the pickers follow "today"; "指定" frees them.
@@ -65,6 +69,7 @@ class SearchPanel : public QWidget {
   QRadioButton* DeletedOnly = nullptr;  // "已删除文件"
   QRadioButton* AllFiles = nullptr;     // "全部文件"
   QPushButton* Button1 = nullptr;       // "搜索"
+  QLabel* PlaceLabel = nullptr;         // "搜索位置: ", the folder or the whole drive searched
 
  signals:
   void SearchClicked();

@@ -15,7 +15,7 @@ const std::string& Converted(int index) {
       platform::SystemText("正常值"),
       platform::SystemText("状态良好。"),
       platform::SystemText("某些属性正接近它们的阈值，请备份您的重要信息。"),
-      platform::SystemText("该硬盘驱动器处于危险状态，您应该考虑更改此硬盘。"),
+      platform::SystemText("该硬盘驱动器处于危险状态，您应该考虑更换此硬盘。"),
       std::string(),
   };
   return texts[static_cast<size_t>(index)];

@@ -4,6 +4,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QKeyEvent>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -22,12 +23,14 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include "controls/close_guard.h"
 #include "controls/event_log_view.h"
 #include "controls/file_list_model.h"
 #include "controls/help_opener.h"
 #include "controls/hex_page.h"
 #include "controls/properties_page.h"
 #include "controls/qt_message_pump.h"
+#include "controls/read_error_display.h"
 #include "controls/search_panel.h"
 #include "controls/status_bar_ex.h"
 #include "controls/ui_fonts.h"
@@ -231,6 +234,9 @@ QWidget* TfrmQuickMain::BuildRightSide() {
        {QStringLiteral("大小"), controls::ColumnKind::kSize},
        {QStringLiteral("创建时间"), controls::ColumnKind::kDate}},
       controls::FileListIcons(), this);
+  // Ticks stay with their entries while the user moves between folders,
+  // searches and sorts; "恢复" takes them all.
+  ListModel->KeepTicksAcrossFills(true);
   const std::vector<QIcon> marks = controls::SortMarkIcons();
   ListModel->SetSortMarkIcons(marks[0], marks[1]);
   ListView1 = new QTableView(RightSplitter);
@@ -257,6 +263,8 @@ QWidget* TfrmQuickMain::BuildRightSide() {
   PopupMenu1->addSeparator();
   PopupMenu1->addAction(QStringLiteral("全部选择"), this, [this] { Checkall1Click(true); });
   PopupMenu1->addAction(QStringLiteral("全部取消选择"), this, [this] { Checkall1Click(false); });
+  PopupMenu1->addAction(QStringLiteral("选择本目录中已删除的条目"), this, [this] { CheckDeletedInFolder(); });
+  PopupMenu1->addAction(QStringLiteral("选择整个驱动器中已删除的条目"), this, [this] { CheckDeletedInVolume(); });
   PopupMenu1->addSeparator();
   PopupMenu1->addAction(Openparentdirectory1);
   PopupMenu1->addSeparator();
@@ -313,7 +321,7 @@ void TfrmQuickMain::BuildLayout() {
   MainSplitter->setCollapsible(1, false);
   layout->addWidget(MainSplitter, 1);
   StatusBar1 = new controls::TStatusBarEx(this);
-  StatusBar1->SetPanelWidths({92, 280, 300});
+  StatusBar1->SetPanelWidths({92, 280, 300, 160});
   StatusBar1->SetPanelText(0, QStringLiteral(" 目录"));
   ProgressBar1 = StatusBar1->AddProgressBar(1);
   ProgressBar1->hide();
@@ -379,6 +387,7 @@ void TfrmQuickMain::ConnectHandlers() {
     PopupMenu1->popup(ListView1->viewport()->mapToGlobal(at));
   });
   connect(TabSet1, &QTabBar::currentChanged, this, &TfrmQuickMain::TabSet1Click);
+  connect(ListModel, &controls::FileListModel::TicksChanged, this, &TfrmQuickMain::UpdateTicksPanel);
   connect(SearchPage, &controls::SearchPanel::SearchClicked, this, &TfrmQuickMain::Button1Click);
   connect(LeftSplitter, &QSplitter::splitterMoved, this, [this] { SyncLowerPanels(LeftSplitter); });
   connect(RightSplitter, &QSplitter::splitterMoved, this, [this] { SyncLowerPanels(RightSplitter); });
@@ -428,10 +437,12 @@ void TfrmQuickMain::FormShow() {
   if (shown_) return;
   shown_ = true;
   ApplySettings();
+  readErrors_ = std::make_unique<controls::ReadErrorDisplay>(this, ListView3, services_.showBox);
   engine_ = std::make_unique<engine::TUndelete>(*boxes_, *pump_);
   Hex->ShowBanner(QByteArray::fromStdString(platform::SystemText("感谢您使用 Tarnwell。")));
   FillDriveTree();
   UpdateHistoryButtons();
+  UpdateTicksPanel();
   Log(QStringLiteral("标准恢复已开始"), engine::kLogInformation);
   Timer1->start();
 }
@@ -459,6 +470,15 @@ void TfrmQuickMain::closeEvent(QCloseEvent* event) {
   QDialog::closeEvent(event);
 }
 
+void TfrmQuickMain::keyPressEvent(QKeyEvent* event) {
+  // A dialog takes Esc as "close"; here it would throw away a scan.
+  if (controls::IsCloseByEscape(event)) {
+    event->accept();
+    return;
+  }
+  QDialog::keyPressEvent(event);
+}
+
 void TfrmQuickMain::resizeEvent(QResizeEvent* event) {
   QDialog::resizeEvent(event);
   // Once the layout has settled: the right column's lower pages have the
@@ -467,11 +487,15 @@ void TfrmQuickMain::resizeEvent(QResizeEvent* event) {
 }
 
 void TfrmQuickMain::done(int result) {
-  if (Busy()) return;  // Esc or "关闭" under a scan is refused like any close
+  if (Busy()) return;  // "关闭" under a scan is refused like any close
+  if (engine_ && !controls::MayCloseWindow(services_.ask, this, static_cast<bool>(NodeEntry(ScanRootNode)),
+                                           TickedCount()))
+    return;
   if (engine_) {
     ListModel->Clear();
     TreeView1->setCurrentItem(nullptr);
     engine_.reset();
+    readErrors_.reset();
     SaveSettings();
   }
   QDialog::done(result);
@@ -491,6 +515,9 @@ void TfrmQuickMain::SetStatus(int panel, const QString& text) { StatusBar1->SetP
 
 void TfrmQuickMain::Log(const QString& text, int icon) { ListView3->Add(text, icon); }
 
-void TfrmQuickMain::helpExecute() { controls::OpenHelpTopic(services_.opener, "StdRecovery.htm"); }
+void TfrmQuickMain::helpExecute() {
+  if (!controls::OpenHelpTopic(services_.opener, "StdRecovery.htm"))
+    services_.showBox(this, controls::BoxKind::kError, controls::HelpNotOpenedText());
+}
 
 }  // namespace tarnwell::standard

@@ -5,6 +5,7 @@
 #include <QDate>
 #include <QDialog>
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 
@@ -31,6 +32,7 @@ class QTreeWidgetItem;
 
 namespace tarnwell::engine {
 class TUndelete;
+struct TLogiDrive;
 }
 namespace tarnwell::controls {
 class EventLogView;
@@ -43,6 +45,7 @@ class StatusBarPanel;
 class QtProgressBar;
 class TStatusBarEx;
 class QtMessageBoxes;
+class ReadErrorDisplay;
 }  // namespace tarnwell::controls
 
 namespace tarnwell::standard {
@@ -50,6 +53,7 @@ namespace tarnwell::standard {
 // What the window asks of the world; tests replace each part.
 struct QuickMainServices {
   controls::BoxShower showBox = controls::ShowBox;
+  controls::QuestionAsker ask = controls::AskYesNo;
   controls::DesktopOpener opener = controls::DefaultDesktopOpener();
   std::function<bool(QWidget* parent, std::string* folder)> selectDestination;
   std::function<QDate()> today = [] { return QDate::currentDate(); };
@@ -68,8 +72,9 @@ class TfrmQuickMain : public QDialog {
   explicit TfrmQuickMain(QuickMainServices services = {}, QWidget* parent = nullptr);
   ~TfrmQuickMain() override;
 
-  // Closing: refused while busy; otherwise the engine goes and the
-  // settings are written.
+  // Closing: refused while busy, asked about when scan results or ticked
+  // rows would be lost; otherwise the engine goes and the settings are
+  // written. Esc never closes the window.
   void done(int result) override;
 
   // Opening: settings, engine and drive list, banner, first log line.
@@ -90,6 +95,13 @@ class TfrmQuickMain : public QDialog {
   void Openparentdirectory1Click();
   void Check1Click(bool checked);
   void Checkall1Click(bool checked);
+  // Ticks every deleted or damaged entry of the folder shown, or of the
+  // whole scanned volume (through a search that leaves the results shown
+  // on "查找结果" alone).
+  void CheckDeletedInFolder();
+  void CheckDeletedInVolume();
+  // Ticks of every drive scanned in this window, the shown one's included.
+  int TickedCount() const;
   void acScan32Execute();
   void helpExecute();
   void RecoverExecute();
@@ -147,6 +159,7 @@ class TfrmQuickMain : public QDialog {
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
 
  private:
@@ -161,6 +174,11 @@ class TfrmQuickMain : public QDialog {
   void AddGrandchildFolders(QTreeWidgetItem* node);
   void FillFileList(QTreeWidgetItem* node);
   void UpdateCountsPanel();
+  void UpdateTicksPanel();
+  // Ticks live per drive: the shown drive's are in the list model, the
+  // others wait here until their drive is shown again.
+  void ParkTicks();
+  void RestoreTicks();
   void UpdateHistoryButtons();
   void ShowNodeQuietly(QTreeWidgetItem* node);
   void ClearScanView();
@@ -173,6 +191,7 @@ class TfrmQuickMain : public QDialog {
   void ApplySettings();
   void SaveSettings();
   void SetBusyCursor(bool busy);
+  void LogRenamedCopy(const QString& caption, const std::string& systemName, const std::string& plannedPath);
   void SetStatus(int panel, const QString& text);
   void Log(const QString& text, int icon);
   bool Busy() const;
@@ -181,10 +200,17 @@ class TfrmQuickMain : public QDialog {
   std::unique_ptr<controls::QtMessageBoxes> boxes_;
   std::unique_ptr<controls::QtMessagePump> pump_;
   std::unique_ptr<engine::TUndelete> engine_;
+  std::unique_ptr<controls::ReadErrorDisplay> readErrors_;  // while the window is open
   std::unique_ptr<controls::StatusBarPanel> status1_;
   std::unique_ptr<controls::QtProgressBar> progress_;
   NodeHistory history_;
   QuickSettings settings_;
+  // The folder the last search looked below (-1: the whole drive) and its
+  // path: "搜索" on "查找结果" searches there again.
+  int64_t searchKey_ = -1;
+  QString searchPlace_;
+  void ShowSearchPlace();
+  std::map<const engine::TLogiDrive*, std::vector<controls::TickedRecord>> parkedTicks_;
   QTreeWidgetItem* shownDrive_ = nullptr;
   QTreeWidgetItem* boldNode_ = nullptr;
   bool treeHandlerOn_ = true;

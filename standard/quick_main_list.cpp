@@ -14,6 +14,7 @@
 #include "controls/status_bar_ex.h"
 #include "engine/ascii_text.h"
 #include "engine/fat/file_header_table.h"
+#include "engine/scoped_flag.h"
 #include "engine/undelete.h"
 #include "standard/quick_main.h"
 
@@ -95,6 +96,54 @@ void TfrmQuickMain::Check1Click(bool checked) {
 }
 
 void TfrmQuickMain::Checkall1Click(bool checked) { ListModel->SetAllChecked(checked); }
+
+void TfrmQuickMain::CheckDeletedInFolder() {
+  if (!Busy()) ListModel->CheckMarkedRows();
+}
+
+void TfrmQuickMain::CheckDeletedInVolume() {
+  if (!engine_ || Busy() || !engine_->CurrentDrive || !NodeEntry(ScanRootNode)) return;
+  // The engine's search fills its result list; the results the user sees
+  // on "查找结果" are put back afterwards.
+  std::vector<engine::EntryHandle> shownResults = std::move(engine_->SearchResults);
+  engine_->SearchResults.clear();
+  engine::TSearchCriteria criteria;
+  criteria.DeletedOnly = true;
+  {
+    engine::ScopedFlag busy(engine_->Scanning);
+    (void)engine_->Search(criteria);  // what it found before a failure is still ticked
+  }
+  std::vector<controls::TickedRecord> records;
+  records.reserve(engine_->SearchResults.size());
+  for (const engine::EntryHandle& e : engine_->SearchResults)
+    records.push_back({e.Item(), e.Kind(), EntryListImage(e), controls::FromSystem(e.Name())});
+  engine_->SearchResults = std::move(shownResults);
+  ListModel->TickRecords(records);
+}
+
+int TfrmQuickMain::TickedCount() const {
+  int count = ListModel->TickCount();
+  for (const auto& [drive, ticks] : parkedTicks_) count += static_cast<int>(ticks.size());
+  return count;
+}
+
+void TfrmQuickMain::UpdateTicksPanel() { SetStatus(3, QStringLiteral(" 已选择 %1 个条目").arg(TickedCount())); }
+
+void TfrmQuickMain::ParkTicks() {
+  if (!engine_ || !engine_->CurrentDrive) return;
+  std::vector<controls::TickedRecord> ticks = ListModel->Ticks();
+  if (!ticks.empty()) parkedTicks_[engine_->CurrentDrive] = std::move(ticks);
+  ListModel->ForgetTicks();
+}
+
+void TfrmQuickMain::RestoreTicks() {
+  if (!engine_ || !engine_->CurrentDrive) return;
+  const auto parked = parkedTicks_.find(engine_->CurrentDrive);
+  if (parked == parkedTicks_.end()) return;
+  const std::vector<controls::TickedRecord> ticks = std::move(parked->second);
+  parkedTicks_.erase(parked);
+  ListModel->TickRecords(ticks);
+}
 
 void TfrmQuickMain::ListView1Click() {
   if (Busy() || !engine_ || !engine_->CurrentDrive) return;

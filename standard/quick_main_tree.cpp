@@ -161,13 +161,21 @@ void TfrmQuickMain::Treeview2Change(QTreeWidgetItem* node, bool fromUser) {
   engine_->SearchResults.clear();
   if (TreeView1->currentItem() == SearchNode) ListModel->Clear();
 
+  // Ticks of a drive whose entries a forced scan releases go with them;
+  // every other drive keeps its ticks for when it is shown again.
+  ParkTicks();
+  if (!fromUser) parkedTicks_.erase(drive);
   const bool scanned = engine_->ScanVolume(*drive, !fromUser, *status1_, *progress_);
+  RestoreTicks();
+  UpdateTicksPanel();
   if (scanned) {
     ClearScanView();
     SetRootEntry();
     AddChildFolders(ScanRootNode);
     AddGrandchildFolders(ScanRootNode);
     history_.Clear();
+    searchKey_ = -1;  // folder keys of the old scan mean nothing now
+    searchPlace_.clear();
     QTreeWidgetItem* first = ScanRootNode;
     if (!drive->IsFat() && ScanRootNode->childCount() > 0) first = ScanRootNode->child(0);
     // Opened before it is made current: the view then lays the tree out
@@ -214,6 +222,7 @@ void TfrmQuickMain::TreeView1Change(QTreeWidgetItem* node, bool fromUser) {
   if ((NodeEntry(node) && engine_->CurrentDrive) || node == SearchNode) FillFileList(node);
   UpdateCountsPanel();
   SetStatus(1, " " + GetNodePath(node));
+  ShowSearchPlace();
   if (fromUser && NodeIdentity(node)) history_.Add(NodeIdentity(node));
   UpdateHistoryButtons();
   if (boldNode_ != node) {
@@ -330,7 +339,11 @@ void TfrmQuickMain::acScan32Execute() {
     return;
   }
   const std::vector<int> rows = SelectedRows();
-  if (rows.empty() || ListModel->Row(rows[0]).image != kImageDamagedFolder) return;
+  if (rows.empty() || ListModel->Row(rows[0]).image != kImageDamagedFolder) {
+    services_.showBox(this, controls::BoxKind::kInformation,
+                      QStringLiteral("请先在文件列表中选择一个损坏的目录，再使用“扫描 32”。"));
+    return;
+  }
   const engine::EntryHandle entry = RowEntry(rows[0]);
   SetBusyCursor(true);
   QCoreApplication::processEvents();

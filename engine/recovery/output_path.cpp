@@ -56,21 +56,25 @@ std::string NormaliseFolder(const std::string& folder) {
   return f;
 }
 
-// Tries base.ext, base_1.ext, ... in the folder dirFd; tryCreate gets the
-// bare name and sets retry when the name was taken after all.
-template <typename TryCreate>
-auto CreateUnique(const std::string& systemName, int dirFd, TryCreate tryCreate)
-    -> std::invoke_result_t<TryCreate, const std::string&, bool&> {
+void OutputBaseAndExtension(const std::string& systemName, std::string& base, std::string& ext) {
   std::string name = systemName;
   // A display name's "?" for a deleted short name's first byte. The byte
   // 0xE5 itself is left alone here: callers pass output forms, in which a
   // short name's mark is already "@", and in GB18030 0xE5 opens many
   // Chinese characters of long names.
   if (!name.empty() && name[0] == '?') name[0] = '@';
-  std::string base, ext;
   SplitExtension(SafeOutputName(name), base, ext);
   if (base.size() + ext.size() + kSuffixRoom > kMaxComponentBytes)
     base = CutUtf8(base, kMaxComponentBytes - kSuffixRoom - ext.size());
+}
+
+// Tries base.ext, base_1.ext, ... in the folder dirFd; tryCreate gets the
+// bare name and sets retry when the name was taken after all.
+template <typename TryCreate>
+auto CreateUnique(const std::string& systemName, int dirFd, TryCreate tryCreate)
+    -> std::invoke_result_t<TryCreate, const std::string&, bool&> {
+  std::string base, ext;
+  OutputBaseAndExtension(systemName, base, ext);
   for (int n = 0; n < kMaxUniqueAttempts; ++n) {
     const std::string name = Candidate(base, ext, n);
     if (PathTaken(dirFd, name)) continue;
@@ -121,6 +125,21 @@ std::string OutputFolder::Path() const {
     path += **it;
   }
   return path;
+}
+
+std::string PreferredOutputName(const std::string& systemName) {
+  std::string base, ext;
+  OutputBaseAndExtension(systemName, base, ext);
+  return Candidate(base, ext, 0);
+}
+
+std::optional<OutputFolder> OpenOrMakeFolder(const std::string& systemName, const OutputFolder& parent) {
+  const std::string name = PreferredOutputName(systemName);
+  if (::mkdirat(parent.Fd(), name.c_str(), 0777) == 0 || errno == EEXIST) {
+    platform::UniqueFd fd(::openat(parent.Fd(), name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    if (fd.get() >= 0) return OutputFolder(std::move(fd), parent, name);
+  }
+  return CreateUniqueFolder(systemName, parent);
 }
 
 std::string MakeUniquePath(const std::string& systemName, const std::string& folder) {

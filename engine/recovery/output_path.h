@@ -51,6 +51,16 @@ class OutputFolder {
   std::shared_ptr<const PathPiece> path_;
 };
 
+// The name an item takes when nothing of that name is in the way: what
+// the user expects, so that a renamed copy can be told.
+std::string PreferredOutputName(const std::string& systemName);
+
+// The folder of that name inside parent, made when missing and entered
+// when it is a folder already (never through a link); when the name is
+// taken by anything else, a new folder under the next free name. Lets
+// several recovered items share the folders of their paths.
+std::optional<OutputFolder> OpenOrMakeFolder(const std::string& systemName, const OutputFolder& parent);
+
 // Creates a new file under a unique name (openat with O_CREAT|O_EXCL|
 // O_NOFOLLOW, so a name taken between the check and the creation, a link
 // included, moves on to the next one).

@@ -1,6 +1,7 @@
 // The NTFS pass: the FILE records found by the landmark pass, taken over as
 // it parsed them; read again in 1000-sector chunks and parsed where they lie
 // when the pass is repeated.
+#include <array>
 #include <algorithm>
 #include <cmath>
 #include <memory>
@@ -62,6 +63,32 @@ void ReadRecordsAgain(TPhysicalDrive& drive, TPartiEntry& entry, engine::Progres
 
 }  // namespace
 
+void DropMirrorCopies(std::vector<std::unique_ptr<engine::tntfsfilerecord>>& records) {
+  // $MFTMirr holds byte copies of the MFT's first four records, so a scan
+  // finds each of them twice: the copy has the same name and the same data,
+  // and is listed and recovered once. The records found on their own carry
+  // no record number, so the four are known by their names; those of
+  // another volume differ in where their data lies or in their sizes, and
+  // stay. Any other record found twice is left alone: copies of a user's
+  // file at two places are two finds.
+  static const std::array<std::string, 4> kMirrored = {"$MFT", "$MFTMirr", "$LogFile", "$Volume"};
+  std::vector<const engine::tntfsfilerecord*> kept;
+  auto same = [](const engine::tntfsfilerecord& a, const engine::tntfsfilerecord& b) {
+    // Resident data is marked by minus the record's own sector, which
+    // differs between a record and its copy.
+    const bool sameData = a.DataStart > 0 || b.DataStart > 0 ? a.DataStart == b.DataStart : true;
+    return a.Name == b.Name && sameData && a.DataSize == b.DataSize && a.AllocatedSize == b.AllocatedSize &&
+           a.RecordFlags == b.RecordFlags;
+  };
+  std::erase_if(records, [&](const std::unique_ptr<engine::tntfsfilerecord>& r) {
+    if (!r || std::find(kMirrored.begin(), kMirrored.end(), r->Name) == kMirrored.end()) return false;
+    for (const engine::tntfsfilerecord* k : kept)
+      if (same(*k, *r)) return true;
+    kept.push_back(r.get());
+    return false;
+  });
+}
+
 void ReadNtfsRecords(TPhysicalDrive& drive, engine::ProgressBar& progress) {
   if (!drive.CurrentPartition) return;
   TPartiEntry& entry = *drive.CurrentPartition;
@@ -82,6 +109,7 @@ void ReadNtfsRecords(TPhysicalDrive& drive, engine::ProgressBar& progress) {
     ReadRecordsAgain(drive, entry, progress, votes);
   }
   entry.NtfsClusterSectors = VotedClusterSectors(votes);
+  DropMirrorCopies(entry.NtfsRecords);
   std::stable_sort(entry.NtfsRecords.begin(), entry.NtfsRecords.end(),
                    [](const auto& a, const auto& b) { return ParentReference(*a) < ParentReference(*b); });
   entry.ParentRefs = ParentRefsOf(entry.NtfsRecords);

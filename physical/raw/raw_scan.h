@@ -6,6 +6,10 @@
 #include <cstddef>
 #include <cstdint>
 
+#include <memory>
+#include <vector>
+
+#include "engine/records.h"
 #include "engine/window_interfaces.h"
 
 namespace tarnwell::physical {
@@ -49,5 +53,8 @@ namespace tarnwell::physical::raw {
 // the current partition, votes NtfsClusterSectors from their run lists and
 // lists the parent folders in ParentRefs.
 void ReadNtfsRecords(TPhysicalDrive& drive, engine::ProgressBar& progress);
+// Drops the copies $MFTMirr holds of the MFT's first four records, keeping
+// the first of each.
+void DropMirrorCopies(std::vector<std::unique_ptr<engine::tntfsfilerecord>>& records);
 
 }  // namespace tarnwell::physical::raw

@@ -25,6 +25,10 @@ void AdvWindowTest::Open(const std::vector<std::string>& images) {
   window->SetBoxShower([this](QWidget*, controls::BoxKind kind, const QString& text) {
     boxes.push_back({kind, text});
   });
+  window->SetQuestionAsker([this](QWidget*, const QString& text) {
+    questions.push_back(text);
+    return closeAnswer;
+  });
   TfrmAdvMain::Choosers choosers;
   choosers.scanMode = [this](QWidget*) { return scanMode; };
   choosers.scanRange = [this](QWidget*, uint32_t total, int64_t* start, int64_t* count) {

@@ -50,6 +50,8 @@ class AdvWindowTest : public ::testing::Test {
   testing::ScopedDeviceTable table;
   std::unique_ptr<TfrmAdvMain> window;
   std::vector<ShownBox> boxes;
+  std::vector<QString> questions;  // what the window asked, answered with closeAnswer
+  bool closeAnswer = true;
   std::vector<std::string> opened;  // what the desktop was asked to open
   int scanMode = 101;               // the scan-mode dialog's answer
   bool rangeAccepted = true;        // the scan-range dialog's answer

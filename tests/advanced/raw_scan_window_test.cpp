@@ -1,6 +1,7 @@
 // The raw-range scan in the window: numbered folders, the file list, the
 // properties and hex pages, recovery with its marks, stop and the busy
 // checks, on the reformatted and zeroed fixture volumes.
+#include <filesystem>
 #include <QAbstractItemModelTester>
 #include <QAction>
 #include <QLabel>
@@ -60,14 +61,23 @@ TEST_F(AdvWindowTest, RawScanOfAReformattedFat32VolumeShowsItsOldFoldersAndRecov
   // Check everything of every folder and recover it, folder by folder.
   destination = testing::MakeTempFolder("advout");
   size_t recoveries = 0;
+  int counted = 0;  // the files each recovery's last log line counts
   for (size_t f = 0; f < 4; ++f) {
     SelectFolder(f);
     window->Checkall1Click(true);
     window->RecoverExecute();
-    recoveries += window->FileModel()->RowCount() > 0;
+    if (window->FileModel()->RowCount() == 0) continue;
+    ++recoveries;
+    const QString last = LogTexts().back();
+    EXPECT_TRUE(last.endsWith(QStringLiteral(" 个文件已恢复，0 个失败"))) << last.toStdString();
+    counted += last.section(' ', 0, 0).toInt();
   }
+  size_t written = 0;
+  for (const auto& e : std::filesystem::recursive_directory_iterator(destination)) written += e.is_regular_file();
+  EXPECT_EQ(static_cast<size_t>(counted), written);
   EXPECT_EQ(ExactCopies("fat32-reformatted.img", destination), 7u);
-  EXPECT_EQ(LogTexts().back(), QStringLiteral("恢复已完成。"));
+  const std::vector<QString> lines = LogTexts();
+  EXPECT_EQ(lines[lines.size() - 2], QStringLiteral("恢复已完成。"));
   EXPECT_EQ(opened.size(), recoveries) << "the destination opens after each recovery";
   EXPECT_FALSE(window->Busy());
 }

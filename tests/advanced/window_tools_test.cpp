@@ -10,6 +10,8 @@
 #include <QMimeData>
 #include <QRadioButton>
 #include <QSpinBox>
+
+#include "controls/properties_page.h"
 #include <QTreeView>
 
 #include "advanced/folder_tree_model.h"
@@ -246,6 +248,12 @@ TEST_F(WindowToolsTest, AFolderWhoseClusterHasNoSectorIsNotLocated) {
   window->ListView1DblClick();
   EXPECT_TRUE(HasBox(controls::BoxKind::kWarning, notLocated));
   EXPECT_EQ(window->TreeView1->currentIndex(), shown);
+}
+
+TEST_F(WindowToolsTest, PropertiesPageNamesTheArchiveAttribute) {
+  Open({});
+  const QStringList expected = {"只读", "系统", "存档", "隐藏", "压缩"};
+  for (int i = 0; i < expected.size(); ++i) EXPECT_EQ(window->ListView2->Caption(10 + i), expected[i]);
 }
 
 TEST_F(WindowToolsTest, SettingsAreReadAtShowAndWrittenAtClose) {

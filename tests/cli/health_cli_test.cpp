@@ -61,7 +61,7 @@ TEST(HealthCli, JsonCarriesRowsAndVerdict) {
   EXPECT_EQ(drive["firmware"], "3.0");
   EXPECT_EQ(drive["capacity"], "74.53 GB");
   EXPECT_EQ(drive["verdict"], 2);
-  EXPECT_EQ(drive["report"], " S.M.A.R.T. 报告 该硬盘驱动器处于危险状态，您应该考虑更改此硬盘。");
+  EXPECT_EQ(drive["report"], " S.M.A.R.T. 报告 该硬盘驱动器处于危险状态，您应该考虑更换此硬盘。");
   const auto& rows = drive["attributes"];
   ASSERT_EQ(rows.size(), 3u);
   EXPECT_EQ(rows[0]["id"], 5);

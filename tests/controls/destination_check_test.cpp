@@ -35,8 +35,8 @@ TEST(DestinationCheck, RefusesWhatCannotHoldRecoveredFiles) {
     DestinationVerdict verdict;
     std::string message;
   } cases[] = {
-      {"", DestinationVerdict::kStayOpen, ""},
-      {"   ", DestinationVerdict::kStayOpen, ""},
+      {"", DestinationVerdict::kWarning, "请输入或选择保存恢复文件的目录。"},
+      {"   ", DestinationVerdict::kWarning, "请输入或选择保存恢复文件的目录。"},
       {"relative/out", DestinationVerdict::kError, "不是有效的驱动器 ID"},
       {"C:\\out", DestinationVerdict::kError, "不是有效的驱动器 ID"},
       {"/proc/tarnwell-out", DestinationVerdict::kWarning, "无法打开驱动器，驱动器可能尚未就绪。"},
@@ -46,7 +46,9 @@ TEST(DestinationCheck, RefusesWhatCannotHoldRecoveredFiles) {
        "文件 '" + dir + "/taken.txt' 已存在，请选择另一个目录。"},
       {dir + "/dangling", DestinationVerdict::kError,
        "文件 '" + dir + "/dangling' 已存在，请选择另一个目录。"},
-      {dir + "/missing/child", DestinationVerdict::kError, "无效目录名。"},
+      {dir + "/missing/child", DestinationVerdict::kError,
+       "上级目录 '" + dir + "/missing' 不存在，请先创建它或选择另一个目录。"},
+      {dir + "/" + std::string(300, 'x'), DestinationVerdict::kError, "无效目录名。"},
   };
   for (const Case& c : cases) {
     DestinationCheck check = CheckDestinationFolder(c.path);

@@ -1,7 +1,9 @@
 // The scan-mode, scan-range and destination dialogs, driven offscreen.
 #include <gtest/gtest.h>
 
+#include <QCheckBox>
 #include <QGroupBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSlider>
@@ -11,6 +13,7 @@
 
 #include "controls/scan_config.h"
 #include "controls/scanmode.h"
+#include "controls/search_panel.h"
 #include "controls/seldir.h"
 #include "tests/support/fixtures.h"
 
@@ -71,18 +74,20 @@ TEST(ScanConfigDialog, OkAcceptsAUsableRangeAndRefusesOneBeyondTheDisk) {
   dialog.SetBoxShower(Recorder(&boxes));
   dialog.Prepare(100 * 2048);
 
-  dialog.Edit1->setText(QStringLiteral("0"));
-  dialog.Edit2->setText(QStringLiteral("0"));
+  dialog.Edit1->setText(QStringLiteral("7"));
+  dialog.Edit2->setText(QStringLiteral("7"));
   dialog.Button1Click();
-  EXPECT_EQ(dialog.result(), QDialog::Rejected);  // still open, silently
-  EXPECT_TRUE(boxes.empty());
+  EXPECT_EQ(dialog.result(), QDialog::Rejected);  // still open, and says why
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].kind, controls::BoxKind::kWarning);
+  EXPECT_TRUE(boxes[0].text.startsWith(QStringLiteral("扫描范围为空"))) << boxes[0].text.toStdString();
 
   dialog.Edit1->setText(QStringLiteral("100"));
   dialog.Edit2->setText(QStringLiteral("150"));
   dialog.Button1Click();
-  ASSERT_EQ(boxes.size(), 1u);
-  EXPECT_EQ(boxes[0].kind, controls::BoxKind::kError);
-  EXPECT_EQ(boxes[0].text, QStringLiteral("扇区范围超出限制。"));
+  ASSERT_EQ(boxes.size(), 2u);
+  EXPECT_EQ(boxes[1].kind, controls::BoxKind::kError);
+  EXPECT_EQ(boxes[1].text, QStringLiteral("扇区范围超出限制。"));
   EXPECT_EQ(dialog.result(), QDialog::Rejected);
 
   dialog.Edit1->setText(QStringLiteral("10"));
@@ -91,7 +96,22 @@ TEST(ScanConfigDialog, OkAcceptsAUsableRangeAndRefusesOneBeyondTheDisk) {
   EXPECT_EQ(dialog.result(), QDialog::Accepted);
   EXPECT_EQ(dialog.StartSector(), 10240);
   EXPECT_EQ(dialog.SectorCount(), 10240);
-  EXPECT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes.size(), 2u);
+}
+
+TEST(ScanConfigDialog, WholeDiskIsTheRangeItOpensWithAndOkScansIt) {
+  std::vector<ShownBox> boxes;
+  TfrmScanConfig dialog;
+  dialog.SetBoxShower(Recorder(&boxes));
+  dialog.Prepare(100 * 2048 + 5);  // 100 MB and a few sectors: 101 MB shown
+  EXPECT_EQ(dialog.Edit1->text(), QStringLiteral("0"));
+  EXPECT_EQ(dialog.Edit2->text(), QStringLiteral("101"));
+  EXPECT_EQ(dialog.TrackBar2->value(), 101);
+  dialog.Button1Click();
+  EXPECT_TRUE(boxes.empty());
+  ASSERT_EQ(dialog.result(), QDialog::Accepted);
+  EXPECT_EQ(dialog.StartSector(), 0);
+  EXPECT_EQ(dialog.SectorCount(), 100 * 2048 + 5) << "every sector, the last partial megabyte included";
 }
 
 TEST(SelDirDialog, UpOneLevelWalksTowardsTheRoot) {
@@ -119,7 +139,9 @@ TEST(SelDirDialog, OkRunsTheChecksAndStaysOpenOnFailure) {
   dialog.Edit1->setText(QStringLiteral("  "));
   dialog.Button2->click();
   EXPECT_TRUE(dialog.isVisible());
-  EXPECT_TRUE(boxes.empty());
+  ASSERT_EQ(boxes.size(), 1u) << "OK on no folder says what is missing";
+  EXPECT_EQ(boxes[0].text, QStringLiteral("请输入或选择保存恢复文件的目录。"));
+  boxes.clear();
 
   dialog.Edit1->setText(QStringLiteral("out"));
   dialog.Button2->click();
@@ -158,6 +180,18 @@ TEST(SelDirDialog, CancelClosesAtOnceWhateverThePath) {
   EXPECT_EQ(dialog.result(), QDialog::Rejected);
   EXPECT_TRUE(boxes.empty());
   EXPECT_TRUE(dialog.Path().empty());
+}
+
+
+
+// Captions a user reads to decide what to do; each was once written wrong.
+TEST(DialogCaptions, ReadAsTheyMean) {
+  SearchPanel panel;
+  EXPECT_EQ(panel.CheckBox1->text(), QStringLiteral("区分大小写"));
+  TfrmScanMode mode;
+  QStringList texts;
+  for (const QLabel* label : mode.findChildren<QLabel*>()) texts << label->text();
+  EXPECT_TRUE(texts.contains(QStringLiteral("正常扫描: 扫描物理驱动器以找回丢失的文件"))) << texts.join('|').toStdString();
 }
 
 }  // namespace

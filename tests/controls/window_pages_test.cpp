@@ -180,9 +180,14 @@ TEST(RecoverCommandTest, SnapshotCancelStopAndFinish) {
     done.push_back(item.caption);
     model.Clear();  // the list may change under the command: the snapshot holds
     stop = true;
+    return RecoverTally{3, 1};
   };
   steps.stopRequested = [&] { return stop; };
-  steps.finish = [&] { ++finished; };
+  RecoverTally total;
+  steps.finish = [&](const RecoverTally& tally) {
+    ++finished;
+    total = tally;
+  };
 
   EXPECT_EQ(RunRecoverCommand({}, steps, shower, nullptr, "none"), RecoverOutcome::kNothingChecked);
   ASSERT_EQ(boxes.size(), 1u);
@@ -195,6 +200,7 @@ TEST(RecoverCommandTest, SnapshotCancelStopAndFinish) {
   EXPECT_EQ(RunRecoverCommand(items, steps, shower, nullptr, "none"), RecoverOutcome::kRan);
   EXPECT_EQ(done, std::vector<QString>{"f0"});  // stopped before the second item
   EXPECT_EQ(finished, 1);
+  EXPECT_EQ(RecoverTallyText(total), "3 个文件已恢复，1 个失败");
 }
 
 }  // namespace

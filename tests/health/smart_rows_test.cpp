@@ -79,7 +79,7 @@ TEST(SmartVerdict, OverallVerdict) {
   }
   EXPECT_EQ(Utf8(SmartReportText(0)), " S.M.A.R.T. 报告 状态良好。");
   EXPECT_EQ(Utf8(SmartReportText(1)), " S.M.A.R.T. 报告 某些属性正接近它们的阈值，请备份您的重要信息。");
-  EXPECT_EQ(Utf8(SmartReportText(2)), " S.M.A.R.T. 报告 该硬盘驱动器处于危险状态，您应该考虑更改此硬盘。");
+  EXPECT_EQ(Utf8(SmartReportText(2)), " S.M.A.R.T. 报告 该硬盘驱动器处于危险状态，您应该考虑更换此硬盘。");
   EXPECT_EQ(SmartReportText(-1), "");
 }
 

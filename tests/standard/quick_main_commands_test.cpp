@@ -30,7 +30,8 @@ TEST_F(QuickMainTest, RecoversCheckedRowsByteExactWithUniqueNames) {
   EXPECT_EQ(Sha256(destination + "/family dinner.jpg"), ManifestSha("Photos/family dinner.jpg"));
   EXPECT_EQ(Sha256(destination + "/生日.jpg"), ManifestSha("Photos/生日.jpg"));
   EXPECT_FALSE(fs::exists(destination + "/BEACH.JPG"));
-  EXPECT_EQ(LastLog(), "恢复已完成。");
+  EXPECT_EQ(w->ListView3->LineText(w->ListView3->LineCount() - 2), "恢复已完成。");
+  EXPECT_EQ(LastLog(), "2 个文件已恢复，0 个失败");
   EXPECT_EQ(w->TabSet1->currentIndex(), 3);
   EXPECT_EQ(opened, std::vector<std::string>{destination});
   EXPECT_FALSE(w->Engine()->Scanning);
@@ -40,14 +41,28 @@ TEST_F(QuickMainTest, RecoversCheckedRowsByteExactWithUniqueNames) {
   w->RecoverExecute();
   EXPECT_EQ(Sha256(destination + "/family dinner_1.jpg"), ManifestSha("Photos/family dinner.jpg"));
   EXPECT_EQ(opened.size(), 1u);
+  // Each renamed copy is named in the log.
+  EXPECT_EQ(w->ListView3->LineText(w->ListView3->LineCount() - 4),
+            "“family dinner.jpg” 在目标目录中已存在，恢复的副本保存为 “family dinner_1.jpg”");
 
   // A deleted folder goes with its contents (a name from disk that begins
-  // with the deletion mark is written with "@").
+  // with the deletion mark is written with "@"); the photos are still
+  // ticked, so each keeps its folder's path.
   Open(Child(w->ScanRootNode, "Music"));
   w->Checkall1Click(false);
   Check("?ld");
   w->RecoverExecute();
-  EXPECT_EQ(Sha256(destination + "/@ld/@YRICS.TXT"), ManifestSha("Music/old/lyrics.txt"));
+  EXPECT_EQ(Sha256(destination + "/Music/@ld/@YRICS.TXT"), ManifestSha("Music/old/lyrics.txt"));
+  EXPECT_EQ(Sha256(destination + "/Music/@ld/song-list.txt"), ManifestSha("Music/old/song-list.txt"));
+  EXPECT_EQ(Sha256(destination + "/Photos/生日.jpg"), ManifestSha("Photos/生日.jpg"));
+  // Alone, the folder is written flat.
+  w->Checkall1Click(false);
+  Open(Child(w->ScanRootNode, "Photos"));
+  w->Checkall1Click(false);
+  EXPECT_EQ(w->TickedCount(), 0);
+  Open(Child(w->ScanRootNode, "Music"));
+  Check("?ld");
+  w->RecoverExecute();
   EXPECT_EQ(Sha256(destination + "/@ld/song-list.txt"), ManifestSha("Music/old/song-list.txt"));
 }
 
@@ -99,7 +114,8 @@ TEST_F(QuickMainTest, StopDuringRecoveryEndsBetweenFilesAndRefusesEverythingElse
   const bool second = fs::exists(destination + "/生日.jpg") || fs::exists(destination + "/family dinner.jpg");
   EXPECT_TRUE(second);
   EXPECT_FALSE(fs::exists(destination + "/生日.jpg") && fs::exists(destination + "/family dinner.jpg"));
-  EXPECT_EQ(LastLog(), "恢复已完成。");
+  EXPECT_EQ(w->ListView3->LineText(w->ListView3->LineCount() - 2), "恢复已完成。");
+  EXPECT_EQ(LastLog(), "0 个文件已恢复，0 个失败") << "the stopped file is not counted as recovered";
   EXPECT_FALSE(w->Engine()->Scanning);
 }
 
@@ -143,9 +159,13 @@ TEST_F(QuickMainTest, SearchListsResultsWithLocationsAndRevealsThem) {
   EXPECT_EQ(Cell("?ld", 1), "C:\\Music");
   EXPECT_LT(RowOf("BEACH.JPG"), 0);  // deleted entries only
   EXPECT_EQ(w->StatusBar1->PanelText(1), " 查找结果");
-  // Searching the results again does nothing.
+  // Searching from the results searches the same place again.
   const size_t before = w->ListModel->RowCount();
   w->SearchPage->AllFiles->setChecked(true);
+  w->Button1Click();
+  EXPECT_GT(static_cast<size_t>(w->ListModel->RowCount()), before);
+  EXPECT_GE(RowOf("BEACH.JPG"), 0);
+  w->SearchPage->DeletedOnly->setChecked(true);
   w->Button1Click();
   EXPECT_EQ(static_cast<size_t>(w->ListModel->RowCount()), before);
 
@@ -194,14 +214,18 @@ TEST_F(QuickMainTest, Scan32RepairsADamagedFat32FolderOnly) {
   // A damaged folder cannot be opened in the tree.
   w->TreeView1->setCurrentItem(node);
   EXPECT_EQ(w->TreeView1->currentItem(), w->ScanRootNode);
-  // Not a damaged folder: nothing happens.
+  // Not a damaged folder: nothing is repaired, and the user is told what
+  // to choose.
   SelectRow("KEEP.TXT");
   w->acScan32Execute();
   EXPECT_EQ(w->TreeView1->currentItem(), w->ScanRootNode);
+  ASSERT_EQ(boxes.size(), 2u);
+  EXPECT_EQ(boxes[1].kind, controls::BoxKind::kInformation);
+  EXPECT_EQ(boxes[1].text, "请先在文件列表中选择一个损坏的目录，再使用“扫描 32”。");
 
   SelectRow("?IGHDIR");
   w->acScan32Execute();
-  EXPECT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes.size(), 2u);
   ASSERT_EQ(w->TreeView1->currentItem(), node);
   EXPECT_EQ(node->data(0, Qt::UserRole + 3).toInt(), 4);
   EXPECT_GE(RowOf("inside one.txt"), 0);

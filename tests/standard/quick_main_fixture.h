@@ -34,6 +34,8 @@ class QuickMainTest : public ::testing::Test {
  protected:
   ScopedDeviceTable table;
   std::vector<ShownBox> boxes;
+  std::vector<QString> questions;  // what the window asked, answered with closeAnswer
+  bool closeAnswer = true;
   std::vector<std::string> opened;
   std::string destination = MakeTempFolder("quick_main_out");
   std::string settings = MakeTempFolder("quick_main_ini") + "/Tarnwell.ini";
@@ -47,6 +49,10 @@ class QuickMainTest : public ::testing::Test {
     for (const std::string& image : images) table.AttachImage(FixturePath(image));
     standard::QuickMainServices s;
     s.showBox = [this](QWidget*, controls::BoxKind k, const QString& t) { boxes.push_back({k, t}); };
+    s.ask = [this](QWidget*, const QString& t) {
+      questions.push_back(t);
+      return closeAnswer;
+    };
     s.opener = [this](const std::string& target) {
       opened.push_back(target);
       return true;

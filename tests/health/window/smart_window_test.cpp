@@ -181,7 +181,7 @@ TEST(SmartWindow, DangerRecordingShowsRowsImagesAndVerdict) {
     EXPECT_EQ(RowImage(w.ListView1->topLevelItem(row)), images[row]) << row;
   }
   // Danger comes first and a later warning does not lower the verdict.
-  EXPECT_EQ(h.Status(), QStringLiteral(" S.M.A.R.T. 报告 该硬盘驱动器处于危险状态，您应该考虑更改此硬盘。"));
+  EXPECT_EQ(h.Status(), QStringLiteral(" S.M.A.R.T. 报告 该硬盘驱动器处于危险状态，您应该考虑更换此硬盘。"));
   EXPECT_TRUE(h.boxes.empty());
 }
 

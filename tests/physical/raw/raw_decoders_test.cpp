@@ -9,6 +9,7 @@
 #include "physical/raw/found_lookup.h"
 #include "physical/raw/landmarks.h"
 #include "physical/raw/ntfs_found_record.h"
+#include "physical/raw/raw_scan.h"
 #include "tests/physical/disk_model_support.h"
 
 namespace tarnwell::physical::raw {
@@ -289,6 +290,36 @@ TEST_F(RawFilterTest, PatternsSizesAndDates) {
   c.folderKey = 150;
   FilterItems(*drive, 0, c);
   EXPECT_TRUE(Matches().empty());
+}
+
+}  // namespace
+}  // namespace tarnwell::physical::raw
+
+namespace tarnwell::physical::raw {
+namespace {
+
+TEST(DropMirrorCopies, KeepsOneOfEachMirroredRecordAndEverythingElse) {
+  auto record = [](int64_t, const char* name, int64_t dataStart, int64_t size) {
+    auto r = std::make_unique<engine::tntfsfilerecord>();
+    r->Name = name;
+    r->DataStart = dataStart;
+    r->DataSize = r->AllocatedSize = size;
+    r->RecordFlags = 1;
+    return r;
+  };
+  std::vector<std::unique_ptr<engine::tntfsfilerecord>> records;
+  records.push_back(record(0, "$MFT", 4, 65536));
+  records.push_back(record(3, "$Volume", -100, 0));   // resident: minus its own sector
+  records.push_back(record(0, "$MFT", 4, 65536));     // the mirror's copies
+  records.push_back(record(3, "$Volume", -900, 0));
+  records.push_back(record(0, "$MFT", 8000, 65536));  // another volume's MFT
+  records.push_back(record(5, "a.txt", -120, 0));     // beyond the mirror: never dropped
+  records.push_back(record(5, "a.txt", -120, 0));
+  DropMirrorCopies(records);
+  ASSERT_EQ(records.size(), 5u);
+  EXPECT_EQ(records[2]->DataStart, 8000);
+  EXPECT_EQ(records[3]->Name, "a.txt");
+  EXPECT_EQ(records[4]->Name, "a.txt");
 }
 
 }  // namespace

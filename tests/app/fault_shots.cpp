@@ -1,0 +1,191 @@
+// Not a test: shows the windows the way a user drives them into the states
+// that the window fixes changed, under a real X server and window manager,
+// and saves what the screen shows (decorations and message boxes included):
+//   xvfb-run -s "-screen 0 800x600x24" sh -c 'openbox & tarnwell_fault_shots OUT DEMO.img'
+#include <QApplication>
+#include <QCheckBox>
+#include <QDir>
+#include <QLineEdit>
+#include <QMenu>
+#include <QRadioButton>
+#include <QScreen>
+#include <QTabBar>
+#include <QTableView>
+#include <QThread>
+#include <QTimer>
+#include <QTreeView>
+#include <QTreeWidget>
+#include <functional>
+
+#include "advanced/adv_main.h"
+#include "advanced/folder_tree_model.h"
+#include "advanced/raw_file_list.h"
+#include "controls/file_list_model.h"
+#include "controls/properties_page.h"
+#include "controls/scanmode.h"
+#include "disk/read_error_reporter.h"
+#include "platform/text_codec.h"
+#include "controls/scan_config.h"
+#include "controls/search_panel.h"
+#include "controls/ui_fonts.h"
+#include "platform/device_table.h"
+#include "standard/quick_main.h"
+
+namespace {
+
+QString g_folder;
+
+void Settle() {
+  for (int i = 0; i < 20; ++i) {
+    QApplication::processEvents();
+    QThread::msleep(15);
+  }
+}
+
+void GrabScreen(const QString& name) {
+  Settle();
+  QGuiApplication::primaryScreen()->grabWindow(0).save(QDir(g_folder).filePath(name));
+}
+
+// Runs a command that opens a modal box, saves the screen while the box is
+// up, then closes the box.
+void GrabModal(const QString& name, const std::function<void()>& command) {
+  QTimer::singleShot(400, [name] {
+    GrabScreen(name);
+    if (QWidget* box = QApplication::activeModalWidget()) box->close();
+  });
+  command();
+}
+
+QTreeWidgetItem* Child(QTreeWidgetItem* node, const QString& caption) {
+  for (int i = 0; node && i < node->childCount(); ++i)
+    if (node->child(i)->text(0) == caption) return node->child(i);
+  return nullptr;
+}
+
+void Tick(tarnwell::standard::TfrmQuickMain& w, const QString& name) {
+  for (int i = 0; i < w.ListModel->RowCount(); ++i)
+    if (w.ListModel->Row(i).name == name) w.ListModel->SetChecked(i, true);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  using namespace tarnwell;
+  QApplication application(argc, argv);
+  application.setFont(controls::UiFont());
+  g_folder = application.arguments().value(1, QStringLiteral("."));
+  QDir().mkpath(g_folder);
+  std::string error;
+  if (argc < 3 || !platform::DeviceTable::Instance().AttachImage(argv[2], &error)) return 1;
+
+  const QString out = QDir(g_folder).filePath("recovered");
+  QDir(out).removeRecursively();
+  QDir().mkpath(out);
+  standard::QuickMainServices services;
+  // The destination dialog is the user's; here it answers at once.
+  services.selectDestination = [out](QWidget*, std::string* folder) {
+    *folder = out.toStdString();
+    return true;
+  };
+  services.opener = [](const std::string&) { return true; };
+  services.settingsPath = QDir(g_folder).filePath("Tarnwell.ini").toStdString();
+  services.wait = [](int) {};
+  standard::TfrmQuickMain w(services);
+  w.FormShow();
+  w.showMaximized();
+  Settle();
+  w.Treeview2->setCurrentItem(w.DriveNode('C'));
+  w.TreeView1->setCurrentItem(Child(w.ScanRootNode, "Photos"));
+  Tick(w, "family dinner.jpg");
+  w.TreeView1->setCurrentItem(Child(w.ScanRootNode, "Music"));
+  Tick(w, "?ld");
+  w.TabSet1->setCurrentIndex(0);
+  GrabScreen("standard_ticks.png");
+  w.PopupMenu1->popup(w.ListView1->mapToGlobal(QPoint(60, 60)));
+  GrabScreen("standard_ticks_menu.png");
+  w.PopupMenu1->close();
+
+  w.TabSet1->setCurrentIndex(2);
+  w.SearchPage->CheckBox2->setChecked(true);
+  w.SearchPage->Edit1->setText("*.txt,*.m3u");
+  w.Button1Click();
+  w.SearchPage->AllFiles->setChecked(true);
+  w.Button1Click();
+  GrabScreen("standard_search_again.png");
+
+  // Search results of several folders recovered: paths kept, counts, a
+  // renamed copy named.
+  w.Checkall1Click(true);
+  w.N4->setChecked(false);
+  w.RecoverExecute();
+  w.RecoverExecute();
+  GrabScreen("standard_recovery_log.png");
+
+  w.TreeView1->setCurrentItem(Child(w.ScanRootNode, "Photos"));
+  GrabModal("standard_scan32_nothing.png", [&] { w.acScan32Execute(); });
+  GrabModal("standard_read_error.png",
+            [&] { disk::ReportReadError(platform::SystemText("读取驱动器 C: 的扇区 2048 时出错。")); });
+  GrabScreen("standard_read_error_log.png");
+
+  GrabModal("standard_close_question.png", [&] { w.acClose->trigger(); });
+  Settle();
+
+  controls::TfrmScanMode mode;
+  mode.show();
+  GrabScreen("scan_mode.png");
+  mode.close();
+
+  controls::TfrmScanConfig config;
+  config.Prepare(8 * 1024 * 1024);
+  config.show();
+  GrabScreen("scan_range_whole_disk.png");
+  config.Edit2->setText("0");
+  config.Edit1->setText("0");
+  GrabModal("scan_range_empty.png", [&] { config.Button1Click(); });
+  config.close();
+  w.hide();
+
+  advanced::TfrmAdvMain adv;
+  advanced::TfrmAdvMain::Choosers choosers;
+  choosers.scanMode = [](QWidget*) { return 101; };
+  choosers.scanRange = [](QWidget*, uint32_t total, int64_t* start, int64_t* count) {
+    *start = 0;
+    *count = total;
+    return true;
+  };
+  choosers.destination = [](QWidget*, std::string*) { return false; };
+  adv.SetChoosers(choosers);
+  adv.SetBoxShower([](QWidget*, controls::BoxKind, const QString&) {});
+  adv.SetQuestionAsker([](QWidget*, const QString&) { return true; });
+  adv.SetSettingsFile(QDir(g_folder).filePath("advrec.ini").toStdString(), 800);
+  adv.showMaximized();
+  Settle();
+  adv.Timer1->stop();
+  // The physical disk itself, which holds both volumes.
+  QTreeWidgetItem* disk = nullptr;
+  QTreeWidgetItem* computer = adv.TreeView2->topLevelItem(0);
+  for (int i = 0; i < computer->childCount() && !disk; ++i)
+    if (computer->child(i)->text(0).startsWith(QStringLiteral("物理驱动器"))) disk = computer->child(i);
+  if (!disk) return 2;
+  adv.TreeView2->setCurrentItem(disk);
+  Settle();
+  adv.RadioButton2->click();
+  adv.TreeView1->setCurrentIndex(adv.FolderModel()->FolderIndex(0));
+  GrabScreen("advanced_ntfs_list.png");
+  adv.RadioButton1->click();
+  for (size_t f = 0; f < adv.FolderModel()->FolderCount(); ++f) {
+    adv.TreeView1->setCurrentIndex(adv.FolderModel()->FolderIndex(f));
+    bool deleted = false;
+    for (int r = 0; r < adv.FileModel()->RowCount(); ++r)
+      deleted = deleted || !adv.FileModel()->CellText(r, advanced::kColumnState).isEmpty();
+    if (deleted) break;
+  }
+  adv.TabSet1->setCurrentIndex(0);
+  if (adv.FileModel()->RowCount() > 0)
+    adv.ListView1->setCurrentIndex(adv.FileModel()->index(0, 0));
+  GrabScreen("advanced_fat_list_state.png");
+  adv.close();
+  platform::DeviceTable::Instance().Reset();
+  return 0;
+}
