@@ -22,6 +22,18 @@ bool IsFile(const std::string& path) {
 
 }  // namespace
 
+bool IsSystemFolder(const std::string& directory) {
+  // Where packages install programs: root may write there, but a settings
+  // file beside an installed program would be shared by every user and
+  // left behind by the package manager.
+  static constexpr const char* kSystemPrefixes[] = {"/usr/", "/bin/", "/sbin/", "/lib/", "/lib32/",
+                                                    "/lib64/", "/libx32/", "/opt/", "/etc/", "/snap/"};
+  const std::string dir = WithSlash(directory);
+  for (const char* prefix : kSystemPrefixes)
+    if (dir.rfind(prefix, 0) == 0) return true;
+  return false;
+}
+
 std::string ProgramDirectory() {
   std::error_code ec;
   std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
@@ -35,7 +47,7 @@ std::string ProgramDirectory() {
 std::string SettingsFilePathFor(const std::string& programDirectory, const std::string& fileName,
                                 const std::string& xdgConfigHome, const std::string& home) {
   std::string dir = WithSlash(programDirectory);
-  if (::access(dir.c_str(), W_OK) == 0) return dir + fileName;
+  if (!IsSystemFolder(dir) && ::access(dir.c_str(), W_OK) == 0) return dir + fileName;
 
   // The XDG rules ignore a relative $XDG_CONFIG_HOME.
   std::string base;

@@ -9,7 +9,8 @@ namespace tarnwell::platform {
 std::string ProgramDirectory();
 
 // Where a settings file of the given name is kept: the program directory
-// when it is writable, else $XDG_CONFIG_HOME/tarnwell/ (by default
+// when it is writable and not a system folder (a build tree, a program
+// unpacked in the user's files), else $XDG_CONFIG_HOME/tarnwell/ (by default
 // ~/.config/tarnwell/), which is created when missing.
 std::string SettingsFilePath(const std::string& fileName);
 // The same rule for an explicit program directory and environment, so that
@@ -17,6 +18,9 @@ std::string SettingsFilePath(const std::string& fileName);
 // may be empty.
 std::string SettingsFilePathFor(const std::string& programDirectory, const std::string& fileName,
                                 const std::string& xdgConfigHome, const std::string& home);
+
+// Whether a folder is one that packages install into (/usr, /opt, ...).
+bool IsSystemFolder(const std::string& directory);
 
 // Path of a page of the help ("index.html", "StdRecovery.htm", ...): the
 // help/ folder beside the program (build tree) or share/tarnwell/help/ of

@@ -39,5 +39,19 @@ TEST(ProgramPaths, SettingsMoveToTheConfigFolderWhenTheProgramDirectoryIsNotWrit
   EXPECT_TRUE(IsFolder(base + "/home/.config/tarnwell"));
 }
 
+// The installed program run as root could write beside itself; its
+// settings still go to the user's configuration folder.
+TEST(ProgramPaths, SettingsOfAnInstalledProgramNeverGoBesideItEvenForRoot) {
+  const std::string base = testing::MakeTempFolder("cfg-installed");
+  for (const char* installed : {"/usr/bin", "/usr/local/bin/", "/opt/tarnwell/bin", "/bin"}) {
+    EXPECT_TRUE(IsSystemFolder(installed)) << installed;
+    EXPECT_EQ(SettingsFilePathFor(installed, "Tarnwell.ini", base + "/xdg", "/home/x"),
+              base + "/xdg/tarnwell/Tarnwell.ini")
+        << installed;
+  }
+  for (const char* own : {"/home/ann/tarnwell/build", "/work/main/build/app", "/usrlocal", "/"})
+    EXPECT_FALSE(IsSystemFolder(own)) << own;
+}
+
 }  // namespace
 }  // namespace tarnwell::platform
