@@ -146,18 +146,16 @@ class TUndelete {
   // Reads a record and takes one attribute out of it.
   bool ReadRecordAttribute(int64_t recordNumber, uint32_t type, TAttribute& attribute,
                            int64_t sector, bool unnamedOnly = false);
-  // Appends the runs of every unnamed data piece an attribute list names;
-  // data gets the first piece. direct reads records at MFT start + 2 x n.
-  bool CollectListedRuns(const std::vector<uint8_t>& listValue, TAttribute& data, bool direct,
-                         trunlist& runs);
   int64_t RecordToSector(int64_t recordNumber) const;
   // The value of an attribute: resident content, or its clusters read
   // through its run list (capped, for attribute lists).
   bool ReadAttributeValue(const TAttribute& attribute, std::vector<uint8_t>& value);
-  // The unnamed data attribute of a record held in memory and its runs,
-  // through an attribute list when the record has one (direct as for
-  // CollectListedRuns). Every attribute comes from this one copy.
-  bool DataRunsOf(const RecordBytes& record, bool direct, TAttribute& data, trunlist& runs);
+  // The unnamed data attribute of record `number` held in memory and its
+  // runs, through an attribute list when the record has one: the first
+  // piece's attribute, the runs of all pieces in VCN order. direct reads
+  // the extension records at MFT start + 2 x n (the MFT's own, before its
+  // map exists), else through the MFT map.
+  bool DataRunsOf(const RecordBytes& record, int64_t number, bool direct, TAttribute& data, trunlist& runs);
   // The same for a found record, read once.
   bool ReadDataRuns(const tntfsfilerecord& record, TAttribute& data, trunlist& runs);
   // Reads count clusters from lcn when they lie inside the volume.

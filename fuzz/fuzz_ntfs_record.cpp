@@ -1,10 +1,14 @@
-// A 1024-byte FILE record from the fuzzer: fix-up, the scan's parse, the
-// listed name, and the attribute walk for every type the engine asks for.
+// FILE records from the fuzzer: the first 1024 bytes are a base record
+// (number 16), each further 1024 bytes the record after it, which its
+// attribute list may name as extension records. Fix-up, the scan's parse
+// through the list, the listed name, the data pieces the recovery joins,
+// and the attribute walk for every type the engine asks for.
 #include <cstdint>
 #include <cstring>
 #include <vector>
 
 #include "engine/ntfs/file_record.h"
+#include "engine/ntfs/listed_attributes.h"
 #include "engine/ntfs/ntfs_format.h"
 #include "engine/ntfs/record_attribute.h"
 #include "engine/ntfs/record_name.h"
@@ -13,25 +17,48 @@
 
 using namespace tarnwell::engine;
 
+namespace {
+
+constexpr uint64_t kBase = 16;
+constexpr size_t kMaxRecords = 8;
+
+}  // namespace
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::vector<uint8_t> record(ntfs::kRecordBytes, 0);
   std::memcpy(record.data(), data, std::min(size, record.size()));
-  // The resolver answers from the same bytes, as a raw-range scan does.
   const std::vector<uint8_t> original = record;
+  const size_t records = std::min(kMaxRecords, (size + ntfs::kRecordBytes - 1) / ntfs::kRecordBytes);
+  const auto read = [&](uint64_t number, ntfs::RecordBuffer& out) {
+    if (number < kBase || number - kBase >= records) return false;
+    const size_t at = static_cast<size_t>(number - kBase) * ntfs::kRecordBytes;
+    out.fill(0);
+    std::memcpy(out.data(), data + at, std::min(size - at, out.size()));
+    ntfs::ApplyUpdateSequence(out);
+    return true;
+  };
   ntfs::CallbackResolver resolver(
       [](const TAttribute& list, std::vector<uint8_t>& value) {
         value = list.Content;
         return true;
       },
-      [&](uint64_t, TAttribute& attribute) {
-        std::vector<uint8_t> copy = original;
-        return ntfs::ParseRecordAttribute(copy, ntfs::kAttrData, attribute);
-      });
+      read);
+  resolver.base = kBase;
   ntfs::ApplyUpdateSequence(record);
   ntfs::FileRecordInfo info;
   if (ntfs::ParseFileRecord(record, 4096, &resolver, info)) {
-    volatile size_t n = ntfs::ListedName(record, info).size();
+    volatile size_t n = ntfs::ListedName(info).size();
     (void)n;
+  }
+  TAttribute list;
+  if (ntfs::ExtractAttribute(record, ntfs::kAttrAttributeList, list)) {
+    ntfs::ListedRecords listed(record, kBase, read);
+    TAttribute first;
+    trunlist runs;
+    if (ntfs::CollectListedData(list.Content, listed, first, runs)) {
+      volatile size_t n = runs.size();
+      (void)n;
+    }
   }
   for (uint32_t type : {ntfs::kAttrStandardInformation, ntfs::kAttrAttributeList,
                         ntfs::kAttrFileName, ntfs::kAttrData}) {

@@ -5,48 +5,51 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <span>
 #include <vector>
 
+#include "engine/ntfs/listed_attributes.h"
 #include "engine/records.h"
 
 namespace tarnwell::engine::ntfs {
 
-// What a record offers when its data attribute lives in another record
-// (the record has an attribute list). The scan reads other records of the
-// MFT; a raw-range scan, which has no MFT map, may look in the same record.
+// What the parse needs to follow an attribute list: the list's value when
+// it is not kept in the record, and the records it names. The scan reads
+// them from the MFT; a raw-range scan, which has no MFT map, reads none
+// and finds only what the base record holds.
 class ListedDataResolver {
  public:
   virtual ~ListedDataResolver() = default;
   // The value of a non-resident attribute list; false when unreadable.
   virtual bool ListValue(const TAttribute& list, std::vector<uint8_t>& value) = 0;
-  // The unnamed data attribute held by the given record; false when absent.
-  virtual bool DataAttributeOf(uint64_t recordNumber, TAttribute& data) = 0;
+  // MFT record `number`, fix-up applied; false when unreadable.
+  virtual bool ReadRecord(uint64_t number, RecordBuffer& record) = 0;
+  // The number of the record being parsed, which its extension records
+  // name as their base; nullopt when unknown.
+  std::optional<uint64_t> base;
 };
 
 // A resolver made of two callables.
 class CallbackResolver final : public ListedDataResolver {
  public:
   using ListValueFn = std::function<bool(const TAttribute&, std::vector<uint8_t>&)>;
-  using DataFn = std::function<bool(uint64_t, TAttribute&)>;
-  CallbackResolver(ListValueFn listValue, DataFn data)
-      : listValue_(std::move(listValue)), data_(std::move(data)) {}
+  CallbackResolver(ListValueFn listValue, ReadRecordFn read)
+      : listValue_(std::move(listValue)), read_(std::move(read)) {}
   bool ListValue(const TAttribute& list, std::vector<uint8_t>& value) override {
     return listValue_ && listValue_(list, value);
   }
-  bool DataAttributeOf(uint64_t recordNumber, TAttribute& data) override {
-    return data_ && data_(recordNumber, data);
-  }
+  bool ReadRecord(uint64_t number, RecordBuffer& record) override { return read_ && read_(number, record); }
 
  private:
   ListValueFn listValue_;
-  DataFn data_;
+  ReadRecordFn read_;
 };
 
 struct FileRecordInfo {
-  // Offset in the record of the first file-name value: its 66-byte header,
-  // then the UTF-16 name, both checked to lie inside the record.
-  size_t fileNameValue = 0;
+  // The first file-name value: its 66-byte header (times and attributes
+  // of the standard information copied over it), then the UTF-16 name.
+  std::vector<uint8_t> fileName;
   // A second, longer file name (UTF-16 then a 16-bit zero); empty when none.
   TLongFileName longName;
   int64_t allocatedSize = 0;
@@ -60,12 +63,16 @@ struct FileRecordInfo {
 
 // Parses a fixed-up 1024-byte record. Copies the four times and the low 16
 // bits of the attributes of the standard information over those of the
-// first file-name value, in place. residentAllocated is the allocated size
-// given to data kept inside the record (one cluster). resolver may be null:
-// then a data attribute named only by an attribute list gives sizes 0.
-// False when the record is not a "FILE" record, has no file name among its
-// first three attributes, or its first file name does not fit; true (sizes
-// 0) for a record without data, such as a folder.
+// first file-name value. residentAllocated is the allocated size given to
+// data kept inside the record (one cluster). What the record does not hold
+// itself (file names, standard information, the folder's index root, the
+// data's first piece) is looked up through its attribute list with the
+// resolver; resolver may be null: then nothing is.
+// False when the record is not a "FILE" record, is an extension record,
+// has no file name (among its first three attributes or through its list),
+// or its first file name does not fit; true (sizes 0) for a record without
+// data, such as a folder. A deleted file whose list names its data but no
+// file name is true with a file name of length 0 and parent 0.
 bool ParseFileRecord(std::span<uint8_t> record, uint32_t residentAllocated,
                      ListedDataResolver* resolver, FileRecordInfo& info);
 

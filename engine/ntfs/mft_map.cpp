@@ -9,7 +9,10 @@ int64_t RecordToSector(const TRunTable& extents, int64_t record) {
   uint64_t before = 0;
   const auto r = static_cast<uint64_t>(record);
   for (const TMftExtent& e : extents) {
-    if (r < before + e.RecordCount) return e.StartSector + kSectorsPerRecord * static_cast<int64_t>(r - before);
+    // An extent outside the volume (start 0) keeps its place but holds
+    // nothing readable.
+    if (r < before + e.RecordCount)
+      return e.StartSector == 0 ? -1 : e.StartSector + kSectorsPerRecord * static_cast<int64_t>(r - before);
     before += e.RecordCount;
   }
   return -1;

@@ -24,6 +24,7 @@ inline constexpr size_t kUpdateSequenceOffsetField = 4;
 inline constexpr size_t kFirstAttributeField = 20;
 inline constexpr size_t kRecordFlagsField = 22;
 // Record flags: bit 0 in use, bit 1 the record is a folder's.
+inline constexpr uint16_t kRecordFlagInUse = 0x0001;
 inline constexpr uint16_t kRecordFlagFolder = 0x0002;
 
 // Sizes of the fixed attribute headers.

@@ -1,10 +1,9 @@
 // Reading NTFS records, attribute values and clusters of the current drive.
 #include <algorithm>
-#include <set>
 
 #include "common/little_endian.h"
 #include "engine/boot_sector.h"
-#include "engine/ntfs/attribute_list.h"
+#include "engine/ntfs/listed_attributes.h"
 #include "engine/ntfs/mft_map.h"
 #include "engine/ntfs/ntfs_format.h"
 #include "engine/ntfs/record_attribute.h"
@@ -99,36 +98,21 @@ bool TUndelete::ReadAttributeValue(const TAttribute& attribute, std::vector<uint
   return true;
 }
 
-bool TUndelete::CollectListedRuns(const std::vector<uint8_t>& listValue, TAttribute& data,
-                                  bool direct, trunlist& runs) {
-  bool first = true;
-  std::set<uint64_t> read;
-  return ntfs::ForEachListEntry(listValue, [&](const ntfs::ListEntry& entry) {
-    // Named data pieces belong to alternate streams, not to the file's data;
-    // a record already read holds no further piece.
-    if (entry.type != ntfs::kAttrData || entry.nameLength != 0) return true;
-    if (!read.insert(entry.record).second) return true;
-    TAttribute piece;
-    const auto number = static_cast<int64_t>(entry.record);
-    const int64_t sector = direct ? 0 : RecordToSector(number);
-    if (sector < 0) return true;
-    if (!ReadRecordAttribute(number, ntfs::kAttrData, piece, sector, true)) return true;
-    if (piece.IsNonResident()) ntfs::DecodeRunList(piece.Content, runs);
-    if (first) data = std::move(piece);
-    first = false;
-    return true;
-  });
-}
-
-bool TUndelete::DataRunsOf(const RecordBytes& record, bool direct, TAttribute& data, trunlist& runs) {
+bool TUndelete::DataRunsOf(const RecordBytes& record, int64_t number, bool direct, TAttribute& data,
+                           trunlist& runs) {
   runs.clear();
   TAttribute list;
   if (ntfs::ExtractAttribute(record, ntfs::kAttrAttributeList, list)) {
     std::vector<uint8_t> value;
-    if (!ReadAttributeValue(list, value)) return false;
+    if (number < 0 || !ReadAttributeValue(list, value)) return false;
+    ntfs::ListedRecords records(record, static_cast<uint64_t>(number),
+                                [this, direct](uint64_t n, ntfs::RecordBuffer& extension) {
+                                  const auto at = static_cast<int64_t>(n);
+                                  const int64_t sector = direct ? 0 : RecordToSector(at);
+                                  return (direct || sector > 0) && ReadRecord(at, sector, extension);
+                                });
     data = TAttribute{};
-    if (!CollectListedRuns(value, data, direct, runs)) return false;
-    return data.Resident || data.NonResident;
+    return ntfs::CollectListedData(value, records, data, runs);
   }
   if (!ntfs::ExtractAttribute(record, ntfs::kAttrData, data, true)) return false;
   if (data.IsNonResident()) ntfs::DecodeRunList(data.Content, runs);
@@ -137,7 +121,7 @@ bool TUndelete::DataRunsOf(const RecordBytes& record, bool direct, TAttribute& d
 
 bool TUndelete::ReadDataRuns(const tntfsfilerecord& record, TAttribute& data, trunlist& runs) {
   RecordBytes bytes;
-  return ReadRecord(record.RecordNumber, record.RecordSector, bytes) && DataRunsOf(bytes, false, data, runs);
+  return ReadRecord(record.RecordNumber, record.RecordSector, bytes) && DataRunsOf(bytes, record.RecordNumber, false, data, runs);
 }
 
 }  // namespace tarnwell::engine

@@ -146,7 +146,8 @@ void TUndelete::AddLostFolders(NtfsEntryList& entries) {
   const size_t found = entries.size();
   for (size_t i = 0; i < found; ++i) {
     const uint64_t p = entries[i]->FileName.ParentRecord();
-    if (p == kNtfsRootRecord) continue;
+    // Parent 0 is the top level already (a file that lost its names).
+    if (p == kNtfsRootRecord || p == 0) continue;
     // Records are still in counter order, so sorted by number.
     const auto it = std::lower_bound(
         entries.begin(), entries.begin() + static_cast<std::ptrdiff_t>(found), p,
@@ -175,17 +176,21 @@ namespace {
 // A FILE record as the list keeps it, or null when it is not listed: one
 // that does not parse, or one without a name. Its place (sector and
 // number) is the caller's to fill.
-std::unique_ptr<tntfsfilerecord> FoundRecord(std::span<uint8_t> record, uint32_t residentAllocated,
+std::unique_ptr<tntfsfilerecord> FoundRecord(std::span<uint8_t> record, int64_t number, uint32_t residentAllocated,
                                              ntfs::ListedDataResolver& resolver) {
   ntfs::ApplyUpdateSequence(record);
   ntfs::FileRecordInfo info;
   if (!ntfs::ParseFileRecord(record, residentAllocated, &resolver, info)) return nullptr;
   auto found = std::make_unique<tntfsfilerecord>();
-  found->Name = ntfs::ListedName(record, info);
+  found->Name = ntfs::ListedName(info);
+  // A deleted file that lost its names: named after its record, as a lost
+  // folder is, at the top level.
+  if (found->Name.empty() && info.fileName.size() == ntfs::kFileNameHeaderBytes)
+    found->Name = "[File]" + std::to_string(number);
   if (found->Name.empty()) return nullptr;
   found->AllocatedSize = info.allocatedSize;
   found->DataSize = info.dataSize;
-  std::copy_n(&record[info.fileNameValue], ntfs::kFileNameHeaderBytes, found->FileName.bytes.begin());
+  std::copy_n(info.fileName.begin(), ntfs::kFileNameHeaderBytes, found->FileName.bytes.begin());
   found->RecordFlags = info.flags;
   found->ContentAttributeType = info.contentType;
   found->ContentAttributeId = info.contentId;
@@ -203,7 +208,7 @@ bool TUndelete::ScanNtfsVolume(ProgressBar& progress) {
     trunlist runs;
     RecordBytes mft;
     TAttribute data;
-    if (!ReadRecord(0, 0, mft) || !DataRunsOf(mft, true, data, runs) || runs.empty()) return false;
+    if (!ReadRecord(0, 0, mft) || !DataRunsOf(mft, 0, true, data, runs) || runs.empty()) return false;
     CurrentDrive->NtfsEntries.clear();
     progress.SetPosition(0);
     progress.SetVisible(true);
@@ -230,9 +235,9 @@ void TUndelete::ReadMftRecords(ProgressBar& progress) {
       BootSectorView(CurrentDrive->BootSector).SectorsPerCluster() * ntfs::kSectorBytes;
   ntfs::CallbackResolver resolver(
       [this](const TAttribute& list, std::vector<uint8_t>& value) { return ReadAttributeValue(list, value); },
-      [this](uint64_t number, TAttribute& data) {
+      [this](uint64_t number, ntfs::RecordBuffer& record) {
         const int64_t sector = RecordToSector(static_cast<int64_t>(number));
-        return sector > 0 && ReadRecordAttribute(0, ntfs::kAttrData, data, sector, true);
+        return sector > 0 && ReadRecord(static_cast<int64_t>(number), sector, record);
       });
 
   // Most records of a used MFT are listed; the extents are already cut to
@@ -259,7 +264,8 @@ void TUndelete::ReadMftRecords(ProgressBar& progress) {
       for (uint32_t i = 0; i < records; ++i) {
         pump_.Pump();
         if (++counter < kFirstUserRecord) continue;
-        auto found = FoundRecord(std::span<uint8_t>(&batch[i * ntfs::kRecordBytes], ntfs::kRecordBytes),
+        resolver.base = static_cast<uint64_t>(counter);
+        auto found = FoundRecord(std::span<uint8_t>(&batch[i * ntfs::kRecordBytes], ntfs::kRecordBytes), counter,
                                  residentAllocated, resolver);
         if (!found) continue;
         found->RecordSector = extent.StartSector + static_cast<int64_t>(done) + ntfs::kSectorsPerRecord * i;

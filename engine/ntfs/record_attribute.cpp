@@ -37,18 +37,30 @@ bool ExtractAttribute(std::span<const uint8_t> record, uint32_t type, TAttribute
   // A record has room for at most 1024 / 16 attributes; the cap keeps a
   // walk finite whatever the lengths say.
   size_t offset = FirstAttributeOffset(record);
-  std::optional<AttributeSpot> found;
   for (int steps = 0; steps < static_cast<int>(kRecordBytes / kCommonHeaderBytes); ++steps) {
     const auto spot = AttributeAt(record, offset);
     if (!spot) return false;
-    if (spot->type == type && !(unnamedOnly && record[spot->offset + 9] != 0)) {
-      found = spot;
-      break;
-    }
+    if (spot->type == type && !(unnamedOnly && record[spot->offset + 9] != 0))
+      return AttributeFromSpot(record, *spot, attribute);
     offset += spot->length;
   }
-  if (!found) return false;
+  return false;
+}
 
+std::optional<AttributeSpot> FindAttributeById(std::span<const uint8_t> record, uint32_t type, uint16_t id) {
+  if (record.size() < kRecordBytes) return std::nullopt;
+  size_t offset = FirstAttributeOffset(record);
+  for (int steps = 0; steps < static_cast<int>(kRecordBytes / kCommonHeaderBytes); ++steps) {
+    const auto spot = AttributeAt(record, offset);
+    if (!spot) return std::nullopt;
+    if (spot->type == type && LoadLE16(&record[spot->offset + 14]) == id) return spot;
+    offset += spot->length;
+  }
+  return std::nullopt;
+}
+
+bool AttributeFromSpot(std::span<const uint8_t> record, const AttributeSpot& spot, TAttribute& attribute) {
+  const AttributeSpot* found = &spot;
   const uint8_t* a = &record[found->offset];
   const size_t length = found->length;
   const size_t nameBytes = static_cast<size_t>(a[9]) * 2;

@@ -50,4 +50,12 @@ bool ParseRecordAttribute(std::span<uint8_t> record, uint32_t type, TAttribute& 
 bool ExtractAttribute(std::span<const uint8_t> record, uint32_t type, TAttribute& attribute,
                       bool unnamedOnly = false);
 
+// The attribute of the given type and attribute id (the pair an attribute
+// list names), walked as ExtractAttribute walks; nullopt when absent.
+std::optional<AttributeSpot> FindAttributeById(std::span<const uint8_t> record, uint32_t type, uint16_t id);
+
+// Copies out the attribute at a spot AttributeAt gave, as ExtractAttribute
+// does; false when its parts do not fit.
+bool AttributeFromSpot(std::span<const uint8_t> record, const AttributeSpot& spot, TAttribute& attribute);
+
 }  // namespace tarnwell::engine::ntfs

@@ -18,9 +18,11 @@ std::string TrimmedSystemName(const uint8_t* utf16, size_t byteCount) {
   return name;
 }
 
-std::string ListedName(std::span<const uint8_t> record, const FileRecordInfo& info) {
-  const uint8_t* value = &record[info.fileNameValue];
+std::string ListedName(const FileRecordInfo& info) {
+  if (info.fileName.size() < kFileNameHeaderBytes) return {};
+  const uint8_t* value = info.fileName.data();
   const size_t length = value[64];
+  if (kFileNameHeaderBytes + length * 2 > info.fileName.size()) return {};
   if (length == 0) return {};
   std::string name = TrimmedSystemName(value + kFileNameHeaderBytes, length * 2);
   if (!info.longName.empty() && info.longName.size() >= name.size())

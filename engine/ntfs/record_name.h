@@ -11,7 +11,7 @@ namespace tarnwell::engine::ntfs {
 // second name when the record has one. Empty when the record is not to be
 // listed. Any length from 1 to 255 characters is accepted: volumes made
 // without short names give a long name as the only one.
-std::string ListedName(std::span<const uint8_t> record, const FileRecordInfo& info);
+std::string ListedName(const FileRecordInfo& info);
 
 // UTF-16LE up to the first zero character, in the system code page, with
 // blanks and control characters trimmed at both ends.

@@ -22,17 +22,12 @@ constexpr int64_t kVoteAbove = 4096;
 constexpr int64_t kVoteBelow = 0x100000;
 
 // A record with an attribute list has no map to the records it names: the
-// data attribute is looked for in the record itself.
+// base is unknown, so what the list names is looked for in the record
+// itself, and no other record is read.
 class SameRecordResolver final : public ntfs::ListedDataResolver {
  public:
-  explicit SameRecordResolver(std::span<const uint8_t> record) : record_(record) {}
   bool ListValue(const engine::TAttribute&, std::vector<uint8_t>&) override { return false; }
-  bool DataAttributeOf(uint64_t, engine::TAttribute& data) override {
-    return ntfs::ExtractAttribute(record_, ntfs::kAttrData, data, true);
-  }
-
- private:
-  std::span<const uint8_t> record_;
+  bool ReadRecord(uint64_t, ntfs::RecordBuffer&) override { return false; }
 };
 
 void AddVote(const engine::tntfsfilerecord& r, const engine::trunlist& runs, ClusterVotes& votes) {
@@ -64,11 +59,10 @@ std::unique_ptr<engine::tntfsfilerecord> ParseFoundRecord(std::span<const uint8_
   std::array<uint8_t, ntfs::kRecordBytes> record;
   std::copy_n(bytes.begin(), record.size(), record.begin());
   if (!ntfs::ApplyUpdateSequence(record)) return nullptr;
-  SameRecordResolver resolver(record);
+  SameRecordResolver resolver;
   ntfs::FileRecordInfo info;
   if (!ntfs::ParseFileRecord(record, kResidentAllocated, &resolver, info)) return nullptr;
-  if (record[info.fileNameValue + 64] == 0) return nullptr;
-  std::string name = ntfs::ListedName(record, info);
+  std::string name = ntfs::ListedName(info);
   if (name.empty()) return nullptr;
 
   auto r = std::make_unique<engine::tntfsfilerecord>();
@@ -77,8 +71,7 @@ std::unique_ptr<engine::tntfsfilerecord> ParseFoundRecord(std::span<const uint8_
   r->AllocatedSize = info.allocatedSize;
   r->DataSize = info.dataSize;
   r->Name = std::move(name);
-  std::copy_n(record.begin() + static_cast<std::ptrdiff_t>(info.fileNameValue), r->FileName.bytes.size(),
-              r->FileName.bytes.begin());
+  std::copy_n(info.fileName.begin(), r->FileName.bytes.size(), r->FileName.bytes.begin());
   r->RecordFlags = info.flags;
   r->DataStart = -r->RecordSector;
   engine::TAttribute data;

@@ -54,14 +54,14 @@ TEST(ParseFileRecord, ListsTheLongNameWhenADosNameComesFirst) {
   FileRecordInfo info;
   ASSERT_TRUE(ParseFileRecord(r, 4096, nullptr, info));
   EXPECT_EQ(info.flags, 0);
-  EXPECT_EQ(ListedName(r, info), "Long Document Name.txt");
+  EXPECT_EQ(ListedName(info), "Long Document Name.txt");
   EXPECT_EQ(info.dataSize, 3);
   EXPECT_EQ(info.allocatedSize, 4096);
   // The standard information's times and attributes replace the name's.
-  EXPECT_EQ(LoadLE64(&r[info.fileNameValue + 8]), 0x01D0000000000000u);
-  EXPECT_EQ(LoadLE64(&r[info.fileNameValue + 32]), 0x01D0000000000003u);
-  EXPECT_EQ(LoadLE16(&r[info.fileNameValue + 56]), 0x20);
-  EXPECT_EQ(LoadLE48(&r[info.fileNameValue]), 40u);
+  EXPECT_EQ(LoadLE64(&info.fileName[8]), 0x01D0000000000000u);
+  EXPECT_EQ(LoadLE64(&info.fileName[32]), 0x01D0000000000003u);
+  EXPECT_EQ(LoadLE16(&info.fileName[56]), 0x20);
+  EXPECT_EQ(LoadLE48(&info.fileName[0]), 40u);
 }
 
 TEST(ParseFileRecord, AcceptsNamesOfAnyLength) {
@@ -73,7 +73,7 @@ TEST(ParseFileRecord, AcceptsNamesOfAnyLength) {
     auto r = FixedUp(b.Build());
     FileRecordInfo info;
     ASSERT_TRUE(ParseFileRecord(r, 4096, nullptr, info)) << name.size();
-    EXPECT_EQ(platform::SystemToUtf16Le(ListedName(r, info)).size(), name.size() * 2);
+    EXPECT_EQ(platform::SystemToUtf16Le(ListedName(info)).size(), name.size() * 2);
   }
 }
 
@@ -134,19 +134,24 @@ TEST(ParseFileRecord, FollowsTheAttributeListToTheDataRecord) {
     StoreLE32(&list[32 * i], types[i]);
     StoreLE16(&list[32 * i + 4], 32);
     StoreLE64(&list[32 * i + 16], records[i]);
-    StoreLE16(&list[32 * i + 24], static_cast<uint16_t>(5 + i));
+    StoreLE64(&list[32 * i + 8], i == 2 ? 2 : 0);
+    StoreLE16(&list[32 * i + 24], static_cast<uint16_t>(i == 0 ? 0 : 5 + i));
   }
   RecordBuilder b;
   b.StandardInformation(1, 0).Resident(0x20, list).FileName(5, u"listed.bin");
   auto r = FixedUp(b.Build());
   std::vector<uint64_t> asked;
-  CallbackResolver resolver(nullptr, [&](uint64_t n, TAttribute& data) {
+  CallbackResolver resolver(nullptr, [&](uint64_t n, RecordBuffer& record) {
     asked.push_back(n);
+    // The piece's attribute id is the one the list names (6).
     RecordBuilder piece;
-    piece.NonResident(0x80, Hex("11 01 05 00"), 8192, 5000);
-    auto pr = FixedUp(piece.Build());
-    return ExtractAttribute(pr, 0x80, data);
+    piece.Base(60).Resident(0x40, {}).Resident(0x40, {}).Resident(0x40, {}).Resident(0x40, {});
+    piece.Resident(0x40, {}).Resident(0x40, {}).NonResident(0x80, Hex("11 01 05 00"), 8192, 5000).Vcns(0, 1);
+    const auto pr = FixedUp(piece.Build());
+    std::copy(pr.begin(), pr.end(), record.begin());
+    return true;
   });
+  resolver.base = 60;
   FileRecordInfo info;
   ASSERT_TRUE(ParseFileRecord(r, 4096, &resolver, info));
   EXPECT_EQ(asked, std::vector<uint64_t>{77});

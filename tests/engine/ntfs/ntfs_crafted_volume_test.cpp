@@ -26,13 +26,20 @@ constexpr uint64_t kSecondExtent = 100;  // records 16-35
 constexpr uint64_t kPackedCluster = 300;
 constexpr uint64_t kSparseCluster = 400;
 
-std::vector<uint8_t> ListValue(const std::vector<std::pair<uint32_t, uint64_t>>& entries) {
+struct ListedAt {
+  uint32_t type;
+  uint64_t record;
+  uint16_t id;
+  uint64_t vcn;
+};
+std::vector<uint8_t> ListValue(const std::vector<ListedAt>& entries) {
   std::vector<uint8_t> v(32 * entries.size(), 0);
   for (size_t i = 0; i < entries.size(); ++i) {
-    StoreLE32(&v[32 * i], entries[i].first);
+    StoreLE32(&v[32 * i], entries[i].type);
     StoreLE16(&v[32 * i + 4], 32);
-    StoreLE64(&v[32 * i + 8], i == 2 ? 16 : 0);
-    StoreLE64(&v[32 * i + 16], entries[i].second);
+    StoreLE64(&v[32 * i + 8], entries[i].vcn);
+    StoreLE64(&v[32 * i + 16], entries[i].record);
+    StoreLE16(&v[32 * i + 24], entries[i].id);
   }
   return v;
 }
@@ -66,12 +73,13 @@ class CraftedVolume : public ::testing::Test {
     // Record 0 lists its data in two pieces: in itself and in record 1.
     RecordBuilder mft;
     mft.StandardInformation(1, 0)
-        .Resident(kAttrAttributeList, ListValue({{0x10, 0}, {0x80, 0}, {0x80, 1}}))
+        .Resident(kAttrAttributeList, ListValue({{0x10, 0, 0, 0}, {0x80, 0, 3, 0}, {0x80, 1, 0, 16}}))
         .FileName(5, u"$MFT")
-        .NonResident(0x80, Hex("11 10 20 00"), 16 * 1024, 16 * 1024);
+        .NonResident(0x80, Hex("11 10 20 00"), 36 * 1024, 36 * 1024)
+        .Vcns(0, 15);
     PutRecord(0, mft.Build());
     RecordBuilder piece;
-    piece.NonResident(0x80, Hex("11 14 64 00"), 20 * 1024, 20 * 1024);
+    piece.Base(0).NonResident(0x80, Hex("11 14 64 00"), 0, 0).Vcns(16, 35);
     PutRecord(1, piece.Build());
 
     PutRecord(16, Folder(17, u"loopA").Build());

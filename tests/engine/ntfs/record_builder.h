@@ -21,6 +21,11 @@ class RecordBuilder {
                              uint64_t allocated, uint64_t size, uint16_t flags = 0,
                              const std::u16string& name = u"");
   RecordBuilder& Resident(uint32_t type, const std::vector<uint8_t>& value, const std::u16string& name = u"");
+  // The VCN range of the non-resident attribute added last (a piece of an
+  // attribute spread over records).
+  RecordBuilder& Vcns(uint64_t first, uint64_t last);
+  // Makes the record an extension record of base.
+  RecordBuilder& Base(uint64_t base);
   // Writes the end marker and the sector-end bytes the fix-up restores;
   // returns the record as it lies on disk.
   std::vector<uint8_t> Build();
@@ -29,6 +34,7 @@ class RecordBuilder {
  private:
   std::vector<uint8_t> r_;
   size_t offset_ = 0x38;
+  size_t last_ = 0x38;
   uint16_t nextId_ = 0;
 };
 
@@ -92,6 +98,7 @@ inline RecordBuilder& RecordBuilder::NonResident(uint32_t type, const std::vecto
   const size_t runs = (nameEnd + 7) / 8 * 8;
   const size_t length = (runs + runList.size() + 7) / 8 * 8;
   uint8_t* a = &r_[offset_];
+  last_ = offset_;
   StoreLE32(a, type);
   StoreLE32(a + 4, static_cast<uint32_t>(length));
   a[8] = 1;
@@ -107,6 +114,17 @@ inline RecordBuilder& RecordBuilder::NonResident(uint32_t type, const std::vecto
   for (size_t i = 0; i < name.size(); ++i) StoreLE16(a + header + 2 * i, name[i]);
   std::copy(runList.begin(), runList.end(), a + runs);
   offset_ += length;
+  return *this;
+}
+
+inline RecordBuilder& RecordBuilder::Vcns(uint64_t first, uint64_t last) {
+  StoreLE64(&r_[last_ + 16], first);
+  StoreLE64(&r_[last_ + 24], last);
+  return *this;
+}
+
+inline RecordBuilder& RecordBuilder::Base(uint64_t base) {
+  StoreLE64(&r_[0x20], base | (uint64_t{1} << 48));
   return *this;
 }
 

@@ -1,0 +1,113 @@
+#include "engine/ntfs/listed_attributes.h"
+
+#include <algorithm>
+#include <set>
+#include <vector>
+
+#include "common/little_endian.h"
+#include "engine/ntfs/run_list.h"
+
+namespace tarnwell::engine::ntfs {
+namespace {
+
+constexpr size_t kBaseReferenceField = 0x20;
+constexpr uint64_t kLow48 = 0xFFFFFFFFFFFFULL;
+
+struct Piece {
+  uint64_t firstVcn = 0;
+  uint64_t lastVcn = 0;
+  TAttribute attribute;
+};
+
+// Clusters of a run list, saturating rather than overflowing.
+uint64_t ClustersOf(const trunlist& runs) {
+  uint64_t total = 0;
+  for (const TRun& r : runs) total += static_cast<uint64_t>(std::max<int64_t>(r.Length, 0));
+  return total;
+}
+
+// Keeps the first `clusters` clusters of runs.
+void CutRuns(trunlist& runs, uint64_t clusters) {
+  uint64_t kept = 0;
+  for (size_t i = 0; i < runs.size(); ++i) {
+    const auto length = static_cast<uint64_t>(std::max<int64_t>(runs[i].Length, 0));
+    if (kept + length >= clusters) {
+      runs[i].Length = static_cast<int64_t>(clusters - kept);
+      runs.resize(runs[i].Length == 0 ? i : i + 1);
+      return;
+    }
+    kept += length;
+  }
+}
+
+}  // namespace
+
+uint64_t BaseReferenceOf(std::span<const uint8_t> record) {
+  if (record.size() < kBaseReferenceField + 8) return 0;
+  return LoadLE48(&record[kBaseReferenceField]);
+}
+
+std::span<const uint8_t> ListedRecords::Holder(uint64_t number) {
+  number &= kLow48;
+  if (!base_ || number == *base_) return baseRecord_;
+  auto it = extensions_.find(number);
+  if (it != extensions_.end()) return it->second ? std::span<const uint8_t>(*it->second) : std::span<const uint8_t>();
+  if (extensions_.size() >= kMaxExtensionRecords || !read_) return {};
+  auto record = std::make_unique<RecordBuffer>();
+  // Only an extension of this base counts: a list naming another file's
+  // record, or a record whose own list would lead on, is not followed.
+  if (!read_(number, *record) || !HasRecordSignature(record->data(), false) ||
+      BaseReferenceOf(*record) != *base_)
+    record.reset();
+  const auto& kept = extensions_.emplace(number, std::move(record)).first->second;
+  return kept ? std::span<const uint8_t>(*kept) : std::span<const uint8_t>();
+}
+
+std::optional<ListedSpot> LocateListed(const ListEntry& entry, ListedRecords& records) {
+  const std::span<const uint8_t> record = records.Holder(entry.record);
+  if (record.size() < kRecordBytes) return std::nullopt;
+  const auto spot = FindAttributeById(record, entry.type, entry.attributeId);
+  if (!spot) return std::nullopt;
+  return ListedSpot{record, *spot};
+}
+
+bool CollectListedData(std::span<const uint8_t> list, ListedRecords& records, TAttribute& first, trunlist& runs) {
+  std::vector<Piece> pieces;
+  std::set<std::pair<uint64_t, uint16_t>> seen;
+  (void)ForEachListEntry(list, [&](const ListEntry& entry) {
+    // Named data belongs to alternate streams, not to the file's data.
+    if (entry.type != kAttrData || entry.nameLength != 0) return true;
+    if (!seen.insert({entry.record & kLow48, entry.attributeId}).second) return true;
+    const auto located = LocateListed(entry, records);
+    Piece piece;
+    if (!located || !AttributeFromSpot(located->record, located->spot, piece.attribute)) return true;
+    if (piece.attribute.NameLength() != 0) return true;
+    piece.firstVcn = piece.attribute.StartVcn();
+    piece.lastVcn = piece.attribute.LastVcn();
+    pieces.push_back(std::move(piece));
+    return true;
+  });
+  std::stable_sort(pieces.begin(), pieces.end(),
+                   [](const Piece& a, const Piece& b) { return a.firstVcn < b.firstVcn; });
+  if (pieces.empty() || pieces.front().firstVcn != 0) return false;
+  first = pieces.front().attribute;
+  if (!first.IsNonResident()) return true;
+  uint64_t next = 0;
+  for (const Piece& p : pieces) {
+    if (!p.attribute.IsNonResident() || p.firstVcn < next) continue;  // overlaps what is taken
+    // A missing piece ends the data; so does a range that holds nothing
+    // (an empty attribute's last VCN is -1).
+    if (p.firstVcn > next || p.lastVcn < p.firstVcn || p.lastVcn == UINT64_MAX) break;
+    trunlist own;
+    const bool whole = DecodeRunList(p.attribute.Content, own);
+    const uint64_t span = p.lastVcn - p.firstVcn + 1;
+    const uint64_t have = ClustersOf(own);
+    if (have > span) CutRuns(own, span);
+    runs.insert(runs.end(), own.begin(), own.end());
+    if (!whole || have < span) break;
+    next = p.lastVcn + 1;
+  }
+  return true;
+}
+
+}  // namespace tarnwell::engine::ntfs
