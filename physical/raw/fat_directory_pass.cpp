@@ -8,6 +8,8 @@
 
 #include "disk/device_reader.h"
 #include "disk/read_buffer.h"
+#include "disk/salvaging_read.h"
+#include "disk/sector_source.h"
 #include "engine/event_log_line.h"
 #include "physical/busy_scope.h"
 #include "physical/physical_drive.h"
@@ -40,7 +42,11 @@ void ParseDirectoryAt(TPhysicalDrive& drive, disk::DiskDevice& device, bool isRo
   }
   buffer.resize(size_t{sectors} * kSectorBytes);
   uint32_t bytesRead = 0;
-  if (!device.Read(address, static_cast<uint16_t>(sectors), buffer.data(), bytesRead)) {
+  // A refused read is taken again in halves; the landmark pass has logged
+  // the bad sectors of the range, and their zeros end the directory there.
+  std::vector<disk::SectorRun> bad;
+  disk::SectorSource* source = device.Source();
+  if (!source || !disk::ReadSalvaging(*source, address, sectors, buffer.data(), bytesRead, bad)) {
     engine::AddLogLine(drive.Window().log, platform::SystemText("无法读取扇区 " + std::to_string(address)),
                        kLogFailure);
     return;

@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <map>
@@ -108,6 +109,39 @@ TEST_F(RawImagesTest, FindsTheOldFoldersOfAReformattedFat32Volume) {
                                              SystemText("驱动器扫描已完成")}));
   EXPECT_EQ(ExactCopies("fat32-reformatted.img", RecoverAll(*drive)), 7u);
   EXPECT_FALSE(drive->Busy);
+}
+
+TEST_F(RawImagesTest, ABadSectorCostsThatSectorAndTheFileOverItIsReportedFailed) {
+  // Sector 1300 holds part of "Report for the year.txt" (1297-1306) and
+  // shares its 1000-sector chunk with all three old folders (1293-1295).
+  const std::string path = testing::FixturePath("raw/fat32-reformatted.img");
+  auto readable = std::make_shared<platform::ReadableSectors>();
+  readable->diskBytes = fs::file_size(path);
+  readable->runs = {{0, 1300}, {1301, readable->diskBytes / 512}};
+  auto drive = DiskOfPath(path, readable);
+  ASSERT_TRUE(drive);
+  Scan(*drive, drive->WholeDisk());
+  const TPartiEntry& entry = drive->WholeDisk();
+  EXPECT_EQ(FatNames(entry).size(), 8u) << "the folders around the bad sector are found";
+  EXPECT_EQ(entry.FatClusterSectors, 1u);
+  size_t badLines = 0;
+  for (const auto& line : log.lines) badLines += line.text == SystemText("无法读取扇区 1300");
+  EXPECT_EQ(badLines, 1u) << "logged once, by the pass that met it first";
+  log.lines.clear();
+  drive->RecoveryFailures = 0;
+  const std::string out = RecoverAll(*drive);
+  EXPECT_EQ(ExactCopies("fat32-reformatted.img", out), 6u);
+  ASSERT_EQ(log.lines.size(), 1u);
+  EXPECT_EQ(log.lines[0].text, "Report for the year.txt" + SystemText(" - 恢复失败"));
+  EXPECT_EQ(drive->RecoveryFailures, 1);
+  // The rest of the file is there, the bad sector's place holds zeros.
+  const auto report = testing::ReadBinaryFile(out + "/Report for the year.txt");
+  ASSERT_EQ(report.size(), 5000u);
+  const auto image = testing::ReadBinaryFile(path);
+  for (size_t i = 0; i < report.size(); ++i) {
+    const uint8_t expected = i / 512 == 3 ? 0 : image[1297 * 512 + i];
+    ASSERT_EQ(report[i], expected) << i;
+  }
 }
 
 TEST_F(RawImagesTest, Fat32FoldersOnBothSidesOfTheHighWordAfterAReformat) {
