@@ -173,7 +173,11 @@ int RunRawRecover(CliContext& context, const RawRecoverOptions& options) {
     std::fprintf(stderr, "tarnwell-cli: %s cannot be opened\n", options.target.c_str());
     return kExitSomeFailed;
   }
-  if (!RunRawScan(context, *target, carve ? carve->scanner.get() : nullptr)) return kExitSomeFailed;
+  if (!RunRawScan(context, *target, carve ? carve->scanner.get() : nullptr)) {
+    std::fprintf(stderr, "tarnwell-cli: %s: nothing to scan: the landmark pass could not run\n",
+                 options.target.c_str());
+    return kExitUsage;
+  }
   if (options.calibrate.size() == 2) {
     const FoundFatEntry* a = FindCalibrationItem(*target->entry, options.calibrate[0]);
     const FoundFatEntry* b = FindCalibrationItem(*target->entry, options.calibrate[1]);

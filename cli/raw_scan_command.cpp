@@ -196,8 +196,9 @@ int RunRawScan(CliContext& context, const RawScanOptions& options) {
   std::optional<RawTarget> target = ResolveRawTarget(context, log, options.target, options.findPartitions);
   if (!target) return kExitUsage;
   if (!RunRawScan(context, *target)) {
-    std::fprintf(stderr, "tarnwell-cli: %s cannot be scanned\n", options.target.c_str());
-    return kExitSomeFailed;
+    std::fprintf(stderr, "tarnwell-cli: %s: nothing to scan: the landmark pass could not run\n",
+                 options.target.c_str());
+    return kExitUsage;
   }
   const TPartiEntry& entry = *target->entry;
   if (options.json) {
