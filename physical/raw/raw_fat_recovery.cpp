@@ -138,6 +138,7 @@ int RecoverItem(TPhysicalDrive& drive, const FoundFatEntry& item, engine::Status
   // A stopped or cut copy keeps what was copied rather than posing as
   // complete.
   out.SetSize(std::min<uint64_t>(out.Position(), size));
+  if (sectors > 0 && entry.FatGeometryFrom == FatGeometrySource::kGuessed) ++drive.UnverifiedRecoveries;
   if (result != kRecoveryStopped) engine::ApplyOutputTimes(out.Path(), engine::FatEntryTimes(item.DirEntry));
   return result;
 }

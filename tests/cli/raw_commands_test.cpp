@@ -100,6 +100,27 @@ TEST(RawRecoverCommandTest, ABadSectorOfAFailingDiskCostsOneFileNotTheScan) {
   EXPECT_EQ(run.err.find("0 failed or incomplete"), std::string::npos) << run.err;
 }
 
+TEST(RawRecoverCommandTest, FilesWrittenUnderAGuessedGeometryAreCountedUnverified) {
+  // The reformatted FAT32 volume: its new boot sector gives the geometry.
+  const testing::CliRun asMade = RunCli("--no-devices raw-scan " + Raw("fat32-reformatted.img") + ":0 --json");
+  ASSERT_EQ(asMade.exitCode, 0) << asMade.err;
+  EXPECT_EQ(JsonLines(asMade.out).front()["geometry"]["FatGeometryFrom"], "boot-sector");
+  // Without boot sector, backup and two of its three old folders, only
+  // the size table is left: said, and what is written from it is not
+  // passed off as recovered.
+  std::vector<uint8_t> bytes = testing::ReadBinaryFile(FixturePath("raw/fat32-reformatted.img"));
+  for (const uint64_t sector : {0, 6, 1294, 1295})
+    std::fill_n(bytes.begin() + static_cast<std::ptrdiff_t>(sector * 512), 512, uint8_t{0});
+  const std::string image = "'" + testing::WriteTempImage(bytes, "raw-guessed") + "'";
+  const testing::CliRun scan = RunCli("--no-devices raw-scan " + image + ":0 --json");
+  ASSERT_EQ(scan.exitCode, 0) << scan.err;
+  EXPECT_EQ(JsonLines(scan.out).front()["geometry"]["FatGeometryFrom"], "guessed");
+  const testing::CliRun run =
+      RunCli("--no-devices raw-recover " + image + ":0 --out '" + testing::MakeTempFolder("raw-guessed-out") + "'");
+  EXPECT_EQ(run.exitCode, 1) << run.err;
+  EXPECT_NE(run.err.find("2 unverified (FAT geometry guessed)"), std::string::npos) << run.err;
+}
+
 TEST(RawScanCommandTest, TextListsFoldersAndTheUndeterminedMarker) {
   const testing::CliRun run = RunCli("--no-devices raw-scan " + Raw("fat32-reformatted.img") + ":0");
   ASSERT_EQ(run.exitCode, 0) << run.err;

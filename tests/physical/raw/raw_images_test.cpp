@@ -144,6 +144,69 @@ TEST_F(RawImagesTest, ABadSectorCostsThatSectorAndTheFileOverItIsReportedFailed)
   }
 }
 
+TEST_F(RawImagesTest, GeometryComesFromTheBootSectorCheckedByTheFoldersElseItIsSaidToBeGuessed) {
+  // The reformatted FAT32 volume: a new boot sector (1 sector a cluster,
+  // cluster 2 at 1292) and the old folders DOCS, DOCS/OLD and PICS at
+  // 1293-1295 (clusters 3-5).
+  const auto made = testing::ReadBinaryFile(testing::FixturePath("raw/fat32-reformatted.img"));
+  const auto zero = [](std::vector<uint8_t>& bytes, uint64_t sector) {
+    std::fill_n(bytes.begin() + static_cast<std::ptrdiff_t>(sector * 512), 512, uint8_t{0});
+  };
+  const auto logSays = [&](const std::string& utf8Start) {
+    return std::any_of(log.lines.begin(), log.lines.end(),
+                       [&](const auto& l) { return l.text.starts_with(SystemText(utf8Start)); });
+  };
+  const auto scan = [&](std::vector<uint8_t> bytes) {
+    log.lines.clear();
+    auto drive = DiskOf(std::move(bytes));
+    EXPECT_TRUE(drive);
+    if (drive) Scan(*drive, drive->WholeDisk());
+    return drive;
+  };
+  struct Expected { FatGeometrySource from; size_t exact; };
+  const auto check = [&](TPhysicalDrive& drive, Expected e, const char* what) {
+    const TPartiEntry& entry = drive.WholeDisk();
+    EXPECT_EQ(entry.FatGeometryFrom, e.from) << what;
+    EXPECT_EQ(entry.FatClusterSectors, 1u) << what;
+    EXPECT_EQ(entry.FatDataStart, 1292u) << what;
+    EXPECT_EQ(ExactCopies("fat32-reformatted.img", RecoverAll(drive)), e.exact) << what;
+  };
+
+  auto asMade = scan(made);
+  check(*asMade, {FatGeometrySource::kBootSector, 7}, "as made");
+  EXPECT_EQ(asMade->UnverifiedRecoveries, 0);
+
+  auto noBoot = made;
+  zero(noBoot, 0);
+  zero(noBoot, 6);
+  auto byFolders = scan(noBoot);
+  check(*byFolders, {FatGeometrySource::kFolders, 7}, "no boot sector");
+  EXPECT_FALSE(logSays("没有引导扇区"));
+
+  // A boot sector (and backup) saying 4 sectors a cluster: the folders win.
+  auto lying = made;
+  lying[13] = lying[6 * 512 + 13] = 4;
+  auto overruled = scan(lying);
+  check(*overruled, {FatGeometrySource::kFolders, 7}, "lying boot sector");
+  EXPECT_TRUE(logSays("引导扇区的 FAT 参数与找到的文件夹不符"));
+
+  // DOCS alone, no boot sector: the size table's guess (right here by
+  // chance) is said, and its two files with data are counted unverified.
+  auto alone = noBoot;
+  zero(alone, 1294);
+  zero(alone, 1295);
+  auto guessed = scan(alone);
+  check(*guessed, {FatGeometrySource::kGuessed, 2}, "one folder");
+  EXPECT_TRUE(logSays("没有引导扇区"));
+  EXPECT_EQ(guessed->UnverifiedRecoveries, 2);
+  // The user's calibration replaces the guess.
+  const TPartiEntry& entry = guessed->WholeDisk();
+  ASSERT_GE(entry.FatEntries.size(), 2u);
+  EXPECT_FALSE(CalibrateFat(*guessed, entry.FatEntries[0].get(), entry.FatEntries[1].get()))
+      << "two items of one folder are no pair";
+  EXPECT_EQ(entry.FatGeometryFrom, FatGeometrySource::kGuessed);
+}
+
 TEST_F(RawImagesTest, Fat32FoldersOnBothSidesOfTheHighWordAfterAReformat) {
   // Four folders below cluster 65,536 and two above it: the two are enough
   // to tell FAT32, and every file comes back from its own place.
