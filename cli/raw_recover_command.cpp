@@ -173,7 +173,11 @@ int RunRawRecover(CliContext& context, const RawRecoverOptions& options) {
     std::fprintf(stderr, "tarnwell-cli: %s cannot be opened\n", options.target.c_str());
     return kExitSomeFailed;
   }
-  if (!RunRawScan(context, *target, carve ? carve->scanner.get() : nullptr)) return kExitSomeFailed;
+  if (!RunRawScan(context, *target, carve ? carve->scanner.get() : nullptr)) {
+    std::fprintf(stderr, "tarnwell-cli: %s: nothing to scan: the landmark pass could not run\n",
+                 options.target.c_str());
+    return kExitUsage;
+  }
   if (options.calibrate.size() == 2) {
     const FoundFatEntry* a = FindCalibrationItem(*target->entry, options.calibrate[0]);
     const FoundFatEntry* b = FindCalibrationItem(*target->entry, options.calibrate[1]);
@@ -194,8 +198,12 @@ int RunRawRecover(CliContext& context, const RawRecoverOptions& options) {
   for (size_t i = linesBefore; i < log.lines.size(); ++i)
     if (log.lines[i].icon == physical::kLogFailure) ++failed;
   if (carve && !stopped) failed += static_cast<int>(RecoverCarved(context, *target, *carve, *types, *out));
-  std::fprintf(stderr, "tarnwell-cli: %d failed or incomplete%s\n", failed, stopped ? ", stopped" : "");
-  return failed > 0 || stopped ? kExitSomeFailed : kExitOk;
+  // Files copied from where only the size table put them may be anything.
+  const int unverified = target->drive->UnverifiedRecoveries;
+  std::fprintf(stderr, "tarnwell-cli: %d failed or incomplete%s", failed, stopped ? ", stopped" : "");
+  if (unverified > 0) std::fprintf(stderr, ", %d unverified (FAT geometry guessed)", unverified);
+  std::fprintf(stderr, "\n");
+  return failed > 0 || unverified > 0 || stopped ? kExitSomeFailed : kExitOk;
 }
 
 }  // namespace

@@ -16,6 +16,7 @@
 #include "engine/search/entry_dates.h"
 #include "physical/raw/directory_chunk.h"
 #include "physical/raw/fat_geometry.h"
+#include "physical/raw/fat_geometry_evidence.h"
 #include "physical/raw/found_lookup.h"
 #include "platform/text_codec.h"
 
@@ -167,6 +168,7 @@ void PrintSummaryJson(const RawTarget& target, const CollectedLog& log) {
                      {"FatClusterSectors", entry.FatClusterSectors},
                      {"FatDataStart", entry.FatDataStart},
                      {"FatDataStartKnown", entry.FatDataStart != physical::raw::kDataStartUnknown},
+                     {"FatGeometryFrom", physical::raw::GeometrySourceName(entry.FatGeometryFrom)},
                      {"NtfsClusterSectors", entry.NtfsClusterSectors}};
   out["log"] = nlohmann::json::array();
   for (const auto& line : log.lines)
@@ -196,8 +198,9 @@ int RunRawScan(CliContext& context, const RawScanOptions& options) {
   std::optional<RawTarget> target = ResolveRawTarget(context, log, options.target, options.findPartitions);
   if (!target) return kExitUsage;
   if (!RunRawScan(context, *target)) {
-    std::fprintf(stderr, "tarnwell-cli: %s cannot be scanned\n", options.target.c_str());
-    return kExitSomeFailed;
+    std::fprintf(stderr, "tarnwell-cli: %s: nothing to scan: the landmark pass could not run\n",
+                 options.target.c_str());
+    return kExitUsage;
   }
   const TPartiEntry& entry = *target->entry;
   if (options.json) {
@@ -205,10 +208,10 @@ int RunRawScan(CliContext& context, const RawScanOptions& options) {
     JsonWriter out(stdout);
     ForEachItem(entry, Stamps::kAll, [&out](const RawItem& item) { WriteItemJson(out, item); });
   } else {
-    std::printf("FatKind %d  FatClusterSectors %u  FatDataStart %u%s  NtfsClusterSectors %u\n", entry.FatKind,
-                entry.FatClusterSectors, entry.FatDataStart,
+    std::printf("FatKind %d  FatClusterSectors %u  FatDataStart %u%s  FatGeometryFrom %s  NtfsClusterSectors %u\n",
+                entry.FatKind, entry.FatClusterSectors, entry.FatDataStart,
                 entry.FatDataStart == physical::raw::kDataStartUnknown ? " (undetermined)" : "",
-                entry.NtfsClusterSectors);
+                physical::raw::GeometrySourceName(entry.FatGeometryFrom), entry.NtfsClusterSectors);
     std::string line;
     ForEachItem(entry, Stamps::kModifiedOnly, [&line](const RawItem& item) { PrintItemText(item, line); });
   }

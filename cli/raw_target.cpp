@@ -1,10 +1,13 @@
 #include "cli/raw_target.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstdio>
 #include <regex>
 
 #include "cli/drive_argument.h"
+#include "disk/device_reader.h"
+#include "disk/sector_source.h"
 #include "disk/source_opener.h"
 #include "engine/event_log_line.h"
 #include "physical/partition_search.h"
@@ -12,6 +15,29 @@
 #include "platform/text_codec.h"
 
 namespace tarnwell::cli {
+
+namespace {
+
+// A volume's entry is listed without a size (the landmark pass learns it
+// from the volume); its source knows it already. A range of no sectors,
+// or one that cannot be opened, is said rather than scanned as nothing.
+bool HasSectorsToScan(physical::TPartiEntry& entry, const std::string& target) {
+  disk::DiskDevice device(entry.DriveCode);
+  const disk::SectorSource* source = device.Source();
+  if (!source) {
+    std::fprintf(stderr, "tarnwell-cli: %s: nothing to scan: it cannot be opened\n", target.c_str());
+    return false;
+  }
+  if (entry.DriveCode < 0)
+    entry.Slot.SetSectorCount(static_cast<uint32_t>(std::min<uint64_t>(source->SectorCount(), UINT32_MAX)));
+  if (entry.SectorCount() == 0 || entry.AbsoluteStart() >= source->SectorCount()) {
+    std::fprintf(stderr, "tarnwell-cli: %s: nothing to scan: the range holds no sectors\n", target.c_str());
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
 
 std::optional<RawTarget> ResolveRawTarget(CliContext& context, CollectedLog& log, const std::string& target,
                                           bool findPartitions) {
@@ -48,6 +74,7 @@ std::optional<RawTarget> ResolveRawTarget(CliContext& context, CollectedLog& log
     return std::nullopt;
   }
   result.entry = (*entries)[index].get();
+  if (!HasSectorsToScan(*result.entry, target)) return std::nullopt;
   return result;
 }
 

@@ -1,5 +1,6 @@
 // The raw-range scan's chunk parsers on any bytes: a FAT directory chunk
-// (root or not, both FAT kinds) and a FILE record found on its own.
+// (root or not, both FAT kinds), a FILE record found on its own, a boot
+// sector's geometry and the folder check of a geometry.
 #include <cstdint>
 #include <memory>
 #include <span>
@@ -8,6 +9,7 @@
 #include "engine/fat/dir_span.h"
 #include "engine/recovery/output_times.h"
 #include "physical/raw/directory_chunk.h"
+#include "physical/raw/fat_geometry_evidence.h"
 #include "physical/raw/found_lookup.h"
 #include "physical/raw/landmarks.h"
 #include "physical/raw/ntfs_found_record.h"
@@ -43,6 +45,24 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (size_t i = 0; i < 8; ++i) ft |= uint64_t{data[i]} << (8 * i);
     known = tarnwell::engine::FileTimeToTimespec(ft).has_value();
     (void)known;
+  }
+  // The bytes as a boot sector, and as folder landmarks (sector, cluster)
+  // for the geometry that places most of them: what it finds must place
+  // as many as it says.
+  if (auto boot = raw::GeometryFromBootSector(bytes, 2048)) {
+    if (boot->clusterSectors == 0 || boot->clusterSectors > 128) __builtin_trap();
+  }
+  std::vector<raw::FolderLandmark> folders;
+  for (size_t i = 0; i + 12 <= size && folders.size() < 4096; i += 12) {
+    uint64_t sector = 0;
+    uint32_t cluster = 0;
+    for (size_t k = 0; k < 8; ++k) sector |= uint64_t{data[i + k]} << (8 * k);
+    for (size_t k = 0; k < 4; ++k) cluster |= uint32_t{data[i + 8 + k]} << (8 * k);
+    folders.push_back({sector, cluster});
+  }
+  size_t placed = 0;
+  if (auto g = raw::GeometryFromFolders(folders, raw::kFat32Kind, placed)) {
+    if (placed < 2 || raw::FoldersPlaced(*g, folders) != placed) __builtin_trap();
   }
   raw::ClusterVotes votes{};
   if (auto record = raw::ParseFoundRecord(bytes, 99, votes)) {

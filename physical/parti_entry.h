@@ -39,6 +39,7 @@ struct TPartiEntry {
   std::vector<engine::tntfsfilerecord*> NtfsMatches;       // not owning
   uint32_t FatDataStart = 0;
   uint8_t FatKind = 0;
+  FatGeometrySource FatGeometryFrom = FatGeometrySource::kGuessed;
 
   std::string Label;  // system code page
   bool Scanned = false;

@@ -17,6 +17,7 @@
 #include "physical/busy_scope.h"
 #include "physical/partition_label.h"
 #include "physical/physical_drive.h"
+#include "physical/raw/bad_sector_log.h"
 #include "physical/raw/range_chunks.h"
 #include "platform/text_codec.h"
 #include "platform/volume_queries.h"
@@ -104,8 +105,11 @@ void RunChunks(SearchState& s, engine::ProgressBar& progress, uint64_t address, 
                          raw::RangeChunks::Access::kMappedWhereTheSourceCan);
   raw::RangeChunks::Chunk chunk;
   SignedSectors found(kSearchChunkSectors);
+  raw::BadSectorLog badSectors(window.log);
   for (uint64_t n = 0; reads.Next(chunk); ++n) {
-    if (reads.Examine(chunk, [&](const raw::RangeChunks::Chunk& c) { found.Find(c); })) {
+    const bool examined = reads.Examine(chunk, [&](const raw::RangeChunks::Chunk& c) { found.Find(c); });
+    badSectors.Add(reads.BadRuns());
+    if (examined) {
       progress.SetPosition(static_cast<int>(
           std::lround(static_cast<double>(n) / static_cast<double>(chunks) * 100.0)));
       for (size_t f = 0; f < found.Count(); ++f) ExamineSector(s, chunk.address + found.Index(f), found.Sector(f));
@@ -115,10 +119,12 @@ void RunChunks(SearchState& s, engine::ProgressBar& progress, uint64_t address, 
     // the examining itself.
     window.pump.Pump();
     if (s.drive.StopRequested) {
+      badSectors.Flush();
       engine::AddLogLine(window.log, platform::SystemText("智能扫描被用户终止"), kLogHalted);
       return;
     }
   }
+  badSectors.Flush();
   engine::AddLogLine(window.log, platform::SystemText("智能扫描已完成"), kLogProgress);
 }
 

@@ -67,6 +67,9 @@ class TPhysicalDrive {
   // Items of raw recoveries that failed or came out short so far, each
   // with its line in the log.
   int RecoveryFailures = 0;
+  // FAT files with data written so far under a guessed geometry: copied
+  // from where the size table says, which nothing has confirmed.
+  int UnverifiedRecoveries = 0;
 
   int16_t DriveCode() const { return DriveRecord->DriveCode; }
   uint64_t TotalSectors() const { return DriveRecord->TotalSectors; }

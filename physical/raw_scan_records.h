@@ -15,6 +15,12 @@ struct FoundFatEntry {
   uint32_t DirSector = 0;        // first sector of the directory chunk
   uint32_t DirCluster = 0;       // cluster of that directory (2 for a root)
 };
+// Where the FAT geometry of a raw scan came from: a boot sector left in the
+// range, the folders found (two or more placed where their own cluster
+// numbers say), the user's calibration, or only the size table (guessed:
+// nothing has confirmed it).
+enum class FatGeometrySource : uint8_t { kGuessed, kBootSector, kFolders, kCalibrated };
+
 // The names the raw-range scan's records are given beside the standard
 // engine's (FAT12/16 and FAT32 entries have the same fields).
 using TMidEntry = FoundFatEntry;

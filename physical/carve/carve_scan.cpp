@@ -71,6 +71,9 @@ void CarveScanner::TakeChunk(raw::RangeChunks& chunks, raw::RangeChunk& chunk) {
     followerAlive_ = false;
     return;
   }
+  // Sectors the chunk read salvaged around read as zeros.
+  for (const disk::SectorRun& bad : chunks.BadRuns())
+    if (bad.first < chunkEnd) counts_.unreadableSectors += std::min(bad.End(), chunkEnd) - bad.first;
   Walk(chunk, firstBlock, blocks);
 }
 

@@ -7,6 +7,8 @@
 #include <unordered_set>
 
 #include "disk/device_reader.h"
+#include "disk/salvaging_read.h"
+#include "disk/sector_source.h"
 #include "disk/read_buffer.h"
 #include "physical/raw/raw_scan.h"
 #include "platform/text_codec.h"
@@ -85,7 +87,10 @@ std::vector<ExfatFoundSet> FindExfatSets(int16_t driveCode, uint64_t start, uint
   for (uint64_t address = start; address < end && !stop; address += kChunkSectors - kOverlapSectors) {
     pump.Pump();
     uint32_t bytesRead = 0;
-    if (!device.Read(address, kChunkSectors, buffer.data(), bytesRead)) continue;
+    // A bad sector costs that sector (zeros), not the chunk around it.
+    std::vector<disk::SectorRun> bad;
+    disk::SectorSource* source = device.Source();
+    if (!source || !disk::ReadSalvaging(*source, address, kChunkSectors, buffer.data(), bytesRead, bad)) continue;
     const uint64_t inRange = std::min<uint64_t>(bytesRead / kSectorBytes, end - address);
     // Sets beginning in the overlap are taken by the next chunk.
     const uint64_t own = address + kChunkSectors >= end ? inRange

@@ -1,18 +1,24 @@
 // The FAT pass: every directory start found by the landmark pass is read
 // and parsed, the geometry worked out, and the root directory added.
 #include <algorithm>
+#include <array>
 #include <cmath>
+#include <optional>
 #include <exception>
 #include <string>
 #include <vector>
 
 #include "disk/device_reader.h"
 #include "disk/read_buffer.h"
+#include "disk/salvaging_read.h"
+#include "disk/sector_source.h"
 #include "engine/event_log_line.h"
+#include "engine/fat/dir_span.h"
 #include "physical/busy_scope.h"
 #include "physical/physical_drive.h"
 #include "physical/raw/directory_chunk.h"
 #include "physical/raw/fat_geometry.h"
+#include "physical/raw/fat_geometry_evidence.h"
 #include "physical/raw/landmarks.h"
 #include "physical/raw/raw_scan.h"
 #include "platform/text_codec.h"
@@ -26,8 +32,10 @@ constexpr uint32_t kFloppyRootSector = 19;
 constexpr uint32_t kFloppyDataStart = 33;
 
 // Reads `sectors` at the address and parses them; a failed read adds nothing.
+// A folder's "." cluster is added to `folders` (when given), the evidence
+// any geometry is checked against.
 void ParseDirectoryAt(TPhysicalDrive& drive, disk::DiskDevice& device, bool isRoot, uint64_t address,
-                      uint32_t sectors, disk::ReadBuffer& buffer) {
+                      uint32_t sectors, disk::ReadBuffer& buffer, std::vector<FolderLandmark>* folders = nullptr) {
   TPartiEntry& entry = *drive.CurrentPartition;
   if (entry.FatEntries.size() >= kMaxFoundItems) return;
   // Found FAT items keep their directory's sector in 32 bits: a directory
@@ -40,10 +48,19 @@ void ParseDirectoryAt(TPhysicalDrive& drive, disk::DiskDevice& device, bool isRo
   }
   buffer.resize(size_t{sectors} * kSectorBytes);
   uint32_t bytesRead = 0;
-  if (!device.Read(address, static_cast<uint16_t>(sectors), buffer.data(), bytesRead)) {
+  // A refused read is taken again in halves; the landmark pass has logged
+  // the bad sectors of the range, and their zeros end the directory there.
+  std::vector<disk::SectorRun> bad;
+  disk::SectorSource* source = device.Source();
+  if (!source || !disk::ReadSalvaging(*source, address, sectors, buffer.data(), bytesRead, bad)) {
     engine::AddLogLine(drive.Window().log, platform::SystemText("无法读取扇区 " + std::to_string(address)),
                        kLogFailure);
     return;
+  }
+  if (folders && bytesRead >= engine::kDirEntryBytes) {
+    engine::RawDirEntry dot;
+    std::copy_n(buffer.data(), engine::kDirEntryBytes, dot.bytes.begin());
+    folders->push_back({address, EntryCluster(dot, entry.FatKind)});
   }
   try {
     ParseDirectoryBytes(std::span<const uint8_t>(buffer.data(), std::min<size_t>(bytesRead, buffer.size())),
@@ -98,9 +115,26 @@ void AddRootDirectory(TPhysicalDrive& drive, disk::DiskDevice& device, disk::Rea
 
 namespace {
 
-void ParseAllDirectories(TPhysicalDrive& drive, disk::DiskDevice& device, engine::ProgressBar& progress,
-                         disk::ReadBuffer& buffer) {
+// A FAT boot sector at the range's start, or its FAT32 backup at sector 6:
+// a quick reformat writes it anew, usually with the old geometry.
+std::optional<FatGeometry> BootSectorGeometry(disk::DiskDevice& device, const TPartiEntry& entry) {
+  disk::SectorSource* source = device.Source();
+  if (!source) return std::nullopt;
+  for (const uint64_t at : {uint64_t{0}, uint64_t{6}}) {
+    if (at >= entry.SectorCount()) break;
+    std::array<uint8_t, kSectorBytes> sector{};
+    uint32_t bytesRead = 0;
+    if (!source->Read(entry.AbsoluteStart() + at, 1, sector.data(), bytesRead) || bytesRead < kSectorBytes)
+      continue;
+    if (auto geometry = GeometryFromBootSector(sector, entry.AbsoluteStart())) return geometry;
+  }
+  return std::nullopt;
+}
+
+std::vector<FolderLandmark> ParseAllDirectories(TPhysicalDrive& drive, disk::DiskDevice& device,
+                                                engine::ProgressBar& progress, disk::ReadBuffer& buffer) {
   TPartiEntry& entry = *drive.CurrentPartition;
+  std::vector<FolderLandmark> folders;
   entry.FatEntries.clear();
   const size_t n = entry.DirSectors.size();
   for (size_t i = 0; i < n; ++i) {
@@ -109,8 +143,9 @@ void ParseAllDirectories(TPhysicalDrive& drive, disk::DiskDevice& device, engine
     if (drive.StopRequested) break;
     if (device.IsOpen())
       ParseDirectoryAt(drive, device, false, entry.DirSectors[i], SectorsUntilNext(entry.DirSectors, i),
-                       buffer);
+                       buffer, &folders);
   }
+  return folders;
 }
 
 }  // namespace
@@ -122,14 +157,17 @@ void ReadFatDirectories(TPhysicalDrive& drive, engine::ProgressBar& progress) {
   entry.FatMatches.clear();
   disk::DiskDevice device(entry.DriveCode);
   disk::ReadBuffer buffer;
-  ParseAllDirectories(drive, device, progress, buffer);
-  CalibrateFat(drive);
+  // The kind stays the landmark pass's: below cluster 65,536 both read the
+  // same clusters, and names keep the case rules they had.
+  const std::optional<FatGeometry> boot = BootSectorGeometry(device, entry);
+  std::vector<FolderLandmark> folders = ParseAllDirectories(drive, device, progress, buffer);
+  SettleFatGeometry(drive, boot, folders);
   if (entry.FatKind == kFat1216 && !drive.StopRequested && EntryPointsPastLowWord(entry)) {
     // The kind decides the folders' own clusters and the case of short
     // names, so the directories are read again as FAT32.
     entry.FatKind = kFat32Kind;
-    ParseAllDirectories(drive, device, progress, buffer);
-    CalibrateFat(drive);
+    folders = ParseAllDirectories(drive, device, progress, buffer);
+    SettleFatGeometry(drive, boot, folders);
   }
   if (device.IsOpen()) AddRootDirectory(drive, device, buffer);
   std::stable_sort(entry.FatEntries.begin(), entry.FatEntries.end(),

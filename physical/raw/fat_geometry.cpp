@@ -1,8 +1,12 @@
 #include "physical/raw/fat_geometry.h"
 
+#include <algorithm>
 #include <array>
+#include <string>
 
+#include "engine/event_log_line.h"
 #include "physical/physical_drive.h"
+#include "platform/text_codec.h"
 
 namespace tarnwell::physical::raw {
 namespace {
@@ -65,7 +69,12 @@ uint32_t DefaultClusterSectors(uint8_t fatKind, uint64_t megabytes) {
 bool CalibrateFat(TPhysicalDrive& drive, const FoundFatEntry* first, const FoundFatEntry* other) {
   if (!drive.CurrentPartition) return false;
   TPartiEntry& entry = *drive.CurrentPartition;
-  if (first && other) return CalibrateFromPair(entry, *first, *other);
+  if (first && other) {
+    if (!CalibrateFromPair(entry, *first, *other)) return false;
+    entry.FatGeometryFrom = FatGeometrySource::kCalibrated;
+    return true;
+  }
+  entry.FatGeometryFrom = FatGeometrySource::kGuessed;
   if (!entry.FatEntries.empty()) {
     const FoundFatEntry& a = *entry.FatEntries.front();
     for (const auto& r : entry.FatEntries) {
@@ -81,6 +90,44 @@ bool CalibrateFat(TPhysicalDrive& drive, const FoundFatEntry* first, const Found
   }
   CalibrateFromDefaults(drive, entry);
   return entry.FatDataStart != kDataStartUnknown;
+}
+
+void SettleFatGeometry(TPhysicalDrive& drive, const std::optional<FatGeometry>& boot,
+                       std::span<const FolderLandmark> folders) {
+  if (!drive.CurrentPartition) return;
+  TPartiEntry& entry = *drive.CurrentPartition;
+  const auto apply = [&](const FatGeometry& g, FatGeometrySource from) {
+    if (!SetGeometry(entry, g.clusterSectors, static_cast<int64_t>(std::min<uint64_t>(g.dataStart, INT64_MAX))))
+      return false;
+    entry.FatGeometryFrom = from;
+    return true;
+  };
+  size_t byFolders = 0;
+  const std::optional<FatGeometry> fromFolders = GeometryFromFolders(folders, entry.FatKind, byFolders);
+  const size_t byBoot = boot ? FoldersPlaced(*boot, folders) : 0;
+  if (boot && byBoot >= byFolders && apply(*boot, FatGeometrySource::kBootSector)) return;
+  if (fromFolders && apply(*fromFolders, FatGeometrySource::kFolders)) {
+    if (boot)
+      engine::AddLogLine(drive.Window().log,
+                         platform::SystemText("引导扇区的 FAT 参数与找到的文件夹不符（文件夹 " +
+                                              std::to_string(byBoot) + " 对 " + std::to_string(byFolders) +
+                                              "），按文件夹确定"),
+                         kLogFailure);
+    return;
+  }
+  CalibrateFat(drive);
+  if (entry.FatDataStart != kDataStartUnknown &&
+      FoldersPlaced({entry.FatClusterSectors, entry.FatDataStart, entry.FatKind}, folders) >= 2) {
+    entry.FatGeometryFrom = FatGeometrySource::kFolders;
+    return;
+  }
+  entry.FatGeometryFrom = FatGeometrySource::kGuessed;
+  // Said only where there are FAT folders whose files would be read by it.
+  if (folders.empty() && entry.FatEntries.empty()) return;
+  engine::AddLogLine(drive.Window().log,
+                     platform::SystemText("没有引导扇区，找到的文件夹也不足以确定 FAT 参数：每簇扇区数按卷大小猜测，"
+                                          "据此恢复的文件未经验证"),
+                     kLogFailure);
 }
 
 std::optional<uint64_t> ClusterSector(const TPartiEntry& entry, uint32_t cluster) {

@@ -18,6 +18,7 @@
 #include "engine/event_log_line.h"
 #include "physical/busy_scope.h"
 #include "physical/physical_drive.h"
+#include "physical/raw/bad_sector_log.h"
 #include "physical/raw/landmarks.h"
 #include "physical/raw/ntfs_found_record.h"
 #include "physical/raw/range_chunks.h"
@@ -157,28 +158,30 @@ void RunChunks(TPhysicalDrive& drive, TPartiEntry& entry, disk::DiskDevice& devi
   ChunkLandmarks found(kRangeChunkSectors);
   LandmarkFiler filer(drive, entry, device, counts);
   RangeChunks::Chunk chunk;
+  BadSectorLog badSectors(window.log);
   for (uint64_t n = 0; chunks.Next(chunk); ++n) {
     // The last chunk reaches past the range; what lies beyond belongs to
     // the next partition, not to this one.
     const auto findInRange = [&](const RangeChunks::Chunk& c) {
       found.Find(c, static_cast<uint32_t>(std::min<uint64_t>(c.bytesRead / kSectorBytes, end - c.address)));
     };
-    if (chunks.Examine(chunk, findInRange)) {
+    const bool examined = chunks.Examine(chunk, findInRange);
+    badSectors.Add(chunks.BadRuns(), end);
+    if (examined) {
       progress.SetPosition(static_cast<int>(
           std::lround(static_cast<double>(n) / static_cast<double>(chunks.Count()) * 100.0)));
       filer.File(chunk.address, found);
-    } else {
-      engine::AddLogLine(window.log, platform::SystemText("无法读取扇区 " + std::to_string(chunk.address)),
-                         kLogFailure);
     }
     // Once a chunk: its thousand sectors are tested in microseconds, and
     // reading the clock for each one was a tenth of the pass.
     window.pump.Pump();
     if (drive.StopRequested) {
+      badSectors.Flush();
       engine::AddLogLine(window.log, platform::SystemText("驱动器扫描被用户终止"), kLogHalted);
       return;
     }
   }
+  badSectors.Flush();
   engine::AddLogLine(window.log, platform::SystemText("驱动器扫描已完成"), kLogProgress);
 }
 

@@ -7,6 +7,8 @@
 #include <memory>
 
 #include "disk/device_reader.h"
+#include "disk/salvaging_read.h"
+#include "disk/sector_source.h"
 #include "disk/read_buffer.h"
 #include "physical/busy_scope.h"
 #include "physical/physical_drive.h"
@@ -45,7 +47,12 @@ void ReadRecordsAgain(TPhysicalDrive& drive, TPartiEntry& entry, engine::Progres
     if (!chunk.HoldsRecord(sector)) {
       uint32_t bytesRead = 0;
       chunk = Chunk{sector, 0};
-      if (!device.Read(sector, kRangeChunkSectors, buffer.data(), bytesRead)) continue;
+      // Only the bad sectors of a refused read are lost (zeros, which
+      // fail the record's checks); the landmark pass has logged them.
+      std::vector<disk::SectorRun> bad;
+      disk::SectorSource* source = device.Source();
+      if (!source || !disk::ReadSalvaging(*source, sector, kRangeChunkSectors, buffer.data(), bytesRead, bad))
+        continue;
       chunk.sectors = std::min<uint32_t>(bytesRead, kRangeChunkSectors * kSectorBytes) / kSectorBytes;
       if (!chunk.HoldsRecord(sector)) continue;
     }

@@ -32,6 +32,7 @@ bool RangeChunks::Next(Chunk& chunk) {
   if (taken_ == chunks_) return false;
   chunk.address = first_ + taken_ * chunkSectors_;
   ++taken_;
+  bad_.clear();
   if (!mapping_ || !TakeMapped(chunk)) ReadByCopy(chunk);
   if (companion_) companion_->TakeChunk(*this, chunk);
   return true;
@@ -77,7 +78,8 @@ void RangeChunks::ReadByCopy(Chunk& chunk) {
   }
   chunk.bytes = buffer_.data();
   chunk.bytesRead = 0;
-  chunk.ok = source_.Read(chunk.address, chunkSectors_, buffer_.data(), chunk.bytesRead);
+  bad_.clear();
+  chunk.ok = disk::ReadSalvaging(source_, chunk.address, chunkSectors_, buffer_.data(), chunk.bytesRead, bad_);
   chunk.bytesAvailable = chunk.bytesRead;
   chunk.mapped = false;
 }

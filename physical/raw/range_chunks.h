@@ -12,16 +12,22 @@
 // caller takes the chunk again by copy (ReadByCopy), and the rest of the
 // range is read by copy too.
 //
+// A chunk the source refuses is read again in halves, down to single
+// sectors (disk::ReadSalvaging): a bad sector costs that sector, which
+// reads as zeros and is listed in BadRuns, not the chunk around it.
+//
 // A reading thread one chunk ahead was tried: on a shared two-core machine
 // it made the passes slower than this single thread (0.55x against 0.69x
 // of `cat` on 200,000 NTFS records, in the same runs), so reading stays on
 // the caller's thread, as the rest of the system does.
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 #include "disk/guarded_touch.h"
 #include "disk/mapped_sectors.h"
 #include "disk/read_buffer.h"
+#include "disk/salvaging_read.h"
 
 namespace tarnwell::disk {
 class SectorSource;
@@ -50,7 +56,7 @@ struct RangeChunk {
   // the end of the mapping it lies in (a record that begins in its last
   // sector); bytesRead for a chunk read by copy.
   uint64_t bytesAvailable = 0;
-  bool ok = false;      // false: the read failed
+  bool ok = false;      // false: no sector of it could be read
   bool mapped = false;  // true: touch only under disk::TouchGuarded
 };
 
@@ -76,6 +82,9 @@ class RangeChunks {
   void SkipTo(uint64_t sector);
   // Hands every chunk to the companion too, before Next returns it.
   void SetCompanion(ChunkCompanion* companion) { companion_ = companion; }
+  // The sectors of the chunk last read that failed (zeros in its bytes),
+  // in order; empty for a mapped chunk.
+  const std::vector<disk::SectorRun>& BadRuns() const { return bad_; }
   // Reads the chunk last handed out by copy instead, after touching its
   // mapped bytes faulted; the rest of the range is read by copy as well.
   void ReadByCopy(Chunk& chunk);
@@ -106,6 +115,7 @@ class RangeChunks {
   std::unique_ptr<disk::MappedSectors> window_;
   uint64_t windowAddress_ = 0;
   disk::ReadBuffer buffer_;
+  std::vector<disk::SectorRun> bad_;
   ChunkCompanion* companion_ = nullptr;
 };
 

@@ -7,6 +7,8 @@
 #include <vector>
 
 #include "disk/device_reader.h"
+#include "disk/salvaging_read.h"
+#include "disk/sector_source.h"
 #include "engine/event_log_line.h"
 #include "engine/recovery/output_path.h"
 #include "engine/recovery/output_times.h"
@@ -24,13 +26,15 @@ namespace {
 
 constexpr uint32_t kFatReadSectors = 100;
 
-// Copies `sectors` from `first`; a stretch that cannot be read becomes zeros
-// and the item is reported once, so the file keeps its size and the user
-// knows it is incomplete. 1 when stopped.
+// Copies `sectors` from `first`; a sector that cannot be read becomes zeros
+// (a refused read is taken again in halves, so only the bad sectors are
+// lost) and the item is reported once, so the file keeps its size and the
+// user knows it is incomplete. 1 when stopped.
 int CopySectors(TPhysicalDrive& drive, disk::DiskDevice& device, engine::OutputFile& out, uint64_t first,
                 uint64_t sectors, const std::string& name, engine::ProgressBar& progress) {
   std::vector<uint8_t> buffer(size_t{kFatReadSectors} * kSectorBytes);
   bool reported = false;
+  std::vector<disk::SectorRun> bad;
   uint32_t n = kFatReadSectors;
   for (uint64_t done = 0; done < sectors; done += n) {
     drive.Window().pump.Pump();
@@ -38,9 +42,11 @@ int CopySectors(TPhysicalDrive& drive, disk::DiskDevice& device, engine::OutputF
     n = static_cast<uint32_t>(std::min<uint64_t>(n, sectors - done));
     const size_t bytes = size_t{n} * kSectorBytes;
     uint32_t bytesRead = 0;
-    const bool ok = device.Read(first + done, static_cast<uint16_t>(n), buffer.data(), bytesRead);
+    bad.clear();
+    disk::SectorSource* source = device.Source();
+    const bool ok = source && disk::ReadSalvaging(*source, first + done, n, buffer.data(), bytesRead, bad);
     const size_t good = ok ? std::min<size_t>(bytesRead, bytes) : 0;
-    if (good < bytes) {
+    if (good < bytes || !bad.empty()) {
       std::memset(buffer.data() + good, 0, bytes - good);
       if (!reported) LogItemFailure(drive, name, kRecoveryFailed);
       reported = true;
@@ -132,6 +138,7 @@ int RecoverItem(TPhysicalDrive& drive, const FoundFatEntry& item, engine::Status
   // A stopped or cut copy keeps what was copied rather than posing as
   // complete.
   out.SetSize(std::min<uint64_t>(out.Position(), size));
+  if (sectors > 0 && entry.FatGeometryFrom == FatGeometrySource::kGuessed) ++drive.UnverifiedRecoveries;
   if (result != kRecoveryStopped) engine::ApplyOutputTimes(out.Path(), engine::FatEntryTimes(item.DirEntry));
   return result;
 }

@@ -216,6 +216,29 @@ TEST(ExfatBootRegionTest, TheBackupServesWhenTheMainRegionIsDamaged) {
   EXPECT_EQ(run.out, "");
 }
 
+TEST(ExfatRawScanTest, ADriveLetterScansItsVolumeAndNothingToScanIsSaid) {
+  // The volume behind C: is the bare image: its letter finds what its disk
+  // entry finds.
+  const auto scan = [](const std::string& target) {
+    return RunCli("--no-devices --image " + Image("exfat-reformatted.img") + " raw-exfat " + target + " --json");
+  };
+  const testing::CliRun byEntry = scan("0:0");
+  const testing::CliRun byLetter = scan("C:");
+  ASSERT_EQ(byEntry.exitCode, 0) << byEntry.err;
+  ASSERT_EQ(byLetter.exitCode, 0) << byLetter.err;
+  const nlohmann::json entry = nlohmann::json::parse(byEntry.out);
+  const nlohmann::json letter = nlohmann::json::parse(byLetter.out);
+  EXPECT_GT(letter["sets"].get<int>(), 10);
+  EXPECT_EQ(letter["sets"], entry["sets"]);
+  EXPECT_EQ(letter["geometry"], entry["geometry"]);
+  // An image of no sectors has nothing to scan, by entry or by letter.
+  const std::string empty = testing::WriteTempImage({}, "exfat_empty");
+  for (const std::string command : {"raw-exfat 0:0", "raw-scan 0:0", "raw-exfat C:"}) {
+    const testing::CliRun run = RunCli("--no-devices --image '" + empty + "' " + command);
+    EXPECT_EQ(run.exitCode, 2) << command << ": " << run.err;
+  }
+}
+
 TEST(ExfatRawScanTest, TheReformattedCardGivesBackItsContiguousFiles) {
   // The quick format left a new, empty root; the old folders' clusters
   // still hold their entry sets.

@@ -3,6 +3,7 @@
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <map>
 #include <set>
@@ -71,6 +72,53 @@ TEST(RawScanCommandTest, StaysInsideThePartitionScanned) {
   const auto ntfsOut = JsonLines(RunCli("--no-devices raw-scan " + demo + ":3 --json").out).front();
   EXPECT_EQ(ntfsOut["fat_entries"], 0);
   EXPECT_GT(ntfsOut["ntfs_records"].get<int>(), 20);
+}
+
+TEST(RawRecoverCommandTest, ABadSectorOfAFailingDiskCostsOneFileNotTheScan) {
+  // The demo disk attached with a ddrescue map that leaves sector 3218
+  // unread: it lies in "Quarterly Report 2024.txt" of the FAT32 partition,
+  // in the 1000-sector chunk that holds all of its folders.
+  const std::string folder = testing::MakeTempFolder("raw-bad");
+  const std::string map = folder + "/demo.map";
+  constexpr uint64_t kBad = 3218 * 512, kDisk = 108544 * 512;
+  char text[256];
+  std::snprintf(text, sizeof text, "0 +\n0 0x%llX +\n0x%llX 0x200 -\n0x%llX 0x%llX +\n",
+                static_cast<unsigned long long>(kBad), static_cast<unsigned long long>(kBad),
+                static_cast<unsigned long long>(kBad + 512), static_cast<unsigned long long>(kDisk - kBad - 512));
+  testing::ShellOutput("printf '" + std::string(text) + "' > '" + map + "'");
+  const std::string disk = "--no-devices --image '" + FixturePath("demo/demo-disk.img") + "' --map '" + map + "' ";
+  const testing::CliRun scan = RunCli(disk + "raw-scan 0:2 --json");
+  ASSERT_EQ(scan.exitCode, 0) << scan.err;
+  const auto summary = JsonLines(scan.out).front();
+  EXPECT_EQ(summary["fat_entries"], 16) << "as many as without the bad sector";
+  int badLines = 0;
+  for (const auto& line : summary["log"]) badLines += line["text"] == "无法读取扇区 3218";
+  EXPECT_EQ(badLines, 1);
+  const testing::CliRun run = RunCli(disk + "raw-recover 0:2 --out '" + folder + "/out'");
+  EXPECT_EQ(run.exitCode, 1) << run.err;
+  EXPECT_NE(run.out.find("Quarterly Report 2024.txt - 恢复失败"), std::string::npos) << run.out;
+  EXPECT_EQ(run.err.find("0 failed or incomplete"), std::string::npos) << run.err;
+}
+
+TEST(RawRecoverCommandTest, FilesWrittenUnderAGuessedGeometryAreCountedUnverified) {
+  // The reformatted FAT32 volume: its new boot sector gives the geometry.
+  const testing::CliRun asMade = RunCli("--no-devices raw-scan " + Raw("fat32-reformatted.img") + ":0 --json");
+  ASSERT_EQ(asMade.exitCode, 0) << asMade.err;
+  EXPECT_EQ(JsonLines(asMade.out).front()["geometry"]["FatGeometryFrom"], "boot-sector");
+  // Without boot sector, backup and two of its three old folders, only
+  // the size table is left: said, and what is written from it is not
+  // passed off as recovered.
+  std::vector<uint8_t> bytes = testing::ReadBinaryFile(FixturePath("raw/fat32-reformatted.img"));
+  for (const uint64_t sector : {0, 6, 1294, 1295})
+    std::fill_n(bytes.begin() + static_cast<std::ptrdiff_t>(sector * 512), 512, uint8_t{0});
+  const std::string image = "'" + testing::WriteTempImage(bytes, "raw-guessed") + "'";
+  const testing::CliRun scan = RunCli("--no-devices raw-scan " + image + ":0 --json");
+  ASSERT_EQ(scan.exitCode, 0) << scan.err;
+  EXPECT_EQ(JsonLines(scan.out).front()["geometry"]["FatGeometryFrom"], "guessed");
+  const testing::CliRun run =
+      RunCli("--no-devices raw-recover " + image + ":0 --out '" + testing::MakeTempFolder("raw-guessed-out") + "'");
+  EXPECT_EQ(run.exitCode, 1) << run.err;
+  EXPECT_NE(run.err.find("2 unverified (FAT geometry guessed)"), std::string::npos) << run.err;
 }
 
 TEST(RawScanCommandTest, TextListsFoldersAndTheUndeterminedMarker) {

@@ -52,4 +52,13 @@ std::unique_ptr<TPhysicalDrive> DiskModelTest::DiskOfPath(const std::string& pat
   return std::make_unique<TPhysicalDrive>(*record, Window());
 }
 
+std::unique_ptr<TPhysicalDrive> DiskModelTest::DiskOfPath(
+    const std::string& path, std::shared_ptr<const platform::ReadableSectors> readable) {
+  std::string error;
+  EXPECT_TRUE(platform::DeviceTable::Instance().AttachImage(path, &error, std::move(readable))) << error;
+  auto record = QueryPhysicalDriveRecord(disks_++);
+  if (!record) return nullptr;
+  return std::make_unique<TPhysicalDrive>(*record, Window());
+}
+
 }  // namespace tarnwell::physical

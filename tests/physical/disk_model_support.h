@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "physical/physical_drive.h"
+#include "platform/device_table.h"
 #include "tests/support/fixtures.h"
 #include "tests/support/image_builder.h"
 #include "tests/support/recording_window.h"
@@ -41,6 +42,10 @@ class DiskModelTest : public ::testing::Test {
   std::unique_ptr<TPhysicalDrive> DiskOf(std::vector<uint8_t> bytes);
   std::unique_ptr<TPhysicalDrive> DiskOfImage(const std::string& fixture);
   std::unique_ptr<TPhysicalDrive> DiskOfPath(const std::string& path);
+  // An image file whose sectors outside `readable` fail when read, as a
+  // failing disk's do.
+  std::unique_ptr<TPhysicalDrive> DiskOfPath(const std::string& path,
+                                             std::shared_ptr<const platform::ReadableSectors> readable);
 
  private:
   int16_t disks_ = 0;

@@ -6,6 +6,7 @@
 #include "engine/filetime.h"
 #include "physical/raw/directory_chunk.h"
 #include "physical/raw/fat_geometry.h"
+#include "physical/raw/fat_geometry_evidence.h"
 #include "physical/raw/found_lookup.h"
 #include "physical/raw/landmarks.h"
 #include "physical/raw/ntfs_found_record.h"
@@ -187,6 +188,59 @@ TEST_F(RawGeometryTest, FallsBackOnTheDefaultTable) {
   EXPECT_FALSE(CalibrateFat(*drive));
   EXPECT_EQ(drive->WholeDisk().FatDataStart, kDataStartUnknown);
   EXPECT_EQ(ClusterSector(drive->WholeDisk(), 9), std::nullopt) << "never used as an address";
+}
+
+// A boot sector as mkfs.fat writes one: FAT32 when the 16-bit FAT size
+// and the root entry count are zero.
+ImageBuilder BootSector(uint8_t clusterSectors, uint16_t reserved, uint16_t rootEntries, uint16_t fatSize16,
+                        uint32_t fatSize32) {
+  ImageBuilder b(512);
+  b.PutBytes(0, testing::Hex("EB 58 90")).Put16(11, 512).Put8(13, clusterSectors).Put16(14, reserved);
+  b.Put8(16, 2).Put16(17, rootEntries).Put16(22, fatSize16).Put32(32, 81920).Put32(36, fatSize32);
+  b.Put32(44, 2).Put8(510, 0x55).Put8(511, 0xAA);
+  return b;
+}
+
+TEST(RawGeometryEvidence, BootSectorsGiveTheGeometryOnlyWhenEveryFieldIsPossible) {
+  // The reformatted FAT32 partition of a GPT disk: 32 reserved, two FATs
+  // of 1009 sectors, so cluster 2 at 2050 from the partition's start.
+  const auto fat32 = GeometryFromBootSector(BootSector(1, 32, 0, 0, 1009).Bytes(), 2048);
+  ASSERT_TRUE(fat32);
+  EXPECT_EQ(*fat32, (FatGeometry{1, 2048 + 2050, 2}));
+  // FAT16: 4 reserved, two FATs of 100, 512 root entries (32 sectors).
+  EXPECT_EQ(GeometryFromBootSector(BootSector(4, 4, 512, 100, 0).Bytes(), 0), (FatGeometry{4, 236, 1}));
+  struct Case { const char* what; size_t offset; uint8_t value; };
+  for (const Case c : {Case{"three sectors a cluster", 13, 3}, Case{"no reserved sectors", 14, 0},
+                       Case{"no FAT", 16, 0}, Case{"no 55 AA", 510, 0}, Case{"no jump", 0, 0},
+                       Case{"4096-byte sectors", 12, 0x10}}) {
+    ImageBuilder b = BootSector(8, 32, 0, 0, 1009);
+    b.Put8(c.offset, c.value);
+    EXPECT_FALSE(GeometryFromBootSector(b.Bytes(), 0)) << c.what;
+  }
+  // An NTFS boot sector (no reserved sectors, no FAT) gives none.
+  ImageBuilder ntfs = BootSector(8, 0, 0, 0, 0);
+  EXPECT_FALSE(GeometryFromBootSector(ntfs.Bytes(), 0));
+  EXPECT_FALSE(GeometryFromBootSector(std::vector<uint8_t>(100, 0xEB), 0)) << "too short";
+}
+
+TEST(RawGeometryEvidence, FoldersChooseTheGeometryThatPlacesMostOfThem) {
+  // Clusters 5 and 9 at sectors 1063 and 1095: 8 sectors a cluster, cluster
+  // 2 at 1039; a stale copy of a folder elsewhere does not move it.
+  const std::vector<FolderLandmark> folders{{1063, 5}, {1095, 9}, {1300, 5}, {1039 + 8 * 98, 100}};
+  size_t placed = 0;
+  const auto g = GeometryFromFolders(folders, 2, placed);
+  ASSERT_TRUE(g);
+  EXPECT_EQ(*g, (FatGeometry{8, 1039, 2}));
+  EXPECT_EQ(placed, 3u);
+  EXPECT_EQ(FoldersPlaced(*g, folders), 3u);
+  EXPECT_EQ(FoldersPlaced(FatGeometry{4, 1051, 2}, folders), 1u);
+  // One folder, or folders no power-of-two cluster places together: none.
+  EXPECT_FALSE(GeometryFromFolders(std::vector<FolderLandmark>{{1063, 5}}, 2, placed));
+  EXPECT_FALSE(GeometryFromFolders(std::vector<FolderLandmark>{{1063, 5}, {1066, 6}}, 2, placed));
+  EXPECT_EQ(placed, 0u);
+  // Cluster numbers below 2, or that would put cluster 2 before sector 0,
+  // place nothing.
+  EXPECT_FALSE(GeometryFromFolders(std::vector<FolderLandmark>{{10, 0}, {20, 1}, {5, 900}, {6, 901}}, 2, placed));
 }
 
 TEST(RawGeometry, DefaultClusterSizesByVolumeSize) {

@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <map>
@@ -108,6 +109,102 @@ TEST_F(RawImagesTest, FindsTheOldFoldersOfAReformattedFat32Volume) {
                                              SystemText("驱动器扫描已完成")}));
   EXPECT_EQ(ExactCopies("fat32-reformatted.img", RecoverAll(*drive)), 7u);
   EXPECT_FALSE(drive->Busy);
+}
+
+TEST_F(RawImagesTest, ABadSectorCostsThatSectorAndTheFileOverItIsReportedFailed) {
+  // Sector 1300 holds part of "Report for the year.txt" (1297-1306) and
+  // shares its 1000-sector chunk with all three old folders (1293-1295).
+  const std::string path = testing::FixturePath("raw/fat32-reformatted.img");
+  auto readable = std::make_shared<platform::ReadableSectors>();
+  readable->diskBytes = fs::file_size(path);
+  readable->runs = {{0, 1300}, {1301, readable->diskBytes / 512}};
+  auto drive = DiskOfPath(path, readable);
+  ASSERT_TRUE(drive);
+  Scan(*drive, drive->WholeDisk());
+  const TPartiEntry& entry = drive->WholeDisk();
+  EXPECT_EQ(FatNames(entry).size(), 8u) << "the folders around the bad sector are found";
+  EXPECT_EQ(entry.FatClusterSectors, 1u);
+  size_t badLines = 0;
+  for (const auto& line : log.lines) badLines += line.text == SystemText("无法读取扇区 1300");
+  EXPECT_EQ(badLines, 1u) << "logged once, by the pass that met it first";
+  log.lines.clear();
+  drive->RecoveryFailures = 0;
+  const std::string out = RecoverAll(*drive);
+  EXPECT_EQ(ExactCopies("fat32-reformatted.img", out), 6u);
+  ASSERT_EQ(log.lines.size(), 1u);
+  EXPECT_EQ(log.lines[0].text, "Report for the year.txt" + SystemText(" - 恢复失败"));
+  EXPECT_EQ(drive->RecoveryFailures, 1);
+  // The rest of the file is there, the bad sector's place holds zeros.
+  const auto report = testing::ReadBinaryFile(out + "/Report for the year.txt");
+  ASSERT_EQ(report.size(), 5000u);
+  const auto image = testing::ReadBinaryFile(path);
+  for (size_t i = 0; i < report.size(); ++i) {
+    const uint8_t expected = i / 512 == 3 ? 0 : image[1297 * 512 + i];
+    ASSERT_EQ(report[i], expected) << i;
+  }
+}
+
+TEST_F(RawImagesTest, GeometryComesFromTheBootSectorCheckedByTheFoldersElseItIsSaidToBeGuessed) {
+  // The reformatted FAT32 volume: a new boot sector (1 sector a cluster,
+  // cluster 2 at 1292) and the old folders DOCS, DOCS/OLD and PICS at
+  // 1293-1295 (clusters 3-5).
+  const auto made = testing::ReadBinaryFile(testing::FixturePath("raw/fat32-reformatted.img"));
+  const auto zero = [](std::vector<uint8_t>& bytes, uint64_t sector) {
+    std::fill_n(bytes.begin() + static_cast<std::ptrdiff_t>(sector * 512), 512, uint8_t{0});
+  };
+  const auto logSays = [&](const std::string& utf8Start) {
+    return std::any_of(log.lines.begin(), log.lines.end(),
+                       [&](const auto& l) { return l.text.starts_with(SystemText(utf8Start)); });
+  };
+  const auto scan = [&](std::vector<uint8_t> bytes) {
+    log.lines.clear();
+    auto drive = DiskOf(std::move(bytes));
+    EXPECT_TRUE(drive);
+    if (drive) Scan(*drive, drive->WholeDisk());
+    return drive;
+  };
+  struct Expected { FatGeometrySource from; size_t exact; };
+  const auto check = [&](TPhysicalDrive& drive, Expected e, const char* what) {
+    const TPartiEntry& entry = drive.WholeDisk();
+    EXPECT_EQ(entry.FatGeometryFrom, e.from) << what;
+    EXPECT_EQ(entry.FatClusterSectors, 1u) << what;
+    EXPECT_EQ(entry.FatDataStart, 1292u) << what;
+    EXPECT_EQ(ExactCopies("fat32-reformatted.img", RecoverAll(drive)), e.exact) << what;
+  };
+
+  auto asMade = scan(made);
+  check(*asMade, {FatGeometrySource::kBootSector, 7}, "as made");
+  EXPECT_EQ(asMade->UnverifiedRecoveries, 0);
+
+  auto noBoot = made;
+  zero(noBoot, 0);
+  zero(noBoot, 6);
+  auto byFolders = scan(noBoot);
+  check(*byFolders, {FatGeometrySource::kFolders, 7}, "no boot sector");
+  EXPECT_FALSE(logSays("没有引导扇区"));
+
+  // A boot sector (and backup) saying 4 sectors a cluster: the folders win.
+  auto lying = made;
+  lying[13] = lying[6 * 512 + 13] = 4;
+  auto overruled = scan(lying);
+  check(*overruled, {FatGeometrySource::kFolders, 7}, "lying boot sector");
+  EXPECT_TRUE(logSays("引导扇区的 FAT 参数与找到的文件夹不符"));
+
+  // DOCS alone, no boot sector: the size table's guess (right here by
+  // chance) is said, and its two files with data are counted unverified.
+  auto alone = noBoot;
+  zero(alone, 1294);
+  zero(alone, 1295);
+  auto guessed = scan(alone);
+  check(*guessed, {FatGeometrySource::kGuessed, 2}, "one folder");
+  EXPECT_TRUE(logSays("没有引导扇区"));
+  EXPECT_EQ(guessed->UnverifiedRecoveries, 2);
+  // The user's calibration replaces the guess.
+  const TPartiEntry& entry = guessed->WholeDisk();
+  ASSERT_GE(entry.FatEntries.size(), 2u);
+  EXPECT_FALSE(CalibrateFat(*guessed, entry.FatEntries[0].get(), entry.FatEntries[1].get()))
+      << "two items of one folder are no pair";
+  EXPECT_EQ(entry.FatGeometryFrom, FatGeometrySource::kGuessed);
 }
 
 TEST_F(RawImagesTest, Fat32FoldersOnBothSidesOfTheHighWordAfterAReformat) {
