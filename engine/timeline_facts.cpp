@@ -9,8 +9,6 @@ namespace {
 
 int64_t Seconds(const std::optional<timespec>& t) { return t && t->tv_sec > 0 ? t->tv_sec : 0; }
 
-uint32_t Stamp(uint16_t date, uint16_t time) { return (uint32_t{date} << 16) | time; }
-
 }  // namespace
 
 std::optional<uint64_t> FatEntryAddress(uint64_t entryOffset, uint64_t firstDataSector) {
@@ -30,22 +28,16 @@ TimelineFacts FatTimelineFacts(const TMidEntry& entry, const TLogiDrive& drive) 
   facts.known = true;
   if (const auto address = FatEntryAddress(entry.EntryOffset, FatFirstDataSector(drive)))
     facts.address = std::to_string(*address);
+  // Modified and accessed as a recovered copy gets them; the created
+  // stamp with its 10 ms part (byte 13, 0 to 199, on FAT and exFAT). A
+  // FAT stamp has no zone: ExfatTime with offset byte 0 reads it as local
+  // time and adds the 10 ms part as exFAT's does.
+  const EntryTimes times = ExfatEntryTimes(entry);
+  facts.modified = Seconds(times.modified);
+  facts.accessed = Seconds(times.accessed);
   const RawDirEntry& d = entry.DirEntry;
-  // Byte 13: the created stamp's 10 ms part, 0 to 199, on FAT and exFAT.
-  const uint8_t created10ms = d.bytes[13];
-  if (entry.Exfat) {
-    const ExfatEntryFacts& x = *entry.Exfat;
-    facts.created = Seconds(ExfatTime(Stamp(d.CreationDate(), d.CreationTime()), created10ms, x.UtcOffsets[0]));
-    facts.modified =
-        Seconds(ExfatTime(Stamp(d.ModificationDate(), d.ModificationTime()), x.Modified10ms, x.UtcOffsets[1]));
-    facts.accessed = Seconds(ExfatTime(Stamp(d.AccessDate(), x.AccessTime), 0, x.UtcOffsets[2]));
-    return facts;
-  }
-  // A FAT stamp without a zone: ExfatTime with offset byte 0 reads it as
-  // local time and adds the 10 ms part as exFAT's does.
-  facts.created = Seconds(ExfatTime(Stamp(d.CreationDate(), d.CreationTime()), created10ms, 0));
-  facts.modified = Seconds(FatLocalTime(d.ModificationDate(), d.ModificationTime()));
-  facts.accessed = Seconds(FatLocalTime(d.AccessDate(), 0));
+  facts.created = Seconds(ExfatTime(ExfatStamp(d.CreationDate(), d.CreationTime()), d.bytes[13],
+                                    entry.Exfat ? entry.Exfat->UtcOffsets[0] : 0));
   return facts;
 }
 
@@ -59,8 +51,9 @@ TimelineFacts NtfsTimelineFacts(const tntfsfilerecord& record) {
   if (record.ContentAttributeType != 0)
     facts.address += "-" + std::to_string(record.ContentAttributeType) + "-" + std::to_string(record.ContentAttributeId);
   const RawFileName& f = record.FileName;
-  facts.accessed = Seconds(FileTimeToTimespec(f.AccessTime()));
-  facts.modified = Seconds(FileTimeToTimespec(f.ModificationTime()));
+  const EntryTimes times = NtfsEntryTimes(f);
+  facts.accessed = Seconds(times.accessed);
+  facts.modified = Seconds(times.modified);
   facts.changed = Seconds(FileTimeToTimespec(f.MftChangeTime()));
   facts.created = Seconds(FileTimeToTimespec(f.CreationTime()));
   facts.nameTypeKnown = (record.RecordFlags & 1) != 0;

@@ -84,10 +84,9 @@ EntryTimes ExfatEntryTimes(const TMidEntry& entry) {
   if (!entry.Exfat) return FatEntryTimes(entry.DirEntry);
   const RawDirEntry& d = entry.DirEntry;
   const ExfatEntryFacts& facts = *entry.Exfat;
-  const auto stamp = [](uint16_t date, uint16_t time) { return (uint32_t{date} << 16) | time; };
   // exFAT keeps no 10 ms part for the access stamp.
-  return {ExfatTime(stamp(d.ModificationDate(), d.ModificationTime()), facts.Modified10ms, facts.UtcOffsets[1]),
-          ExfatTime(stamp(d.AccessDate(), facts.AccessTime), 0, facts.UtcOffsets[2])};
+  return {ExfatTime(ExfatStamp(d.ModificationDate(), d.ModificationTime()), facts.Modified10ms, facts.UtcOffsets[1]),
+          ExfatTime(ExfatStamp(d.AccessDate(), facts.AccessTime), 0, facts.UtcOffsets[2])};
 }
 
 EntryTimes NtfsEntryTimes(const RawFileName& fileName) {

@@ -32,6 +32,8 @@ std::optional<timespec> FileTimeToTimespec(uint64_t fileTime);
 // zone's wall clock; without it the zone is unknown and the stamp is read
 // as local time, as a FAT stamp is. A 10 ms part above 199 is left out.
 std::optional<timespec> ExfatTime(uint32_t stamp, uint8_t tenMs, uint8_t utcOffset);
+// The stamp ExfatTime takes, from an entry's date and time words.
+inline uint32_t ExfatStamp(uint16_t date, uint16_t time) { return (uint32_t{date} << 16) | time; }
 
 // Modification date and time; access date (FAT keeps no access time).
 EntryTimes FatEntryTimes(const RawDirEntry& entry);
