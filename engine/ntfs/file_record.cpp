@@ -10,8 +10,6 @@
 namespace tarnwell::engine::ntfs {
 namespace {
 
-constexpr uint64_t kLow48 = 0xFFFFFFFFFFFFULL;
-
 // The file-name value of an attribute when it is resident and holds its
 // 66-byte header and the whole name it announces.
 std::optional<ValueSpot> FileNameValue(std::span<const uint8_t> record, const AttributeSpot& a) {

@@ -5,13 +5,13 @@
 #include <vector>
 
 #include "common/little_endian.h"
+#include "engine/ntfs/ntfs_format.h"
 #include "engine/ntfs/run_list.h"
 
 namespace tarnwell::engine::ntfs {
 namespace {
 
 constexpr size_t kBaseReferenceField = 0x20;
-constexpr uint64_t kLow48 = 0xFFFFFFFFFFFFULL;
 
 struct Piece {
   uint64_t firstVcn = 0;

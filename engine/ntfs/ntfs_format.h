@@ -47,6 +47,11 @@ inline constexpr size_t kChunkBytes = 4096;
 // Attribute header flag of compressed data.
 inline constexpr uint16_t kAttrFlagCompressed = 0x0001;
 
+// A file reference keeps the record number in its low 48 bits (the
+// sequence number above); sizes are bounded to the same width so that a
+// hostile value cannot pass for a 64-bit size.
+inline constexpr uint64_t kLow48 = 0xFFFFFFFFFFFFULL;
+
 // True when the record begins with "FILE" (or "BAAD" when badToo).
 inline bool HasRecordSignature(const uint8_t* p, bool badToo) {
   if (p[0] == 'F' && p[1] == 'I' && p[2] == 'L' && p[3] == 'E') return true;
