@@ -157,7 +157,9 @@ void TfrmAdvMain::ScanExecute() {
   SetBusyCursors(true);
   ForgetCalibrationFiles();
   statusPanel_->SetText(platform::SystemText(" 正在扫描 ..."));
-  if (physical::raw::ScanRange(drive, *node.entry, *progress_)) {
+  // A source that shrank under the scan was said in the log and a box;
+  // what was found before it is shown all the same.
+  if (!physical::raw::NothingScanned(physical::raw::ScanRange(drive, *node.entry, *progress_))) {
     statusPanel_->SetText(platform::SystemText(" 正在获取 FAT 数据 ..."));
     physical::raw::ReadFatDirectories(drive, *progress_);
     statusPanel_->SetText(platform::SystemText(" 正在获取 NTFS 数据 ..."));

@@ -59,7 +59,7 @@ void BM_TarnwellExfatScan(benchmark::State& state) {
   for (auto _ : state) {
     const auto start = std::chrono::steady_clock::now();
     const std::clock_t cpuStart = std::clock();
-    undelete.ScanVolume(*drive, true, status, progress);
+    (void)undelete.ScanVolume(*drive, true, status, progress);
     cpuSeconds += static_cast<double>(std::clock() - cpuStart) / CLOCKS_PER_SEC;
     seconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     g_listed = drive->FatEntries.size();

@@ -82,7 +82,7 @@ size_t ScanOnce(engine::MessagePump& pump) {
   engine::TLogiDrive* drive = engine.FindDrive(platform::DeviceTable::Instance().Volumes().back().letter);
   engine::NullStatusPanel status;
   engine::NullProgressBar progress;
-  engine.ScanVolume(*drive, true, status, progress);
+  (void)engine.ScanVolume(*drive, true, status, progress);
   return drive->EntryCount();
 }
 

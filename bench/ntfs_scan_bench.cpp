@@ -77,7 +77,7 @@ void BM_TarnwellNtfsScan(benchmark::State& state) {
     const size_t before = mallinfo2().uordblks;
     const auto start = std::chrono::steady_clock::now();
     const std::clock_t cpuStart = std::clock();
-    undelete.ScanVolume(*drive, true, status, progress);
+    (void)undelete.ScanVolume(*drive, true, status, progress);
     cpuSeconds += static_cast<double>(std::clock() - cpuStart) / CLOCKS_PER_SEC;
     seconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     g_listed = drive->NtfsEntries.size();

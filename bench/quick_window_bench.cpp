@@ -65,7 +65,7 @@ void BM_CliList(benchmark::State& state) {
   for (auto _ : state) {
     engine::TUndelete undelete(boxes, pump);
     const auto start = Clock::now();
-    undelete.ScanVolume(*undelete.FindDrive('C'), true, status, progress);
+    (void)undelete.ScanVolume(*undelete.FindDrive('C'), true, status, progress);
     listed = 0;
     cli::WalkEntries(undelete, [&](const cli::FoundEntry& e) { listed += e.path.size() > 0; });
     seconds += std::chrono::duration<double>(Clock::now() - start).count();
@@ -149,7 +149,7 @@ void BM_WindowScanInTurnsWithCli(benchmark::State& state) {
       engine::TUndelete undelete(boxes, pump);
       size_t listed = 0;
       const auto start = Clock::now();
-      undelete.ScanVolume(*undelete.FindDrive('C'), true, status, progress);
+      (void)undelete.ScanVolume(*undelete.FindDrive('C'), true, status, progress);
       cli::WalkEntries(undelete, [&](const cli::FoundEntry& e) { listed += e.path.size() > 0; });
       cli.push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
       benchmark::DoNotOptimize(listed);

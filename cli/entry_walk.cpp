@@ -99,9 +99,10 @@ bool ScanLetter(engine::TUndelete& engine, char letter, CliContext& context) {
     return false;
   }
   context.progress.SetJobBytes(static_cast<uint64_t>(std::max<int64_t>(drive->TotalBytes, 0)));
-  const bool scanned = engine.ScanVolume(*drive, true, context.status, context.progress);
+  const disk::Outcome scanned = engine.ScanVolume(*drive, true, context.status, context.progress);
   context.progress.SetVisible(false);  // clears the status line on a terminal
-  return scanned;
+  if (!scanned && !scanned.shown) context.boxes.Error(std::string("cannot scan ") + letter + ": - " + scanned.Text());
+  return scanned.Ok();
 }
 
 }  // namespace tarnwell::cli

@@ -47,6 +47,8 @@ int RunFindPartitions(CliContext& context, const FindOptions& options) {
     return kExitUsage;
   }
   context.progress.SetJobBytes(static_cast<uint64_t>(range.sectorCount) * 512);
+  // A source that shrank under the search is said in an error box.
+  const int errorsBefore = context.boxes.Errors();
   const bool ran = physical::SearchPartitions(*drive, disk, context.progress, range.sectorCount,
                                               static_cast<uint64_t>(range.startSector));
   context.progress.SetVisible(false);
@@ -66,7 +68,7 @@ int RunFindPartitions(CliContext& context, const FindOptions& options) {
     for (size_t i = 0; i < drive->FoundPartitions.size(); ++i)
       PrintEntry(i, *drive, *drive->FoundPartitions[i]);
   }
-  return ran ? kExitOk : kExitSomeFailed;
+  return ran && context.boxes.Errors() == errorsBefore ? kExitOk : kExitSomeFailed;
 }
 
 }  // namespace

@@ -35,7 +35,9 @@ int RunList(CliContext& context, const ListOptions& options) {
     const std::string line = BodyFileLine(entry, mountPoint);
     if (!line.empty()) std::printf("%s\n", line.c_str());
   });
-  return kExitOk;
+  // Read errors were printed as they happened; what the listing lacks
+  // because of them makes it incomplete.
+  return context.boxes.Errors() > 0 ? kExitSomeFailed : kExitOk;
 }
 
 }  // namespace

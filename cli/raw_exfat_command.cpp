@@ -12,6 +12,7 @@
 #include "cli/cli_context.h"
 #include "cli/commands.h"
 #include "cli/raw_target.h"
+#include "cli/terminal_text.h"
 #include "engine/exfat/entry_set.h"
 #include "physical/physical_window.h"
 #include "physical/raw/exfat_set_recovery.h"
@@ -65,14 +66,26 @@ int RunRawExfat(CliContext& context, const RawExfatOptions& options) {
                        {"first_cluster", s.firstCluster},
                        {"sector", sets[i].sector}});
     } else {
+      // Names from the disk: control characters (a NUL among them) are
+      // shown as "?", as the listing of a volume shows them.
       std::printf("%-8s %c %12llu  %s%s\n", s.inUse ? "existing" : "deleted", s.IsFolder() ? 'd' : '-',
-                  static_cast<unsigned long long>(s.IsFolder() ? 0 : s.dataLength), path.c_str(),
+                  static_cast<unsigned long long>(s.IsFolder() ? 0 : s.dataLength), TerminalSafe(path).c_str(),
                   s.IsFolder() ? "/" : "");
     }
   }
   int failed = 0;
-  if (!options.out.empty())
+  if (!options.out.empty()) {
+    // Without a cluster size and heap start no file can be placed: say so
+    // rather than count every set failed in silence.
+    size_t files = 0;
+    for (const physical::raw::ExfatFoundSet& s : sets) files += s.set.IsFolder() ? 0 : 1;
+    if (!geometry.Known() && files > 0)
+      std::fprintf(stderr,
+                   "tarnwell-cli: cannot recover from %s: the cluster size and the cluster heap's start could not "
+                   "be worked out from the %zu entry sets found; %zu files not recovered\n",
+                   options.target.c_str(), sets.size(), files);
     failed = physical::raw::RecoverExfatSets(range, sets, geometry, options.out, log, context.pump, stop);
+  }
   if (options.json) {
     nlohmann::ordered_json lines = nlohmann::ordered_json::array();
     for (const auto& l : log.lines) lines.push_back({{"icon", l.icon}, {"text", platform::SystemToUtf8(l.text)}});

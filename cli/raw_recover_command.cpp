@@ -173,7 +173,8 @@ int RunRawRecover(CliContext& context, const RawRecoverOptions& options) {
     std::fprintf(stderr, "tarnwell-cli: %s cannot be opened\n", options.target.c_str());
     return kExitSomeFailed;
   }
-  if (!RunRawScan(context, *target, carve ? carve->scanner.get() : nullptr)) {
+  const disk::Outcome scanned = RunRawScan(context, *target, carve ? carve->scanner.get() : nullptr);
+  if (NothingScanned(scanned)) {
     std::fprintf(stderr, "tarnwell-cli: %s: nothing to scan: the landmark pass could not run\n",
                  options.target.c_str());
     return kExitUsage;
@@ -203,7 +204,7 @@ int RunRawRecover(CliContext& context, const RawRecoverOptions& options) {
   std::fprintf(stderr, "tarnwell-cli: %d failed or incomplete%s", failed, stopped ? ", stopped" : "");
   if (unverified > 0) std::fprintf(stderr, ", %d unverified (FAT geometry guessed)", unverified);
   std::fprintf(stderr, "\n");
-  return failed > 0 || unverified > 0 || stopped ? kExitSomeFailed : kExitOk;
+  return failed > 0 || unverified > 0 || stopped || !scanned ? kExitSomeFailed : kExitOk;
 }
 
 }  // namespace

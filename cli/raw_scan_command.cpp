@@ -197,7 +197,8 @@ int RunRawScan(CliContext& context, const RawScanOptions& options) {
   log.json = options.json;
   std::optional<RawTarget> target = ResolveRawTarget(context, log, options.target, options.findPartitions);
   if (!target) return kExitUsage;
-  if (!RunRawScan(context, *target)) {
+  const disk::Outcome scanned = RunRawScan(context, *target);
+  if (NothingScanned(scanned)) {
     std::fprintf(stderr, "tarnwell-cli: %s: nothing to scan: the landmark pass could not run\n",
                  options.target.c_str());
     return kExitUsage;
@@ -215,7 +216,9 @@ int RunRawScan(CliContext& context, const RawScanOptions& options) {
     std::string line;
     ForEachItem(entry, Stamps::kModifiedOnly, [&line](const RawItem& item) { PrintItemText(item, line); });
   }
-  return kExitOk;
+  // The source shrank under the scan: what it found is listed, but the
+  // scan is not complete (its error box was printed).
+  return scanned ? kExitOk : kExitSomeFailed;
 }
 
 }  // namespace

@@ -78,8 +78,9 @@ std::optional<RawTarget> ResolveRawTarget(CliContext& context, CollectedLog& log
   return result;
 }
 
-bool RunRawScan(CliContext& context, RawTarget& target, physical::raw::ChunkCompanion* companion) {
-  if (!physical::raw::ScanRange(*target.drive, *target.entry, context.progress, companion)) return false;
+disk::Outcome RunRawScan(CliContext& context, RawTarget& target, physical::raw::ChunkCompanion* companion) {
+  disk::Outcome landmarks = physical::raw::ScanRange(*target.drive, *target.entry, context.progress, companion);
+  if (NothingScanned(landmarks)) return landmarks;
   physical::raw::ReadFatDirectories(*target.drive, context.progress);
   physical::raw::ReadNtfsRecords(*target.drive, context.progress);
   char text[128];
@@ -87,7 +88,7 @@ bool RunRawScan(CliContext& context, RawTarget& target, physical::raw::ChunkComp
                 target.entry->NtfsRecords.size());
   engine::AddLogLine(target.drive->Window().log, platform::SystemText(text), physical::kLogProgress);
   context.progress.SetVisible(false);
-  return true;
+  return landmarks;
 }
 
 std::map<uint32_t, int> FatFolderNumbers(const physical::TPartiEntry& entry) {

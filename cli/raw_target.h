@@ -9,7 +9,9 @@
 
 #include "cli/cli_context.h"
 #include "cli/collected_log.h"
+#include "disk/outcome.h"
 #include "physical/physical_drive_list.h"
+#include "physical/raw/raw_scan.h"
 
 namespace tarnwell::physical::raw {
 class ChunkCompanion;
@@ -28,10 +30,12 @@ struct RawTarget {
 std::optional<RawTarget> ResolveRawTarget(CliContext& context, CollectedLog& log, const std::string& target,
                                           bool findPartitions);
 
-// The three passes, then the log line with the counts. False when the
-// landmark pass could not run. A companion sees every chunk the landmark
-// pass reads, in the same read.
-bool RunRawScan(CliContext& context, RawTarget& target, physical::raw::ChunkCompanion* companion = nullptr);
+// The three passes, then the log line with the counts. Fails with
+// NothingScanned when the landmark pass could not run; otherwise a failure
+// (the source shrank under the scan) still leaves what was found before.
+// A companion sees every chunk the landmark pass reads, in the same read.
+disk::Outcome RunRawScan(CliContext& context, RawTarget& target, physical::raw::ChunkCompanion* companion = nullptr);
+using physical::raw::NothingScanned;
 
 // Folder numbers as the advanced window numbers its folder nodes: the
 // position of a FAT item's directory sector in DirSectors, of an NTFS

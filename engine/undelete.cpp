@@ -53,31 +53,33 @@ bool TUndelete::RescanDamagedFolder(const EntryHandle& folder, StatusPanel& stat
   return entry && RescanDamagedFolder(*entry, status);
 }
 
-void TUndelete::ShowUnrecognisedFormat(const TLogiDrive& drive) {
-  boxes_.Error(drive.DriveName + " - Unrecognized drive format.");
+disk::Outcome TUndelete::ShowUnrecognisedFormat(const TLogiDrive& drive) {
+  disk::Outcome unrecognised = disk::Outcome::Unrecognised(drive.DriveName + " - Unrecognized drive format.");
+  boxes_.Error(unrecognised.what);
+  unrecognised.shown = true;
+  return unrecognised;
 }
 
-bool TUndelete::ScanVolume(TLogiDrive& drive, bool force, StatusPanel& status,
-                           ProgressBar& progress) {
+disk::Outcome TUndelete::ScanVolume(TLogiDrive& drive, bool force, StatusPanel& status,
+                                    ProgressBar& progress) {
   // A scan started from inside another (through the pump) would free the
   // entries the outer one is walking.
-  if (Scanning) return false;
+  if (Scanning) return disk::Outcome::Busy(drive.DriveName + " - another scan is under way");
   StopRequested = false;
   ScopedFlag scanning(Scanning);
 
   if (!force && drive.Identified) {
-    if (drive.FsKind == kUnrecognised) {
-      ShowUnrecognisedFormat(drive);
-      return false;
-    }
+    if (drive.FsKind == kUnrecognised) return ShowUnrecognisedFormat(drive);
     CurrentDrive = &drive;
-    return true;
+    return disk::Outcome::Success();
   }
 
   // The current drive and its entries stay as they are until the scan is
   // sure to go ahead: the window still shows rows that point at them.
   std::array<uint8_t, 512> sector{};
-  if (!drive.Reader().Read(0, 1, sector.data())) return false;
+  if (disk::Outcome read = disk::ReadFor(drive.Reader(), "the boot sector of " + drive.DriveName, 0, 1, sector.data());
+      !read)
+    return read;
   const uint8_t kind = AcceptedVolumeKind(drive.Reader(), sector);
   if (kind == kUnrecognised) {
     if (&drive != CurrentDrive) {
@@ -85,8 +87,7 @@ bool TUndelete::ScanVolume(TLogiDrive& drive, bool force, StatusPanel& status,
       drive.Identified = true;
       drive.FsKind = kUnrecognised;
     }
-    ShowUnrecognisedFormat(drive);
-    return false;
+    return ShowUnrecognisedFormat(drive);
   }
 
   CurrentDrive = &drive;
@@ -96,7 +97,7 @@ bool TUndelete::ScanVolume(TLogiDrive& drive, bool force, StatusPanel& status,
   drive.FsKind = kind;
   drive.BootSector = sector;
   if (kind == kNtfs) {
-    const bool scanned = ScanNtfsVolume(progress);
+    disk::Outcome scanned = ScanNtfsVolume(progress);
     LinkNtfsTree();
     return scanned;
   }

@@ -9,6 +9,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "disk/outcome.h"
 #include "engine/entry_handle.h"
 #include "engine/records.h"
 #include "engine/window_interfaces.h"
@@ -56,16 +57,19 @@ class TUndelete {
   // Handles of the current drive's entries that matched, filled by Search.
   std::vector<EntryHandle> SearchResults;
 
-  // Makes the drive current, identifies it when needed and scans it.
-  bool ScanVolume(TLogiDrive& drive, bool force, StatusPanel& status, ProgressBar& progress);
+  // Makes the drive current, identifies it when needed and scans it; says
+  // why when the volume could not be scanned. A scan that lost only some
+  // folders succeeds: their read errors went to the reader's reporter.
+  disk::Outcome ScanVolume(TLogiDrive& drive, bool force, StatusPanel& status, ProgressBar& progress);
   // The inclusive index range of the children of a folder in the current
   // drive's list; false with both -1 when there are none.
   bool GetChildRange(uint32_t key, int& first, int& last);
   void RequestStop() { StopRequested = true; }
 
   // Walks one FAT folder (nullptr: the root), appending its entries to the
-  // current drive's list and, with recurse, the folders below it.
-  bool ScanFatDirectory(TMidEntry* folder, StatusPanel& status, bool recurse);
+  // current drive's list and, with recurse, the folders below it; says why
+  // the folder itself could not be walked.
+  disk::Outcome ScanFatDirectory(TMidEntry* folder, StatusPanel& status, bool recurse);
 
   // Fills SearchResults (appending) with the entries that meet the
   // criteria; false when the search failed part-way (engine/search/).
@@ -98,24 +102,24 @@ class TUndelete {
 
  private:
   // The whole-volume FAT walk from the root (engine/fat/).
-  bool ScanFatVolume(StatusPanel& status);
+  disk::Outcome ScanFatVolume(StatusPanel& status);
   // The exFAT walk from the root, file recovery and preview (engine/exfat/).
-  bool ScanExfatVolume(StatusPanel& status);
+  disk::Outcome ScanExfatVolume(StatusPanel& status);
   bool RecoverExfatFile(TMidEntry& entry, const std::string& displayName, EventLog& log,
                         const OutputFolder& destination);
   bool ReadExfatPreview(const TMidEntry& entry, std::array<uint8_t, 2048>& buffer);
   // The MFT scan and the parent linking (engine/ntfs/).
-  bool ScanNtfsVolume(ProgressBar& progress);
+  disk::Outcome ScanNtfsVolume(ProgressBar& progress);
   void LinkNtfsTree();
 
-  void ShowUnrecognisedFormat(const TLogiDrive& drive);
+  disk::Outcome ShowUnrecognisedFormat(const TLogiDrive& drive);
   // The FAT entry behind a handle of this engine; null for anything else.
   TMidEntry* FatEntryOf(const EntryHandle& handle) const;
   // The current drive's volume: every read of a scan or a recovery.
   disk::VolumeReader Volume() const { return CurrentDrive ? CurrentDrive->Reader() : disk::VolumeReader(); }
 
   // FAT walk (engine/fat/).
-  bool WalkFatDirectory(TMidEntry* folder, StatusPanel& status, bool recurse);
+  disk::Outcome WalkFatDirectory(TMidEntry* folder, StatusPanel& status, bool recurse);
   // Whether a decoded directory entry is listed (a rescan may restore its
   // FAT32 high word on the way).
   bool KeepFatEntry(RawDirEntry& raw, const FatLayout& layout, uint32_t rootCluster);

@@ -30,7 +30,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (!record) return 0;
   physical::TPhysicalDrive drive(*record, {log, boxes, pump});
   physical::TPartiEntry& entry = drive.WholeDisk();
-  physical::raw::ScanRange(drive, entry, progress);
+  (void)physical::raw::ScanRange(drive, entry, progress);
   physical::raw::ReadFatDirectories(drive, progress);
   physical::raw::ReadNtfsRecords(drive, progress);
   std::array<uint8_t, 2048> preview;

@@ -123,6 +123,12 @@ void RunChunks(SearchState& s, engine::ProgressBar& progress, uint64_t address, 
       engine::AddLogLine(window.log, platform::SystemText("智能扫描被用户终止"), kLogHalted);
       return;
     }
+    if (const std::optional<uint64_t> shrankAt = reads.ShrankAt()) {
+      badSectors.Flush();
+      // Said in the log and a box; the search keeps what it found before.
+      (void)raw::ReportShrunkSource(window, *shrankAt, source->SectorCount());
+      return;
+    }
   }
   badSectors.Flush();
   engine::AddLogLine(window.log, platform::SystemText("智能扫描已完成"), kLogProgress);

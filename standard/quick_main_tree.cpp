@@ -165,7 +165,7 @@ void TfrmQuickMain::Treeview2Change(QTreeWidgetItem* node, bool fromUser) {
   // every other drive keeps its ticks for when it is shown again.
   ParkTicks();
   if (!fromUser) parkedTicks_.erase(drive);
-  const bool scanned = engine_->ScanVolume(*drive, !fromUser, *status1_, *progress_);
+  const disk::Outcome scanned = engine_->ScanVolume(*drive, !fromUser, *status1_, *progress_);
   RestoreTicks();
   UpdateTicksPanel();
   if (scanned) {
@@ -195,10 +195,17 @@ void TfrmQuickMain::Treeview2Change(QTreeWidgetItem* node, bool fromUser) {
       Log(QStringLiteral("驱动器扫描已完成"), engine::kLogInformation);
     Log(QStringLiteral("已找到 %1 个条目").arg(engine_->CurrentDrive->EntryCount()),
         engine::kLogInformation);
-  } else if (shownDrive_ && shownDrive_ != node) {
-    // The engine kept the shown drive current: say so in the drive tree.
-    const QSignalBlocker block(Treeview2);
-    Treeview2->setCurrentItem(shownDrive_);
+  } else {
+    // Why the scan failed goes to the log, and to a box unless the engine
+    // raised one already.
+    const QString why = controls::FromSystem(scanned.Text());
+    Log(QStringLiteral("驱动器扫描失败: ") + why, engine::kLogError);
+    if (!scanned.shown) boxes_->Error(scanned.Text());
+    if (shownDrive_ && shownDrive_ != node) {
+      // The engine kept the shown drive current: say so in the drive tree.
+      const QSignalBlocker block(Treeview2);
+      Treeview2->setCurrentItem(shownDrive_);
+    }
   }
   SetStatus(0, QStringLiteral(" 目录"));
   SetBusyCursor(false);

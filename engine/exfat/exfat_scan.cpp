@@ -1,6 +1,7 @@
 // The exFAT folder walk: every entry set of every folder, existing and
 // deleted, from the root down.
 #include <algorithm>
+#include <array>
 #include <exception>
 #include <unordered_set>
 #include <vector>
@@ -108,15 +109,30 @@ class ExfatWalker {
 }  // namespace
 
 // ScanVolume has raised Scanning and emptied the entry and search lists.
-bool TUndelete::ScanExfatVolume(StatusPanel& status) {
+disk::Outcome TUndelete::ScanExfatVolume(StatusPanel& status) {
+  // The root is the one folder a scan cannot do without: say why it is
+  // unreadable instead of listing nothing.
+  {
+    const ExfatLayout layout(*CurrentDrive);
+    const uint32_t root = layout.RootCluster();
+    const std::optional<uint64_t> sector = layout.ClusterSector(root);
+    if (!layout.IsDataCluster(root) || !sector)
+      return disk::Outcome::Damaged("the root folder", 0,
+                                    "its first cluster " + std::to_string(root) + " lies outside the cluster heap");
+    std::array<uint8_t, 512> first{};
+    if (disk::Outcome read = disk::ReadFor(CurrentDrive->Reader(), "the root folder", *sector, 1, first.data()); !read)
+      return read;
+  }
   try {
     ExfatWalker(*CurrentDrive, pump_, status, StopRequested).WalkRoot();
   } catch (const std::exception& e) {
     boxes_.Error(e.what());
-    return false;
+    disk::Outcome failed = disk::Outcome::Damaged("the folder walk", 0, e.what());
+    failed.shown = true;
+    return failed;
   }
   SortFatEntries(CurrentDrive->FatEntries);
-  return true;
+  return disk::Outcome::Success();
 }
 
 }  // namespace tarnwell::engine

@@ -112,11 +112,13 @@ std::vector<DirectoryRead> FolderReads(const TLogiDrive& drive, const FatLayout&
 }  // namespace
 
 // ScanVolume has raised Scanning and emptied the entry and search lists.
-bool TUndelete::ScanFatVolume(StatusPanel& status) {
+// A root that cannot be walked leaves nothing to list, so it fails the
+// scan; a lost sub-folder costs only what lies below it.
+disk::Outcome TUndelete::ScanFatVolume(StatusPanel& status) {
   ResetFatWalk(nullptr);
-  ScanFatDirectory(nullptr, status, true);
+  disk::Outcome root = ScanFatDirectory(nullptr, status, true);
   SortFatEntries(CurrentDrive->FatEntries);
-  return true;
+  return root;
 }
 
 void TUndelete::ResetFatWalk(const TMidEntry* startFolder) {
@@ -132,14 +134,17 @@ void TUndelete::ResetFatWalk(const TMidEntry* startFolder) {
     fatWalked_.insert(WalkKey(FatFolderKey(*p, drive.FsKind), p->Status != kExisting));
 }
 
-bool TUndelete::ScanFatDirectory(TMidEntry* folder, StatusPanel& status, bool recurse) {
+disk::Outcome TUndelete::ScanFatDirectory(TMidEntry* folder, StatusPanel& status, bool recurse) {
   // exFAT folders are walked whole by their own scan.
-  if (!CurrentDrive || CurrentDrive->IsExfat()) return false;
+  if (!CurrentDrive || CurrentDrive->IsExfat())
+    return disk::Outcome::Unrecognised("no FAT volume is being scanned");
   try {
     return WalkFatDirectory(folder, status, recurse);
   } catch (const std::exception& e) {
     boxes_.Error(e.what());
-    return false;
+    disk::Outcome failed = disk::Outcome::Damaged("the folder walk", 0, e.what());
+    failed.shown = true;
+    return failed;
   }
 }
 
@@ -163,8 +168,8 @@ bool TUndelete::EnterFatFolder(const TMidEntry& folder, uint32_t key) {
   return fatDepth_ < kMaxFolderDepth && fatWalked_.insert(WalkKey(key, folder.Status != kExisting)).second;
 }
 
-bool TUndelete::WalkFatDirectory(TMidEntry* folder, StatusPanel& status, bool recurse) {
-  if (StopRequested) return true;
+disk::Outcome TUndelete::WalkFatDirectory(TMidEntry* folder, StatusPanel& status, bool recurse) {
+  if (StopRequested) return disk::Outcome::Success();
   status.SetText(" " + (folder ? FatEntryName(*folder, false) : std::string()));
   pump_.Pump();
 
@@ -174,13 +179,17 @@ bool TUndelete::WalkFatDirectory(TMidEntry* folder, StatusPanel& status, bool re
   // The key the children get, and what to read.
   const bool fixedRoot = !layout.IsFat32() && !folder;
   const uint32_t key = fixedRoot ? 0 : folder ? FatFolderKey(*folder, drive.FsKind) : rootCluster;
+  const std::string what = folder ? "the folder " + FatEntryName(*folder, false) : std::string("the root folder");
   if (!fixedRoot) {
     const std::optional<uint64_t> sector = layout.ClusterSector(key);
-    if (!layout.IsDataCluster(key) || !sector || *sector >= layout.VolumeSectors()) return false;
-    if (folder && !EnterFatFolder(*folder, key)) return false;
+    if (!layout.IsDataCluster(key) || !sector || *sector >= layout.VolumeSectors())
+      return disk::Outcome::Damaged(what, sector.value_or(0),
+                                    "its first cluster " + std::to_string(key) + " lies outside the data area");
+    if (folder && !EnterFatFolder(*folder, key))
+      return disk::Outcome::Damaged(what, *sector, "it was walked already or lies too deep");
   }
   const std::vector<DirectoryRead> reads = FolderReads(drive, layout, fixedRoot, key);
-  if (reads.empty()) return false;
+  if (reads.empty()) return disk::Outcome::Damaged(what, 0, "no cluster of it can be placed");
   const bool checkDots = folder != nullptr && (!layout.IsFat32() || key != rootCluster);
 
   DirSpanRules rules;
@@ -201,7 +210,10 @@ bool TUndelete::WalkFatDirectory(TMidEntry* folder, StatusPanel& status, bool re
     drive.FatEntries.push_back(std::move(entry));
     if ((raw.Attributes() & kFatAttrDirectory) && recurse) {
       ++fatDepth_;
-      WalkFatDirectory(added, status, true);
+      // A sub-folder that cannot be walked costs what lies below it (the
+      // reader reports a read error, a damaged folder is marked); the walk
+      // goes on with its siblings.
+      (void)WalkFatDirectory(added, status, true);
       --fatDepth_;
     }
   };
@@ -219,16 +231,18 @@ bool TUndelete::WalkFatDirectory(TMidEntry* folder, StatusPanel& status, bool re
   std::vector<uint8_t> buffer;
   for (size_t r = 0; r < reads.size(); ++r) {
     buffer.assign(static_cast<size_t>(reads[r].sectors) * 512, 0);
-    if (!drive.Reader().Read(reads[r].lba, reads[r].sectors, buffer.data())) return false;
+    if (disk::Outcome read = disk::ReadFor(drive.Reader(), what, reads[r].lba, reads[r].sectors, buffer.data());
+        !read)
+      return read;
     if (r == 0 && checkDots && !StartsWithDots(buffer)) {
       folder->Status = kDamagedFolder;
-      return false;
+      return disk::Outcome::Damaged(what, reads[r].lba, "it does not begin with \".\" and \"..\"");
     }
     decode(buffer, reads[r].lba);
   }
   if (folder && folder->Status != kExisting && reads.size() == 1 && !HasEndMarker(buffer))
     ReadDeletedFolderTail(drive, layout, key, decode);
-  return true;
+  return disk::Outcome::Success();
 }
 
 }  // namespace tarnwell::engine

@@ -59,9 +59,11 @@ bool TUndelete::RescanDamagedFolder(TMidEntry& folder, StatusPanel& status) {
   folder.DirEntry.SetFirstClusterHigh(high);
   folder.Status = kDeleted;
   ResetFatWalk(&folder);
-  ScanFatDirectory(&folder, status, true);
+  // The folder the high word leads to must read as a folder; what it
+  // holds is listed either way.
+  const bool walked = ScanFatDirectory(&folder, status, true).Ok();
   SortFatEntries(CurrentDrive->FatEntries);
-  return true;
+  return walked;
 }
 
 }  // namespace tarnwell::engine

@@ -199,20 +199,31 @@ std::unique_ptr<tntfsfilerecord> FoundRecord(std::span<uint8_t> record, int64_t 
 
 }  // namespace
 
-bool TUndelete::ScanNtfsVolume(ProgressBar& progress) {
+disk::Outcome TUndelete::ScanNtfsVolume(ProgressBar& progress) {
   StopRequested = false;
   ScanExit exit(progress, StopRequested);
   try {
     // The MFT's own extents, from record 0 (through its attribute list when
-    // it has one).
+    // it has one). Record 0 is read here first so that a volume cut short
+    // before its MFT, or a disk refusing it, says so.
     trunlist runs;
     RecordBytes mft;
     TAttribute data;
-    if (!ReadRecord(0, 0, mft) || !DataRunsOf(mft, 0, true, data, runs) || runs.empty()) return false;
+    const uint64_t mftSector = BootSectorView(CurrentDrive->BootSector).MftStartSector();
+    const std::string what = "MFT record 0";
+    if (mftSector == 0 || mftSector + ntfs::kSectorsPerRecord > NtfsVolumeSectors())
+      return disk::Outcome::Damaged(what, mftSector, "the boot sector places it outside the volume");
+    if (disk::Outcome read = disk::ReadFor(Volume(), what, mftSector, ntfs::kSectorsPerRecord, mft.data()); !read)
+      return read;
+    if (!ntfs::ApplyUpdateSequence(mft))
+      return disk::Outcome::Damaged(what, mftSector, "its update sequence does not match");
+    if (!DataRunsOf(mft, 0, true, data, runs) || runs.empty())
+      return disk::Outcome::Damaged(what, mftSector, "it holds no usable data runs of the MFT");
     CurrentDrive->NtfsEntries.clear();
     progress.SetPosition(0);
     progress.SetVisible(true);
-    if (!BuildMftRuns(runs)) return false;
+    if (!BuildMftRuns(runs))
+      return disk::Outcome::Damaged(what, mftSector, "none of the MFT's runs lies inside the volume");
     try {
       ReadMftRecords(progress);
     } catch (const std::exception& e) {
@@ -220,10 +231,12 @@ bool TUndelete::ScanNtfsVolume(ProgressBar& progress) {
       boxes_.Error(e.what());
     }
     FinishNtfsTree(CurrentDrive->NtfsEntries);
-    return true;
+    return disk::Outcome::Success();
   } catch (const std::exception& e) {
     boxes_.Error(e.what());
-    return false;
+    disk::Outcome failed = disk::Outcome::Damaged("the MFT scan", 0, e.what());
+    failed.shown = true;
+    return failed;
   }
 }
 

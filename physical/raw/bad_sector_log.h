@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "disk/outcome.h"
 #include "disk/salvaging_read.h"
 #include "engine/event_log_line.h"
 #include "physical/physical_window.h"
@@ -52,5 +53,17 @@ class BadSectorLog {
   std::optional<disk::SectorRun> open_;
   uint64_t sectors_ = 0;
 };
+
+// A source that shrank under a pass (an image cut short or rewritten while
+// it was scanned): a log line and an error box, and the outcome the pass
+// returns, so that no front end reports the shortened pass as complete.
+inline disk::Outcome ReportShrunkSource(PhysicalWindow& window, uint64_t sector, uint64_t sourceSectors) {
+  const std::string text = "扫描期间数据源变短或被改写: 自扇区 " + std::to_string(sector) + " 起已无法读取";
+  engine::AddLogLine(window.log, platform::SystemText(text), kLogFailure);
+  window.boxes.Error(platform::SystemText(text));
+  disk::Outcome shrank = disk::Outcome::Shrank("the scanned source", sector, sourceSectors);
+  shrank.shown = true;
+  return shrank;
+}
 
 }  // namespace tarnwell::physical::raw

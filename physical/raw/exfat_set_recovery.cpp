@@ -95,7 +95,7 @@ void ApplyFolderTimes(const std::vector<ExfatFoundSet>& sets,
       std::vector<std::string> own = folders[i];
       own.push_back(platform::SystemToUtf8(entry.LongName));
       const std::optional<std::string> path = maker.Made(own);
-      if (path && done.insert(*path).second) engine::ApplyOutputTimes(*path, engine::ExfatEntryTimes(entry));
+      if (path && done.insert(*path).second) (void)engine::ApplyOutputTimes(*path, engine::ExfatEntryTimes(entry));
     }
 }
 
@@ -105,7 +105,13 @@ int RecoverExfatSets(const ExfatRange& range, const std::vector<ExfatFoundSet>& 
                      const ExfatRawGeometry& geometry, const std::string& destination,
                      engine::EventLog& log, engine::MessagePump& pump, const bool& stop) {
   disk::DiskDevice device(range.driveCode);
-  if (!device.IsOpen() || !geometry.Known()) return static_cast<int>(sets.size());
+  if (!device.IsOpen() || !geometry.Known()) {
+    engine::AddLogLine(log,
+                       platform::SystemText(device.IsOpen() ? "无法确定 exFAT 的簇大小和数据区起点, 未恢复任何文件"
+                                                            : "无法打开磁盘, 未恢复任何文件"),
+                       kLogFailure);
+    return static_cast<int>(sets.size());
+  }
   const std::vector<std::vector<std::string>> folders = ExfatSetFolders(sets, geometry);
   FolderMaker maker(destination);
   int failed = 0;
@@ -127,7 +133,7 @@ int RecoverExfatSets(const ExfatRange& range, const std::vector<ExfatFoundSet>& 
       engine::AddLogLine(log, name + platform::SystemText(" - 恢复失败"), kLogFailure);
       ++failed;
     } else {
-      engine::ApplyOutputTimes(out.Path(), engine::ExfatEntryTimes(entry));
+      (void)engine::ApplyOutputTimes(out.Path(), engine::ExfatEntryTimes(entry));
     }
   }
   ApplyFolderTimes(sets, folders, maker);

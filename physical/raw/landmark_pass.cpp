@@ -142,15 +142,16 @@ class LandmarkFiler {
   std::array<uint8_t, ChunkLandmarks::kRecordBytes> straddling_{};
 };
 
-void RunChunks(TPhysicalDrive& drive, TPartiEntry& entry, disk::DiskDevice& device,
-               engine::ProgressBar& progress, Counts& counts, ChunkCompanion* companion) {
+// The first sector the source lost while the pass read it, if it shrank.
+std::optional<uint64_t> RunChunks(TPhysicalDrive& drive, TPartiEntry& entry, disk::DiskDevice& device,
+                                  engine::ProgressBar& progress, Counts& counts, ChunkCompanion* companion) {
   PhysicalWindow& window = drive.Window();
   const uint64_t end = std::min(entry.AbsoluteEnd(), kRawScanSectorLimit);
   disk::SectorSource* source = device.Source();
   if (!source) {
     engine::AddLogLine(window.log, platform::SystemText("无法读取扇区 " + std::to_string(entry.AbsoluteStart())),
                        kLogFailure);
-    return;
+    return std::nullopt;
   }
   RangeChunks chunks(*source, entry.AbsoluteStart(), end, kRangeChunkSectors,
                      RangeChunks::Access::kMappedWhereTheSourceCan);
@@ -178,36 +179,46 @@ void RunChunks(TPhysicalDrive& drive, TPartiEntry& entry, disk::DiskDevice& devi
     if (drive.StopRequested) {
       badSectors.Flush();
       engine::AddLogLine(window.log, platform::SystemText("驱动器扫描被用户终止"), kLogHalted);
-      return;
+      return std::nullopt;
+    }
+    // Whatever follows is gone: scanning on would only find nothing.
+    if (chunks.ShrankAt()) {
+      badSectors.Flush();
+      return chunks.ShrankAt();
     }
   }
   badSectors.Flush();
   engine::AddLogLine(window.log, platform::SystemText("驱动器扫描已完成"), kLogProgress);
+  return std::nullopt;
 }
 
 }  // namespace
 
-bool ScanRange(TPhysicalDrive& drive, TPartiEntry& entry, engine::ProgressBar& progress,
-               ChunkCompanion* companion) {
-  if (drive.Busy) return false;
+disk::Outcome ScanRange(TPhysicalDrive& drive, TPartiEntry& entry, engine::ProgressBar& progress,
+                        ChunkCompanion* companion) {
+  if (drive.Busy) return disk::Outcome::Busy("another scan of the disk is under way");
   entry.Scanned = true;
   PhysicalWindow& window = drive.Window();
   if (entry.DriveCode < 0) {
     const char letter = disk::LetterOfDriveCode(entry.DriveCode);
     if (!platform::QueryDriveReady(letter)) {
       window.boxes.Error(platform::SystemText("驱动器未就绪。"));
-      return false;
+      disk::Outcome notReady = disk::Outcome::Unavailable(std::string(1, letter) + ": is not ready");
+      notReady.shown = true;
+      return notReady;
     }
     const std::optional<uint64_t> bytes = platform::QueryTotalBytes(letter);
-    if (!bytes) return false;
+    if (!bytes) return disk::Outcome::Unavailable(std::string(1, letter) + ": its size cannot be read");
     entry.Slot.SetSectorCount(static_cast<uint32_t>(std::min<uint64_t>(*bytes / 512, UINT32_MAX)));
   }
   if (entry.AbsoluteStart() >= kRawScanSectorLimit) {
     window.boxes.Error(platform::SystemText("扫描范围位于磁盘 2 TiB 之后，无法扫描。"));
-    return false;
+    disk::Outcome beyond = disk::Outcome::Unavailable("the range starts beyond the first 2 TiB of the disk");
+    beyond.shown = true;
+    return beyond;
   }
   disk::DiskDevice device(entry.DriveCode);
-  if (!device.IsOpen()) return false;
+  if (!device.IsOpen()) return disk::Outcome::Unavailable("the disk cannot be opened");
   BusyScope busy(drive, progress);
   drive.CurrentPartition = &entry;
   entry.DirSectors.clear();
@@ -220,13 +231,15 @@ bool ScanRange(TPhysicalDrive& drive, TPartiEntry& entry, engine::ProgressBar& p
   if (entry.AbsoluteEnd() > kRawScanSectorLimit)
     engine::AddLogLine(window.log, platform::SystemText("只扫描磁盘前 2 TiB 之内的部分。"), kLogFailure);
   Counts counts;
+  std::optional<uint64_t> shrankAt;
   try {
-    RunChunks(drive, entry, device, progress, counts, companion);
+    shrankAt = RunChunks(drive, entry, device, progress, counts, companion);
   } catch (const std::exception& e) {
     engine::AddLogLine(window.log, e.what(), kLogFailure);
   }
   entry.FatKind = FatKindFromHints(counts.directoryStarts, counts.fat32Hints);
-  return true;
+  if (shrankAt) return ReportShrunkSource(window, *shrankAt, device.Source()->SectorCount());
+  return disk::Outcome::Success();
 }
 
 }  // namespace tarnwell::physical::raw

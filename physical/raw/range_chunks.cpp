@@ -82,6 +82,12 @@ void RangeChunks::ReadByCopy(Chunk& chunk) {
   chunk.ok = disk::ReadSalvaging(source_, chunk.address, chunkSectors_, buffer_.data(), chunk.bytesRead, bad_);
   chunk.bytesAvailable = chunk.bytesRead;
   chunk.mapped = false;
+  // The source's size is the one it had when it was opened: fewer bytes
+  // than that means it shrank under the pass.
+  const uint64_t total = source_.SectorCount();
+  const uint64_t held = chunk.address < total ? std::min<uint64_t>(chunkSectors_, total - chunk.address) : 0;
+  if (!shrankAt_ && chunk.bytesRead < held * disk::kSectorSize)
+    shrankAt_ = chunk.address + chunk.bytesRead / disk::kSectorSize;
 }
 
 }  // namespace tarnwell::physical::raw

@@ -22,6 +22,7 @@
 // the caller's thread, as the rest of the system does.
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "disk/guarded_touch.h"
@@ -85,6 +86,10 @@ class RangeChunks {
   // The sectors of the chunk last read that failed (zeros in its bytes),
   // in order; empty for a mapped chunk.
   const std::vector<disk::SectorRun>& BadRuns() const { return bad_; }
+  // The first sector the source no longer holds although it did when the
+  // pass began: an image cut short or rewritten while it is scanned (the
+  // mapping faults, the copy comes back short). nullopt while it holds.
+  std::optional<uint64_t> ShrankAt() const { return shrankAt_; }
   // Reads the chunk last handed out by copy instead, after touching its
   // mapped bytes faulted; the rest of the range is read by copy as well.
   void ReadByCopy(Chunk& chunk);
@@ -117,6 +122,7 @@ class RangeChunks {
   disk::ReadBuffer buffer_;
   std::vector<disk::SectorRun> bad_;
   ChunkCompanion* companion_ = nullptr;
+  std::optional<uint64_t> shrankAt_;
 };
 
 }  // namespace tarnwell::physical::raw

@@ -9,6 +9,7 @@
 #include <memory>
 #include <vector>
 
+#include "disk/outcome.h"
 #include "engine/records.h"
 #include "engine/window_interfaces.h"
 
@@ -34,12 +35,19 @@ inline constexpr uint64_t kRawScanSectorLimit = uint64_t{1} << 32;
 
 // Reads the entry's range in 1000-sector chunks and collects the directory
 // starts (entry's DirSectors) and FILE-record sectors (drive's
-// FileRecordSectors); sets FatKind from them. False when the drive is busy,
-// a volume is not ready or the disk cannot be opened; true otherwise, also
-// after a stop or an error. A companion sees every chunk read, in the same
-// read (the signature scan run beside this pass).
-bool ScanRange(TPhysicalDrive& drive, TPartiEntry& entry, engine::ProgressBar& progress,
-               ChunkCompanion* companion = nullptr);
+// FileRecordSectors); sets FatKind from them. Fails (kBusy, kUnavailable)
+// when the drive is busy, a volume is not ready or the disk cannot be
+// opened, and when the source shrank under the pass (what was found before
+// stays); succeeds also after a stop or an error of its own, which it logs.
+// A companion sees every chunk read, in the same read (the signature scan
+// run beside this pass).
+disk::Outcome ScanRange(TPhysicalDrive& drive, TPartiEntry& entry, engine::ProgressBar& progress,
+                        ChunkCompanion* companion = nullptr);
+// Whether ScanRange's failure left nothing scanned (busy, not ready, not
+// opened), rather than a scan cut short by a shrinking source.
+inline bool NothingScanned(const disk::Outcome& scan) {
+  return scan.kind == disk::OutcomeKind::kBusy || scan.kind == disk::OutcomeKind::kUnavailable;
+}
 
 // Parses every directory start of the current partition into FatEntries,
 // works out the geometry (CalibrateFat) and adds the root directory.

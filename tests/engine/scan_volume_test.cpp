@@ -35,7 +35,7 @@ class ScanVolumeTest : public ::testing::Test {
   }
   TLogiDrive& Drive(char letter) { return *engine->FindDrive(letter); }
   bool Scan(char letter, bool force) {
-    return engine->ScanVolume(Drive(letter), force, status, progress);
+    return engine->ScanVolume(Drive(letter), force, status, progress).Ok();
   }
   // Forgets every volume: a scan that reads anything now fails.
   void DetachEverything() {

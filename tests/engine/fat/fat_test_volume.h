@@ -120,7 +120,9 @@ class ScannedVolume {
   engine::TUndelete& Engine() { return *engine_; }
   engine::TLogiDrive& Drive() { return *drive_; }
   const engine::FatEntryList& Entries() const { return drive_->FatEntries; }
-  bool Scanned() const { return scanned_; }
+  bool Scanned() const { return scanned_.Ok(); }
+  // Why the scan failed, when it did.
+  const disk::Outcome& ScanOutcome() const { return scanned_; }
 
   // The entry whose display name path (names joined by '/') matches.
   engine::TMidEntry* Find(const std::string& path) {
@@ -152,7 +154,7 @@ class ScannedVolume {
 
   std::unique_ptr<engine::TUndelete> engine_;
   engine::TLogiDrive* drive_ = nullptr;
-  bool scanned_ = false;
+  disk::Outcome scanned_;
 };
 
 }  // namespace tarnwell::testing

@@ -23,7 +23,7 @@ class ScannedVolumeOfDrive {
   bool Scan(std::unique_ptr<TLogiDrive> drive) {
     engine_ = std::make_unique<TUndelete>(boxes_, pump_, tarnwell::testing::DriveList(std::move(drive)));
     drive_ = engine_->Drives.front().get();
-    return drive_->Source && engine_->ScanVolume(*drive_, true, status_, progress_) && drive_->FsKind == kNtfs;
+    return drive_->Source && engine_->ScanVolume(*drive_, true, status_, progress_).Ok() && drive_->FsKind == kNtfs;
   }
   TUndelete& Engine() { return *engine_; }
   TLogiDrive& Drive() { return *drive_; }

@@ -479,10 +479,11 @@ TEST_F(RawImagesTest, AMappedImageGivesWhatAReadOneGives) {
   }
 }
 
-TEST_F(RawImagesTest, AnImageCutShortDuringTheScanIsReadNotFatal) {
+TEST_F(RawImagesTest, AnImageCutShortDuringTheScanIsSaidNotFatal) {
   // The image shrinks to its first chunk after that chunk is examined: the
-  // rest of the mapping then has no pages behind it. The pass must carry on
-  // by reading, which finds nothing more, instead of dying of the fault.
+  // rest of the mapping then has no pages behind it. The pass must not die
+  // of the fault, keep what it found, and say that the source shrank
+  // instead of calling the scan complete.
   testing::ImageBuilder b(512 * 5000);
   for (uint64_t sector : {uint64_t{10}, uint64_t{2500}})
     b.PutText(sector * 512, ".          ").Put8(sector * 512 + 11, 0x10).PutText(sector * 512 + 32, "..         ");
@@ -491,9 +492,17 @@ TEST_F(RawImagesTest, AnImageCutShortDuringTheScanIsReadNotFatal) {
   ASSERT_TRUE(drive);
   pump.actOnCall = 1;
   pump.action = [&] { ASSERT_EQ(::truncate(path.c_str(), 1000 * 512), 0); };
-  ASSERT_TRUE(ScanRange(*drive, drive->WholeDisk(), progress));
+  const disk::Outcome scanned = ScanRange(*drive, drive->WholeDisk(), progress);
+  EXPECT_FALSE(scanned);
+  EXPECT_FALSE(NothingScanned(scanned));
+  EXPECT_EQ(scanned.read.failure, disk::ReadFailure::kShortRead);
+  EXPECT_EQ(scanned.sector, 1000u);
+  EXPECT_NE(scanned.Text().find("shrank"), std::string::npos) << scanned.Text();
   EXPECT_EQ(drive->WholeDisk().DirSectors, (std::vector<uint64_t>{10}));
-  EXPECT_EQ(log.lines.back().text, SystemText("驱动器扫描已完成"));
+  const std::string said = SystemText("扫描期间数据源变短或被改写: 自扇区 1000 起已无法读取");
+  EXPECT_EQ(log.lines.back().text, said);
+  EXPECT_EQ(log.lines.back().icon, kLogFailure);
+  EXPECT_EQ(boxes.errors, std::vector<std::string>{said});
   EXPECT_FALSE(drive->Busy);
 }
 
