@@ -18,6 +18,9 @@ struct GptPartition {
   Guid UniqueGuid{};
   uint64_t Attributes = 0;
   std::string Name;  // system code page, at most 36 UTF-16 characters
+  // The last sector the table claims when it lies past the disk's end and
+  // the partition is shown cut there; 0 when it was not cut.
+  uint64_t ClippedFrom = 0;
 };
 
 // "C12A7328-F81F-11D2-BA4B-00A0C93EC93B": upper-case, in the text form.

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "disk/device_reader.h"
@@ -58,8 +59,31 @@ std::optional<GptTable> ReadTableOf(disk::DiskDevice& device, const GptHeader& h
   return GptTable{header, ParseGptEntries(array.data(), array.size(), header)};
 }
 
-void Log(TPhysicalDrive& drive, const char* utf8) {
+void Log(TPhysicalDrive& drive, const std::string& utf8) {
   engine::AddLogLine(drive.Window().log, platform::SystemText(utf8), kLogFailure);
+}
+
+// Whether an entry is shown: one whose start lies after its end or past
+// the disk is left out, one that runs past the disk's end is cut there
+// and keeps the end it claimed; each is said in the log.
+bool ShowableEntry(TPhysicalDrive& drive, GptArrayEntry& e, uint64_t disk) {
+  const std::string which = "GPT 分区项 " + std::to_string(e.Partition.Index + 1) + ": ";
+  const std::string first = std::to_string(e.FirstLba), last = std::to_string(e.LastLba);
+  const std::string size = " (磁盘共 " + std::to_string(disk) + " 个扇区)";
+  if (e.FirstLba > e.LastLba) {
+    Log(drive, which + "起始扇区 " + first + " 位于结束扇区 " + last + " 之后，已忽略。");
+    return false;
+  }
+  if (e.FirstLba >= disk) {
+    Log(drive, which + "起始扇区 " + first + " 超出磁盘末尾" + size + "，已忽略。");
+    return false;
+  }
+  if (e.LastLba >= disk) {
+    Log(drive, which + "结束扇区 " + last + " 超出磁盘末尾" + size + "，只显示到磁盘末尾。");
+    e.Partition.ClippedFrom = e.LastLba;
+    e.LastLba = disk - 1;
+  }
+  return true;
 }
 
 void AddChild(TPhysicalDrive& drive, disk::DiskDevice& device, std::unique_ptr<TPartiEntry> entry) {
@@ -75,7 +99,7 @@ void BuildModel(TPhysicalDrive& drive, disk::DiskDevice& device, GptTable& table
   const uint64_t disk = drive.TotalSectors();
   std::vector<GptArrayEntry*> listed;
   for (GptArrayEntry& e : table.entries)
-    if (e.FirstLba <= e.LastLba && e.LastLba < disk) listed.push_back(&e);
+    if (ShowableEntry(drive, e, disk)) listed.push_back(&e);
   std::stable_sort(listed.begin(), listed.end(), [](const GptArrayEntry* a, const GptArrayEntry* b) {
     return a->FirstLba < b->FirstLba;
   });

@@ -61,6 +61,8 @@ std::unique_ptr<TPartiEntry> NewEntry(int16_t code, uint8_t type, uint64_t base,
 }
 
 bool EndsPastDisk(const TPhysicalDrive& drive, const TPartiEntry& entry) {
+  // A GPT entry is shown cut at the disk's end; what it claimed is kept.
+  if (entry.Gpt && entry.Gpt->ClippedFrom != 0) return true;
   return !drive.IsVolume() && entry.AbsoluteEnd() > drive.TotalSectors();
 }
 

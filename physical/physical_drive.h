@@ -108,7 +108,8 @@ std::unique_ptr<TPartiEntry> NewEntry(int16_t code, uint8_t type, uint64_t base,
                                       uint64_t sectorCount);
 
 // True when the entry reaches past the end of its disk (a found partition
-// whose boot sector claims more sectors than the disk or image holds).
+// whose boot sector claims more sectors than the disk or image holds, a
+// GPT entry shown cut at the disk's end).
 bool EndsPastDisk(const TPhysicalDrive& drive, const TPartiEntry& entry);
 
 }  // namespace tarnwell::physical

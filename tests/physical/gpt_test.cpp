@@ -157,17 +157,29 @@ TEST_F(GptModelTest, ListsPartitionsAndGapsInDiskOrder) {
 }
 
 TEST_F(GptModelTest, OverlappingAndImpossibleEntriesGiveNoWrappedGap) {
+  // Impossible entries are left out and one running past the disk is cut
+  // at its end, each said in the log; none is shown as free space.
   testing::ImageBuilder image(4096 * 512);
   PutGpt(image, {4096, 34, 0, 128, 128,
                  {{kBasicDataType, 100, 1999, u"big"},
                   {kBasicDataType, 500, 699, u"inside"},
                   {kBasicDataType, 3000, 2999, u"ends before it starts"},
-                  {kBasicDataType, 4000, 9000, u"past the disk"}}});
+                  {kBasicDataType, 4000, 9000, u"past the disk"},
+                  {kBasicDataType, 5000, 6000, u"beyond the disk"}}});
   auto drive = DiskOf(image.Take());
   ASSERT_TRUE(drive);
-  const std::vector<EntryShape> expected = {
-      {5, 0, 4096}, {0, 34, 66}, {0xEE, 100, 1900}, {0xEE, 500, 200}, {0, 2000, 2063}};
+  const std::vector<EntryShape> expected = {{5, 0, 4096},     {0, 34, 66},     {0xEE, 100, 1900},
+                                            {0xEE, 500, 200}, {0, 2000, 2000}, {0xEE, 4000, 96}};
   EXPECT_EQ(Shapes(drive->Partitions), expected);
+  ASSERT_TRUE(drive->Partitions[5]->Gpt);
+  EXPECT_EQ(drive->Partitions[5]->Gpt->ClippedFrom, 9000u);
+  EXPECT_TRUE(EndsPastDisk(*drive, *drive->Partitions[5]));
+  EXPECT_FALSE(EndsPastDisk(*drive, *drive->Partitions[2]));
+  const std::vector<std::string> said = {
+      SystemText("GPT 分区项 3: 起始扇区 3000 位于结束扇区 2999 之后，已忽略。"),
+      SystemText("GPT 分区项 4: 结束扇区 9000 超出磁盘末尾 (磁盘共 4096 个扇区)，只显示到磁盘末尾。"),
+      SystemText("GPT 分区项 5: 起始扇区 5000 超出磁盘末尾 (磁盘共 4096 个扇区)，已忽略。")};
+  EXPECT_EQ(LogTexts(), said);
 }
 
 TEST_F(GptModelTest, DamagedPrimaryTablesFallBackToTheBackup) {
