@@ -7,6 +7,7 @@
 #include "cli/cli_context.h"
 #include "cli/commands.h"
 #include "cli/entry_walk.h"
+#include "engine/entry_count.h"
 #include "engine/recovery/output_path.h"
 
 namespace tarnwell::cli {
@@ -17,6 +18,7 @@ struct RecoverOptions {
   std::string out;
   std::vector<std::string> paths;
   std::vector<uint32_t> keys;
+  bool force = false;  // go on although the destination looks too small
 };
 
 // Recovers one entry (a folder with everything below it) into dir; false
@@ -80,6 +82,21 @@ int RunRecover(CliContext& context, const RecoverOptions& options) {
   const int linesBefore = context.log.ErrorLines();
   int refused = 0;
   const std::vector<FoundEntry> items = SelectEntries(engine, options, refused);
+  // Cross-linked entries can add up to far more than the volume: nothing
+  // is written when the destination cannot take it, unless asked to.
+  uint64_t planned = 0;
+  for (const FoundEntry& item : items) {
+    const uint64_t bytes = engine::BytesToWrite(item.handle);
+    planned = bytes > UINT64_MAX - planned ? UINT64_MAX : planned + bytes;
+  }
+  if (const engine::RoomCheck room = engine::CheckRoom(options.out, planned); !room.Fits() && !options.force) {
+    std::fprintf(stderr,
+                 "tarnwell-cli: the recovery writes up to %llu bytes, but %s has %llu bytes free; "
+                 "--force goes on anyway\n",
+                 static_cast<unsigned long long>(room.planned), options.out.c_str(),
+                 static_cast<unsigned long long>(*room.available));
+    return kExitSomeFailed;
+  }
   int unlogged = 0;
   for (const FoundEntry& item : items) {
     const int lines = context.log.ErrorLines();
@@ -104,6 +121,8 @@ void AddRecoverCommand(CLI::App& app, CliContext& context, int* exitCode) {
   command->add_option("PATH", options->paths, "Entries to recover (default: the whole volume)");
   command->add_option("--key", options->keys,
                       "An entry to recover by its key as list --json prints it (for names holding \"/\")");
+  command->add_flag("--force", options->force,
+                    "Recover even when the files add up to more than the destination's free space");
   command->callback([&context, exitCode, options] { *exitCode = RunRecover(context, *options); });
 }
 

@@ -34,8 +34,10 @@ void TfrmQuickMain::RecoverExecute() {
   for (size_t i : plan.items) items.push_back(ticked[i]);
   std::unique_ptr<engine::ScopedFlag> busy;
   controls::RecoverSteps steps;
-  steps.chooseDestination = [this](std::string* folder) {
-    return services_.selectDestination(this, folder);
+  std::vector<engine::EntryHandle> entries;
+  for (size_t i : plan.items) entries.push_back(handles[i]);
+  steps.chooseDestination = [this, &entries](std::string* folder) {
+    return services_.selectDestination(this, folder) && RoomForRecovery(entries, *folder);
   };
   steps.begin = [&] {
     // Busy for the whole loop: closing, drive changes, rescans and
@@ -91,6 +93,24 @@ void TfrmQuickMain::RecoverExecute() {
                               QStringLiteral("0 个文件已选择，请选择您想要恢复的文件。\n"));
 }
 
+bool TfrmQuickMain::RoomForRecovery(const std::vector<engine::EntryHandle>& entries, const std::string& folder) {
+  // Cross-linked entries can add up to far more than the volume holds:
+  // the user decides before a destination fills up.
+  uint64_t planned = 0;
+  for (const engine::EntryHandle& entry : entries) {
+    const uint64_t bytes = engine::BytesToWrite(entry);
+    planned = bytes > UINT64_MAX - planned ? UINT64_MAX : planned + bytes;
+  }
+  const engine::RoomCheck room = engine::CheckRoom(folder, planned);
+  if (room.Fits()) return true;
+  const QString question = QStringLiteral("要恢复的文件共 %1 字节，但目标目录所在磁盘只有 %2 字节可用空间。\n仍然继续恢复吗？")
+                               .arg(room.planned)
+                               .arg(*room.available);
+  const bool goOn = services_.ask(this, question);
+  if (!goOn) Log(question.section('\n', 0, 0) + QStringLiteral(" 恢复已取消。"), engine::kLogError);
+  return goOn;
+}
+
 void TfrmQuickMain::LogRenamedCopy(const QString& caption, const std::string& systemName,
                                    const std::string& plannedPath) {
   // Nothing is overwritten: a name already taken in the destination gets
@@ -128,7 +148,10 @@ void TfrmQuickMain::Button1Click() {
   ShowSearchPlace();
   {
     engine::ScopedFlag busy(engine_->Scanning);
-    engine_->Search(criteria);
+    // What was found before a failure is still listed; the log says the
+    // list is not complete.
+    if (!engine_->Search(criteria))
+      Log(QStringLiteral("搜索未能完成，只列出了失败前找到的条目。"), engine::kLogError);
   }
   qDeleteAll(SearchNode->takeChildren());
   if (TreeView1->currentItem() == SearchNode)

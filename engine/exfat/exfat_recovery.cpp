@@ -25,8 +25,13 @@ bool TUndelete::RecoverExfatFile(TMidEntry& entry, const std::string& displayNam
   const ExfatEntryFacts& facts = *entry.Exfat;
   const uint64_t clusterBytes = layout.ClusterBytes();
   // Never larger than the heap can hold; bytes past the valid length were
-  // never written and read as zeros.
-  const uint64_t heapBytes = static_cast<uint64_t>(layout.ClusterCount()) * clusterBytes;
+  // never written and read as zeros. The heap ends where the image or
+  // device does, whatever cluster count the boot sector claims.
+  const uint64_t sourceSectors = drive.Reader().SectorCount();
+  const std::optional<uint64_t> heapSector = layout.ClusterSector(2);
+  const uint64_t heldBytes =
+      heapSector && *heapSector < sourceSectors ? (sourceSectors - *heapSector) * disk::kSectorSize : 0;
+  const uint64_t heapBytes = std::min(static_cast<uint64_t>(layout.ClusterCount()) * clusterBytes, heldBytes);
   const uint64_t size = std::min(facts.DataLength, heapBytes);
   const bool cut = facts.DataLength > heapBytes;  // damage: keep what the volume holds
   const uint64_t valid = std::min(facts.ValidLength, size);
@@ -36,11 +41,8 @@ bool TUndelete::RecoverExfatFile(TMidEntry& entry, const std::string& displayNam
   const ExfatDataPlan plan = PlanExfatData(drive, layout, entry.DirEntry.FirstCluster32(), valid,
                                            facts.NoFatChain, existing, &bitmap);
 
-  std::optional<CreatedFile> created = CreateUniqueFile(displayName, destination);
-  if (!created) {
-    AddLogLine(log, displayName + platform::SystemText(":  无法创建目标文件"), kLogError);
-    return false;
-  }
+  std::optional<CreatedFile> created = CreateItemFile(displayName, destination, log);
+  if (!created) return false;
   OutputFile out(std::move(created->fd), created->path);
   auto writeFailed = [&] {
     out.Close();
@@ -62,7 +64,7 @@ bool TUndelete::RecoverExfatFile(TMidEntry& entry, const std::string& displayNam
     if (out.Write(cluster.data(), amount) < amount) return writeFailed();
   }
   if (size > valid && !out.SetSize(size)) return writeFailed();
-  ApplyOutputTimes(out.Path(), ExfatEntryTimes(entry));
+  StampRecoveredCopy(log, displayName, out.Path(), ExfatEntryTimes(entry));
   return !cut || LogRecoveryFailure(log, displayName);
 }
 

@@ -43,11 +43,8 @@ bool TUndelete::RecoverFile(TMidEntry& entry, const std::string& displayName, Ev
   const uint32_t first = FatDataCluster(entry, displayName);
   const FatClusterPlan plan = PlanFatClusters(drive, layout, first, size, entry.Status == kExisting);
 
-  std::optional<CreatedFile> created = CreateUniqueFile(displayName, destination);
-  if (!created) {
-    AddLogLine(log, displayName + platform::SystemText(":  无法创建目标文件"), kLogError);
-    return false;
-  }
+  std::optional<CreatedFile> created = CreateItemFile(displayName, destination, log);
+  if (!created) return false;
   OutputFile out(std::move(created->fd), created->path);
   if (plan.skipped > 0)
     AddLogLine(log,
@@ -82,7 +79,7 @@ bool TUndelete::RecoverFile(TMidEntry& entry, const std::string& displayName, Ev
       return false;
     }
   }
-  ApplyOutputTimes(out.Path(), FatEntryTimes(entry.DirEntry));
+  StampRecoveredCopy(log, displayName, out.Path(), FatEntryTimes(entry.DirEntry));
   return !cut || LogRecoveryFailure(log, displayName);
 }
 

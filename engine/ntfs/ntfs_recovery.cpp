@@ -29,11 +29,8 @@ bool TUndelete::RecoverFile(tntfsfilerecord& record, const std::string& displayN
   trunlist runs;
   if (!ReadDataRuns(record, data, runs)) return LogRecoveryFailure(log, displayName);
 
-  auto created = CreateUniqueFile(displayName, destination);
-  if (!created) {
-    AddLogLine(log, displayName + platform::SystemText(":  无法创建目标文件"), kLogError);
-    return false;
-  }
+  std::optional<CreatedFile> created = CreateItemFile(displayName, destination, log);
+  if (!created) return false;
   OutputFile file(std::move(created->fd), created->path);
   const uint32_t cluster = NtfsClusterBytes();
   if (data.IsNonResident()) {
@@ -41,7 +38,7 @@ bool TUndelete::RecoverFile(tntfsfilerecord& record, const std::string& displayN
     // A run list cannot place more clusters than the volume has: the rest
     // is damage, and the file keeps only what fits, coming out short of
     // its size, which is reported.
-    ntfs::LimitAllocatedClusters(runs, static_cast<int64_t>(NtfsVolumeSectors() * 512 / cluster));
+    (void)ntfs::LimitAllocatedClusters(runs, static_cast<int64_t>(NtfsVolumeSectors() * 512 / cluster));
   }
   const bool compressed = ntfs::IsCompressedData(record.FileName, data);
   ntfs::ClusterSource source;
@@ -60,7 +57,7 @@ bool TUndelete::RecoverFile(tntfsfilerecord& record, const std::string& displayN
   const uint64_t size = static_cast<uint64_t>(std::max<int64_t>(record.DataSize, 0));
   switch (ntfs::WriteDataAttribute(data, runs, compressed, size, file, source)) {
     case ntfs::CopyOutcome::kCopied:
-      ApplyOutputTimes(file.Path(), NtfsEntryTimes(record.FileName));
+      StampRecoveredCopy(log, displayName, file.Path(), NtfsEntryTimes(record.FileName));
       return true;
     case ntfs::CopyOutcome::kStopped:
       AddLogLine(log, displayName + platform::SystemText(":  恢复被用户终止"), kLogStopped);

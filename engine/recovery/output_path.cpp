@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include <cerrno>
+#include <string_view>
 #include <type_traits>
 #include <vector>
 
@@ -69,28 +70,76 @@ void OutputBaseAndExtension(const std::string& systemName, std::string& base, st
 }
 
 // Tries base.ext, base_1.ext, ... in the folder dirFd; tryCreate gets the
-// bare name and sets retry when the name was taken after all.
+// bare name and sets error to the errno of a creation that failed. A name
+// taken after all moves on to the next number; a name the destination's
+// file system refuses (a FAT or exFAT card refuses : ? * < > | " \) is
+// tried once more in its portable form, and *portable says it was.
 template <typename TryCreate>
-auto CreateUnique(const std::string& systemName, int dirFd, TryCreate tryCreate)
-    -> std::invoke_result_t<TryCreate, const std::string&, bool&> {
+auto CreateUnique(const std::string& systemName, int dirFd, TryCreate tryCreate, bool* portable = nullptr)
+    -> std::invoke_result_t<TryCreate, const std::string&, int&> {
   std::string base, ext;
   OutputBaseAndExtension(systemName, base, ext);
+  bool swapped = false;
   for (int n = 0; n < kMaxUniqueAttempts; ++n) {
     const std::string name = Candidate(base, ext, n);
     if (PathTaken(dirFd, name)) continue;
-    bool retry = false;
-    auto result = tryCreate(name, retry);
-    if (result || !retry) return result;
+    int error = 0;
+    auto result = tryCreate(name, error);
+    if (result) {
+      if (portable) *portable = swapped;
+      return result;
+    }
+    if (error == EEXIST) continue;
+    if (error != EINVAL || swapped || PortableOutputName(base + ext) == base + ext) return result;
+    base = PortableOutputName(base);
+    ext = PortableOutputName(ext);
+    swapped = true;
+    n = -1;
   }
   return {};
 }
 
+// "%1B" for a control character: an escape, a bell or a line break in a
+// file name makes a shell or a file manager show it wrongly (or run it),
+// and each keeps a form of its own so that two names stay two.
+void AppendEscapedControl(std::string& out, unsigned value) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  out += '%';
+  out += kHex[(value >> 4) & 0xF];
+  out += kHex[value & 0xF];
+}
+
+std::string WithoutControls(const std::string& utf8) {
+  std::string out;
+  out.reserve(utf8.size());
+  for (size_t i = 0; i < utf8.size(); ++i) {
+    const auto c = static_cast<unsigned char>(utf8[i]);
+    const auto next = i + 1 < utf8.size() ? static_cast<unsigned char>(utf8[i + 1]) : 0u;
+    if (c == '/' || c == '\0') {
+      out += '_';
+    } else if (c < 0x20 || c == 0x7F) {
+      AppendEscapedControl(out, c);
+    } else if (c == 0xC2 && next >= 0x80 && next <= 0x9F) {  // C1 controls, U+0080 to U+009F
+      AppendEscapedControl(out, next);
+      ++i;
+    } else {
+      out += static_cast<char>(c);
+    }
+  }
+  return out;
+}
+
 }  // namespace
 
-std::string SafeOutputName(const std::string& systemName) {
-  std::string name = platform::SystemToUtf8(systemName);
+std::string PortableOutputName(const std::string& utf8Name) {
+  std::string name = utf8Name;
   for (char& c : name)
-    if (c == '/' || c == '\0') c = '_';
+    if (std::string_view(":?*<>|\"\\").find(c) != std::string_view::npos) c = '_';
+  return name;
+}
+
+std::string SafeOutputName(const std::string& systemName) {
+  std::string name = WithoutControls(platform::SystemToUtf8(systemName));
   if (name.empty()) name = "_";
   if (name == "." || name == "..") name = "_" + name;
   if (name.size() > kMaxComponentBytes) {
@@ -146,7 +195,7 @@ std::string MakeUniquePath(const std::string& systemName, const std::string& fol
   const std::optional<OutputFolder> dir = OutputFolder::Open(folder);
   if (!dir) return {};
   std::string result;
-  CreateUnique(systemName, dir->Fd(), [&](const std::string& name, bool&) -> bool {
+  CreateUnique(systemName, dir->Fd(), [&](const std::string& name, int&) -> bool {
     result = dir->Path() + "/" + name;
     return true;
   });
@@ -154,15 +203,19 @@ std::string MakeUniquePath(const std::string& systemName, const std::string& fol
 }
 
 std::optional<CreatedFile> CreateUniqueFile(const std::string& systemName, const OutputFolder& folder) {
-  return CreateUnique(systemName, folder.Fd(),
-                      [&](const std::string& name, bool& retry) -> std::optional<CreatedFile> {
-                        platform::UniqueFd fd(::openat(folder.Fd(), name.c_str(),
-                                                       O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
-                                                       0644));
-                        if (fd.valid()) return CreatedFile{std::move(fd), folder.Path() + "/" + name};
-                        retry = errno == EEXIST;
-                        return std::nullopt;
-                      });
+  bool portable = false;
+  std::optional<CreatedFile> created = CreateUnique(
+      systemName, folder.Fd(),
+      [&](const std::string& name, int& error) -> std::optional<CreatedFile> {
+        platform::UniqueFd fd(
+            ::openat(folder.Fd(), name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644));
+        if (fd.valid()) return CreatedFile{std::move(fd), folder.Path() + "/" + name};
+        error = errno;
+        return std::nullopt;
+      },
+      &portable);
+  if (created) created->portableName = portable;
+  return created;
 }
 
 std::optional<CreatedFile> CreateUniqueFile(const std::string& systemName, const std::string& folder) {
@@ -173,9 +226,9 @@ std::optional<CreatedFile> CreateUniqueFile(const std::string& systemName, const
 
 std::optional<OutputFolder> CreateUniqueFolder(const std::string& systemName, const OutputFolder& folder) {
   return CreateUnique(systemName, folder.Fd(),
-                      [&](const std::string& name, bool& retry) -> std::optional<OutputFolder> {
+                      [&](const std::string& name, int& error) -> std::optional<OutputFolder> {
                         if (::mkdirat(folder.Fd(), name.c_str(), 0755) != 0) {
-                          retry = errno == EEXIST;
+                          error = errno;
                           return std::nullopt;
                         }
                         // The folder just made could be swapped for a link

@@ -11,8 +11,9 @@
 namespace tarnwell::engine {
 
 // A disk name (system code page) as a single UTF-8 path component: "/" and
-// NUL become "_", "." and ".." get a leading "_", an empty name becomes "_",
-// and a name longer than 255 bytes is shortened, keeping its extension.
+// NUL become "_", other control characters (C0, DEL, C1) "%XX" ("%1B" for
+// ESC), "." and ".." get a leading "_", an empty name becomes "_", and a
+// name longer than 255 bytes is shortened, keeping its extension.
 std::string SafeOutputName(const std::string& systemName);
 
 // The first of folder/base.ext, folder/base_1.ext, folder/base_2.ext, ...
@@ -21,9 +22,17 @@ std::string SafeOutputName(const std::string& systemName);
 // trailing "/" is dropped. Empty when the folder cannot be opened.
 std::string MakeUniquePath(const std::string& systemName, const std::string& folder);
 
+// A UTF-8 output name with the characters that FAT, exFAT and NTFS
+// destinations refuse (: ? * < > | " \) as "_": the form a name takes when
+// the destination's file system refused it as it was.
+std::string PortableOutputName(const std::string& utf8Name);
+
 struct CreatedFile {
   platform::UniqueFd fd;
   std::string path;
+  // The destination refused the name as it was: it was made in its
+  // portable form, which the path holds.
+  bool portableName = false;
 };
 
 // A folder of the destination held open: everything made inside it is made
@@ -63,7 +72,8 @@ std::optional<OutputFolder> OpenOrMakeFolder(const std::string& systemName, cons
 
 // Creates a new file under a unique name (openat with O_CREAT|O_EXCL|
 // O_NOFOLLOW, so a name taken between the check and the creation, a link
-// included, moves on to the next one).
+// included, moves on to the next one). A name the destination refuses
+// (EINVAL) is tried once more in its portable form; folders likewise.
 std::optional<CreatedFile> CreateUniqueFile(const std::string& systemName, const OutputFolder& folder);
 std::optional<CreatedFile> CreateUniqueFile(const std::string& systemName,
                                             const std::string& folder);

@@ -44,14 +44,18 @@ EntryTimes ExfatEntryTimes(const TMidEntry& entry);
 EntryTimes NtfsEntryTimes(const RawFileName& fileName);
 
 // Sets the known times on the path, not following a link. True when there
-// was nothing to set or the call succeeded.
-bool ApplyOutputTimes(const std::string& path, const EntryTimes& times);
+// was nothing to set or the call succeeded. A copy whose times could not
+// be set is whole all the same: the standard recovery says so in its log,
+// the raw ones, which log per item only what is missing, let it pass.
+[[nodiscard]] bool ApplyOutputTimes(const std::string& path, const EntryTimes& times);
 
 // Sets a folder's times when the folder's recovery ends, by whatever way.
 class ScopedOutputTimes {
  public:
   ScopedOutputTimes(std::string path, EntryTimes times) : path_(std::move(path)), times_(times) {}
-  ~ScopedOutputTimes() { ApplyOutputTimes(path_, times_); }
+  // A destructor has no one to tell: a copy whose times could not be set
+  // is whole all the same.
+  ~ScopedOutputTimes() { (void)ApplyOutputTimes(path_, times_); }
   ScopedOutputTimes(const ScopedOutputTimes&) = delete;
   ScopedOutputTimes& operator=(const ScopedOutputTimes&) = delete;
 

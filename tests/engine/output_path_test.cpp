@@ -29,6 +29,29 @@ TEST(SafeOutputName, NamesFromDiskStayOneComponent) {
   EXPECT_EQ(SafeOutputName(Sys("客户名单.txt")), "客户名单.txt");
 }
 
+TEST(SafeOutputName, PortableFormsReplaceWhatWindowsFileSystemsRefuse) {
+  EXPECT_EQ(PortableOutputName("a:b?c*d<e>f|g\"h\\i.txt"), "a_b_c_d_e_f_g_h_i.txt");
+  EXPECT_EQ(PortableOutputName("客户名单 (1).txt"), "客户名单 (1).txt");
+  EXPECT_EQ(PortableOutputName(SafeOutputName("Re: plan?")), "Re_ plan_");
+}
+
+TEST(SafeOutputName, ControlCharactersBecomeDistinctVisibleEscapes) {
+  const struct {
+    std::string disk, output;
+  } cases[] = {
+      {"\x1b[2Jx.txt", "%1B[2Jx.txt"},   // ESC
+      {"bell\a.txt", "bell%07.txt"},     // BEL
+      {"a\r\nb", "a%0D%0Ab"},             // CR LF: no forged line in a listing
+      {"del\x7f", "del%7F"},              // DEL
+      {"tab\tx", "tab%09x"},
+      {"50%.txt", "50%.txt"},             // an ordinary per cent sign stays
+  };
+  for (const auto& c : cases) EXPECT_EQ(SafeOutputName(c.disk), c.output) << c.output;
+  // A C1 control, U+009B (the one-byte escape), written in UTF-16 on disk.
+  EXPECT_EQ(SafeOutputName(Sys("x\xc2\x9by")), "x%9By");
+  EXPECT_NE(SafeOutputName("a\x1b"), SafeOutputName("a\x1c"));
+}
+
 TEST(SafeOutputName, LongNamesAreCutOnCharactersAndKeepTheirExtension) {
   std::string name;
   for (int i = 0; i < 120; ++i) name += "文";  // 3 bytes each in UTF-8
