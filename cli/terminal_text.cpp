@@ -3,6 +3,19 @@
 #include <algorithm>
 
 namespace tarnwell::cli {
+namespace {
+
+// The explicit bidirectional controls, U+202A to U+202E (embeddings and
+// overrides, E2 80 AA..AE) and U+2066 to U+2069 (isolates, E2 81 A6..A9):
+// a right-to-left override in a name turns the rest of the line around.
+bool BidiControlAt(std::string_view utf8, size_t i) {
+  if (i + 2 >= utf8.size()) return false;
+  const auto b1 = static_cast<unsigned char>(utf8[i + 1]);
+  const auto b2 = static_cast<unsigned char>(utf8[i + 2]);
+  return (b1 == 0x80 && b2 >= 0xAA && b2 <= 0xAE) || (b1 == 0x81 && b2 >= 0xA6 && b2 <= 0xA9);
+}
+
+}  // namespace
 
 void AppendTerminalSafe(std::string& out, std::string_view utf8) {
   out.reserve(out.size() + utf8.size());
@@ -13,10 +26,12 @@ void AppendTerminalSafe(std::string& out, std::string_view utf8) {
     // U+0080 .. U+009F, the C1 controls (CSI among them).
     const bool c1 = c == 0xC2 && i + 1 < utf8.size() && static_cast<unsigned char>(utf8[i + 1]) >= 0x80 &&
                     static_cast<unsigned char>(utf8[i + 1]) <= 0x9F;
-    if (!c0 && !c1) continue;
+    const bool bidi = c == 0xE2 && BidiControlAt(utf8, i);
+    if (!c0 && !c1 && !bidi) continue;
     out.append(utf8.substr(run, i - run));
     out += '?';
     if (c1) ++i;
+    if (bidi) i += 2;
     run = i + 1;
   }
   out.append(utf8.substr(std::min(run, utf8.size())));

@@ -6,7 +6,8 @@
 
 namespace tarnwell::cli {
 
-// The UTF-8 text with every control character (C0, DEL and C1) as "?".
+// The UTF-8 text with every control character (C0, DEL, C1 and the
+// bidirectional embeddings, overrides and isolates) as "?".
 std::string TerminalSafe(std::string_view utf8);
 // The same, appended to out (for a line built in one piece).
 void AppendTerminalSafe(std::string& out, std::string_view utf8);

@@ -57,7 +57,9 @@ DosDateTime FormatDosDateTime(uint16_t date, uint16_t time) {
   const int day = date & 0x1F;
   const int minute = (time >> 5) & 0x3F;
   const int secondField = time & 0x1F;
-  if (date >= 0x8E00 || month == 0 || month > 12 || day == 0 || time >= 51200 || minute > 60 ||
+  // The year field's 7 bits reach 2107, and every such year is a date:
+  // recovery stamps the copies with them, so lists and searches show them.
+  if (month == 0 || month > 12 || day == 0 || time >= 51200 || minute > 60 ||
       secondField == 31)
     return {0, false};
   const int year = 1980 + (date >> 9);

@@ -13,6 +13,8 @@
 #include <sstream>
 
 #include "cli/terminal_text.h"
+#include "engine/entry_count.h"
+#include "tests/engine/exfat/exfat_entry_bytes.h"
 #include "tests/engine/fat/fat_test_volume.h"
 #include "tests/support/fixtures.h"
 
@@ -137,6 +139,41 @@ TEST(HostileRecoverTest, FailuresInsideAFolderAreLoggedCountedAndFailTheRun) {
   EXPECT_LE(fs::file_size(dest.out + "/Box/Huge.bin"), 200u * 512);
 }
 
+// 126 entries share one cluster and each claims almost 4 GiB: legitimate
+// cross-links, but together more than the destination can take. Nothing is
+// written unless --force says to go on.
+TEST(HostileRecoverTest, CrossLinkedEntriesTooLargeForTheDestinationAreRefusedUnlessForced) {
+  testing::CraftedFat v(engine::kFat16, 1 + 8 + 1 + 200, 8);
+  v.Entry(v.RootSector(), 0, "BOX        ", kDir, 12, 0);
+  v.Chain({12, 13, 14, 15, 16, 17, 18, 19}, 0xFFFF);
+  v.Dots(12, 0);
+  v.SetFat(40, 0xFFFF);
+  v.Fill(v.ClusterSector(40), 'x');
+  constexpr uint64_t kEach = 0xFFFFFF00u;
+  int files = 0;
+  for (uint32_t c = 12; c <= 19; ++c)
+    for (uint32_t slot = c == 12 ? 2 : 0; slot < 16; ++slot) {
+      char name[12];
+      std::snprintf(name, sizeof name, "F%03d    BIN", files++);
+      v.Entry(v.ClusterSector(c), slot, name, kFile, 40, static_cast<uint32_t>(kEach));
+    }
+  const std::string image = WriteImage(v.Take(), "crosslinked");
+  BoxedOut dest;
+  const engine::RoomCheck room = engine::CheckRoom(dest.out, kEach * files);
+  if (room.Fits()) GTEST_SKIP() << "the destination has room for " << room.planned << " bytes";
+
+  const testing::CliRun refused = RunCli("-q --no-devices recover " + Quote(image) + " --out " + Quote(dest.out));
+  EXPECT_EQ(refused.exitCode, 1);
+  EXPECT_NE(refused.err.find(std::to_string(kEach * files) + " bytes"), std::string::npos) << refused.err;
+  EXPECT_NE(refused.err.find(std::to_string(*room.available).substr(0, 3)), std::string::npos) << refused.err;
+  EXPECT_TRUE(fs::is_empty(dest.out));
+
+  const testing::CliRun forced =
+      RunCli("-q --no-devices recover " + Quote(image) + " --out " + Quote(dest.out) + " --force");
+  EXPECT_TRUE(fs::exists(dest.out + "/Box/F000.bin")) << forced.err;
+  EXPECT_TRUE(fs::exists(dest.out + "/Box/F125.bin")) << forced.err;
+}
+
 TEST(HostileListTest, ControlCodesInNamesNeverReachTheTerminal) {
   testing::CraftedFat v(engine::kFat16, 1 + 8 + 1 + 200, 8);
   LongName(v, v.RootSector(), 0, u"\x1b[2Jx\a\r\n\x9b", "X~1        ");
@@ -157,6 +194,28 @@ TEST(HostileListTest, ControlCodesInNamesNeverReachTheTerminal) {
   std::string line = "kept ";
   cli::AppendTerminalSafe(line, "a\nb");
   EXPECT_EQ(line, "kept a?b");
+}
+
+TEST(HostileListTest, RawExfatNamesAndDirectionControlsNeverReachTheTerminal) {
+  // An exFAT entry set found in a raw range, its name holding ESC, BEL,
+  // CR, LF and a NUL: shown as "?" each, and the NUL does not cut it.
+  std::vector<uint8_t> range(64 * 512, 0);
+  static constexpr char kName[] = "x\x1b[2J\a\r\n\0y.txt";
+  const std::vector<uint8_t> set = testing::EntrySet(std::string(kName, sizeof kName - 1), 10, 40);
+  std::copy(set.begin(), set.end(), range.begin() + 8 * 512);
+  const std::string image = WriteImage(range, "raw-exfat-names");
+  const testing::CliRun run = RunCli("-q --no-devices --image " + Quote(image) + " raw-exfat 0:0");
+  EXPECT_NE(run.out.find("x?[2J????y.txt"), std::string::npos) << run.out;
+  for (char c : run.out) EXPECT_TRUE(c == '\n' || static_cast<unsigned char>(c) >= 0x20) << int(c);
+  EXPECT_EQ(std::count(run.out.begin(), run.out.end(), '\n'), 1) << "no forged lines";
+
+  // Right-to-left override and the other embeddings and isolates (a GPT
+  // partition's name, a file name) are controls on a terminal too; other
+  // characters of the same block are not.
+  EXPECT_EQ(cli::TerminalSafe("evil\u202Etxt.exe"), "evil?txt.exe");
+  EXPECT_EQ(cli::TerminalSafe("\u202A\u202B\u202C\u202D\u2066\u2067\u2068\u2069"), "????????");
+  EXPECT_EQ(cli::TerminalSafe("a\u2029\u2065\u206A\u2014b"), "a\u2029\u2065\u206A\u2014b");
+  EXPECT_EQ(cli::TerminalSafe("end\xe2\x80"), "end\xe2\x80");
 }
 
 TEST(HostileRawRecoverTest, ALinkPlantedInTheDestinationIsNotWrittenThrough) {

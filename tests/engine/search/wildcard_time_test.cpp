@@ -66,8 +66,12 @@ TEST(FormatDosDateTimeTest, ValidityTable) {
       {DosDate(2024, 0, 1), 0, false},
       {DosDate(2024, 13, 1), 0, false},
       {DosDate(2024, 1, 0), 0, false},
-      {0x8E00, 0, false},  // year 2051 and later
-      {DosDate(2050, 12, 31), 0, true},  // the last year below 0x8E00
+      {DosDate(2050, 12, 31), 0, true},
+      // Every year the field holds is a date: recovery stamps files with
+      // them, so the lists show them too.
+      {DosDate(2051, 1, 1), DosTime(0, 0, 0), true},
+      {DosDate(2107, 12, 31), DosTime(23, 59, 58), true},
+      {0x8E00, 0, false},  // month 0
       {DosDate(2024, 1, 1), DosTime(24, 0, 0), false},
       {DosDate(2024, 1, 1), DosTime(25, 0, 0), false},
       {DosDate(2024, 1, 1), DosTime(10, 60, 0), false},  // passes the field test, not the clock
