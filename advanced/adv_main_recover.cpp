@@ -14,6 +14,7 @@
 #include "advanced/folder_tree_model.h"
 #include "advanced/raw_file_list.h"
 #include "controls/event_log_view.h"
+#include "controls/message_boxes.h"
 #include "controls/recover_command.h"
 #include "controls/search_panel.h"
 #include "engine/entry_count.h"
@@ -172,8 +173,12 @@ void TfrmAdvMain::RecoverExecute() {
     engine::RecoverResult result = engine::RecoverResult::kFailed;
     try {
       result = entry.Recover({*destination, *ListView3, *statusPanel_, *progress_});
-    } catch (const std::exception&) {
-      // One item that cannot be written does not end the recovery.
+    } catch (const std::exception& e) {
+      // One item that cannot be written does not end the recovery, but it
+      // is said, and counted failed.
+      ListView3->Add(controls::FromSystem(entry.Name()) + QStringLiteral(" - 恢复失败: ") +
+                         controls::FromSystem(e.what()),
+                     physical::kLogFailure);
     }
     stopped = result == engine::RecoverResult::kStopped;
     // " - T" claims the folder came back whole: not after a stop or a

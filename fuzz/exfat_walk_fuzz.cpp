@@ -88,6 +88,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   criteria.Names = "*a*,?b*";
   criteria.FolderKey = engine::RootFolderKey(*drive);
   engine.SearchResults.clear();
-  engine.Search(criteria);
+  (void)engine.Search(criteria);
   return 0;
 }

@@ -84,10 +84,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                            ? -1
                            : engine::FatFolderKey(*drive->FatEntries[0], drive->FsKind);
   engine.SearchResults.clear();
-  engine.Search(criteria);
+  (void)engine.Search(criteria);
   for (auto& e : drive->FatEntries)
     if (e->Status == engine::kDamagedFolder) {
-      engine.RescanDamagedFolder(*e, status);  // appends: stop iterating
+      (void)engine.RescanDamagedFolder(*e, status);  // appends: stop iterating
       break;
     }
   return 0;

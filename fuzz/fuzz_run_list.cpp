@@ -9,7 +9,7 @@ using namespace tarnwell::engine;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   trunlist runs;
-  ntfs::DecodeRunList(std::span<const uint8_t>(data, size), runs);
+  (void)ntfs::DecodeRunList(std::span<const uint8_t>(data, size), runs);
   ntfs::RunCursor cursor(runs);
   // Bounded: a run list of 4-byte lengths can describe trillions of clusters.
   for (int pieces = 0; pieces < 10000 && !cursor.AtEnd(); ++pieces) {

@@ -84,7 +84,9 @@ bool TUndelete::ReadAttributeValue(const TAttribute& attribute, std::vector<uint
   const uint32_t cluster = NtfsClusterBytes();
   if (size > kMaxListValueBytes || cluster == 0) return false;
   trunlist runs;
-  ntfs::DecodeRunList(attribute.Content, runs);
+  // A damaged run list keeps the runs before the damage: the list's value
+  // comes out short and names fewer records, which are still read.
+  (void)ntfs::DecodeRunList(attribute.Content, runs);
   std::vector<uint8_t> buffer;
   for (const TRun& run : runs) {
     if (value.size() >= size) break;
@@ -115,7 +117,9 @@ bool TUndelete::DataRunsOf(const RecordBytes& record, int64_t number, bool direc
     return ntfs::CollectListedData(value, records, data, runs);
   }
   if (!ntfs::ExtractAttribute(record, ntfs::kAttrData, data, true)) return false;
-  if (data.IsNonResident()) ntfs::DecodeRunList(data.Content, runs);
+  // The runs before a damaged one are kept: the copy then comes out short
+  // of the file's size, which it reports.
+  if (data.IsNonResident()) (void)ntfs::DecodeRunList(data.Content, runs);
   return true;
 }
 

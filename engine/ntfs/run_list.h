@@ -18,12 +18,12 @@ namespace tarnwell::engine::ntfs {
 // or an offset field wider than 8 bytes ends the list early; the runs
 // decoded so far stay, and the result is false so the caller can say the
 // data is damaged.
-bool DecodeRunList(std::span<const uint8_t> bytes, trunlist& runs);
+[[nodiscard]] bool DecodeRunList(std::span<const uint8_t> bytes, trunlist& runs);
 
 // Keeps at most maxClusters allocated (non-sparse) clusters: the run that
 // crosses the limit is shortened and every run after it dropped. True when
 // something was cut, which only a damaged run list needs.
-bool LimitAllocatedClusters(trunlist& runs, int64_t maxClusters);
+[[nodiscard]] bool LimitAllocatedClusters(trunlist& runs, int64_t maxClusters);
 
 // Walks a run list cluster by cluster in file order, handing out pieces of
 // at most a requested number of clusters. Lets compressed data be cut into
@@ -38,7 +38,7 @@ class RunCursor {
   };
   // The next piece of at most maxClusters clusters; count 0 at the end.
   Piece Next(int64_t maxClusters);
-  bool AtEnd() const;
+  [[nodiscard]] bool AtEnd() const;
   // Sparse clusters left in the current run before anything else; 0 when
   // the next cluster is allocated or the list has ended.
   int64_t SparseAhead();

@@ -16,7 +16,7 @@ class OutputFile {
   size_t Write(const void* data, size_t size);
   // Writes size zero bytes (sparse runs); returns how many were stored.
   size_t WriteZeros(size_t size);
-  bool SetSize(uint64_t size);
+  [[nodiscard]] bool SetSize(uint64_t size);
   uint64_t Position() const { return position_; }
   const std::string& Path() const { return path_; }
   void Close() { fd_.reset(); }

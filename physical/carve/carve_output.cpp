@@ -86,7 +86,7 @@ CarvedFileWriter::Outcome CarvedFileWriter::Write(const CarvedFile& file, engine
   if (file.family == Family::kJpeg || file.family == Family::kTiff) {
     SourceReader head(source_, file.sector, std::min({kExifBytes, first, file.length}), 512);
     if (const std::optional<timespec> taken = ExifDate(head))
-      engine::ApplyOutputTimes(outcome.path, engine::EntryTimes{taken, taken});
+      (void)engine::ApplyOutputTimes(outcome.path, engine::EntryTimes{taken, taken});
   }
   outcome.written = true;
   return outcome;

@@ -77,7 +77,8 @@ std::unique_ptr<engine::tntfsfilerecord> ParseFoundRecord(std::span<const uint8_
   engine::TAttribute data;
   engine::trunlist runs;
   if (ntfs::ExtractAttribute(record, ntfs::kAttrData, data, true) && data.IsNonResident()) {
-    ntfs::DecodeRunList(data.Content, runs);
+    // What survives of a damaged run list still places the data and votes.
+    (void)ntfs::DecodeRunList(data.Content, runs);
     if (!runs.empty()) {
       r->DataStart = runs.front().Lcn;
       AddVote(*r, runs, votes);

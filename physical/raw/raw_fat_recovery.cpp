@@ -137,9 +137,10 @@ int RecoverItem(TPhysicalDrive& drive, const FoundFatEntry& item, engine::Status
   if (sectors < wanted && result != kRecoveryStopped) LogItemFailure(drive, name, kRecoveryFailed);
   // A stopped or cut copy keeps what was copied rather than posing as
   // complete.
-  out.SetSize(std::min<uint64_t>(out.Position(), size));
+  if (!out.SetSize(std::min<uint64_t>(out.Position(), size)) && result != kRecoveryStopped)
+    LogItemFailure(drive, name, kRecoveryFailed);
   if (sectors > 0 && entry.FatGeometryFrom == FatGeometrySource::kGuessed) ++drive.UnverifiedRecoveries;
-  if (result != kRecoveryStopped) engine::ApplyOutputTimes(out.Path(), engine::FatEntryTimes(item.DirEntry));
+  if (result != kRecoveryStopped) (void)engine::ApplyOutputTimes(out.Path(), engine::FatEntryTimes(item.DirEntry));
   return result;
 }
 

@@ -91,7 +91,7 @@ int RecoverItem(TPhysicalDrive& drive, const engine::tntfsfilerecord& item, engi
   const engine::EntryTimes times = engine::NtfsEntryTimes(item.FileName);
   if (item.DataSize <= 0) {
     if (const std::optional<engine::CreatedFile> created = engine::CreateUniqueFile(item.Name, destination))
-      engine::ApplyOutputTimes(created->path, times);
+      (void)engine::ApplyOutputTimes(created->path, times);
     else
       LogItemFailure(drive, item.Name, kRecoveryFailed);
     return 0;
@@ -125,8 +125,8 @@ int RecoverItem(TPhysicalDrive& drive, const engine::tntfsfilerecord& item, engi
   // range holds, is copied as far as it goes; the file then comes out
   // short of its size, which is reported.
   if (data.IsNonResident()) {
-    ntfs::DecodeRunList(data.Content, runs);
-    ntfs::LimitAllocatedClusters(runs, static_cast<int64_t>(entry.SectorCount() / entry.NtfsClusterSectors));
+    (void)ntfs::DecodeRunList(data.Content, runs);
+    (void)ntfs::LimitAllocatedClusters(runs, static_cast<int64_t>(entry.SectorCount() / entry.NtfsClusterSectors));
   }
   const bool compressed = ntfs::IsCompressedData(item.FileName, data);
   ntfs::ClusterSource source = RangeClusters(drive, device, entry);
@@ -142,7 +142,7 @@ int RecoverItem(TPhysicalDrive& drive, const engine::tntfsfilerecord& item, engi
   }
   switch (ntfs::WriteDataAttribute(data, runs, compressed, static_cast<uint64_t>(item.DataSize), out, source)) {
     case ntfs::CopyOutcome::kCopied:
-      engine::ApplyOutputTimes(out.Path(), times);
+      (void)engine::ApplyOutputTimes(out.Path(), times);
       return 0;
     case ntfs::CopyOutcome::kStopped:
       out.Close();

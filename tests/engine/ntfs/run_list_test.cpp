@@ -70,7 +70,7 @@ TEST(LimitAllocatedClusters, KeepsAtMostTheVolumesClustersSparseRunsAside) {
 
 TEST(DecodeRunList, AppendsToTheListGiven) {
   trunlist runs{{7, 7}};
-  DecodeRunList(Hex("11 02 09 00"), runs);
+  EXPECT_TRUE(DecodeRunList(Hex("11 02 09 00"), runs));
   ASSERT_EQ(runs.size(), 2u);
   EXPECT_EQ(runs[1].Lcn, 9);
 }
