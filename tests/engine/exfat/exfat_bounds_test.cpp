@@ -13,35 +13,37 @@
 namespace tarnwell::engine {
 namespace {
 
-constexpr uint64_t kHeapSector = 64;
-constexpr uint32_t kClusterSectors = 8;
+// 1 MiB clusters: 2^20 of them claim 1 TiB, with a FAT of 8193 sectors.
+constexpr uint32_t kClusterSectors = 2048;
+constexpr uint32_t kClaimedClusters = 1u << 20;
+constexpr uint32_t kFatSectors = 8193;
+constexpr uint64_t kHeapSector = 24 + kFatSectors + 7;
 
 uint64_t ClusterSector(uint32_t cluster) { return kHeapSector + uint64_t{cluster - 2} * kClusterSectors; }
 
-// 864 sectors whose boot region claims a 2 TiB heap, with one file in the
-// root: 100 bytes written, 1 TiB long.
-std::vector<uint8_t> VolumeClaimingTwoTebibytes() {
-  constexpr uint32_t kClaimedClusters = 0x20000000;  // of 4 KiB: 2 TiB
-  testing::ImageBuilder b((kHeapSector + 100 * kClusterSectors) * 512);
+// A 6 MiB image whose boot region claims a 1 TiB heap, with one file in
+// the root (cluster 2): 100 bytes written at cluster 3, 512 GiB long.
+std::vector<uint8_t> VolumeClaimingOneTebibyte() {
+  testing::ImageBuilder b((kHeapSector + 2 * kClusterSectors) * 512);
   b.PutText(3, "EXFAT   ").Put64(72, kHeapSector + uint64_t{kClaimedClusters} * kClusterSectors);
-  b.Put32(80, 24).Put32(84, 8).Put32(88, kHeapSector).Put32(92, kClaimedClusters).Put32(96, 4);
-  b.Put32(100, 0x1234).Put8(108, 9).Put8(109, 3).Put8(110, 1).Put16(510, 0xAA55);
+  b.Put32(80, 24).Put32(84, kFatSectors).Put32(88, kHeapSector).Put32(92, kClaimedClusters).Put32(96, 2);
+  b.Put32(100, 0x1234).Put8(108, 9).Put8(109, 11).Put8(110, 1).Put16(510, 0xAA55);
   const uint32_t sum = ExfatBootChecksum(b.Bytes().data());
   for (size_t i = 0; i < 512; i += 4) b.Put32(11 * 512 + i, sum);
-  b.Put32(24 * 512 + 4 * 4, 0xFFFFFFFF);  // the root: cluster 4 alone
+  b.Put32(24 * 512 + 2 * 4, 0xFFFFFFFF);  // the root: cluster 2 alone
 
-  std::vector<uint8_t> set = testing::EntrySet("big.bin", uint64_t{1} << 40, 10);
+  std::vector<uint8_t> set = testing::EntrySet("big.bin", uint64_t{1} << 39, 3);
   for (int i = 0; i < 8; ++i) set[40 + i] = i == 0 ? 100 : 0;  // valid length 100
   const uint16_t check = ExfatSetChecksum(set.data(), set.size() / 32, false);
   set[2] = static_cast<uint8_t>(check);
   set[3] = static_cast<uint8_t>(check >> 8);
-  b.PutBytes(ClusterSector(4) * 512, set);
-  for (size_t i = 0; i < 100; ++i) b.Put8(ClusterSector(10) * 512 + i, 'd');
+  b.PutBytes(ClusterSector(2) * 512, set);
+  for (size_t i = 0; i < 100; ++i) b.Put8(ClusterSector(3) * 512 + i, 'd');
   return b.Take();
 }
 
 TEST(ExfatBoundsTest, AFileLongerThanTheImageIsCutThereAndReportedIncomplete) {
-  const std::vector<uint8_t> bytes = VolumeClaimingTwoTebibytes();
+  const std::vector<uint8_t> bytes = VolumeClaimingOneTebibyte();
   const uint64_t imageBytes = bytes.size();
   testing::ScannedVolume s(bytes);
   ASSERT_TRUE(s.Scanned()) << s.ScanOutcome().Text();

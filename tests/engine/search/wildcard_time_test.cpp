@@ -133,7 +133,9 @@ TEST(FileTimeToDateTimeTest, LocalTimeAtTwoSecondResolution) {
     ScopedTimeZone utc("UTC");
     EXPECT_DOUBLE_EQ(FileTimeToDateTime(FileTime(2024, 3, 1, 12, 0, 1)), 45352.5);
     EXPECT_EQ(FileTimeToDateTime(FileTime(1979, 12, 31, 23, 59, 59)), 0);
-    EXPECT_EQ(FileTimeToDateTime(FileTime(2051, 1, 1, 0, 0, 0)), 0);  // past the DOS range the stamps hold
+    // Up to 2107, the last year a FAT stamp holds, as FAT stamps show.
+    EXPECT_DOUBLE_EQ(FileTimeToDateTime(FileTime(2051, 1, 1, 0, 0, 0)), FormatDosDateTime(DosDate(2051, 1, 1), 0).value);
+    EXPECT_EQ(FileTimeToDateTime(FileTime(2108, 1, 1, 0, 0, 0)), 0);
     EXPECT_EQ(FileTimeToDateTime(0xFFFFFFFFFFFFFFFFULL), 0);
   }
   {
