@@ -77,7 +77,7 @@ disk::Outcome TUndelete::ScanVolume(TLogiDrive& drive, bool force, StatusPanel& 
   // The current drive and its entries stay as they are until the scan is
   // sure to go ahead: the window still shows rows that point at them.
   std::array<uint8_t, 512> sector{};
-  if (disk::Outcome read = disk::ReadFor(drive.Reader(), "the boot sector of " + drive.DriveName, 0, 1, sector.data());
+  if (disk::Outcome read = disk::ReadFor(drive.Reader(), "the boot sector", 0, 1, sector.data());
       !read)
     return read;
   const uint8_t kind = AcceptedVolumeKind(drive.Reader(), sector);

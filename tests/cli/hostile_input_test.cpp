@@ -153,7 +153,7 @@ TEST(HostileRecoverTest, CrossLinkedEntriesTooLargeForTheDestinationAreRefusedUn
   int files = 0;
   for (uint32_t c = 12; c <= 19; ++c)
     for (uint32_t slot = c == 12 ? 2 : 0; slot < 16; ++slot) {
-      char name[12];
+      char name[24];
       std::snprintf(name, sizeof name, "F%03d    BIN", files++);
       v.Entry(v.ClusterSector(c), slot, name, kFile, 40, static_cast<uint32_t>(kEach));
     }

@@ -31,18 +31,21 @@ TEST(ScanFailureCommandTest, ListSaysWhyAVolumeCannotBeScanned) {
   ASSERT_GT(ntfs.size(), 512u);
   const size_t fatRoot = (LoadLE16(&fat[14]) + size_t{fat[16]} * LoadLE16(&fat[22])) * 512;
   const size_t mft = LoadLE64(&ntfs[0x30]) * ntfs[0x0D] * 512;
+  // A path names a volume only when it can hold one: an image of a few
+  // bytes is attached as a disk and named by its letter.
   struct Case {
     const char* name;
-    std::string image;
+    std::string attach;
+    std::string volume;
     const char* says;
   } cases[] = {
-      {"a few bytes", CutImage("base/fat16.img", 300, "cut-tiny"), "the boot sector"},
-      {"FAT16 without its root", CutImage("base/fat16.img", fatRoot, "cut-fat"), "the root folder"},
-      {"NTFS without its MFT", CutImage("base/ntfs.img", mft, "cut-ntfs"), "MFT record 0"},
+      {"a few bytes", "--image " + Quoted(CutImage("base/fat16.img", 300, "cut-tiny")), "A:", "the boot sector"},
+      {"FAT16 without its root", "", Quoted(CutImage("base/fat16.img", fatRoot, "cut-fat")), "the root folder"},
+      {"NTFS without its MFT", "", Quoted(CutImage("base/ntfs.img", mft, "cut-ntfs")), "MFT record 0"},
   };
   for (const Case& c : cases) {
     for (const char* command : {"list", "search", "recover"}) {
-      std::string args = std::string("-q --no-devices ") + command + " " + Quoted(c.image);
+      std::string args = "-q --no-devices " + c.attach + " " + command + " " + c.volume;
       if (std::string(command) == "recover") args += " --out " + Quoted(testing::MakeTempFolder("cut-out"));
       const testing::CliRun run = RunCli(args);
       EXPECT_EQ(run.exitCode, 1) << c.name << " " << command;
