@@ -66,7 +66,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::vector<uint8_t> copy = original;
     if (ntfs::ParseRecordAttribute(copy, type, attribute, type == ntfs::kAttrData)) {
       trunlist runs;
-      if (attribute.IsNonResident()) ntfs::DecodeRunList(attribute.Content, runs);
+      if (attribute.IsNonResident()) (void)ntfs::DecodeRunList(attribute.Content, runs);
     }
   }
   return 0;
