@@ -64,32 +64,28 @@ std::optional<engine::OutputFolder> MakeNumberedFolder(const engine::OutputFolde
   return folder;
 }
 
-// Each numbered folder of the chosen side goes into its own subfolder.
-// Returns how many folders could not be made; sets stopped when the user
-// stopped the recovery.
+// The found FAT folders as one tree, each written once: a numbered
+// subfolder for each found folder that no found entry leads to, holding its
+// entries and, under their names, the folders they lead to; then one for
+// each folder left (those reached only through a loop of folders). Returns
+// how many folders could not be made; sets stopped when the user stopped
+// the recovery.
 int RecoverFat(CliContext& context, RawTarget& target, const engine::OutputFolder& out, bool& stopped) {
   const TPartiEntry& entry = *target.entry;
+  target.drive->CurrentPartition = target.entry;
+  physical::raw::FoundFolderTree tree(*target.drive);
   int failed = 0;
-  for (size_t i = 0; i < entry.DirSectors.size() && !stopped; ++i) {
-    int first = -1, last = -1;
-    if (entry.DirSectors[i] > UINT32_MAX ||
-        !physical::raw::FindFatFolderRange(*target.drive, static_cast<uint32_t>(entry.DirSectors[i]), first, last))
-      continue;
+  auto writeNumbered = [&](size_t i) {
+    if (stopped || tree.Written(i)) return;
     const std::optional<engine::OutputFolder> folder = MakeNumberedFolder(out, i);
     if (!folder) {
       ++failed;
-      continue;
+      return;
     }
-    for (int k = first; k <= last && !stopped; ++k) {
-      const FoundFatEntry& e = *entry.FatEntries[static_cast<size_t>(k)];
-      const int result = (e.DirEntry.Attributes() & engine::kFatAttrDirectory)
-                             ? physical::raw::RecoverFatFolder(*target.drive, e, context.status,
-                                                               context.progress, *folder)
-                             : physical::raw::RecoverItem(*target.drive, e, context.status, context.progress,
-                                                          *folder);
-      stopped = result == physical::raw::kRecoveryStopped;
-    }
-  }
+    stopped = tree.RecoverContents(i, context.status, context.progress, *folder) == physical::raw::kRecoveryStopped;
+  };
+  for (const size_t i : tree.TopLevel()) writeNumbered(i);
+  for (size_t i = 0; i < entry.DirSectors.size(); ++i) writeNumbered(i);
   return failed;
 }
 

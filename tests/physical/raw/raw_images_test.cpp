@@ -401,6 +401,53 @@ TEST_F(RawImagesTest, AFolderLeadingBackToItselfIsEnteredOnce) {
   EXPECT_TRUE(fs::exists(out + "/SELF_1/DATA.BIN"));
 }
 
+// Two folders that lead to each other (A at cluster 6, B at cluster 10, one
+// sector each, cluster c at sector c + 2), A holding a second, deleted
+// entry that leads to B as well.
+std::vector<uint8_t> LoopedFoldersDisk() {
+  testing::ImageBuilder b(512 * 40);
+  auto folder = [&](size_t at, uint16_t cluster) {
+    b.PutText(at, ".          ").Put8(at + 11, 0x10).Put16(at + 26, cluster);
+    b.PutText(at + 32, "..         ").Put8(at + 43, 0x10);
+  };
+  const size_t a = 8 * 512, bb = 12 * 512;
+  folder(a, 6);
+  b.PutText(a + 64, "B          ").Put8(a + 75, 0x10).Put16(a + 90, 10);
+  b.PutText(a + 96, "\xE5OLDB      ").Put8(a + 107, 0x10).Put16(a + 122, 10);
+  b.PutText(a + 128, "A       BIN").Put8(a + 139, 0x20).Put16(a + 154, 7).Put32(a + 156, 5);
+  folder(bb, 10);
+  b.PutText(bb + 64, "A          ").Put8(bb + 75, 0x10).Put16(bb + 90, 6);
+  b.PutText(bb + 96, "B       BIN").Put8(bb + 107, 0x20).Put16(bb + 122, 11).Put32(bb + 124, 6);
+  b.PutText(9 * 512, "hello").PutText(13 * 512, "world!");
+  return b.Take();
+}
+
+TEST_F(RawImagesTest, FoldersOnlyReachedThroughALoopAreWrittenOnceFromTheFirst) {
+  auto drive = DiskOf(LoopedFoldersDisk());
+  ASSERT_TRUE(drive);
+  Scan(*drive, drive->WholeDisk());
+  TPartiEntry& entry = drive->WholeDisk();
+  entry.FatClusterSectors = 1;
+  entry.FatDataStart = 4;
+  ASSERT_EQ(entry.DirSectors, (std::vector<uint64_t>{8, 12}));
+  FoundFolderTree tree(*drive);
+  EXPECT_TRUE(tree.TopLevel().empty()) << "each folder is inside the other";
+  const std::string out = testing::MakeTempFolder("looped");
+  for (size_t i = 0; i < entry.DirSectors.size(); ++i) {
+    if (tree.Written(i)) continue;
+    const std::string numbered = out + "/" + std::to_string(i);
+    fs::create_directory(numbered);
+    EXPECT_EQ(tree.RecoverContents(i, status, progress, Dest(numbered)), 0);
+  }
+  std::multiset<std::string> written;
+  for (const auto& f : fs::recursive_directory_iterator(out))
+    written.insert(fs::relative(f.path(), out).string());
+  // B is written once, under the first entry that leads to it; the deleted
+  // entry and B's entry back to A write nothing more.
+  EXPECT_EQ(written, (std::multiset<std::string>{"0", "0/A.bin", "0/B", "0/B/B.bin"}));
+  EXPECT_EQ(testing::ReadBinaryFile(out + "/0/B/B.bin").size(), 6u);
+}
+
 TEST_F(RawImagesTest, UndeterminedGeometryIsReportedNotUsed) {
   auto drive = DiskOf(CraftedDisk());
   ASSERT_TRUE(drive);
