@@ -45,7 +45,7 @@ const FoundFatEntry* FindCalibrationItem(const TPartiEntry& entry, const std::st
   if (!std::regex_match(itemText, m, std::regex("([0-9]{1,9})/(.+)"))) return nullptr;
   const size_t folder = std::stoul(m[1].str());
   if (folder >= entry.DirSectors.size()) return nullptr;
-  const uint32_t sector = static_cast<uint32_t>(entry.DirSectors[folder]);
+  const uint64_t sector = entry.DirSectors[folder];
   for (const auto& e : entry.FatEntries)
     if (e->DirSector == sector && platform::SystemToUtf8(physical::raw::RawEntryName(*e)) == m[2].str())
       return e.get();
@@ -124,10 +124,10 @@ std::optional<CarveBeside> PrepareCarve(const RawTarget& target, const CarveType
   carve.device = std::make_unique<disk::DiskDevice>(entry.DriveCode);
   disk::SectorSource* source = carve.device->Source();
   if (!source) return std::nullopt;
-  // The landmark pass stops at 2 TiB; so does the scan that rides on it. A
-  // volume's entry learns its size only in that pass; its source knows.
+  // A volume's entry learns its size only in the landmark pass; its source
+  // knows.
   const uint64_t rangeEnd = entry.DriveCode < 0 ? source->SectorCount() : entry.AbsoluteEnd();
-  const uint64_t end = std::min({rangeEnd, physical::raw::kRawScanSectorLimit, source->SectorCount()});
+  const uint64_t end = std::min(rangeEnd, source->SectorCount());
   const physical::carve::CarveArea area{entry.AbsoluteStart(), std::max(end, entry.AbsoluteStart()), 1, nullptr};
   carve.scanner = std::make_unique<physical::carve::CarveScanner>(*source, area, types.families);
   return carve;

@@ -36,7 +36,7 @@ bool RunRawScan(CliContext& context, RawTarget& target, physical::raw::ChunkComp
 // Folder numbers as the advanced window numbers its folder nodes: the
 // position of a FAT item's directory sector in DirSectors, of an NTFS
 // record's parent in ParentRefs.
-std::map<uint32_t, int> FatFolderNumbers(const physical::TPartiEntry& entry);
+std::map<uint64_t, int> FatFolderNumbers(const physical::TPartiEntry& entry);
 std::map<uint64_t, int> NtfsFolderNumbers(const physical::TPartiEntry& entry);
 // "文件夹 000012" in UTF-8.
 std::string FolderCaption(int number);

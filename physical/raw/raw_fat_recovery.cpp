@@ -74,7 +74,7 @@ int RecoverFolderEntries(TPhysicalDrive& drive, uint64_t sector, engine::StatusP
                          std::set<uint64_t>& entered) {
   const TPartiEntry& entry = *drive.CurrentPartition;
   int first = -1, last = -1;
-  if (!FindFatFolderRange(drive, static_cast<uint32_t>(sector), first, last)) return 0;
+  if (!FindFatFolderRange(drive, sector, first, last)) return 0;
   for (int i = first; i <= last; ++i) {
     const FoundFatEntry& child = *entry.FatEntries[static_cast<size_t>(i)];
     const int result = (child.DirEntry.Attributes() & engine::kFatAttrDirectory)
@@ -101,12 +101,6 @@ int RecoverFolderOnce(TPhysicalDrive& drive, const FoundFatEntry& folder, engine
   const std::optional<engine::OutputFolder> path = engine::CreateUniqueFolder(name, destination);
   if (!path) {
     LogItemFailure(drive, name, kWriteFailed);
-    return 0;
-  }
-  // Found folders are filed by 32-bit sector numbers: a folder past them
-  // cannot have found children, and is said to be incomplete.
-  if (*sector > UINT32_MAX) {
-    LogItemFailure(drive, name, kRecoveryFailed);
     return 0;
   }
   // Set last: every file made inside would move the folder's time again.
@@ -184,7 +178,7 @@ bool FoundFolderTree::Written(size_t index) const {
   const uint64_t sector = drive_.CurrentPartition->DirSectors[index];
   if (entered_.contains(sector)) return true;
   int first = -1, last = -1;
-  return !FindFatFolderRange(drive_, static_cast<uint32_t>(sector), first, last);
+  return !FindFatFolderRange(drive_, sector, first, last);
 }
 
 int FoundFolderTree::RecoverContents(size_t index, engine::StatusPanel& status, engine::ProgressBar& progress,

@@ -277,6 +277,50 @@ TEST(RawRecoverCommandTest, RecoversTheOldFilesOfAReformattedGptPartition) {
   EXPECT_EQ(starts["Holiday.jpg 40000"].substr(0, 2), "\xFF\xD8");
 }
 
+TEST(RawRecoverCommandTest, ScansAndRecoversPartitionsPastTwoTebibytes) {
+  // A sparse 3 TiB GPT disk whose FAT32 (entry 2) and NTFS (entry 4)
+  // partitions both begin past sector 2^32.
+  const std::string disk = "--no-devices --image '" + testing::AssembledSparseImage("wide/past-2tib.layout") + "' ";
+  constexpr uint64_t kFatStart = 4294969344, kNtfsStart = 4295067648, kNtfsEnd = kNtfsStart + 32768;
+  std::multiset<std::string> fatFiles, ntfsFiles;
+  for (const testing::ManifestRow& row : testing::ManifestRows("wide/MANIFEST"))
+    if (row.kind == "file") (row.partition == "1" ? fatFiles : ntfsFiles).insert(row.sha256);
+  ASSERT_EQ(fatFiles.size(), 3u);
+  ASSERT_EQ(ntfsFiles.size(), 3u);
+  {
+    const testing::CliRun scan = RunCli(disk + "raw-scan 0:2 --json");
+    ASSERT_EQ(scan.exitCode, 0) << scan.err;
+    const auto lines = JsonLines(scan.out);
+    ASSERT_EQ(lines.size(), 7u);  // the summary, DOCS, OLD, PICS and three files
+    EXPECT_EQ(lines[0]["geometry"]["FatGeometryFrom"], "boot-sector");
+    EXPECT_GT(lines[0]["geometry"]["FatDataStart"].get<uint64_t>(), kFatStart);
+    for (size_t i = 1; i < lines.size(); ++i) {
+      EXPECT_GT(lines[i]["dir_sector"].get<uint64_t>(), kFatStart) << lines[i];
+      EXPECT_GT(lines[i]["data_start"].get<int64_t>(), static_cast<int64_t>(kFatStart)) << lines[i];
+    }
+    const std::string out = testing::MakeTempFolder("raw-far-fat");
+    const testing::CliRun run = RunCli(disk + "raw-recover 0:2 --fs fat --out '" + out + "'");
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(testing::HashesBelow(out), fatFiles);
+  }
+  {
+    const testing::CliRun scan = RunCli(disk + "raw-scan 0:4 --json");
+    ASSERT_EQ(scan.exitCode, 0) << scan.err;
+    const auto lines = JsonLines(scan.out);
+    ASSERT_GT(lines.size(), 1u);
+    EXPECT_EQ(lines[0]["geometry"]["NtfsClusterSectors"], 8);
+    for (size_t i = 1; i < lines.size(); ++i) {
+      const uint64_t record = lines[i]["record_sector"].get<uint64_t>();
+      EXPECT_TRUE(record >= kNtfsStart && record < kNtfsEnd) << lines[i];
+    }
+    const std::string out = testing::MakeTempFolder("raw-far-ntfs");
+    const testing::CliRun run = RunCli(disk + "raw-recover 0:4 --fs ntfs --out '" + out + "'");
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    const std::multiset<std::string> got = testing::HashesBelow(out);
+    for (const std::string& sha : ntfsFiles) EXPECT_EQ(got.count(sha), 1u) << sha;
+  }
+}
+
 TEST(RawRecoverCommandTest, CalibratesFromTwoItemsAndChecksTheirNames) {
   const std::string out = testing::MakeTempFolder("raw-calibrate");
   const testing::CliRun run = RunCli("--no-devices raw-recover " + Raw("fat16-zeroed.img") + ":0 --fs fat --out '" +

@@ -566,7 +566,7 @@ TEST_F(RawImagesTest, AnAllSparseCompressionUnitKeepsTheDataAfterItInPlace) {
   EXPECT_EQ(bytes[16 * 512 + 27], 'b');
 }
 
-TEST_F(RawImagesTest, SectorsPastThirtyTwoBitsAreRefusedNotWrapped) {
+TEST_F(RawImagesTest, SectorsOnBothSidesOfThirtyTwoBitsAreKeptWhole) {
   // A sparse image just over 2 TiB with a FILE record and a directory
   // start on either side of sector 2^32; the range scanned straddles it.
   const uint64_t wrap = uint64_t{1} << 32;
@@ -592,13 +592,16 @@ TEST_F(RawImagesTest, SectorsPastThirtyTwoBitsAreRefusedNotWrapped) {
   range.Slot.SetSectorCount(1024);
   log.lines.clear();
   Scan(*drive, range);
-  EXPECT_EQ(drive->FileRecordSectors, (std::vector<uint32_t>{static_cast<uint32_t>(wrap - 8)}));
-  ASSERT_FALSE(range.FatEntries.empty());
-  for (const auto& e : range.FatEntries) EXPECT_GE(e->DirSector, wrap - 512) << "never a wrapped sector";
-  // The part past 2 TiB is cut off the range, and the log says so once.
-  size_t refusals = 0;
-  for (const auto& line : log.lines) refusals += line.text.find(SystemText("只扫描磁盘前 2 TiB 之内的部分。")) != std::string::npos;
-  EXPECT_EQ(refusals, 1u);
+  EXPECT_EQ(drive->FileRecordSectors, (std::vector<uint64_t>{wrap - 8, wrap + 8}));
+  std::set<uint64_t> folders;
+  for (const auto& e : range.FatEntries) folders.insert(e->DirSector);
+  EXPECT_EQ(folders, (std::set<uint64_t>{wrap - 16, wrap + 16}));
+  // Each folder's file is found under its own folder, never a wrapped one.
+  int first = -1, last = -1;
+  ASSERT_TRUE(FindFatFolderRange(*drive, wrap + 16, first, last));
+  EXPECT_EQ(RawEntryName(*range.FatEntries[static_cast<size_t>(first)]), "A.txt");
+  // Nothing is cut off or refused.
+  for (const auto& line : log.lines) EXPECT_EQ(line.text.find(SystemText("2 TiB")), std::string::npos) << line.text;
   ::unlink(path.c_str());
 }
 
