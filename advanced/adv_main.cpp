@@ -82,7 +82,7 @@ TfrmAdvMain::Choosers DefaultChoosers() {
     controls::TfrmScanMode dialog(parent);
     return dialog.exec();
   };
-  c.scanRange = [](QWidget* parent, uint32_t total, int64_t* start, int64_t* count) {
+  c.scanRange = [](QWidget* parent, uint64_t total, int64_t* start, int64_t* count) {
     controls::TfrmScanConfig dialog(parent);
     dialog.Prepare(total);
     if (dialog.exec() != QDialog::Accepted) return false;

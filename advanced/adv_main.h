@@ -74,7 +74,7 @@ class TfrmAdvMain : public QDialog {
     std::function<int(QWidget*)> scanMode;
     // The scan-range dialog for an entry of `total` sectors: false when
     // cancelled, else the start and the length in sectors.
-    std::function<bool(QWidget*, uint32_t total, int64_t* start, int64_t* count)> scanRange;
+    std::function<bool(QWidget*, uint64_t total, int64_t* start, int64_t* count)> scanRange;
     // The destination folder (UTF-8); false when cancelled.
     std::function<bool(QWidget*, std::string*)> destination;
   };

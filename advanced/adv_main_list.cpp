@@ -142,7 +142,7 @@ void TfrmAdvMain::FillList(int64_t folder, bool whole) {
     if (ntfs && at < p->ParentRefs.size())
       items = physical::raw::NtfsFolderItems(*selectedDrive_, p->ParentRefs[at]);
     else if (!ntfs && at < p->DirSectors.size())
-      items = physical::raw::FatFolderItems(*selectedDrive_, static_cast<uint32_t>(p->DirSectors[at]));
+      items = physical::raw::FatFolderItems(*selectedDrive_, p->DirSectors[at]);
   }
   SetRawRows(*fileModel_, *typeNames_, items, !ntfs || Showntfolder->isChecked());
   UpdateCountsPanel();
@@ -199,10 +199,10 @@ void TfrmAdvMain::ListView1Change() {
 
 int64_t TfrmAdvMain::FindFolderNode(uint64_t dirSector) const {
   const physical::TPartiEntry* p = CurrentPartition();
-  if (!p || dirSector > UINT32_MAX) return -1;
+  if (!p) return -1;
   const size_t n = std::min(p->DirSectors.size(), folderModel_->FolderCount());
   for (size_t i = 0; i < n; ++i)
-    if (static_cast<uint32_t>(p->DirSectors[i]) == dirSector) return static_cast<int64_t>(i);
+    if (p->DirSectors[i] == dirSector) return static_cast<int64_t>(i);
   return -1;
 }
 

@@ -114,9 +114,9 @@ void TfrmAdvMain::AdjustExecute() {
 void TfrmAdvMain::MarkFolderRecovered(const engine::EntryHandle& folder) {
   physical::TPartiEntry* p = CurrentPartition();
   if (!p) return;
-  std::unordered_map<uint32_t, size_t> nodeOfSector;
+  std::unordered_map<uint64_t, size_t> nodeOfSector;
   const size_t nodes = std::min(p->DirSectors.size(), folderModel_->FolderCount());
-  for (size_t i = 0; i < nodes; ++i) nodeOfSector.emplace(static_cast<uint32_t>(p->DirSectors[i]), i);
+  for (size_t i = 0; i < nodes; ++i) nodeOfSector.emplace(p->DirSectors[i], i);
   // Depth first over the found folders below, each entered once: deleted
   // folders can point back at one of their ancestors.
   std::set<uint64_t> visited;
@@ -126,8 +126,8 @@ void TfrmAdvMain::MarkFolderRecovered(const engine::EntryHandle& folder) {
     pending.pop_back();
     // The sector where the folder's entries were found; 0: not placed.
     const uint64_t sector = f.FolderKey();
-    if (sector == 0 || sector > UINT32_MAX || !visited.insert(sector).second) continue;
-    const auto node = nodeOfSector.find(static_cast<uint32_t>(sector));
+    if (sector == 0 || !visited.insert(sector).second) continue;
+    const auto node = nodeOfSector.find(sector);
     if (node != nodeOfSector.end()) folderModel_->SetMark(node->second, FolderMark::kTotal);
     const std::vector<engine::EntryHandle> children = f.ChildRange();
     for (auto child = children.rbegin(); child != children.rend(); ++child)

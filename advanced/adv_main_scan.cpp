@@ -192,10 +192,7 @@ void TfrmAdvMain::PartiScanExecute() {
             QStringLiteral("您应该指定一个物理驱动器已进行扫描。\n\n智能扫描: 从物理驱动器中找回丢失的分区。"));
     return;
   }
-  // The range dialog counts in 32 bits: a disk of 2 TiB or more offers its
-  // first 2 TiB rather than a wrapped size.
-  const uint32_t total = static_cast<uint32_t>(
-      std::min<uint64_t>(drive->TotalSectors(), std::numeric_limits<uint32_t>::max()));
+  const uint64_t total = drive->TotalSectors();
   int64_t start = 0, count = 0;
   if (!choosers_.scanRange(this, total, &start, &count)) return;
   selectedDrive_ = drive;

@@ -45,7 +45,7 @@ const FoundFatEntry* FindCalibrationItem(const TPartiEntry& entry, const std::st
   if (!std::regex_match(itemText, m, std::regex("([0-9]{1,9})/(.+)"))) return nullptr;
   const size_t folder = std::stoul(m[1].str());
   if (folder >= entry.DirSectors.size()) return nullptr;
-  const uint32_t sector = static_cast<uint32_t>(entry.DirSectors[folder]);
+  const uint64_t sector = entry.DirSectors[folder];
   for (const auto& e : entry.FatEntries)
     if (e->DirSector == sector && platform::SystemToUtf8(physical::raw::RawEntryName(*e)) == m[2].str())
       return e.get();
@@ -64,32 +64,28 @@ std::optional<engine::OutputFolder> MakeNumberedFolder(const engine::OutputFolde
   return folder;
 }
 
-// Each numbered folder of the chosen side goes into its own subfolder.
-// Returns how many folders could not be made; sets stopped when the user
-// stopped the recovery.
+// The found FAT folders as one tree, each written once: a numbered
+// subfolder for each found folder that no found entry leads to, holding its
+// entries and, under their names, the folders they lead to; then one for
+// each folder left (those reached only through a loop of folders). Returns
+// how many folders could not be made; sets stopped when the user stopped
+// the recovery.
 int RecoverFat(CliContext& context, RawTarget& target, const engine::OutputFolder& out, bool& stopped) {
   const TPartiEntry& entry = *target.entry;
+  target.drive->CurrentPartition = target.entry;
+  physical::raw::FoundFolderTree tree(*target.drive);
   int failed = 0;
-  for (size_t i = 0; i < entry.DirSectors.size() && !stopped; ++i) {
-    int first = -1, last = -1;
-    if (entry.DirSectors[i] > UINT32_MAX ||
-        !physical::raw::FindFatFolderRange(*target.drive, static_cast<uint32_t>(entry.DirSectors[i]), first, last))
-      continue;
+  auto writeNumbered = [&](size_t i) {
+    if (stopped || tree.Written(i)) return;
     const std::optional<engine::OutputFolder> folder = MakeNumberedFolder(out, i);
     if (!folder) {
       ++failed;
-      continue;
+      return;
     }
-    for (int k = first; k <= last && !stopped; ++k) {
-      const FoundFatEntry& e = *entry.FatEntries[static_cast<size_t>(k)];
-      const int result = (e.DirEntry.Attributes() & engine::kFatAttrDirectory)
-                             ? physical::raw::RecoverFatFolder(*target.drive, e, context.status,
-                                                               context.progress, *folder)
-                             : physical::raw::RecoverItem(*target.drive, e, context.status, context.progress,
-                                                          *folder);
-      stopped = result == physical::raw::kRecoveryStopped;
-    }
-  }
+    stopped = tree.RecoverContents(i, context.status, context.progress, *folder) == physical::raw::kRecoveryStopped;
+  };
+  for (const size_t i : tree.TopLevel()) writeNumbered(i);
+  for (size_t i = 0; i < entry.DirSectors.size(); ++i) writeNumbered(i);
   return failed;
 }
 
@@ -128,10 +124,10 @@ std::optional<CarveBeside> PrepareCarve(const RawTarget& target, const CarveType
   carve.device = std::make_unique<disk::DiskDevice>(entry.DriveCode);
   disk::SectorSource* source = carve.device->Source();
   if (!source) return std::nullopt;
-  // The landmark pass stops at 2 TiB; so does the scan that rides on it. A
-  // volume's entry learns its size only in that pass; its source knows.
+  // A volume's entry learns its size only in the landmark pass; its source
+  // knows.
   const uint64_t rangeEnd = entry.DriveCode < 0 ? source->SectorCount() : entry.AbsoluteEnd();
-  const uint64_t end = std::min({rangeEnd, physical::raw::kRawScanSectorLimit, source->SectorCount()});
+  const uint64_t end = std::min(rangeEnd, source->SectorCount());
   const physical::carve::CarveArea area{entry.AbsoluteStart(), std::max(end, entry.AbsoluteStart()), 1, nullptr};
   carve.scanner = std::make_unique<physical::carve::CarveScanner>(*source, area, types.families);
   return carve;

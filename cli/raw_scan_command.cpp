@@ -166,10 +166,11 @@ void PrintSummaryJson(const RawTarget& target, const CollectedLog& log) {
   out["ntfs_folders"] = entry.ParentRefs.size();
   out["geometry"] = {{"FatKind", entry.FatKind},
                      {"FatClusterSectors", entry.FatClusterSectors},
-                     {"FatDataStart", entry.FatDataStart},
+                     {"FatDataStart", nullptr},
                      {"FatDataStartKnown", entry.FatDataStart != physical::raw::kDataStartUnknown},
                      {"FatGeometryFrom", physical::raw::GeometrySourceName(entry.FatGeometryFrom)},
                      {"NtfsClusterSectors", entry.NtfsClusterSectors}};
+  if (entry.FatDataStart != physical::raw::kDataStartUnknown) out["geometry"]["FatDataStart"] = entry.FatDataStart;
   out["log"] = nlohmann::json::array();
   for (const auto& line : log.lines)
     out["log"].push_back({{"text", platform::SystemToUtf8(line.text)}, {"icon", line.icon}, {"time", line.time}});
@@ -209,9 +210,10 @@ int RunRawScan(CliContext& context, const RawScanOptions& options) {
     JsonWriter out(stdout);
     ForEachItem(entry, Stamps::kAll, [&out](const RawItem& item) { WriteItemJson(out, item); });
   } else {
-    std::printf("FatKind %d  FatClusterSectors %u  FatDataStart %u%s  FatGeometryFrom %s  NtfsClusterSectors %u\n",
-                entry.FatKind, entry.FatClusterSectors, entry.FatDataStart,
-                entry.FatDataStart == physical::raw::kDataStartUnknown ? " (undetermined)" : "",
+    const bool startKnown = entry.FatDataStart != physical::raw::kDataStartUnknown;
+    std::printf("FatKind %d  FatClusterSectors %u  FatDataStart %s  FatGeometryFrom %s  NtfsClusterSectors %u\n",
+                entry.FatKind, entry.FatClusterSectors,
+                startKnown ? std::to_string(entry.FatDataStart).c_str() : "- (undetermined)",
                 physical::raw::GeometrySourceName(entry.FatGeometryFrom), entry.NtfsClusterSectors);
     std::string line;
     ForEachItem(entry, Stamps::kModifiedOnly, [&line](const RawItem& item) { PrintItemText(item, line); });

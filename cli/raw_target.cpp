@@ -29,7 +29,7 @@ bool HasSectorsToScan(physical::TPartiEntry& entry, const std::string& target) {
     return false;
   }
   if (entry.DriveCode < 0)
-    entry.Slot.SetSectorCount(static_cast<uint32_t>(std::min<uint64_t>(source->SectorCount(), UINT32_MAX)));
+    entry.SetSectorCount(source->SectorCount());
   if (entry.SectorCount() == 0 || entry.AbsoluteStart() >= source->SectorCount()) {
     std::fprintf(stderr, "tarnwell-cli: %s: nothing to scan: the range holds no sectors\n", target.c_str());
     return false;
@@ -91,10 +91,9 @@ disk::Outcome RunRawScan(CliContext& context, RawTarget& target, physical::raw::
   return landmarks;
 }
 
-std::map<uint32_t, int> FatFolderNumbers(const physical::TPartiEntry& entry) {
-  std::map<uint32_t, int> numbers;
-  for (size_t i = 0; i < entry.DirSectors.size(); ++i)
-    numbers.emplace(static_cast<uint32_t>(entry.DirSectors[i]), static_cast<int>(i));
+std::map<uint64_t, int> FatFolderNumbers(const physical::TPartiEntry& entry) {
+  std::map<uint64_t, int> numbers;
+  for (size_t i = 0; i < entry.DirSectors.size(); ++i) numbers.emplace(entry.DirSectors[i], static_cast<int>(i));
   return numbers;
 }
 

@@ -40,7 +40,7 @@ using physical::raw::NothingScanned;
 // Folder numbers as the advanced window numbers its folder nodes: the
 // position of a FAT item's directory sector in DirSectors, of an NTFS
 // record's parent in ParentRefs.
-std::map<uint32_t, int> FatFolderNumbers(const physical::TPartiEntry& entry);
+std::map<uint64_t, int> FatFolderNumbers(const physical::TPartiEntry& entry);
 std::map<uint64_t, int> NtfsFolderNumbers(const physical::TPartiEntry& entry);
 // "文件夹 000012" in UTF-8.
 std::string FolderCaption(int number);

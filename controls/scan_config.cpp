@@ -60,7 +60,7 @@ TfrmScanConfig::TfrmScanConfig(QWidget* parent) : QDialog(parent) {
   connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
 }
 
-void TfrmScanConfig::Prepare(uint32_t totalSectors) {
+void TfrmScanConfig::Prepare(uint64_t totalSectors) {
   total_ = totalSectors;
   ScanRangeScale scale = ScanRangeScaleFor(totalSectors);
   for (QSlider* slider : {TrackBar1, TrackBar2}) {

@@ -20,8 +20,8 @@ class TfrmScanConfig : public QDialog {
   explicit TfrmScanConfig(QWidget* parent = nullptr);
 
   // Sets the track bars up for a disk or partition of totalSectors
-  // 512-byte sectors (the entry's 32-bit sector count).
-  void Prepare(uint32_t totalSectors);
+  // 512-byte sectors.
+  void Prepare(uint64_t totalSectors);
 
   // Valid after the dialog closed with Accepted.
   int64_t StartSector() const { return startSector_; }
@@ -38,7 +38,7 @@ class TfrmScanConfig : public QDialog {
   QGroupBox* GroupBox2 = nullptr;   // the end box, whose caption gives the largest end
 
  private:
-  uint32_t total_ = 0;
+  uint64_t total_ = 0;
   int64_t startSector_ = 0;
   int64_t sectorCount_ = 0;
   controls::BoxShower showBox_ = controls::ShowBox;

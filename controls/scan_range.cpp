@@ -6,9 +6,9 @@
 namespace tarnwell::controls {
 namespace {
 
-// The largest megabyte count whose sector number fits in a signed 32-bit
-// value, as the range has always been computed.
-constexpr int64_t kMaxMb = (int64_t{1} << 31) / kSectorsPerMb - 1;
+// The largest megabyte count the fields take: 2^40 MB (an exbibyte) is
+// beyond any disk, and its sector number is far from overflowing.
+constexpr int64_t kMaxMb = int64_t{1} << 40;
 
 // Sector number of a field's text; nullopt when it is not a usable number.
 std::optional<int64_t> FieldSectors(const std::string& text) {
@@ -27,19 +27,21 @@ std::optional<int64_t> FieldSectors(const std::string& text) {
 
 }  // namespace
 
-ScanRangeScale ScanRangeScaleFor(uint32_t totalSectors) {
+ScanRangeScale ScanRangeScaleFor(uint64_t totalSectors) {
   ScanRangeScale scale;
-  scale.sizeMb = static_cast<int>((int64_t{totalSectors} + kSectorsPerMb - 1) / kSectorsPerMb);
+  // The track bars count in int: 2^31 MB is 2 PiB, past any disk.
+  const uint64_t mb = (totalSectors + kSectorsPerMb - 1) / kSectorsPerMb;
+  scale.sizeMb = static_cast<int>(std::min<uint64_t>(mb, INT32_MAX));
   scale.tickFrequency = std::max(1, scale.sizeMb / 40);
   return scale;
 }
 
 ScanRangeResult EvaluateScanRange(const std::string& startMb, const std::string& endMb,
-                                  uint32_t totalSectors) {
+                                  uint64_t totalSectors) {
   ScanRangeResult result;
   std::optional<int64_t> start = FieldSectors(startMb);
   std::optional<int64_t> end = FieldSectors(endMb);
-  const int64_t total = totalSectors;
+  const int64_t total = static_cast<int64_t>(std::min<uint64_t>(totalSectors, INT64_MAX));
   if (!start || !end || (*start >= total && *end >= total)) {
     result.verdict = ScanRangeVerdict::kOutOfRange;
     return result;

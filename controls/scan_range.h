@@ -12,7 +12,7 @@ struct ScanRangeScale {
   int sizeMb = 0;         // ceiling(total / 2048): the track bars' maximum
   int tickFrequency = 1;  // sizeMb / 40, at least 1; also the page size
 };
-ScanRangeScale ScanRangeScaleFor(uint32_t totalSectors);
+ScanRangeScale ScanRangeScaleFor(uint64_t totalSectors);
 
 enum class ScanRangeVerdict {
   kAccept,      // close the dialog with OK
@@ -27,9 +27,10 @@ struct ScanRangeResult {
 };
 
 // startMb and endMb are the texts of the two fields (digits, possibly
-// empty or blank, which count as 0). A value of 1,048,576 MB or more (its
-// sector number no longer fits in 32 bits) is out of range.
+// empty or blank, which count as 0). Sector numbers are 64-bit, so the whole
+// of a disk of many terabytes can be chosen; a value of more digits than
+// any disk has megabytes is out of range.
 ScanRangeResult EvaluateScanRange(const std::string& startMb, const std::string& endMb,
-                                  uint32_t totalSectors);
+                                  uint64_t totalSectors);
 
 }  // namespace tarnwell::controls

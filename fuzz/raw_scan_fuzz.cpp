@@ -36,7 +36,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::array<uint8_t, 2048> preview;
   int first = -1, last = -1;
   for (uint64_t sector : entry.DirSectors)
-    physical::raw::FindFatFolderRange(drive, static_cast<uint32_t>(sector), first, last);
+    physical::raw::FindFatFolderRange(drive, sector, first, last);
   for (const auto& e : entry.FatEntries) physical::raw::ReadItemStart(drive, *e, preview);
   for (uint64_t parent : entry.ParentRefs) physical::raw::FindNtfsFolderRange(entry.NtfsRecords, parent, first, last);
   for (const auto& r : entry.NtfsRecords) physical::raw::ReadItemStart(drive, *r, preview);

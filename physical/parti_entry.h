@@ -37,7 +37,7 @@ struct TPartiEntry {
   uint32_t NtfsClusterSectors = 0;
   std::vector<FoundFatEntry*> FatMatches;                      // not owning
   std::vector<engine::tntfsfilerecord*> NtfsMatches;       // not owning
-  uint32_t FatDataStart = 0;
+  uint64_t FatDataStart = 0;  // absolute sector of cluster 2
   uint8_t FatKind = 0;
   FatGeometrySource FatGeometryFrom = FatGeometrySource::kGuessed;
 
@@ -49,6 +49,11 @@ struct TPartiEntry {
   uint8_t PartType() const { return Slot.PartType(); }
   uint32_t RelStart() const { return Slot.RelStart(); }
   uint64_t SectorCount() const { return WideSectorCount ? *WideSectorCount : Slot.SectorCount(); }
+  // Keeps a count the slot cannot hold whole beside it.
+  void SetSectorCount(uint64_t count) {
+    Slot.SetSectorCount(count > UINT32_MAX ? UINT32_MAX : static_cast<uint32_t>(count));
+    if (count > UINT32_MAX) WideSectorCount = count; else WideSectorCount.reset();
+  }
   uint64_t AbsoluteStart() const { return BaseLba + RelStart(); }
   uint64_t AbsoluteEnd() const { return AbsoluteStart() + SectorCount(); }
   bool IsFreeSpace() const { return PartType() == kTypeFree; }

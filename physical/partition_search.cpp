@@ -147,7 +147,7 @@ uint32_t VolumeSerialOf(const uint8_t* boot, uint8_t kind) {
   }
 }
 
-uint32_t VolumeSectorsOf(const uint8_t* boot, uint8_t kind) {
+uint64_t VolumeSectorsOf(const uint8_t* boot, uint8_t kind) {
   switch (kind) {
     case engine::kFat12:
     case engine::kFat16: {
@@ -155,11 +155,8 @@ uint32_t VolumeSectorsOf(const uint8_t* boot, uint8_t kind) {
       return small != 0 ? small : LoadLE32(boot + 32);
     }
     case engine::kFat32: return LoadLE32(boot + 32);
-    case engine::kNtfs: return LoadLE32(boot + 40);
-    case engine::kExfat: {
-      const uint64_t length = engine::ExfatBootView(boot).VolumeLength();
-      return length > 0xFFFFFFFFu ? 0xFFFFFFFFu : static_cast<uint32_t>(length);
-    }
+    case engine::kNtfs: return LoadLE64(boot + 40);
+    case engine::kExfat: return engine::ExfatBootView(boot).VolumeLength();
     default: return 0;
   }
 }

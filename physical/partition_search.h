@@ -33,8 +33,8 @@ bool IsUnlistedStart(uint64_t sector, const std::vector<std::unique_ptr<TPartiEn
 uint32_t VolumeSerialOf(const uint8_t* bootSector, uint8_t kind);
 
 // The sector count a boot sector gives its volume: FAT12/16 the 16-bit count
-// at 19 or, when 0, the 32-bit one at 32; FAT32 the one at 32; NTFS the low
-// half of the 64-bit count at 40.
-uint32_t VolumeSectorsOf(const uint8_t* bootSector, uint8_t kind);
+// at 19 or, when 0, the 32-bit one at 32; FAT32 the one at 32; NTFS the
+// 64-bit count at 40 (a volume of 2 TiB or more needs its high half).
+uint64_t VolumeSectorsOf(const uint8_t* bootSector, uint8_t kind);
 
 }  // namespace tarnwell::physical

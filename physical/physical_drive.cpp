@@ -49,13 +49,11 @@ TDriveRecord VolumeDriveRecord(char letter) {
 
 std::unique_ptr<TPartiEntry> NewEntry(int16_t code, uint8_t type, uint64_t base, uint32_t relStart,
                                       uint64_t sectorCount) {
-  constexpr uint64_t kSlotMax = std::numeric_limits<uint32_t>::max();
   auto entry = std::make_unique<TPartiEntry>();
   entry->DriveCode = code;
   entry->Slot.SetPartType(type);
   entry->Slot.SetRelStart(relStart);
-  entry->Slot.SetSectorCount(static_cast<uint32_t>(std::min(sectorCount, kSlotMax)));
-  if (sectorCount > kSlotMax) entry->WideSectorCount = sectorCount;
+  entry->SetSectorCount(sectorCount);
   entry->BaseLba = base;
   return entry;
 }

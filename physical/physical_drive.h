@@ -56,7 +56,7 @@ class TPhysicalDrive {
   std::vector<std::unique_ptr<TPartiEntry>> FoundPartitions;
   uint64_t ExtendedBase = 0;
   bool StopRequested = false;
-  std::vector<uint32_t> FileRecordSectors;
+  std::vector<uint64_t> FileRecordSectors;
   // The records at FileRecordSectors as the landmark pass parsed them from
   // the chunk in hand, in sector order, with their cluster-size votes: the
   // NTFS pass of the same entry takes them over instead of reading those

@@ -12,7 +12,7 @@ namespace tarnwell::physical {
 struct FoundFatEntry {
   engine::RawDirEntry DirEntry;  // as found; only name bytes may be re-cased
   std::string LongName;          // system code page; empty when none
-  uint32_t DirSector = 0;        // first sector of the directory chunk
+  uint64_t DirSector = 0;        // first sector of the directory chunk
   uint32_t DirCluster = 0;       // cluster of that directory (2 for a root)
 };
 // Where the FAT geometry of a raw scan came from: a boot sector left in the

@@ -11,7 +11,7 @@ uint32_t EntryCluster(const engine::RawDirEntry& entry, uint8_t fatKind) {
 }
 
 void ParseDirectoryBytes(std::span<const uint8_t> bytes, bool isRoot, uint8_t fatKind,
-                         uint32_t sector, std::vector<std::unique_ptr<FoundFatEntry>>& out) {
+                         uint64_t sector, std::vector<std::unique_ptr<FoundFatEntry>>& out) {
   const size_t count = bytes.size() / engine::kDirEntryBytes;
   const size_t skipped = isRoot ? 0 : 2;
   if (count <= skipped) return;

@@ -24,6 +24,6 @@ uint32_t EntryCluster(const engine::RawDirEntry& entry, uint8_t fatKind);
 // A root chunk is read from its first entry and its cluster is 2; any other
 // chunk skips its "." and ".." entries and takes its cluster from ".".
 void ParseDirectoryBytes(std::span<const uint8_t> bytes, bool isRoot, uint8_t fatKind,
-                         uint32_t sector, std::vector<std::unique_ptr<FoundFatEntry>>& out);
+                         uint64_t sector, std::vector<std::unique_ptr<FoundFatEntry>>& out);
 
 }  // namespace tarnwell::physical::raw

@@ -38,14 +38,6 @@ void ParseDirectoryAt(TPhysicalDrive& drive, disk::DiskDevice& device, bool isRo
                       uint32_t sectors, disk::ReadBuffer& buffer, std::vector<FolderLandmark>* folders = nullptr) {
   TPartiEntry& entry = *drive.CurrentPartition;
   if (entry.FatEntries.size() >= kMaxFoundItems) return;
-  // Found FAT items keep their directory's sector in 32 bits: a directory
-  // past them is said, not filed under a wrapped number.
-  if (address > UINT32_MAX) {
-    engine::AddLogLine(drive.Window().log,
-                       platform::SystemText("扇区 " + std::to_string(address) + " 的目录超出可记录的扇区范围"),
-                       kLogFailure);
-    return;
-  }
   buffer.resize(size_t{sectors} * kSectorBytes);
   uint32_t bytesRead = 0;
   // A refused read is taken again in halves; the landmark pass has logged
@@ -64,7 +56,7 @@ void ParseDirectoryAt(TPhysicalDrive& drive, disk::DiskDevice& device, bool isRo
   }
   try {
     ParseDirectoryBytes(std::span<const uint8_t>(buffer.data(), std::min<size_t>(bytesRead, buffer.size())),
-                        isRoot, entry.FatKind, static_cast<uint32_t>(address), entry.FatEntries);
+                        isRoot, entry.FatKind, address, entry.FatEntries);
   } catch (const std::exception& e) {
     drive.Window().boxes.Error(e.what());
   }

@@ -24,15 +24,15 @@ constexpr std::array<SizeRow, 10> kFat32Rows{{{16384, 32}, {8192, 16}, {4096, 8}
 // Stores a cluster-2 sector that fits the field and is not the marker.
 bool SetGeometry(TPartiEntry& entry, int64_t clusterSectors, int64_t dataStart) {
   if (clusterSectors <= 0 || clusterSectors > UINT32_MAX) return false;
-  if (dataStart < 0 || dataStart >= kDataStartUnknown) return false;
+  if (dataStart < 0) return false;
   entry.FatClusterSectors = static_cast<uint32_t>(clusterSectors);
-  entry.FatDataStart = static_cast<uint32_t>(dataStart);
+  entry.FatDataStart = static_cast<uint64_t>(dataStart);
   return true;
 }
 
 bool CalibrateFromPair(TPartiEntry& entry, const FoundFatEntry& first, const FoundFatEntry& other) {
-  const int64_t e = first.DirCluster, s = first.DirSector;
-  const int64_t f = other.DirCluster, t = other.DirSector;
+  const int64_t e = first.DirCluster, s = static_cast<int64_t>(first.DirSector);
+  const int64_t f = other.DirCluster, t = static_cast<int64_t>(other.DirSector);
   if (!((f < e && t < s) || (e < f && s < t))) return false;
   const int64_t clusterSectors = (s - t) / (e - f);
   // Two directories closer in sectors than in clusters cannot both be where
@@ -49,8 +49,8 @@ void CalibrateFromDefaults(const TPhysicalDrive& drive, TPartiEntry& entry) {
   if (entry.FatEntries.empty()) return;
   const FoundFatEntry& first = *entry.FatEntries.front();
   const int64_t start =
-      int64_t{first.DirSector} - (int64_t{first.DirCluster} - 2) * int64_t{sectors};
-  if (start >= 0 && start < kDataStartUnknown) entry.FatDataStart = static_cast<uint32_t>(start);
+      static_cast<int64_t>(first.DirSector) - (int64_t{first.DirCluster} - 2) * int64_t{sectors};
+  if (start >= 0) entry.FatDataStart = static_cast<uint64_t>(start);
 }
 
 }  // namespace

@@ -16,8 +16,9 @@ struct FoundFatEntry;
 
 namespace tarnwell::physical::raw {
 
-// FatDataStart when the geometry is not determined.
-inline constexpr uint32_t kDataStartUnknown = 0x7FFFFFFF;
+// FatDataStart when the geometry is not determined: no sector of a disk,
+// where the 32-bit marker 0x7FFFFFFF is a sector 1 TiB in.
+inline constexpr uint64_t kDataStartUnknown = UINT64_MAX;
 
 // Sectors per cluster a FAT volume of that many megabytes is given by
 // default (FatKind 0 and 1 share a table; 2 has its own).

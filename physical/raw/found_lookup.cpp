@@ -39,11 +39,11 @@ bool BisectRange(size_t n, const std::function<uint64_t(size_t)>& keyAt, uint64_
   return true;
 }
 
-bool FindFatFolderRange(const TPhysicalDrive& drive, uint32_t sector, int& first, int& last) {
+bool FindFatFolderRange(const TPhysicalDrive& drive, uint64_t sector, int& first, int& last) {
   first = last = -1;
   if (!drive.CurrentPartition) return false;
   const auto& list = drive.CurrentPartition->FatEntries;
-  return BisectRange(list.size(), [&](size_t i) { return uint64_t{list[i]->DirSector}; }, sector, first,
+  return BisectRange(list.size(), [&](size_t i) { return list[i]->DirSector; }, sector, first,
                      last);
 }
 
@@ -104,7 +104,7 @@ bool FilterItems(TPhysicalDrive& drive, int kind, const FilterCriteria& c) {
     if (ntfs) entry.NtfsMatches.clear(); else entry.FatMatches.clear();
     if (c.folderKey != -1) {
       if (ntfs) FindNtfsFolderRange(entry.NtfsRecords, static_cast<uint64_t>(c.folderKey), first, last);
-      else FindFatFolderRange(drive, static_cast<uint32_t>(c.folderKey), first, last);
+      else FindFatFolderRange(drive, static_cast<uint64_t>(c.folderKey), first, last);
       if (first < 0) return true;
     }
     for (int i = first; i <= last; ++i) {

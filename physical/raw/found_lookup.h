@@ -29,7 +29,7 @@ bool BisectRange(size_t n, const std::function<uint64_t(size_t)>& keyAt, uint64_
                  int& first, int& last);
 
 // The found FAT entries whose directory sector is `sector`.
-bool FindFatFolderRange(const TPhysicalDrive& drive, uint32_t sector, int& first, int& last);
+bool FindFatFolderRange(const TPhysicalDrive& drive, uint64_t sector, int& first, int& last);
 // The records of the list whose parent reference (48 bits) is `parent`.
 // True also when none is found (first -1), as callers list an empty folder.
 bool FindNtfsFolderRange(const std::vector<std::unique_ptr<engine::tntfsfilerecord>>& records,

@@ -32,24 +32,7 @@ namespace {
 struct Counts {
   uint64_t directoryStarts = 0;
   uint64_t fat32Hints = 0;
-  bool refusedPast32Bits = false;
 };
-
-// Found FILE records are filed by 32-bit sector numbers: one past them is
-// not recorded under a wrapped number; the log says so once.
-bool AddFileRecordSector(TPhysicalDrive& drive, uint64_t sector, Counts& counts) {
-  if (sector <= UINT32_MAX) {
-    drive.FileRecordSectors.push_back(static_cast<uint32_t>(sector));
-    return true;
-  }
-  if (!counts.refusedPast32Bits) {
-    counts.refusedPast32Bits = true;
-    engine::AddLogLine(drive.Window().log,
-                       platform::SystemText("扇区 " + std::to_string(sector) + " 起的 NTFS 记录超出可记录的扇区范围"),
-                       kLogFailure);
-  }
-  return false;
-}
 
 // What one chunk holds, found by plain byte tests: the directory starts
 // and FILE records in sector order, with a copy of each record that lies
@@ -115,7 +98,8 @@ class LandmarkFiler {
         if (entry_.DirSectors.size() < kMaxFoundItems) entry_.DirSectors.push_back(sector);
         ++counts_.directoryStarts;
         if (hit.fat32Hint) ++counts_.fat32Hints;
-      } else if (drive_.FileRecordSectors.size() < kMaxFoundItems && AddFileRecordSector(drive_, sector, counts_)) {
+      } else if (drive_.FileRecordSectors.size() < kMaxFoundItems) {
+        drive_.FileRecordSectors.push_back(sector);
         Parse(sector, hit.recordCopied ? found.Record(h) : std::span<const uint8_t>());
       }
     }
@@ -146,7 +130,7 @@ class LandmarkFiler {
 std::optional<uint64_t> RunChunks(TPhysicalDrive& drive, TPartiEntry& entry, disk::DiskDevice& device,
                                   engine::ProgressBar& progress, Counts& counts, ChunkCompanion* companion) {
   PhysicalWindow& window = drive.Window();
-  const uint64_t end = std::min(entry.AbsoluteEnd(), kRawScanSectorLimit);
+  const uint64_t end = entry.AbsoluteEnd();
   disk::SectorSource* source = device.Source();
   if (!source) {
     engine::AddLogLine(window.log, platform::SystemText("无法读取扇区 " + std::to_string(entry.AbsoluteStart())),
@@ -209,13 +193,7 @@ disk::Outcome ScanRange(TPhysicalDrive& drive, TPartiEntry& entry, engine::Progr
     }
     const std::optional<uint64_t> bytes = platform::QueryTotalBytes(letter);
     if (!bytes) return disk::Outcome::Unavailable(std::string(1, letter) + ": its size cannot be read");
-    entry.Slot.SetSectorCount(static_cast<uint32_t>(std::min<uint64_t>(*bytes / 512, UINT32_MAX)));
-  }
-  if (entry.AbsoluteStart() >= kRawScanSectorLimit) {
-    window.boxes.Error(platform::SystemText("扫描范围位于磁盘 2 TiB 之后，无法扫描。"));
-    disk::Outcome beyond = disk::Outcome::Unavailable("the range starts beyond the first 2 TiB of the disk");
-    beyond.shown = true;
-    return beyond;
+    entry.SetSectorCount(*bytes / 512);
   }
   disk::DiskDevice device(entry.DriveCode);
   if (!device.IsOpen()) return disk::Outcome::Unavailable("the disk cannot be opened");
@@ -228,8 +206,6 @@ disk::Outcome ScanRange(TPhysicalDrive& drive, TPartiEntry& entry, engine::Progr
   drive.ParsedRecordsOf = &entry;
   engine::AddLogLine(window.log, platform::SystemText("驱动器扫描已开始"), kLogProgress);
   engine::AddLogLine(window.log, platform::SystemText("正在扫描 ..."), kLogProgress);
-  if (entry.AbsoluteEnd() > kRawScanSectorLimit)
-    engine::AddLogLine(window.log, platform::SystemText("只扫描磁盘前 2 TiB 之内的部分。"), kLogFailure);
   Counts counts;
   std::optional<uint64_t> shrankAt;
   try {

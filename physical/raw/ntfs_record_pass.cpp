@@ -36,7 +36,7 @@ void ReadRecordsAgain(TPhysicalDrive& drive, TPartiEntry& entry, engine::Progres
                       ClusterVotes& votes) {
   disk::DiskDevice device(entry.DriveCode);
   if (!device.IsOpen()) return;
-  const std::vector<uint32_t>& sectors = drive.FileRecordSectors;
+  const std::vector<uint64_t>& sectors = drive.FileRecordSectors;
   disk::ReadBuffer buffer(size_t{kRangeChunkSectors} * kSectorBytes);
   Chunk chunk;
   for (size_t p = 0; p < sectors.size() && !drive.StopRequested && entry.NtfsRecords.size() < kMaxFoundItems;

@@ -64,10 +64,9 @@ engine::EntryProperties RawFatEntryKind::Properties(const void* item) const {
 }
 
 std::vector<EntryHandle> RawFatEntryKind::ChildRange(const void* item) const {
-  // Found folders are filed by 32-bit sector numbers.
   const uint64_t sector = IsFolder(item) ? FolderKey(item) : 0;
-  if (sector == 0 || sector > UINT32_MAX) return {};
-  return FatFolderItems(drive_, static_cast<uint32_t>(sector));
+  if (sector == 0) return {};
+  return FatFolderItems(drive_, sector);
 }
 
 RecoverResult RawFatEntryKind::Recover(const void* item, const engine::RecoveryTarget& target) const {
@@ -131,7 +130,7 @@ bool RawNtfsEntryKind::ReadPreview(const void* item, engine::PreviewBuffer& buff
   return ReadItemStart(drive_, Record(item), buffer);
 }
 
-std::vector<EntryHandle> FatFolderItems(TPhysicalDrive& drive, uint32_t sector) {
+std::vector<EntryHandle> FatFolderItems(TPhysicalDrive& drive, uint64_t sector) {
   std::vector<EntryHandle> items;
   int first = -1, last = -1;
   if (!drive.CurrentPartition || !FindFatFolderRange(drive, sector, first, last)) return items;

@@ -77,7 +77,7 @@ class RawNtfsEntryKind final : public engine::EntryKind {
 // The items of the current partition found in the directory at `sector`,
 // with the parent record number `parent`, or in the match list of the last
 // filter, as handles in list order.
-std::vector<engine::EntryHandle> FatFolderItems(TPhysicalDrive& drive, uint32_t sector);
+std::vector<engine::EntryHandle> FatFolderItems(TPhysicalDrive& drive, uint64_t sector);
 std::vector<engine::EntryHandle> NtfsFolderItems(TPhysicalDrive& drive, uint64_t parent);
 std::vector<engine::EntryHandle> MatchedItems(TPhysicalDrive& drive, bool ntfs);
 

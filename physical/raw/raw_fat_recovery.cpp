@@ -65,6 +65,28 @@ int CopySectors(TPhysicalDrive& drive, disk::DiskDevice& device, engine::OutputF
 
 int RecoverFolderOnce(TPhysicalDrive& drive, const FoundFatEntry& folder, engine::StatusPanel& status,
                       engine::ProgressBar& progress, const engine::OutputFolder& destination,
+                      std::set<uint64_t>& entered);
+
+// The entries found in the folder at `sector`, written into destination;
+// subfolders recurse through RecoverFolderOnce.
+int RecoverFolderEntries(TPhysicalDrive& drive, uint64_t sector, engine::StatusPanel& status,
+                         engine::ProgressBar& progress, const engine::OutputFolder& destination,
+                         std::set<uint64_t>& entered) {
+  const TPartiEntry& entry = *drive.CurrentPartition;
+  int first = -1, last = -1;
+  if (!FindFatFolderRange(drive, sector, first, last)) return 0;
+  for (int i = first; i <= last; ++i) {
+    const FoundFatEntry& child = *entry.FatEntries[static_cast<size_t>(i)];
+    const int result = (child.DirEntry.Attributes() & engine::kFatAttrDirectory)
+                           ? RecoverFolderOnce(drive, child, status, progress, destination, entered)
+                           : RecoverItem(drive, child, status, progress, destination);
+    if (result == kRecoveryStopped) return result;
+  }
+  return 0;
+}
+
+int RecoverFolderOnce(TPhysicalDrive& drive, const FoundFatEntry& folder, engine::StatusPanel& status,
+                      engine::ProgressBar& progress, const engine::OutputFolder& destination,
                       std::set<uint64_t>& entered) {
   const TPartiEntry& entry = *drive.CurrentPartition;
   const std::string name = RawEntryName(folder);
@@ -73,31 +95,17 @@ int RecoverFolderOnce(TPhysicalDrive& drive, const FoundFatEntry& folder, engine
     LogItemFailure(drive, name, kRecoveryFailed);
     return 0;
   }
-  // A deleted folder can point back at one of its ancestors.
+  // A deleted folder can point back at one of its ancestors, and two
+  // entries at one folder: its contents are written once.
   if (!entered.insert(*sector).second) return 0;
   const std::optional<engine::OutputFolder> path = engine::CreateUniqueFolder(name, destination);
   if (!path) {
     LogItemFailure(drive, name, kWriteFailed);
     return 0;
   }
-  // Found folders are filed by 32-bit sector numbers: a folder past them
-  // cannot have found children, and is said to be incomplete.
-  if (*sector > UINT32_MAX) {
-    LogItemFailure(drive, name, kRecoveryFailed);
-    return 0;
-  }
   // Set last: every file made inside would move the folder's time again.
   const engine::ScopedOutputTimes timesOnExit(path->Path(), engine::FatEntryTimes(folder.DirEntry));
-  int first = -1, last = -1;
-  if (!FindFatFolderRange(drive, static_cast<uint32_t>(*sector), first, last)) return 0;
-  for (int i = first; i <= last; ++i) {
-    const FoundFatEntry& child = *entry.FatEntries[static_cast<size_t>(i)];
-    const int result = (child.DirEntry.Attributes() & engine::kFatAttrDirectory)
-                           ? RecoverFolderOnce(drive, child, status, progress, *path, entered)
-                           : RecoverItem(drive, child, status, progress, *path);
-    if (result == kRecoveryStopped) return result;
-  }
-  return 0;
+  return RecoverFolderEntries(drive, *sector, status, progress, *path, entered);
 }
 
 }  // namespace
@@ -149,6 +157,37 @@ int RecoverFatFolder(TPhysicalDrive& drive, const FoundFatEntry& folder, engine:
   if (!drive.CurrentPartition) return 0;
   std::set<uint64_t> entered;
   return RecoverFolderOnce(drive, folder, status, progress, destination, entered);
+}
+
+FoundFolderTree::FoundFolderTree(TPhysicalDrive& drive) : drive_(drive) {
+  if (!drive.CurrentPartition) return;
+  const TPartiEntry& entry = *drive.CurrentPartition;
+  // Where the subfolder entries lead, leaving out an entry that leads back
+  // to its own folder: that folder is not inside another one.
+  std::set<uint64_t> ledTo;
+  for (const auto& e : entry.FatEntries) {
+    if (!(e->DirEntry.Attributes() & engine::kFatAttrDirectory)) continue;
+    const std::optional<uint64_t> sector = ClusterSector(entry, EntryCluster(e->DirEntry, entry.FatKind));
+    if (sector && *sector != e->DirSector) ledTo.insert(*sector);
+  }
+  for (size_t i = 0; i < entry.DirSectors.size(); ++i)
+    if (!ledTo.contains(entry.DirSectors[i])) topLevel_.push_back(i);
+}
+
+bool FoundFolderTree::Written(size_t index) const {
+  if (!drive_.CurrentPartition || index >= drive_.CurrentPartition->DirSectors.size()) return true;
+  const uint64_t sector = drive_.CurrentPartition->DirSectors[index];
+  if (entered_.contains(sector)) return true;
+  int first = -1, last = -1;
+  return !FindFatFolderRange(drive_, sector, first, last);
+}
+
+int FoundFolderTree::RecoverContents(size_t index, engine::StatusPanel& status, engine::ProgressBar& progress,
+                                     const engine::OutputFolder& destination) {
+  if (Written(index)) return 0;
+  const uint64_t sector = drive_.CurrentPartition->DirSectors[index];
+  entered_.insert(sector);
+  return RecoverFolderEntries(drive_, sector, status, progress, destination, entered_);
 }
 
 }  // namespace tarnwell::physical::raw

@@ -27,12 +27,6 @@ class ChunkCompanion;
 // memory (a real volume of a few terabytes holds fewer).
 inline constexpr size_t kMaxFoundItems = size_t{1} << 22;
 
-// Found items keep 32-bit sector addresses (FILE-record sectors, directory
-// sectors, the FAT data start), so a scan covers only the sectors below
-// 2^32 (2 TiB): an entry that starts beyond is refused with an error box,
-// one that reaches beyond is scanned up to there, with a log line.
-inline constexpr uint64_t kRawScanSectorLimit = uint64_t{1} << 32;
-
 // Reads the entry's range in 1000-sector chunks and collects the directory
 // starts (entry's DirSectors) and FILE-record sectors (drive's
 // FileRecordSectors); sets FatKind from them. Fails (kBusy, kUnavailable)

@@ -54,9 +54,9 @@ int main(int argc, char** argv) {
   window.SetTypeNames(std::make_unique<controls::PlainTypeNames>());
   advanced::TfrmAdvMain::Choosers choosers;
   choosers.scanMode = [](QWidget*) { return 101; };
-  choosers.scanRange = [](QWidget*, uint32_t total, int64_t* start, int64_t* count) {
+  choosers.scanRange = [](QWidget*, uint64_t total, int64_t* start, int64_t* count) {
     *start = 0;
-    *count = total;
+    *count = static_cast<int64_t>(total);
     return true;
   };
   choosers.destination = [](QWidget*, std::string*) { return false; };

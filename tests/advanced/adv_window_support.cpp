@@ -31,9 +31,9 @@ void AdvWindowTest::Open(const std::vector<std::string>& images) {
   });
   TfrmAdvMain::Choosers choosers;
   choosers.scanMode = [this](QWidget*) { return scanMode; };
-  choosers.scanRange = [this](QWidget*, uint32_t total, int64_t* start, int64_t* count) {
+  choosers.scanRange = [this](QWidget*, uint64_t total, int64_t* start, int64_t* count) {
     *start = rangeStart;
-    *count = rangeCount < 0 ? int64_t{total} - rangeStart : rangeCount;
+    *count = rangeCount < 0 ? static_cast<int64_t>(total) - rangeStart : rangeCount;
     return rangeAccepted;
   };
   choosers.destination = [this](QWidget*, std::string* folder) {

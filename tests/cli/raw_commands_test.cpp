@@ -171,15 +171,88 @@ TEST(RawRecoverCommandTest, RecoversEachNumberedFolderIntoItsSubfolder) {
   ASSERT_EQ(run.exitCode, 0) << run.err;
   namespace fs = std::filesystem;
   // On FAT16 the first folder made (DOCS) is cluster 2 itself, so no root
-  // is added in front: folders 0, 1 and 2 are DOCS, DOCS/OLD and PICS,
-  // and DOCS/OLD comes again below folder 0.
+  // is added in front: folders 0, 1 and 2 are DOCS, DOCS/OLD and PICS.
+  // DOCS/OLD is inside folder 0 and written only there.
   EXPECT_EQ(fs::file_size(out + "/文件夹 000000/One.txt"), 1u);
   EXPECT_EQ(fs::file_size(out + "/文件夹 000000/Old/Big.txt"), 70000u);
-  EXPECT_EQ(fs::file_size(out + "/文件夹 000001/Big.txt"), 70000u);
+  EXPECT_FALSE(fs::exists(out + "/文件夹 000001"));
   EXPECT_EQ(fs::file_size(out + "/文件夹 000002/Long picture name.jpg"), 123457u);
   const std::vector<uint8_t> report = testing::ReadBinaryFile(out + "/文件夹 000000/Report for the year.txt");
   ASSERT_EQ(report.size(), 5000u);
   EXPECT_EQ(std::string(report.begin(), report.begin() + 8), "b b.txt ");
+}
+
+// What a recovery wrote: the top-level names, every folder and file by its
+// path below the top level.
+struct WrittenTree {
+  std::set<std::string> top;
+  size_t folders = 0;
+  std::multiset<std::string> fileNames;
+  std::multiset<std::string> fileHashes;
+};
+
+WrittenTree TreeBelow(const std::string& out) {
+  WrittenTree tree;
+  namespace fs = std::filesystem;
+  for (const auto& f : fs::directory_iterator(out)) tree.top.insert(f.path().filename().string());
+  for (const auto& f : fs::recursive_directory_iterator(out)) {
+    if (f.is_directory()) ++tree.folders;
+    if (f.is_regular_file()) tree.fileNames.insert(f.path().filename().string());
+  }
+  tree.fileHashes = testing::HashesBelow(out);
+  return tree;
+}
+
+TEST(RawRecoverCommandTest, WritesEachFoundItemOnceInItsPlace) {
+  {
+    // Folders D nested 1,000 deep on FAT16: the first is cluster 2, the
+    // top level; the 999 below it are each written once, inside their
+    // parent, and the one file once at the bottom.
+    const std::string image = Raw("nested.img");
+    const testing::CliRun scan = RunCli("--no-devices raw-scan " + image + ":0 --json");
+    ASSERT_EQ(scan.exitCode, 0) << scan.err;
+    EXPECT_EQ(JsonLines(scan.out).front()["fat_entries"], 1000);  // 999 folders and the file
+    const std::string out = testing::MakeTempFolder("raw-nested");
+    const testing::CliRun run = RunCli("--no-devices raw-recover " + image + ":0 --out '" + out + "'");
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    const WrittenTree tree = TreeBelow(out);
+    EXPECT_EQ(tree.top, (std::set<std::string>{"文件夹 000000"}));
+    EXPECT_EQ(tree.folders, 1000u);
+    EXPECT_EQ(tree.fileNames, (std::multiset<std::string>{"Leaf.txt"}));
+    std::string deepest = out + "/文件夹 000000";
+    for (int i = 0; i < 999; ++i) deepest += "/D";
+    EXPECT_EQ(std::filesystem::file_size(deepest + "/Leaf.txt"), 3000u);
+  }
+  {
+    // The demo disk's FAT32 partition C:: its root (cluster 2, folder 0)
+    // holds every other found folder, so it is the one top-level folder,
+    // and each of the 12 files is written once, not again in folders 1-4.
+    const std::string demo = "--no-devices --image '" + FixturePath("demo/demo-disk.img") + "' ";
+    const std::string out = testing::MakeTempFolder("raw-once");
+    const testing::CliRun run = RunCli(demo + "raw-recover C: --out '" + out + "'");
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    const WrittenTree tree = TreeBelow(out);
+    EXPECT_EQ(tree.top, (std::set<std::string>{"文件夹 000000"}));
+    EXPECT_EQ(tree.fileNames.size(), 12u);
+    EXPECT_EQ(std::set<std::string>(tree.fileNames.begin(), tree.fileNames.end()).size(), 12u);
+  }
+  {
+    // A reformatted FAT32 partition: the new root holds nothing, so DOCS
+    // and PICS (folders 1 and 3) are the top level and DOCS/OLD (folder 2)
+    // is only inside DOCS; every file comes back once, byte-exact.
+    const std::string out = testing::MakeTempFolder("raw-reformatted-once");
+    const testing::CliRun run =
+        RunCli("--no-devices raw-recover " + Raw("fat32-reformatted.img") + ":0 --out '" + out + "'");
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    const WrittenTree tree = TreeBelow(out);
+    EXPECT_EQ(tree.top, (std::set<std::string>{"文件夹 000001", "文件夹 000003"}));
+    EXPECT_EQ(tree.folders, 3u);
+    std::multiset<std::string> expected;
+    for (const testing::ManifestRow& row : testing::ManifestRows("raw/MANIFEST"))
+      if (row.image == "fat32-reformatted.img" && row.kind == "file") expected.insert(row.sha256);
+    ASSERT_EQ(expected.size(), 7u);
+    EXPECT_EQ(tree.fileHashes, expected);
+  }
 }
 
 TEST(RawRecoverCommandTest, RecoversTheOldFilesOfAReformattedGptPartition) {
@@ -204,13 +277,58 @@ TEST(RawRecoverCommandTest, RecoversTheOldFilesOfAReformattedGptPartition) {
   EXPECT_EQ(starts["Holiday.jpg 40000"].substr(0, 2), "\xFF\xD8");
 }
 
+TEST(RawRecoverCommandTest, ScansAndRecoversPartitionsPastTwoTebibytes) {
+  // A sparse 3 TiB GPT disk whose FAT32 (entry 2) and NTFS (entry 4)
+  // partitions both begin past sector 2^32.
+  const std::string disk = "--no-devices --image '" + testing::AssembledSparseImage("wide/past-2tib.layout") + "' ";
+  constexpr uint64_t kFatStart = 4294969344, kNtfsStart = 4295067648, kNtfsEnd = kNtfsStart + 32768;
+  std::multiset<std::string> fatFiles, ntfsFiles;
+  for (const testing::ManifestRow& row : testing::ManifestRows("wide/MANIFEST"))
+    if (row.kind == "file") (row.partition == "1" ? fatFiles : ntfsFiles).insert(row.sha256);
+  ASSERT_EQ(fatFiles.size(), 3u);
+  ASSERT_EQ(ntfsFiles.size(), 3u);
+  {
+    const testing::CliRun scan = RunCli(disk + "raw-scan 0:2 --json");
+    ASSERT_EQ(scan.exitCode, 0) << scan.err;
+    const auto lines = JsonLines(scan.out);
+    ASSERT_EQ(lines.size(), 7u);  // the summary, DOCS, OLD, PICS and three files
+    EXPECT_EQ(lines[0]["geometry"]["FatGeometryFrom"], "boot-sector");
+    EXPECT_GT(lines[0]["geometry"]["FatDataStart"].get<uint64_t>(), kFatStart);
+    for (size_t i = 1; i < lines.size(); ++i) {
+      EXPECT_GT(lines[i]["dir_sector"].get<uint64_t>(), kFatStart) << lines[i];
+      EXPECT_GT(lines[i]["data_start"].get<int64_t>(), static_cast<int64_t>(kFatStart)) << lines[i];
+    }
+    const std::string out = testing::MakeTempFolder("raw-far-fat");
+    const testing::CliRun run = RunCli(disk + "raw-recover 0:2 --fs fat --out '" + out + "'");
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(testing::HashesBelow(out), fatFiles);
+  }
+  {
+    const testing::CliRun scan = RunCli(disk + "raw-scan 0:4 --json");
+    ASSERT_EQ(scan.exitCode, 0) << scan.err;
+    const auto lines = JsonLines(scan.out);
+    ASSERT_GT(lines.size(), 1u);
+    EXPECT_EQ(lines[0]["geometry"]["NtfsClusterSectors"], 8);
+    for (size_t i = 1; i < lines.size(); ++i) {
+      const uint64_t record = lines[i]["record_sector"].get<uint64_t>();
+      EXPECT_TRUE(record >= kNtfsStart && record < kNtfsEnd) << lines[i];
+    }
+    const std::string out = testing::MakeTempFolder("raw-far-ntfs");
+    const testing::CliRun run = RunCli(disk + "raw-recover 0:4 --fs ntfs --out '" + out + "'");
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    const std::multiset<std::string> got = testing::HashesBelow(out);
+    for (const std::string& sha : ntfsFiles) EXPECT_EQ(got.count(sha), 1u) << sha;
+  }
+}
+
 TEST(RawRecoverCommandTest, CalibratesFromTwoItemsAndChecksTheirNames) {
   const std::string out = testing::MakeTempFolder("raw-calibrate");
   const testing::CliRun run = RunCli("--no-devices raw-recover " + Raw("fat16-zeroed.img") + ":0 --fs fat --out '" +
                                      out + "' --calibrate 1/Big.txt 2/Notes.txt");
   ASSERT_EQ(run.exitCode, 0) << run.err;
   EXPECT_EQ(std::filesystem::file_size(out + "/文件夹 000002/Notes.txt"), 51200u);
-  EXPECT_EQ(std::filesystem::file_size(out + "/文件夹 000001/small.txt"), 777u);
+  // Folder 1 (DOCS/OLD) is written inside folder 0, under its name.
+  EXPECT_EQ(std::filesystem::file_size(out + "/文件夹 000000/Old/small.txt"), 777u);
   EXPECT_EQ(RunCli("--no-devices raw-recover " + Raw("fat16-zeroed.img") + ":0 --out '" + out +
                    "' --calibrate 1/Big.txt 2/Missing.txt")
                 .exitCode,

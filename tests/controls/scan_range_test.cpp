@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+
 namespace tarnwell::controls {
 namespace {
 
@@ -39,7 +41,7 @@ TEST(ScanRange, FieldsBecomeAnOrderedClippedSectorRange) {
       {"101", "101", ScanRangeVerdict::kOutOfRange, 0, 0},      // both past the end
       {"200", "500", ScanRangeVerdict::kOutOfRange, 0, 0},
       {"1048575", "1", ScanRangeVerdict::kAccept, 2048, 100 * 2048 + 100 - 2048},
-      {"1048576", "1", ScanRangeVerdict::kOutOfRange, 0, 0},    // sector number past 32 bits
+      {"1048576", "1", ScanRangeVerdict::kAccept, 2048, 100 * 2048 + 100 - 2048},  // sectors past 2^31 too
       {"99999999999999999999", "1", ScanRangeVerdict::kOutOfRange, 0, 0},
       {"1a", "1", ScanRangeVerdict::kOutOfRange, 0, 0},
   };
@@ -51,6 +53,17 @@ TEST(ScanRange, FieldsBecomeAnOrderedClippedSectorRange) {
       EXPECT_EQ(r.sectorCount, c.count) << c.start << ".." << c.end;
     }
   }
+}
+
+TEST(ScanRange, AThreeTerabyteDiskIsOfferedAndScannedToItsEnd) {
+  const uint64_t disk = 5860533168;  // 3 TB
+  const ScanRangeScale scale = ScanRangeScaleFor(disk);
+  EXPECT_EQ(scale.sizeMb, 2861589);
+  const ScanRangeResult r = EvaluateScanRange("2097152", std::to_string(scale.sizeMb), disk);
+  ASSERT_EQ(r.verdict, ScanRangeVerdict::kAccept);
+  EXPECT_EQ(r.startSector, int64_t{1} << 32);  // the last terabyte, past 2 TiB
+  EXPECT_EQ(r.sectorCount, static_cast<int64_t>(disk) - (int64_t{1} << 32));
+  EXPECT_EQ(EvaluateScanRange("2861589", "2861590", disk).verdict, ScanRangeVerdict::kOutOfRange);
 }
 
 TEST(ScanRange, ADiskOf2047SectorsTakesItsOneMegabyte) {

@@ -97,9 +97,10 @@ TEST(BootSectorFieldsTest, SerialAndSizeComeFromTheKindsOwnOffsets) {
 
   testing::ImageBuilder ntfs(512);
   ntfs.Put64(40, 0x0000000700000010).Put64(72, 0xAABBCCDD99887766);
-  // NTFS: the low halves of the 64-bit count at 40 and serial at 72.
+  // NTFS: the low half of the serial at 72, the whole 64-bit count at 40
+  // (a volume past 2 TiB keeps its size).
   EXPECT_EQ(VolumeSerialOf(ntfs.Bytes().data(), engine::kNtfs), 0x99887766u);
-  EXPECT_EQ(VolumeSectorsOf(ntfs.Bytes().data(), engine::kNtfs), 0x10u);
+  EXPECT_EQ(VolumeSectorsOf(ntfs.Bytes().data(), engine::kNtfs), 0x0000000700000010u);
   EXPECT_EQ(VolumeSerialOf(ntfs.Bytes().data(), engine::kUnrecognised), 0u);
 }
 

@@ -6,6 +6,7 @@
 
 #include "engine/records.h"
 #include "physical/carve/found_extents.h"
+#include "physical/raw/fat_geometry.h"
 #include "physical/parti_entry.h"
 #include "physical/raw_scan_records.h"
 
@@ -58,7 +59,7 @@ TEST(FoundExtentsTest, WithoutTheGeometryFatEntriesAccountForNothing) {
   TPartiEntry entry;
   entry.FatKind = 1;
   entry.FatClusterSectors = 4;
-  entry.FatDataStart = 0x7FFFFFFF;  // not worked out
+  entry.FatDataStart = raw::kDataStartUnknown;
   entry.FatEntries.push_back(FatFile(10, 5000));
   EXPECT_EQ(AccountedSectors(entry).Size(), 0u);
 }

@@ -401,6 +401,53 @@ TEST_F(RawImagesTest, AFolderLeadingBackToItselfIsEnteredOnce) {
   EXPECT_TRUE(fs::exists(out + "/SELF_1/DATA.BIN"));
 }
 
+// Two folders that lead to each other (A at cluster 6, B at cluster 10, one
+// sector each, cluster c at sector c + 2), A holding a second, deleted
+// entry that leads to B as well.
+std::vector<uint8_t> LoopedFoldersDisk() {
+  testing::ImageBuilder b(512 * 40);
+  auto folder = [&](size_t at, uint16_t cluster) {
+    b.PutText(at, ".          ").Put8(at + 11, 0x10).Put16(at + 26, cluster);
+    b.PutText(at + 32, "..         ").Put8(at + 43, 0x10);
+  };
+  const size_t a = 8 * 512, bb = 12 * 512;
+  folder(a, 6);
+  b.PutText(a + 64, "B          ").Put8(a + 75, 0x10).Put16(a + 90, 10);
+  b.PutText(a + 96, "\xE5OLDB      ").Put8(a + 107, 0x10).Put16(a + 122, 10);
+  b.PutText(a + 128, "A       BIN").Put8(a + 139, 0x20).Put16(a + 154, 7).Put32(a + 156, 5);
+  folder(bb, 10);
+  b.PutText(bb + 64, "A          ").Put8(bb + 75, 0x10).Put16(bb + 90, 6);
+  b.PutText(bb + 96, "B       BIN").Put8(bb + 107, 0x20).Put16(bb + 122, 11).Put32(bb + 124, 6);
+  b.PutText(9 * 512, "hello").PutText(13 * 512, "world!");
+  return b.Take();
+}
+
+TEST_F(RawImagesTest, FoldersOnlyReachedThroughALoopAreWrittenOnceFromTheFirst) {
+  auto drive = DiskOf(LoopedFoldersDisk());
+  ASSERT_TRUE(drive);
+  Scan(*drive, drive->WholeDisk());
+  TPartiEntry& entry = drive->WholeDisk();
+  entry.FatClusterSectors = 1;
+  entry.FatDataStart = 4;
+  ASSERT_EQ(entry.DirSectors, (std::vector<uint64_t>{8, 12}));
+  FoundFolderTree tree(*drive);
+  EXPECT_TRUE(tree.TopLevel().empty()) << "each folder is inside the other";
+  const std::string out = testing::MakeTempFolder("looped");
+  for (size_t i = 0; i < entry.DirSectors.size(); ++i) {
+    if (tree.Written(i)) continue;
+    const std::string numbered = out + "/" + std::to_string(i);
+    fs::create_directory(numbered);
+    EXPECT_EQ(tree.RecoverContents(i, status, progress, Dest(numbered)), 0);
+  }
+  std::multiset<std::string> written;
+  for (const auto& f : fs::recursive_directory_iterator(out))
+    written.insert(fs::relative(f.path(), out).string());
+  // B is written once, under the first entry that leads to it; the deleted
+  // entry and B's entry back to A write nothing more.
+  EXPECT_EQ(written, (std::multiset<std::string>{"0", "0/A.bin", "0/B", "0/B/B.bin"}));
+  EXPECT_EQ(testing::ReadBinaryFile(out + "/0/B/B.bin").size(), 6u);
+}
+
 TEST_F(RawImagesTest, UndeterminedGeometryIsReportedNotUsed) {
   auto drive = DiskOf(CraftedDisk());
   ASSERT_TRUE(drive);
@@ -528,7 +575,7 @@ TEST_F(RawImagesTest, AnAllSparseCompressionUnitKeepsTheDataAfterItInPlace) {
   EXPECT_EQ(bytes[16 * 512 + 27], 'b');
 }
 
-TEST_F(RawImagesTest, SectorsPastThirtyTwoBitsAreRefusedNotWrapped) {
+TEST_F(RawImagesTest, SectorsOnBothSidesOfThirtyTwoBitsAreKeptWhole) {
   // A sparse image just over 2 TiB with a FILE record and a directory
   // start on either side of sector 2^32; the range scanned straddles it.
   const uint64_t wrap = uint64_t{1} << 32;
@@ -554,13 +601,16 @@ TEST_F(RawImagesTest, SectorsPastThirtyTwoBitsAreRefusedNotWrapped) {
   range.Slot.SetSectorCount(1024);
   log.lines.clear();
   Scan(*drive, range);
-  EXPECT_EQ(drive->FileRecordSectors, (std::vector<uint32_t>{static_cast<uint32_t>(wrap - 8)}));
-  ASSERT_FALSE(range.FatEntries.empty());
-  for (const auto& e : range.FatEntries) EXPECT_GE(e->DirSector, wrap - 512) << "never a wrapped sector";
-  // The part past 2 TiB is cut off the range, and the log says so once.
-  size_t refusals = 0;
-  for (const auto& line : log.lines) refusals += line.text.find(SystemText("只扫描磁盘前 2 TiB 之内的部分。")) != std::string::npos;
-  EXPECT_EQ(refusals, 1u);
+  EXPECT_EQ(drive->FileRecordSectors, (std::vector<uint64_t>{wrap - 8, wrap + 8}));
+  std::set<uint64_t> folders;
+  for (const auto& e : range.FatEntries) folders.insert(e->DirSector);
+  EXPECT_EQ(folders, (std::set<uint64_t>{wrap - 16, wrap + 16}));
+  // Each folder's file is found under its own folder, never a wrapped one.
+  int first = -1, last = -1;
+  ASSERT_TRUE(FindFatFolderRange(*drive, wrap + 16, first, last));
+  EXPECT_EQ(RawEntryName(*range.FatEntries[static_cast<size_t>(first)]), "A.txt");
+  // Nothing is cut off or refused.
+  for (const auto& line : log.lines) EXPECT_EQ(line.text.find(SystemText("2 TiB")), std::string::npos) << line.text;
   ::unlink(path.c_str());
 }
 
