@@ -5,10 +5,10 @@
 
 namespace tarnwell::engine {
 
-uint64_t CountFiles(const EntryHandle& entry, size_t maxFolders) {
-  if (!entry) return 0;
-  if (!entry.IsFolder()) return 1;
-  uint64_t files = 0;
+EntryTotals CountFilesAndBytes(const EntryHandle& entry, size_t maxFolders) {
+  EntryTotals totals;
+  if (!entry) return totals;
+  if (!entry.IsFolder()) return {1, entry.Size()};
   std::unordered_set<const void*> entered;
   std::vector<EntryHandle> pending{entry};
   while (!pending.empty() && entered.size() < maxFolders) {
@@ -17,7 +17,8 @@ uint64_t CountFiles(const EntryHandle& entry, size_t maxFolders) {
     if (!entered.insert(folder.Item()).second) continue;
     for (const EntryHandle& child : folder.ChildRange()) {
       if (!child.IsFolder()) {
-        ++files;
+        ++totals.files;
+        totals.bytes += child.Size();
         continue;
       }
       // A folder's own "." and ".." entries are not folders below it.
@@ -25,7 +26,7 @@ uint64_t CountFiles(const EntryHandle& entry, size_t maxFolders) {
       if (name != "." && name != "..") pending.push_back(child);
     }
   }
-  return files;
+  return totals;
 }
 
 }  // namespace tarnwell::engine
