@@ -98,7 +98,7 @@ class TfrmAdvMain : public QDialog {
   // The desktop's disk service for disks the user may not read.
   void SetLockedDiskSeams(controls::LockedDiskSeams seams) { lockedDisks_ = std::move(seams); }
   // The file dialog of "打开磁盘映像...".
-  void SetImageChooser(controls::ImageFileChooser chooser) { chooseImage_ = std::move(chooser); }
+  void SetImageChooser(controls::OpenImageChooser chooser) { chooseImage_ = std::move(chooser); }
   void SetTypeNames(std::unique_ptr<controls::TypeNameProvider> names);
   void SetSettingsFile(const std::string& path, int screenWidth);
   controls::QtMessagePump& Pump() { return *pump_; }
@@ -284,7 +284,7 @@ class TfrmAdvMain : public QDialog {
   Choosers choosers_;
   controls::ImagingSeams imagingSeams_;
   controls::LockedDiskSeams lockedDisks_ = controls::SystemLockedDiskSeams();
-  controls::ImageFileChooser chooseImage_ = controls::ChooseImageFile;
+  controls::OpenImageChooser chooseImage_ = controls::ChooseImageToOpen;
   std::string settingsPath_;
   int screenWidth_ = 0;
   bool shown_ = false;

@@ -28,7 +28,7 @@ void WriteRecentImages(const std::string& settingsPath, const std::vector<QStrin
 
 }  // namespace
 
-QString ChooseImageFile(QWidget* parent, const QString& startFolder) {
+QString ChooseImageToOpen(QWidget* parent, const QString& startFolder) {
   return QFileDialog::getOpenFileName(
       parent, QStringLiteral("打开磁盘映像"), startFolder,
       QStringLiteral("磁盘映像 (*.img *.dd *.raw *.bin *.iso *.001 *.E01 *.e01 *.vhd *.vhdx *.vmdk *.qcow2);;所有文件 (*)"));

@@ -18,8 +18,8 @@ namespace tarnwell::controls {
 inline constexpr int kMaxRecentImages = 8;
 
 // The file dialog: the image chosen, empty when cancelled.
-using ImageFileChooser = std::function<QString(QWidget* parent, const QString& startFolder)>;
-QString ChooseImageFile(QWidget* parent, const QString& startFolder);
+using OpenImageChooser = std::function<QString(QWidget* parent, const QString& startFolder)>;
+QString ChooseImageToOpen(QWidget* parent, const QString& startFolder);
 
 // The recent images, newest first, from section [RecentImages] of the
 // settings file (UTF-8 paths).

@@ -59,7 +59,7 @@ struct QuickMainServices {
   controls::QuestionAsker ask = controls::AskYesNo;
   controls::DesktopOpener opener = controls::DefaultDesktopOpener();
   std::function<bool(QWidget* parent, std::string* folder)> selectDestination;
-  controls::ImageFileChooser chooseImage = controls::ChooseImageFile;
+  controls::OpenImageChooser chooseImage = controls::ChooseImageToOpen;
   std::function<QDate()> today = [] { return QDate::currentDate(); };
   // Where "Tarnwell.ini" lives; empty: the usual place.
   std::string settingsPath;

@@ -4,7 +4,9 @@
 #include <QMenu>
 #include <QProgressBar>
 #include <QTreeWidget>
+#include <algorithm>
 
+#include "advanced/folder_tree_model.h"
 #include "controls/open_image.h"
 #include "controls/remembered_destination.h"
 #include "physical/physical_drive_list.h"
@@ -27,9 +29,10 @@ TEST_F(AdvOpenImageTest, AnOpenedImageJoinsTheDiskTreeIsScannedAndRecentForBothW
   QTreeWidgetItem* disk = DiskNode(1);
   ASSERT_NE(disk, nullptr);
   EXPECT_EQ(window->TreeView2->currentItem(), disk);
-  EXPECT_FALSE(ListNames().empty());  // scanned as chosen
-  EXPECT_TRUE(LogTexts().back().contains(QStringLiteral("映像已作为磁盘加入")) ||
-              LogTexts().back().contains(QStringLiteral("扫描")));
+  EXPECT_GT(window->FolderModel()->FolderCount(), 0u);  // scanned as chosen
+  const std::vector<QString> log = LogTexts();
+  EXPECT_TRUE(std::any_of(log.begin(), log.end(),
+                          [](const QString& l) { return l.startsWith(QStringLiteral("映像已作为磁盘加入")); }));
   // Kept beside the standard window's settings, in its file.
   EXPECT_EQ(controls::ReadRecentImages(settingsDir + "/Tarnwell.ini"), std::vector<QString>{image});
   emit window->RecentImages->aboutToShow();
@@ -39,7 +42,8 @@ TEST_F(AdvOpenImageTest, AnOpenedImageJoinsTheDiskTreeIsScannedAndRecentForBothW
 TEST_F(AdvOpenImageTest, RecoveryShowsItsShareSumsUpAndOffersTheLastDestinationAgain) {
   Open({"fat/fat16.img"});
   ScanDisk(0);
-  SelectFolder(0);
+  for (size_t f = 0; f < window->FolderModel()->FolderCount() && ListNames().empty(); ++f) SelectFolder(f);
+  ASSERT_FALSE(ListNames().empty());
   window->Checkall1Click(true);
   std::vector<QString> texts;
   QObject::connect(window->ProgressBar1, &QProgressBar::valueChanged, [&] {

@@ -1,6 +1,7 @@
 // The destination folder is offered again: by the next recovery, by a new
 // opening of the window, and by the advanced window (one settings file).
 #include "controls/remembered_destination.h"
+#include "engine/undelete.h"
 #include "tests/standard/quick_main_fixture.h"
 
 namespace tarnwell::testing {
@@ -11,7 +12,8 @@ using QuickMainDestinationTest = QuickMainTest;
 TEST_F(QuickMainDestinationTest, TheLastDestinationIsOfferedAgainAcrossRecoveriesAndOpenings) {
   Open({"demo/demo-disk.img"});
   SelectDrive('C');
-  Check(QStringLiteral("todo.txt"));
+  Open(Child(w->ScanRootNode, "Photos"));
+  Check(QStringLiteral("beach.jpg"));
   w->RecoverExecute();
   ASSERT_EQ(offeredDestinations.size(), 1u);
   EXPECT_EQ(offeredDestinations[0], "");  // nothing to offer the first time
@@ -32,9 +34,10 @@ TEST_F(QuickMainDestinationTest, TheLastDestinationIsOfferedAgainAcrossRecoverie
   // shared settings file beside the window's own.
   tester.reset();
   w.reset();
-  Open({});
+  Open(std::vector<std::string>{});
   SelectDrive('C');
-  Check(QStringLiteral("todo.txt"));
+  Open(Child(w->ScanRootNode, "Photos"));
+  Check(QStringLiteral("beach.jpg"));
   w->RecoverExecute();
   EXPECT_EQ(offeredDestinations.back(), destination);
   EXPECT_EQ(controls::RememberedDestination(controls::SharedSettingsFile(settings)), destination);

@@ -28,7 +28,7 @@ class QuickMainLockedDiskTest : public QuickMainTest {
         answer.error = QStringLiteral("系统磁盘服务拒绝了授权");
       return answer;
     };
-    Open({});
+    Open(std::vector<std::string>{});
   }
   bool LogHas(const QString& text) const {
     for (int i = 0; i < w->ListView3->LineCount(); ++i)
