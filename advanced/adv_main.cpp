@@ -39,6 +39,7 @@
 #include "controls/help_opener.h"
 #include "controls/hex_page.h"
 #include "controls/painted_pictures.h"
+#include "controls/preview_page.h"
 #include "controls/properties_page.h"
 #include "controls/read_error_display.h"
 #include "controls/search_panel.h"
@@ -154,6 +155,11 @@ void TfrmAdvMain::BuildActions() {
   Backward = NewAction(this, QStringLiteral("后退"), QColor(90, 90, 160), QStringLiteral("←"));
   Forward = NewAction(this, QStringLiteral("前进"), QColor(90, 90, 160), QStringLiteral("→"));
   SaveImage = new QAction(QStringLiteral("保存磁盘映像..."), this);
+  OpenImage = new QAction(QStringLiteral("打开磁盘映像..."), this);
+  OpenImage->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+  OpenImage->setToolTip(QStringLiteral("把一个磁盘或分区的映像文件作为磁盘打开"));
+  addAction(OpenImage);
+  RecentImages = new QMenu(QStringLiteral("最近的映像"), this);
   acToParent = new QAction(QStringLiteral("打开父目录"), this);
   Showntfolder = new QAction(QStringLiteral("显示 NTFS 文件夹"), this);
   Showntfolder->setCheckable(true);
@@ -203,6 +209,9 @@ QWidget* TfrmAdvMain::BuildCoolBar() {
   coolLayout->setSpacing(0);
   auto* menus = new QMenuBar(coolBar);
   QMenu* file = menus->addMenu(QStringLiteral("文件"));
+  file->addAction(OpenImage);
+  file->addMenu(RecentImages);
+  file->addSeparator();
   file->addAction(Scan);
   file->addAction(Stop);
   file->addSeparator();
@@ -330,7 +339,7 @@ void TfrmAdvMain::BuildPagesPanel() {
   panel3Layout->addWidget(Notebook1, 1);
   TabSet1 = new QTabBar(panel3);
   TabSet1->setShape(QTabBar::RoundedSouth);
-  for (const char* caption : {"   属性   ", "   十六进制查看   ", "    查找    ", "   校正   ", "   应用程序日志   "})
+  for (const char* caption : {"   属性   ", "   十六进制查看   ", "    查找    ", "   校正   ", "   应用程序日志   ", "   预览   "})
     TabSet1->addTab(QString::fromUtf8(caption));
   TabSet1->setStyleSheet(QStringLiteral("QTabBar { background: rgb(216,228,248); }"
                                         "QTabBar::tab:selected { background: rgb(187,209,247); }"));
@@ -404,6 +413,8 @@ void TfrmAdvMain::BuildPages(QWidget* pages) {
   connect(clearLog, &QAction::triggered, ListView3, [this] { ListView3->ClearLines(); });
   ListView3->addAction(clearLog);
   Notebook1->addWidget(ListView3);
+  Preview = new controls::PreviewPage(pages);
+  Notebook1->addWidget(Preview);
 }
 
 void TfrmAdvMain::ConnectSignals() {
@@ -412,6 +423,8 @@ void TfrmAdvMain::ConnectSignals() {
   connect(Stop, &QAction::triggered, this, [this] { StopExecute(); });
   connect(Recover, &QAction::triggered, this, [this] { RecoverExecute(); });
   connect(SaveImage, &QAction::triggered, this, [this] { SaveImageExecute(); });
+  connect(OpenImage, &QAction::triggered, this, [this] { OpenImageExecute(); });
+  connect(RecentImages, &QMenu::aboutToShow, this, [this] { FillRecentImagesMenu(); });
   connect(Backward, &QAction::triggered, this, [this] { BackwardExecute(); });
   connect(Forward, &QAction::triggered, this, [this] { ForwardExecute(); });
   connect(acToParent, &QAction::triggered, this, [this] { acToParentExecute(); });
@@ -465,6 +478,7 @@ void TfrmAdvMain::FormShow() {
   history_ = controls::TRecentFiles();
   UpdateHistoryButtons();
   ListView3->Add(QStringLiteral("高级恢复已开始"), 0);
+  AddLockedDiskNodes();
   platform::ProfileFile file(settingsPath_);
   ApplySettings(ReadAdvSettings(file, screenWidth_));
   Timer1->start();

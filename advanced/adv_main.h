@@ -15,6 +15,8 @@
 #include "advanced/adv_settings.h"
 #include "controls/desktop_opener.h"
 #include "controls/imaging_command.h"
+#include "controls/locked_disks.h"
+#include "controls/open_image.h"
 #include "controls/message_boxes.h"
 #include "controls/qt_message_pump.h"
 #include "controls/sort_state.h"
@@ -49,6 +51,7 @@ struct FoundFatEntry;
 namespace tarnwell::controls {
 class EventLogView;
 class HexPage;
+class PreviewPage;
 class PropertiesPage;
 class ReadErrorDisplay;
 class SearchPanel;
@@ -62,7 +65,8 @@ class RawFileListModel;
 class TreeNodePainter;
 
 // Tabs of the notebook, in order.
-enum AdvPage : int { kPageProperties = 0, kPageHex, kPageFind, kPageCalibration, kPageLog };
+// "预览" comes last so that the other pages keep their numbers.
+enum AdvPage : int { kPageProperties = 0, kPageHex, kPageFind, kPageCalibration, kPageLog, kPagePreview };
 
 class TfrmAdvMain : public QDialog {
   Q_OBJECT
@@ -91,6 +95,10 @@ class TfrmAdvMain : public QDialog {
   // window's).
   void SetImagingSeams(controls::ImagingSeams seams) { imagingSeams_ = std::move(seams); }
   void SetDesktopOpener(controls::DesktopOpener opener) { opener_ = std::move(opener); }
+  // The desktop's disk service for disks the user may not read.
+  void SetLockedDiskSeams(controls::LockedDiskSeams seams) { lockedDisks_ = std::move(seams); }
+  // The file dialog of "打开磁盘映像...".
+  void SetImageChooser(controls::OpenImageChooser chooser) { chooseImage_ = std::move(chooser); }
   void SetTypeNames(std::unique_ptr<controls::TypeNameProvider> names);
   void SetSettingsFile(const std::string& path, int screenWidth);
   controls::QtMessagePump& Pump() { return *pump_; }
@@ -113,6 +121,10 @@ class TfrmAdvMain : public QDialog {
   // "保存磁盘映像...": copies the disk or partition of the chosen disk-tree
   // node to an image, then lists the image as a disk of its own.
   void SaveImageExecute();
+  // "打开磁盘映像...": attaches an image chosen in the file dialog (or from
+  // the recent images) as a disk and chooses its node.
+  void OpenImageExecute();
+  void OpenImageFile(const QString& image);
   void RadioButton1Click();
   void RadioButton2Click();
   void TreeView1Change();
@@ -158,6 +170,7 @@ class TfrmAdvMain : public QDialog {
   QTreeWidget* TreeView2 = nullptr;    // disks
   QTreeView* ListView1 = nullptr;      // files
   controls::PropertiesPage* ListView2 = nullptr;  // the properties page
+  controls::PreviewPage* Preview = nullptr;        // "预览": a picture or text of the file chosen
   controls::EventLogView* ListView3 = nullptr;    // the event log
   controls::SearchPanel* SearchPage = nullptr;
   QLabel* Panel5 = nullptr;            // file-header hint
@@ -179,6 +192,8 @@ class TfrmAdvMain : public QDialog {
   QAction* Stop = nullptr;
   QAction* Recover = nullptr;
   QAction* SaveImage = nullptr;  // "保存磁盘映像...": on for disk and partition nodes
+  QAction* OpenImage = nullptr;  // "打开磁盘映像..."
+  QMenu* RecentImages = nullptr;  // "最近的映像"
   QAction* Backward = nullptr;
   QAction* Forward = nullptr;
   QAction* acToParent = nullptr;
@@ -231,7 +246,15 @@ class TfrmAdvMain : public QDialog {
   void UpdateSaveImageAction();
   // Lists a disk the device table gained (a finished image) with its
   // volumes, as a new opening of the window would.
-  void AddAttachedDisk(int diskIndex);
+  void AddAttachedDisk(int diskIndex, const QString& logText);
+  // A locked disk chosen in the disk tree: explains it and offers to open
+  // it; once open it is listed as an attached disk is.
+  void ChooseLockedDisk(QTreeWidgetItem* item);
+  void AddLockedDiskNodes();
+  void FillRecentImagesMenu();
+  // The recent images are kept with the standard window's settings, so
+  // both windows offer the same list.
+  std::string RecentImagesFile() const;
   int SelectedRow() const;
   std::vector<int> SelectedRows() const;
   int64_t SelectedFolder() const;
@@ -260,6 +283,8 @@ class TfrmAdvMain : public QDialog {
   controls::DesktopOpener opener_;
   Choosers choosers_;
   controls::ImagingSeams imagingSeams_;
+  controls::LockedDiskSeams lockedDisks_ = controls::SystemLockedDiskSeams();
+  controls::OpenImageChooser chooseImage_ = controls::ChooseImageToOpen;
   std::string settingsPath_;
   int screenWidth_ = 0;
   bool shown_ = false;

@@ -2,10 +2,14 @@
 // tree copied to an image with its map, and the image listed afterwards
 // as a disk of its own, ready to be scanned instead of the failing disk.
 #include <QAction>
+#include <QDir>
+#include <QFileInfo>
+#include <QMenu>
 #include <QTreeWidget>
 #include <optional>
 
 #include "advanced/adv_main.h"
+#include "controls/remembered_destination.h"
 #include "advanced/disk_tree.h"
 #include "controls/event_log_view.h"
 #include "engine/scoped_flag.h"
@@ -13,6 +17,7 @@
 #include "physical/physical_drive.h"
 #include "physical/physical_drive_list.h"
 #include "platform/device_table.h"
+#include "platform/text_codec.h"
 
 namespace tarnwell::advanced {
 namespace {
@@ -96,10 +101,10 @@ void TfrmAdvMain::SaveImageExecute() {
     engine::ScopedFlag running(running_);
     outcome = controls::RunImagingCommand(this, QStringLiteral("保存磁盘映像"), *target, seams, &log);
   }
-  if (outcome.attachedDisk >= 0) AddAttachedDisk(outcome.attachedDisk);
+  if (outcome.attachedDisk >= 0) AddAttachedDisk(outcome.attachedDisk, QStringLiteral("映像已作为磁盘加入：%1"));
 }
 
-void TfrmAdvMain::AddAttachedDisk(int diskIndex) {
+void TfrmAdvMain::AddAttachedDisk(int diskIndex, const QString& logText) {
   if (!driveList_ || !computerNode_) return;
   const physical::PhysicalWindow window{*ListView3, *boxes_, *pump_};
   // Its volumes join the volume drives, which come before the physical
@@ -115,6 +120,7 @@ void TfrmAdvMain::AddAttachedDisk(int diskIndex) {
     int position = 0;
     while (position < computerNode_->childCount() - 1) {
       const DiskNode before = NodeOf(computerNode_->child(position));
+      if (before.role != DiskNodeRole::kDrive) break;  // locked disks follow the drives
       const physical::TPhysicalDrive& other = *driveList_->Items[static_cast<size_t>(before.driveSlot)];
       if (!other.IsVolume() || -other.DriveCode() > volume.letter) break;
       ++position;
@@ -128,7 +134,74 @@ void TfrmAdvMain::AddAttachedDisk(int diskIndex) {
   QTreeWidgetItem* node =
       AddPartitionNode(computerNode_, drive, static_cast<int>(driveList_->Count()) - 1, drive.WholeDisk());
   node->setExpanded(true);
-  ListView3->Add(QStringLiteral("映像已作为磁盘加入：%1").arg(node->text(0)), 0);
+  ListView3->Add(logText.arg(node->text(0)), 0);
+}
+
+std::string TfrmAdvMain::RecentImagesFile() const { return controls::SharedSettingsFile(settingsPath_); }
+
+void TfrmAdvMain::OpenImageExecute() {
+  if (Busy()) return;
+  const std::vector<QString> recent = controls::ReadRecentImages(RecentImagesFile());
+  const QString start = recent.empty() ? QDir::homePath() : QFileInfo(recent.front()).absolutePath();
+  const QString image = chooseImage_(this, start);
+  if (!image.isEmpty()) OpenImageFile(image);
+}
+
+void TfrmAdvMain::OpenImageFile(const QString& image) {
+  if (Busy() || !driveList_) return;
+  const int diskIndex =
+      controls::AttachImageFile(this, image, showBox_, [this](const QString& line) { ListView3->Add(line, 0); });
+  if (diskIndex < 0) {
+    if (!QFileInfo::exists(image)) controls::ForgetRecentImage(RecentImagesFile(), image);
+    return;
+  }
+  controls::RememberRecentImage(RecentImagesFile(), image);
+  AddAttachedDisk(diskIndex, QStringLiteral("映像已作为磁盘加入：%1"));
+  // The image's disk node is chosen, which offers its scan as any disk's
+  // does.
+  if (const auto* drive = driveList_->FindDrive(static_cast<int16_t>(diskIndex))) {
+    for (int i = 0; i < computerNode_->childCount(); ++i) {
+      QTreeWidgetItem* node = computerNode_->child(i);
+      const DiskNode found = NodeOf(node);
+      if (found.role == DiskNodeRole::kDrive && driveList_->Items[static_cast<size_t>(found.driveSlot)].get() == drive) {
+        TreeView2->setCurrentItem(node);
+        break;
+      }
+    }
+  }
+}
+
+void TfrmAdvMain::FillRecentImagesMenu() {
+  controls::FillRecentImagesMenu(RecentImages, controls::ReadRecentImages(RecentImagesFile()),
+                                 [this](const QString& image) { OpenImageFile(image); });
+}
+
+void TfrmAdvMain::AddLockedDiskNodes() {
+  const auto& disks = platform::DeviceTable::Instance().Disks();
+  for (size_t i = 0; i < disks.size(); ++i) {
+    if (!disks[i].needsAuthorisation) continue;
+    const QString reason = controls::LockedDiskReason(disks[i], lockedDisks_.asRoot);
+    AddLockedDiskNode(computerNode_, static_cast<int>(i), controls::LockedDiskCaption(disks[i]), reason);
+    ListView3->Add(QStringLiteral("%1 需要授权：%2").arg(QString::fromStdString(disks[i].origin.path), reason), 2);
+  }
+}
+
+void TfrmAdvMain::ChooseLockedDisk(QTreeWidgetItem* item) {
+  const int diskIndex = LockedDiskIndex(item);
+  const platform::PhysicalDisk* disk = platform::DeviceTable::Instance().Disk(diskIndex);
+  if (!disk) return;
+  statusPanel_->SetText(platform::Utf8ToSystem(controls::LockedDiskReason(*disk, lockedDisks_.asRoot).toStdString()));
+  const bool opened = controls::OfferToOpenLockedDisk(
+      this, diskIndex, lockedDisks_, ask_, showBox_,
+      [this](const QString& line, bool error) { ListView3->Add(line, error ? 2 : 0); });
+  if (const platform::PhysicalDisk* now = platform::DeviceTable::Instance().Disk(diskIndex))
+    item->setToolTip(0, controls::LockedDiskReason(*now, lockedDisks_.asRoot));
+  if (!opened) return;
+  statusPanel_->SetText("");
+  // Hidden rather than deleted: the tree may be inside a signal for it.
+  item->setData(0, Qt::UserRole, static_cast<int>(DiskNodeRole::kNone));
+  item->setHidden(true);
+  AddAttachedDisk(diskIndex, QStringLiteral("磁盘已加入：%1"));
 }
 
 }  // namespace tarnwell::advanced

@@ -14,11 +14,13 @@
 #include "advanced/folder_tree_model.h"
 #include "advanced/raw_file_list.h"
 #include "advanced/raw_rows.h"
+#include "controls/entry_preview.h"
 #include "controls/hex_page.h"
 #include "controls/properties_page.h"
 #include "controls/search_panel.h"
 #include "controls/type_names.h"
 #include "engine/fat/file_header_table.h"
+#include "engine/scoped_flag.h"
 #include "physical/physical_drive.h"
 #include "physical/raw/raw_entry_kinds.h"
 #include "platform/text_codec.h"
@@ -185,6 +187,11 @@ void TfrmAdvMain::ListView1Change() {
   for (size_t i = 0; i < props.flags.size(); ++i)
     ListView2->SetValue(kPropFirstFlag + static_cast<int>(i), props.flags[i]);
 
+  if (Notebook1->currentIndex() == kPagePreview && !Busy()) {
+    // The copy pumps events: nothing may start meanwhile.
+    const engine::ScopedFlag running(running_);
+    controls::ShowEntryPreview(*Preview, item, r.name);
+  }
   if (r.image != kRowFile) return;
   if (!item.ReadPreview(hexPage_->Data())) {
     hexPage_->ShowFailure();
@@ -285,7 +292,7 @@ void TfrmAdvMain::Checkall1Click(bool checked) { fileModel_->SetAllChecked(check
 void TfrmAdvMain::TabSet1Click(int tab) {
   Panel5->clear();
   Notebook1->setCurrentIndex(tab);
-  if (tab == kPageProperties || tab == kPageHex) ListView1Change();
+  if (tab == kPageProperties || tab == kPageHex || tab == kPagePreview) ListView1Change();
   else if (tab == kPageFind) SearchPage->Reset();
 }
 

@@ -16,6 +16,7 @@
 #include "controls/event_log_view.h"
 #include "controls/message_boxes.h"
 #include "controls/recover_command.h"
+#include "controls/remembered_destination.h"
 #include "controls/search_panel.h"
 #include "engine/entry_count.h"
 #include "engine/recovery/output_path.h"
@@ -147,7 +148,13 @@ void TfrmAdvMain::RecoverExecute() {
   bool stopped = false;
 
   controls::RecoverSteps steps;
-  steps.chooseDestination = [this](std::string* folder) { return choosers_.destination(this, folder); };
+  steps.chooseDestination = [this](std::string* folder) {
+    const std::string shared = controls::SharedSettingsFile(settingsPath_);
+    *folder = controls::RememberedDestination(shared);
+    if (!choosers_.destination(this, folder)) return false;
+    controls::RememberDestination(shared, *folder);
+    return true;
+  };
   steps.begin = [this] {
     statusPanel_->SetText(platform::SystemText(" 正在恢复 ..."));
     ListView3->Add(QStringLiteral("正在恢复 ..."), 0);
@@ -156,7 +163,8 @@ void TfrmAdvMain::RecoverExecute() {
   // made relative to it, so a link planted there is never followed.
   std::optional<engine::OutputFolder> destination;
   std::string openedFor;
-  steps.recoverOne = [&](const controls::RecoverItem& item, const std::string& chosen) {
+  steps.progressBar = ProgressBar1;
+  steps.recoverOne = [&](const controls::RecoverItem& item, const std::string& chosen, engine::ProgressBar& itemProgress) {
     if (!destination || openedFor != chosen) {
       destination = engine::OutputFolder::Open(chosen);
       openedFor = chosen;
@@ -172,7 +180,7 @@ void TfrmAdvMain::RecoverExecute() {
     if (ntfs && entry.IsFolder()) return controls::RecoverTally{};
     engine::RecoverResult result = engine::RecoverResult::kFailed;
     try {
-      result = entry.Recover({*destination, *ListView3, *statusPanel_, *progress_});
+      result = entry.Recover({*destination, *ListView3, *statusPanel_, itemProgress});
     } catch (const std::exception& e) {
       // One item that cannot be written does not end the recovery, but it
       // is said, and counted failed.
@@ -199,10 +207,11 @@ void TfrmAdvMain::RecoverExecute() {
     if (OpenDir->isChecked() && opener_ && !opener_(folder))
       ListView3->Add(QStringLiteral("无法在桌面中打开目标目录 ") + QString::fromStdString(folder), physical::kLogFailure);
   };
-  steps.finish = [this](const controls::RecoverTally& tally) {
+  steps.finish = [this](const controls::RecoverTally& tally, const QString& summary) {
     ListView3->Add(controls::RecoverTallyText(tally), tally.failed ? physical::kLogFailure : 0);
     statusPanel_->SetText("");
     SetBusyCursors(false);
+    ShowBox(tally.failed ? controls::BoxKind::kWarning : controls::BoxKind::kInformation, summary);
   };
   controls::RunRecoverCommand(items, steps, showBox_, this,
                               QStringLiteral("0 个文件已选择，请选择您想要恢复的文件。\n"));

@@ -110,6 +110,7 @@ void TfrmAdvMain::TreeView2Changing(QTreeWidgetItem* now, QTreeWidgetItem* befor
     reverting_ = true;
     TreeView2->setCurrentItem(before);
     reverting_ = false;
+    if (!Busy() && node.role == DiskNodeRole::kLocked) ChooseLockedDisk(now);
     return;
   }
   TreeView2Click();

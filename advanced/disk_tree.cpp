@@ -56,6 +56,20 @@ DiskNode NodeOf(const QTreeWidgetItem* item) {
   return node;
 }
 
+QTreeWidgetItem* AddLockedDiskNode(QTreeWidgetItem* computer, int diskIndex, const QString& caption,
+                                   const QString& reason) {
+  QTreeWidgetItem* item = NewNode(computer, caption, kImagePhysicalDisk, DiskNodeRole::kLocked, diskIndex, nullptr);
+  item->setToolTip(0, reason);
+  if (QTreeWidget* tree = computer->treeWidget())
+    item->setForeground(0, tree->palette().brush(QPalette::Disabled, QPalette::Text));
+  return item;
+}
+
+int LockedDiskIndex(const QTreeWidgetItem* item) {
+  const DiskNode node = NodeOf(item);
+  return node.role == DiskNodeRole::kLocked ? node.driveSlot : -1;
+}
+
 int NodeImage(const QTreeWidgetItem* item) { return item ? item->data(0, kRoleImage).toInt() : -1; }
 
 QString PartitionNodeText(const TPhysicalDrive& drive, const TPartiEntry& entry, bool driveNode) {

@@ -26,6 +26,7 @@ enum class DiskNodeRole : int {
   kFreeSpace,  // "未使用"
   kFound,      // found by the partition search
   kLostGroup,  // "丢失的分区": holds the found partitions, has no entry
+  kLocked,     // a disk the user may not read yet: no drive, no entry
 };
 
 struct DiskNode {
@@ -45,6 +46,13 @@ QString PartitionNodeText(const physical::TPhysicalDrive& drive, const physical:
                           bool driveNode);
 int PartitionNodeImage(const physical::TPhysicalDrive& drive, const physical::TPartiEntry& entry,
                        bool driveNode);
+
+// Adds the node of a disk that needs authorisation (device-table index)
+// under "我的电脑": greyed, its caption and reason from controls.
+QTreeWidgetItem* AddLockedDiskNode(QTreeWidgetItem* computer, int diskIndex, const QString& caption,
+                                   const QString& reason);
+// The device-table index of a locked disk's node, -1 for any other node.
+int LockedDiskIndex(const QTreeWidgetItem* item);
 
 // Adds "我的电脑" to an empty tree.
 QTreeWidgetItem* AddComputerNode(QTreeWidget* tree);

@@ -4,18 +4,12 @@
 // the copy); recorded S.M.A.R.T. drives stand in for the machine's
 // drives in the health window.
 #include <QApplication>
-#include <QDBusConnection>
-
-#include <algorithm>
-#include <cstdio>
 
 #include "app/about.h"
 #include "app/command_line.h"
 #include "app/frmain.h"
 #include "app/start_up.h"
-#include "controls/disk_service.h"
 #include "controls/ui_fonts.h"
-#include "platform/device_table.h"
 
 int main(int argc, char** argv) {
   if (const auto status = tarnwell::app::AnswerInfoOption(argc, argv)) return *status;
@@ -29,15 +23,10 @@ int main(int argc, char** argv) {
     tarnwell::controls::ShowBox(nullptr, tarnwell::controls::BoxKind::kError, options.error);
   tarnwell::app::AttachSmartReplays(options.smartReplays, tarnwell::controls::ShowBox);
   tarnwell::app::AttachDisks(options.imagePaths, tarnwell::controls::ShowBox, true, options.imageMaps);
-  // Disks the user may not read are opened through the desktop's disk
-  // service, which asks for authorisation; the windows are never run as
-  // root for them.
-  const auto& disks = tarnwell::platform::DeviceTable::Instance().Disks();
-  if (std::any_of(disks.begin(), disks.end(), [](const auto& d) { return d.needsAuthorisation; })) {
-    tarnwell::controls::AuthoriseLockedDisks(QDBusConnection::systemBus(), [](const QString& line) {
-      std::fprintf(stderr, "tarnwell: %s\n", line.toLocal8Bit().constData());
-    });
-  }
+  // Disks the user may not read stay listed as locked: the recovery
+  // windows offer to open them through the desktop's disk service when one
+  // is chosen, so nobody meets authorisation dialogs for disks they never
+  // meant to read.
 
   tarnwell::app::TfrmFrMain launcher;
   // A hidden about box lives as long as the launcher; the about button

@@ -6,7 +6,6 @@
 #include <QDBusUnixFileDescriptor>
 #include <QVariantMap>
 
-#include "platform/device_table.h"
 
 namespace tarnwell::controls {
 namespace {
@@ -21,13 +20,13 @@ QString ReasonOf(const QDBusMessage& reply) {
   const QString name = reply.errorName();
   if (name == QStringLiteral("org.freedesktop.DBus.Error.ServiceUnknown") ||
       name == QStringLiteral("org.freedesktop.DBus.Error.NameHasNoOwner"))
-    return QStringLiteral("the desktop's disk service (UDisks2) is not running");
+    return QStringLiteral("系统磁盘服务 (UDisks2) 未运行");
   if (name.startsWith(QStringLiteral("org.freedesktop.UDisks2.Error.NotAuthorized")))
-    return QStringLiteral("the disk service refused authorisation");
+    return QStringLiteral("系统磁盘服务拒绝了授权");
   if (name == QStringLiteral("org.freedesktop.DBus.Error.UnknownObject") ||
       name == QStringLiteral("org.freedesktop.DBus.Error.UnknownMethod"))
-    return QStringLiteral("the disk service does not know this disk");
-  return QStringLiteral("the disk service answered: %1").arg(reply.errorMessage());
+    return QStringLiteral("系统磁盘服务不认识这个磁盘");
+  return QStringLiteral("系统磁盘服务回答：%1").arg(reply.errorMessage());
 }
 
 }  // namespace
@@ -47,7 +46,7 @@ QString DiskServiceObjectPath(const QString& kernelName) {
 DiskServiceAnswer OpenThroughDiskService(const QDBusConnection& bus, const QString& kernelName) {
   DiskServiceAnswer answer;
   if (!bus.isConnected()) {
-    answer.error = QStringLiteral("no connection to the system bus");
+    answer.error = QStringLiteral("无法连接系统总线 (D-Bus)");
     return answer;
   }
   QDBusMessage call = QDBusMessage::createMethodCall(kService, DiskServiceObjectPath(kernelName),
@@ -61,37 +60,14 @@ DiskServiceAnswer OpenThroughDiskService(const QDBusConnection& bus, const QStri
   }
   const QList<QVariant> values = reply.arguments();
   if (values.isEmpty() || !values.first().canConvert<QDBusUnixFileDescriptor>()) {
-    answer.error = QStringLiteral("the disk service sent no descriptor");
+    answer.error = QStringLiteral("系统磁盘服务没有交回描述符");
     return answer;
   }
   // The message owns its descriptor; keep a duplicate of our own.
   const auto handed = qvariant_cast<QDBusUnixFileDescriptor>(values.first());
   if (handed.isValid()) answer.descriptor.reset(::fcntl(handed.fileDescriptor(), F_DUPFD_CLOEXEC, 0));
-  if (!answer.descriptor.valid()) answer.error = QStringLiteral("the disk service sent no descriptor");
+  if (!answer.descriptor.valid()) answer.error = QStringLiteral("系统磁盘服务没有交回描述符");
   return answer;
-}
-
-int AuthoriseLockedDisks(const QDBusConnection& bus, const std::function<void(const QString&)>& log) {
-  auto& table = platform::DeviceTable::Instance();
-  int opened = 0;
-  for (int index = 0; index < static_cast<int>(table.Disks().size()); ++index) {
-    const platform::PhysicalDisk& disk = table.Disks()[static_cast<size_t>(index)];
-    if (!disk.needsAuthorisation) continue;
-    const QString device = QString::fromStdString(disk.origin.path);
-    DiskServiceAnswer answer = OpenThroughDiskService(bus, QString::fromStdString(disk.name));
-    if (answer.descriptor.valid() && table.AuthoriseDisk(index, std::move(answer.descriptor))) {
-      ++opened;
-      continue;
-    }
-    // AuthoriseDisk notes a descriptor that was not read-only itself.
-    QString reason = answer.error;
-    if (reason.isEmpty()) reason = QString::fromStdString(table.Disks()[static_cast<size_t>(index)].authorisationNote);
-    table.SetAuthorisationNote(index, reason.toStdString());
-    if (log)
-      log(QStringLiteral("%1: %2. Run the program with sudo, or add the user to the disk group.")
-              .arg(device, reason));
-  }
-  return opened;
 }
 
 }  // namespace tarnwell::controls

@@ -6,8 +6,6 @@
 #include <QDBusConnection>
 #include <QString>
 
-#include <functional>
-
 #include "platform/unique_fd.h"
 
 namespace tarnwell::controls {
@@ -26,11 +24,5 @@ QString DiskServiceObjectPath(const QString& kernelName);
 // it to ask the user for authorisation. Waits for the answer while the
 // windows keep painting.
 DiskServiceAnswer OpenThroughDiskService(const QDBusConnection& bus, const QString& kernelName);
-
-// Asks for every disk of the device table that needs authorisation and
-// hands each descriptor to the table. Each disk that stays locked gets a
-// note in the table and a line through `log` with the reason and what the
-// user can do instead. Returns the number of disks opened.
-int AuthoriseLockedDisks(const QDBusConnection& bus, const std::function<void(const QString&)>& log);
 
 }  // namespace tarnwell::controls

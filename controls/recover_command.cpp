@@ -1,11 +1,20 @@
 #include "controls/recover_command.h"
 
+#include <QProgressBar>
+
+#include "engine/entry_count.h"
+
 namespace tarnwell::controls {
 
 std::vector<RecoverItem> CheckedItems(const FileListModel& model) { return model.Ticks(); }
 
 QString RecoverTallyText(const RecoverTally& tally) {
   return QStringLiteral("%1 个文件已恢复，%2 个失败").arg(tally.recovered).arg(tally.failed);
+}
+
+RecoverAmount MeasureRecoverItem(const RecoverItem& item) {
+  const engine::EntryTotals totals = engine::CountFilesAndBytes(engine::EntryHandle::FromParts(item.tag, item.handle));
+  return {totals.files, totals.bytes};
 }
 
 RecoverOutcome RunRecoverCommand(const std::vector<RecoverItem>& items, const RecoverSteps& steps,
@@ -17,19 +26,40 @@ RecoverOutcome RunRecoverCommand(const std::vector<RecoverItem>& items, const Re
   }
   std::string folder;
   if (!steps.chooseDestination(&folder)) return RecoverOutcome::kCancelled;
+  RecoverAmount total;
+  std::vector<RecoverAmount> amounts;
+  amounts.reserve(items.size());
+  for (const RecoverItem& item : items) {
+    amounts.push_back(MeasureRecoverItem(item));
+    total.files += amounts.back().files;
+    total.bytes += amounts.back().bytes;
+  }
+  QProgressBar* bar = steps.progressBar;
+  const bool barWasVisible = bar && !bar->isHidden();
+  RecoverProgress progress(total, [&steps, bar](const RecoverProgress& now) {
+    if (bar) ShowRecoverProgressBar(bar, now);
+    if (steps.showProgress) steps.showProgress(now);
+  });
   // The finishing steps run on every way out, errors included.
   struct Finish {
     const RecoverSteps& steps;
+    const RecoverProgress& progress;
+    bool barWasVisible;
     RecoverTally tally;
+    bool stopped = false;
     ~Finish() {
-      if (steps.finish) steps.finish(tally);
+      if (steps.progressBar) EndRecoverProgressBar(steps.progressBar, barWasVisible);
+      if (steps.finish) steps.finish(tally, progress.SummaryText(tally, stopped));
     }
-  } finish{steps, {}};
+  } finish{steps, progress, barWasVisible, {}};
   if (steps.begin) steps.begin();
-  for (const RecoverItem& item : items) {
+  for (size_t i = 0; i < items.size(); ++i) {
     if (steps.stopRequested && steps.stopRequested()) break;
-    finish.tally += steps.recoverOne(item, folder);
+    progress.BeginItem(amounts[i]);
+    finish.tally += steps.recoverOne(items[i], folder, progress.ItemBar());
+    progress.EndItem();
   }
+  finish.stopped = steps.stopRequested && steps.stopRequested();
   if (steps.afterLoop) steps.afterLoop(folder);
   return RecoverOutcome::kRan;
 }

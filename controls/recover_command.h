@@ -11,6 +11,7 @@
 
 #include "controls/file_list_model.h"
 #include "controls/message_boxes.h"
+#include "controls/recover_progress.h"
 
 namespace tarnwell::controls {
 
@@ -19,6 +20,11 @@ namespace tarnwell::controls {
 using RecoverItem = TickedRecord;
 
 std::vector<RecoverItem> CheckedItems(const FileListModel& model);
+
+// The files and bytes an item's entry stands for (a folder: everything
+// below it), measured before the first is written so that the share and
+// the time left cover them all.
+RecoverAmount MeasureRecoverItem(const RecoverItem& item);
 
 // What recovering items gave: files written whole, and items that failed
 // (a folder with a failure below it counts as one).
@@ -39,12 +45,21 @@ struct RecoverSteps {
   std::function<bool(std::string* folder)> chooseDestination;
   // Before the first item: busy cursors, status texts, the first log line.
   std::function<void()> begin;
-  std::function<RecoverTally(const RecoverItem& item, const std::string& folder)> recoverOne;
+  // Writes one item; `progress` is the engine's bar for the item, which
+  // moves the whole recovery's share.
+  std::function<RecoverTally(const RecoverItem& item, const std::string& folder, engine::ProgressBar& progress)>
+      recoverOne;
+  // The window's progress bar: it shows where the recovery stands (see
+  // ShowRecoverProgressBar) and is given back when it ends.
+  QProgressBar* progressBar = nullptr;
+  // Every change of where the recovery stands, besides the bar.
+  RecoverProgress::Shower showProgress;
   std::function<bool()> stopRequested;
   // After the loop when it was not stopped or was: open the folder, etc.
   std::function<void(const std::string& folder)> afterLoop;
-  // Always last, also after a stop, with what was recovered until then.
-  std::function<void(const RecoverTally& tally)> finish;
+  // Always last, also after a stop, with what was recovered until then,
+  // and a summary of it for a box (see RecoverProgress::SummaryText).
+  std::function<void(const RecoverTally& tally, const QString& summary)> finish;
 };
 
 enum class RecoverOutcome { kNothingChecked, kCancelled, kRan };

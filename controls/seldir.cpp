@@ -106,6 +106,8 @@ void TfrmSelDir::done(int result) {
 
 bool SelectDestinationFolder(QWidget* parent, std::string* folder) {
   TfrmSelDir dialog(parent);
+  // The folder of the last recovery is offered again.
+  if (folder && !folder->empty()) dialog.Edit1->setText(QString::fromStdString(*folder));
   if (dialog.exec() != QDialog::Accepted) return false;
   if (folder) *folder = dialog.Path();
   return true;

@@ -39,7 +39,8 @@ class TfrmSelDir : public QDialog {
   controls::BoxShower showBox_ = controls::ShowBox;
 };
 
-// Shows the dialog modally; true and the folder when the user accepted.
+// Shows the dialog modally, filled with *folder when it names one (the
+// folder of the last recovery); true and the folder when the user accepted.
 bool SelectDestinationFolder(QWidget* parent, std::string* folder);
 
 }  // namespace tarnwell::controls

@@ -37,34 +37,36 @@ bool DriveReady(char letter) {
   return platform::QueryDriveReady(upper);
 }
 
+std::unique_ptr<TLogiDrive> BuildDrive(char letter) {
+  try {
+    auto drive = std::make_unique<TLogiDrive>();
+    drive->DriveName = std::string(1, letter) + ":";
+    drive->DriveType = platform::QueryDriveType(letter);
+    if (drive->DriveType != platform::kDriveRemovable && drive->DriveType != platform::kDriveFixed) return nullptr;
+    std::string label;
+    if (DriveReady(letter)) {
+      if (auto total = platform::QueryTotalBytes(letter)) {
+        drive->TotalBytes = static_cast<int64_t>(*total);
+        label = platform::Utf8ToSystem(platform::QueryVolumeLabel(letter).value_or(""));
+      }
+    }
+    drive->VolumeLabel = Trim(label);
+    if (drive->VolumeLabel.empty()) drive->VolumeLabel = platform::SystemText("无名称");
+    drive->SizeText = SizeText(drive->TotalBytes);
+    // The one lookup of the volume by its letter: from here on the drive
+    // is read through the source it holds.
+    drive->Source = disk::OpenSourceForDriveCode(disk::DriveCodeOfLetter(letter));
+    return drive;
+  } catch (const std::exception&) {
+    // A failed query drops the letter, as the drive list always has.
+    return nullptr;
+  }
+}
+
 std::vector<std::unique_ptr<TLogiDrive>> BuildDriveList() {
   std::vector<std::unique_ptr<TLogiDrive>> drives;
-  for (char letter = 'A'; letter <= 'Z'; ++letter) {
-    try {
-      auto drive = std::make_unique<TLogiDrive>();
-      drive->DriveName = std::string(1, letter) + ":";
-      drive->DriveType = platform::QueryDriveType(letter);
-      if (drive->DriveType != platform::kDriveRemovable &&
-          drive->DriveType != platform::kDriveFixed)
-        continue;
-      std::string label;
-      if (DriveReady(letter)) {
-        if (auto total = platform::QueryTotalBytes(letter)) {
-          drive->TotalBytes = static_cast<int64_t>(*total);
-          label = platform::Utf8ToSystem(platform::QueryVolumeLabel(letter).value_or(""));
-        }
-      }
-      drive->VolumeLabel = Trim(label);
-      if (drive->VolumeLabel.empty()) drive->VolumeLabel = platform::SystemText("无名称");
-      drive->SizeText = SizeText(drive->TotalBytes);
-      // The one lookup of the volume by its letter: from here on the drive
-      // is read through the source it holds.
-      drive->Source = disk::OpenSourceForDriveCode(disk::DriveCodeOfLetter(letter));
-      drives.push_back(std::move(drive));
-    } catch (const std::exception&) {
-      // A failed query drops the letter, as the drive list always has.
-    }
-  }
+  for (char letter = 'A'; letter <= 'Z'; ++letter)
+    if (auto drive = BuildDrive(letter)) drives.push_back(std::move(drive));
   return drives;
 }
 

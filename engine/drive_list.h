@@ -20,6 +20,9 @@ bool DriveReady(char letter);
 // The drive list of the machine, letters A to Z; only removable and fixed
 // drives. Each drive gets its volume's source here, opened once.
 std::vector<std::unique_ptr<TLogiDrive>> BuildDriveList();
+// The drive of one letter as the list builds it; nullptr when the letter
+// names no removable or fixed drive (a disk authorised later adds letters).
+std::unique_ptr<TLogiDrive> BuildDrive(char letter);
 
 // A drive over a source the caller opened (a volume image, sectors held in
 // memory), named by its letter; size from the source, no label.

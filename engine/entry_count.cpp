@@ -8,13 +8,20 @@
 namespace tarnwell::engine {
 namespace {
 
-// Calls file(handle) for a file, or for every file anywhere below a folder.
-template <typename File>
-void ForEachFileBelow(const EntryHandle& entry, size_t maxFolders, const File& file) {
-  if (!entry) return;
+void AddFile(EntryTotals& totals, const EntryHandle& file) {
+  ++totals.files;
+  const uint64_t size = file.Size();
+  totals.bytes = size > UINT64_MAX - totals.bytes ? UINT64_MAX : totals.bytes + size;
+}
+
+}  // namespace
+
+EntryTotals CountFilesAndBytes(const EntryHandle& entry, size_t maxFolders) {
+  EntryTotals totals;
+  if (!entry) return totals;
   if (!entry.IsFolder()) {
-    file(entry);
-    return;
+    AddFile(totals, entry);
+    return totals;
   }
   std::unordered_set<const void*> entered;
   std::vector<EntryHandle> pending{entry};
@@ -24,7 +31,7 @@ void ForEachFileBelow(const EntryHandle& entry, size_t maxFolders, const File& f
     if (!entered.insert(folder.Item()).second) continue;
     for (const EntryHandle& child : folder.ChildRange()) {
       if (!child.IsFolder()) {
-        file(child);
+        AddFile(totals, child);
         continue;
       }
       // A folder's own "." and ".." entries are not folders below it.
@@ -32,23 +39,7 @@ void ForEachFileBelow(const EntryHandle& entry, size_t maxFolders, const File& f
       if (name != "." && name != "..") pending.push_back(child);
     }
   }
-}
-
-}  // namespace
-
-uint64_t CountFiles(const EntryHandle& entry, size_t maxFolders) {
-  uint64_t files = 0;
-  ForEachFileBelow(entry, maxFolders, [&](const EntryHandle&) { ++files; });
-  return files;
-}
-
-uint64_t BytesToWrite(const EntryHandle& entry, size_t maxFolders) {
-  uint64_t bytes = 0;
-  ForEachFileBelow(entry, maxFolders, [&](const EntryHandle& f) {
-    const uint64_t size = f.Size();
-    bytes = size > UINT64_MAX - bytes ? UINT64_MAX : bytes + size;
-  });
-  return bytes;
+  return totals;
 }
 
 RoomCheck CheckRoom(const std::string& folder, uint64_t planned) {

@@ -1,6 +1,6 @@
 #pragma once
-// How many files a recovered entry stands for, for the count that ends a
-// recovery's log, and how many bytes its recovery writes, for the room
+// How many files a recovered entry stands for and how many bytes they hold:
+// for a recovery's progress, the count that ends its log, and the room
 // check before it starts.
 #include <cstdint>
 #include <optional>
@@ -10,13 +10,23 @@
 
 namespace tarnwell::engine {
 
-// 1 for a file; for a folder the files anywhere below it, each folder
-// entered once (a deleted folder may point back at an ancestor) and at
-// most maxFolders folders walked.
-uint64_t CountFiles(const EntryHandle& entry, size_t maxFolders = 1'000'000);
-// The sizes of the same files added up: what a recovery of the entry
-// writes at most (entries that share clusters are each written in full).
-uint64_t BytesToWrite(const EntryHandle& entry, size_t maxFolders = 1'000'000);
+struct EntryTotals {
+  uint64_t files = 0;
+  uint64_t bytes = 0;  // the sizes the entries give (holes included), saturated
+};
+
+// 1 file of its size for a file; for a folder the files anywhere below it,
+// each folder entered once (a deleted folder may point back at an
+// ancestor) and at most maxFolders folders walked. Entries that share
+// clusters are each counted in full, as a recovery writes each of them.
+EntryTotals CountFilesAndBytes(const EntryHandle& entry, size_t maxFolders = 1'000'000);
+inline uint64_t CountFiles(const EntryHandle& entry, size_t maxFolders = 1'000'000) {
+  return CountFilesAndBytes(entry, maxFolders).files;
+}
+// What a recovery of the entry writes at most.
+inline uint64_t BytesToWrite(const EntryHandle& entry, size_t maxFolders = 1'000'000) {
+  return CountFilesAndBytes(entry, maxFolders).bytes;
+}
 
 // The bytes a recovery plans to write beside the room its destination has.
 struct RoomCheck {

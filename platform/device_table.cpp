@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <linux/fs.h>
 
 #include <algorithm>
@@ -27,6 +28,16 @@ std::vector<std::pair<uint64_t, uint64_t>> VolumesOf(const std::vector<ProbedPar
   for (const ProbedPartition& p : partitions)
     if (!p.extendedContainer) volumes.emplace_back(p.startSector, p.sectorCount);
   return volumes;
+}
+
+VolumeEntry LetteredVolume(int diskIndex, uint64_t start, uint64_t count, bool removable, char letter) {
+  VolumeEntry v;
+  v.letter = letter;
+  v.diskIndex = diskIndex;
+  v.startSector = start;
+  v.sectorCount = count;
+  v.driveType = removable ? kDriveRemovable : kDriveFixed;
+  return v;
 }
 
 }  // namespace
@@ -125,7 +136,8 @@ void DeviceTable::AddBlockDevices() {
 void DeviceTable::AddBlockDevices(const std::vector<BlockDeviceInfo>& devices, const DeviceOpener& open) {
   for (const BlockDeviceInfo& dev : devices) {
     UniqueFd fd = open ? open(dev.devicePath) : UniqueFd::OpenReadOnly(dev.devicePath.c_str());
-    const bool denied = !fd.valid() && (errno == EACCES || errno == EPERM);
+    const int openError = fd.valid() ? 0 : errno;
+    const bool denied = openError == EACCES || openError == EPERM;
     // An empty card reader or a vanished device: nothing to list.
     if (!fd.valid() && !denied) continue;
     PhysicalDisk disk;
@@ -136,6 +148,7 @@ void DeviceTable::AddBlockDevices(const std::vector<BlockDeviceInfo>& devices, c
     disk.kindDetail = dev.kindDetail;
     disk.removable = dev.removable;
     disk.needsAuthorisation = denied;
+    disk.openError = openError;
     // The kernel's size stands until the device itself can be asked.
     disk.sizeBytes = fd.valid() ? SizeOfOpenFile(fd.get()).value_or(dev.sizeBytes) : dev.sizeBytes;
     std::vector<std::pair<uint64_t, uint64_t>> parts;
@@ -163,7 +176,8 @@ bool DeviceTable::AuthoriseDisk(int index, UniqueFd descriptor) {
   disk.origin.descriptor = std::make_shared<const UniqueFd>(std::move(descriptor));
   disk.needsAuthorisation = false;
   disk.authorisationNote.clear();
-  AssignLetters();  // its volumes get letters now
+  disk.openError = 0;
+  AssignLettersTo(index);  // its volumes get letters now
   return true;
 }
 
@@ -201,16 +215,27 @@ void DeviceTable::AssignLetters() {
     if (p.bareFloppy && floppyLetter <= 'B') letter = floppyLetter++;
     else if (nextLetter <= 'Z') letter = nextLetter++;
     if (!letter) continue;  // more volumes than letters: reachable as disks only
-    VolumeEntry v;
-    v.letter = letter;
-    v.diskIndex = p.diskIndex;
-    v.startSector = p.start;
-    v.sectorCount = p.count;
-    v.driveType = disks_[p.diskIndex].removable ? kDriveRemovable : kDriveFixed;
-    volumes_.push_back(v);
+    volumes_.push_back(LetteredVolume(p.diskIndex, p.start, p.count, disks_[static_cast<size_t>(p.diskIndex)].removable, letter));
   }
   ++generation_;
 }
+
+void DeviceTable::AssignLettersTo(int diskIndex) {
+  auto taken = [this](char letter) {
+    return std::any_of(volumes_.begin(), volumes_.end(), [letter](const VolumeEntry& v) { return v.letter == letter; });
+  };
+  for (const PendingVolume& p : pending_) {
+    if (p.diskIndex != diskIndex) continue;
+    char letter = 0;
+    for (char c = p.bareFloppy ? 'A' : 'C'; c <= 'Z' && !letter; ++c)
+      if (!taken(c)) letter = c;
+    if (!letter) continue;  // more volumes than letters: reachable as disks only
+    volumes_.push_back(LetteredVolume(p.diskIndex, p.start, p.count, disks_[static_cast<size_t>(p.diskIndex)].removable, letter));
+  }
+  ++generation_;
+}
+
+bool RunningAsRoot() { return ::geteuid() == 0; }
 
 const VolumeEntry* DeviceTable::FindVolume(char letter) const {
   for (const VolumeEntry& v : volumes_)

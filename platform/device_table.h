@@ -60,6 +60,9 @@ struct PhysicalDisk {
   // Why the disk stays locked (the disk service's answer), for the drive
   // lists; empty while nobody has asked.
   std::string authorisationNote;
+  // The error the kernel gave when the device was opened (EACCES, EPERM):
+  // as root, EPERM means no user or group change would help.
+  int openError = 0;
 };
 
 // What a disk is, and what tells it apart, for the disk lists: "E01 image
@@ -83,6 +86,9 @@ UniqueFd OpenDiskReadOnly(const PhysicalDisk& disk);
 // The size of an open image file or block device; nullopt for anything
 // else (a folder, a pipe).
 std::optional<uint64_t> SizeOfOpenFile(int fd);
+
+// Whether the program runs with the rights of root (effective user 0).
+bool RunningAsRoot();
 
 // Windows drive types the system lists.
 inline constexpr uint8_t kDriveRemovable = 2;
@@ -123,7 +129,9 @@ class DeviceTable {
   void AddBlockDevices(const std::vector<BlockDeviceInfo>& devices, const DeviceOpener& open = nullptr);
   // Gives a locked disk the descriptor the disk service opened. The
   // descriptor must be open for reading only; false (and nothing changes)
-  // otherwise or when the disk needs no authorisation.
+  // otherwise or when the disk needs no authorisation. Its volumes get the
+  // first free letters: letters already given stay, since windows hold
+  // drives by them.
   bool AuthoriseDisk(int index, UniqueFd descriptor);
   // Records why a locked disk stays locked.
   void SetAuthorisationNote(int index, const std::string& note);
@@ -141,6 +149,9 @@ class DeviceTable {
  private:
   void AddDisk(PhysicalDisk disk, const std::vector<std::pair<uint64_t, uint64_t>>& partitions);
   void AssignLetters();
+  // Letters for the volumes of one disk that has none yet, keeping every
+  // letter already given.
+  void AssignLettersTo(int diskIndex);
 
   struct PendingVolume {
     int diskIndex;

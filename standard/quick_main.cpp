@@ -28,6 +28,7 @@
 #include "controls/file_list_model.h"
 #include "controls/help_opener.h"
 #include "controls/hex_page.h"
+#include "controls/preview_page.h"
 #include "controls/properties_page.h"
 #include "controls/qt_message_pump.h"
 #include "controls/read_error_display.h"
@@ -130,7 +131,11 @@ void TfrmQuickMain::BuildActions() {
   N4->setCheckable(true);
   N4->setChecked(true);
   Openparentdirectory1 = new QAction(QStringLiteral("打开父目录"), this);
-  for (QAction* a : {Scan, Stop, Recover, acScan32, Up, Back, Forward, acClose, help})
+  OpenImage = make(QStringLiteral("打开磁盘映像..."), QStyle::SP_DialogOpenButton,
+                   QStringLiteral("把一个磁盘或分区的映像文件作为驱动器打开"));
+  OpenImage->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+  RecentImages = new QMenu(QStringLiteral("最近的映像"), this);
+  for (QAction* a : {Scan, Stop, Recover, acScan32, Up, Back, Forward, acClose, help, OpenImage})
     addAction(a);
 }
 
@@ -146,7 +151,7 @@ QWidget* TfrmQuickMain::BuildCoolBar() {
 
   auto* menuBand = new QHBoxLayout;
   menuBand->setSpacing(0);
-  auto addMenu = [&](const QString& caption, std::initializer_list<QAction*> actions) {
+  auto addMenu = [&](const QString& caption, std::initializer_list<QAction*> actions) -> QMenu* {
     auto* button = new QToolButton(bar);
     button->setText(caption);
     button->setAutoRaise(true);
@@ -161,8 +166,12 @@ QWidget* TfrmQuickMain::BuildCoolBar() {
     }
     button->setMenu(menu);
     menuBand->addWidget(button);
+    return menu;
   };
-  addMenu(QStringLiteral("文件"), {Scan, Stop, nullptr, Recover, nullptr, acClose});
+  QMenu* file = addMenu(QStringLiteral("文件"), {Scan, Stop, nullptr, Recover, nullptr, acClose});
+  file->insertAction(Scan, OpenImage);
+  file->insertMenu(Scan, RecentImages);
+  file->insertSeparator(Scan);
   addMenu(QStringLiteral("选项"), {N4});
   addMenu(QStringLiteral("帮助"), {help});
   menuBand->addStretch();
@@ -289,12 +298,14 @@ QWidget* TfrmQuickMain::BuildRightSide() {
   Notebook1->addWidget(panel21);
   Notebook1->addWidget(SearchPage);
   Notebook1->addWidget(ListView3);
+  Preview = new controls::PreviewPage(Notebook1);
+  Notebook1->addWidget(Preview);
   l18->addWidget(Notebook1);
   TabSet1 = new QTabBar(panel18);
   TabSet1->setShape(QTabBar::RoundedSouth);
   TabSet1->setDrawBase(false);
   TabSet1->setExpanding(false);
-  for (const char* caption : {"   属性   ", "   十六进制查看   ", "    查找    ", "  应用程序日志  "})
+  for (const char* caption : {"   属性   ", "   十六进制查看   ", "    查找    ", "  应用程序日志  ", "   预览   "})
     TabSet1->addTab(QString::fromUtf8(caption));
   TabSet1->setStyleSheet(QStringLiteral(
       "QTabBar { background: rgb(216,228,248); }"
@@ -346,6 +357,8 @@ void TfrmQuickMain::ConnectHandlers() {
   });
   connect(help, &QAction::triggered, this, &TfrmQuickMain::helpExecute);
   connect(Openparentdirectory1, &QAction::triggered, this, &TfrmQuickMain::Openparentdirectory1Click);
+  connect(OpenImage, &QAction::triggered, this, &TfrmQuickMain::OpenImageExecute);
+  connect(RecentImages, &QMenu::aboutToShow, this, &TfrmQuickMain::FillRecentImagesMenu);
   connect(Timer1, &QTimer::timeout, this, [this] {
     Timer1->stop();
     FlashDriveHint(2);
@@ -440,10 +453,10 @@ void TfrmQuickMain::FormShow() {
   readErrors_ = std::make_unique<controls::ReadErrorDisplay>(this, ListView3, services_.showBox);
   engine_ = std::make_unique<engine::TUndelete>(*boxes_, *pump_);
   Hex->ShowBanner(QByteArray::fromStdString(platform::SystemText("感谢您使用 Tarnwell。")));
+  Log(QStringLiteral("标准恢复已开始"), engine::kLogInformation);
   FillDriveTree();
   UpdateHistoryButtons();
   UpdateTicksPanel();
-  Log(QStringLiteral("标准恢复已开始"), engine::kLogInformation);
   Timer1->start();
 }
 

@@ -10,7 +10,9 @@
 #include <string>
 
 #include "controls/desktop_opener.h"
+#include "controls/locked_disks.h"
 #include "controls/message_boxes.h"
+#include "controls/open_image.h"
 #include "controls/sort_state.h"
 #include "controls/type_names.h"
 #include "standard/entry_rows.h"
@@ -38,6 +40,7 @@ namespace tarnwell::controls {
 class EventLogView;
 class FileListModel;
 class HexPage;
+class PreviewPage;
 class PropertiesPage;
 class QtMessagePump;
 class SearchPanel;
@@ -56,6 +59,7 @@ struct QuickMainServices {
   controls::QuestionAsker ask = controls::AskYesNo;
   controls::DesktopOpener opener = controls::DefaultDesktopOpener();
   std::function<bool(QWidget* parent, std::string* folder)> selectDestination;
+  controls::OpenImageChooser chooseImage = controls::ChooseImageToOpen;
   std::function<QDate()> today = [] { return QDate::currentDate(); };
   // Where "Tarnwell.ini" lives; empty: the usual place.
   std::string settingsPath;
@@ -63,6 +67,8 @@ struct QuickMainServices {
   // The pauses of the drive hint's flashing (tests skip them).
   std::function<void(int ms)> wait;
   int screenWidth = 0;  // 0: the primary screen's
+  // Opening disks the user may not read through the desktop's disk service.
+  controls::LockedDiskSeams lockedDisks = controls::SystemLockedDiskSeams();
 };
 
 class TfrmQuickMain : public QDialog {
@@ -107,11 +113,17 @@ class TfrmQuickMain : public QDialog {
   void RecoverExecute();
   void Button1Click();
   void FlashDriveHint(int rounds);
+  // "打开磁盘映像...": attaches an image chosen in the file dialog (or from
+  // the recent images) as a disk and scans its first volume.
+  void OpenImageExecute();
+  void OpenImageFile(const QString& image);
 
   // Helpers the tests look through.
   QString GetNodePath(QTreeWidgetItem* node) const;
   void RevealEntry(const engine::EntryHandle& entry);
   QTreeWidgetItem* DriveNode(char letter) const;
+  // The node of a disk listed as needing authorisation (device-table index).
+  QTreeWidgetItem* LockedDiskNode(int diskIndex) const;
   QTreeWidgetItem* FolderNode(const engine::EntryHandle& entry) const;
   QTreeWidgetItem* NodeOfIdentity(const void* identity) const;
   const void* NodeIdentity(QTreeWidgetItem* node) const;
@@ -135,6 +147,9 @@ class TfrmQuickMain : public QDialog {
   controls::PropertiesPage* ListView2 = nullptr;  // the properties page
   controls::EventLogView* ListView3 = nullptr;    // the event log ("应用程序日志")
   controls::SearchPanel* SearchPage = nullptr;
+  // "预览": a picture or text read through the recovery's copy (the last page,
+  // so the other pages keep their numbers).
+  controls::PreviewPage* Preview = nullptr;
   QStackedWidget* Notebook1 = nullptr;  // the pages: properties, hex, search, log
   QTabBar* TabSet1 = nullptr;           // the tabs that choose a page
   controls::TStatusBarEx* StatusBar1 = nullptr;  // status, folder path, counts
@@ -153,7 +168,9 @@ class TfrmQuickMain : public QDialog {
   QAction* acClose = nullptr;
   QAction* help = nullptr;
   QAction* N4 = nullptr;  // option "恢复后打开目标目录": open the destination after recovery
-  QAction* Openparentdirectory1 = nullptr;  // a search result's folder in the tree
+  QAction* Openparentdirectory1 = nullptr;
+  QAction* OpenImage = nullptr;    // "打开磁盘映像..."
+  QMenu* RecentImages = nullptr;   // "最近的映像": the images opened before  // a search result's folder in the tree
   QMenu* PopupMenu1 = nullptr;  // the file list's context menu
   QTimer* Timer1 = nullptr;     // one tick after opening: flashes the drive hint
 
@@ -170,6 +187,14 @@ class TfrmQuickMain : public QDialog {
   void BuildActions();
   void ConnectHandlers();
   void FillDriveTree();
+  QTreeWidgetItem* AddDriveNode(engine::TLogiDrive& drive, int position);
+  // A locked disk chosen: explains it and offers to open it; its volumes
+  // join the drive list when it opens.
+  void ChooseLockedDisk(QTreeWidgetItem* node);
+  // Lists the volumes of a disk the device table gained after the window
+  // opened; the first new drive node, or nullptr.
+  QTreeWidgetItem* AddDrivesOfDisk(int diskIndex);
+  void FillRecentImagesMenu();
   void AddChildFolders(QTreeWidgetItem* node, bool rebuild = false);
   void AddGrandchildFolders(QTreeWidgetItem* node);
   void FillFileList(QTreeWidgetItem* node);
@@ -185,6 +210,7 @@ class TfrmQuickMain : public QDialog {
   void SetRootEntry();
   void ShowProperties(int row);
   void ShowHex(int row);
+  void ShowPreview(int row);
   QTreeWidgetItem* AddFolderNode(QTreeWidgetItem* parent, const engine::EntryHandle& entry);
   std::vector<int> SelectedRows() const;
   void SyncLowerPanels(QSplitter* moved);

@@ -6,6 +6,7 @@
 #include "controls/event_log_view.h"
 #include "controls/file_list_model.h"
 #include "controls/recover_command.h"
+#include "controls/remembered_destination.h"
 #include "controls/search_panel.h"
 #include "controls/status_bar_ex.h"
 #include "engine/entry_count.h"
@@ -37,7 +38,11 @@ void TfrmQuickMain::RecoverExecute() {
   std::vector<engine::EntryHandle> entries;
   for (size_t i : plan.items) entries.push_back(handles[i]);
   steps.chooseDestination = [this, &entries](std::string* folder) {
-    return services_.selectDestination(this, folder) && RoomForRecovery(entries, *folder);
+    const std::string shared = controls::SharedSettingsFile(services_.settingsPath);
+    *folder = controls::RememberedDestination(shared);
+    if (!services_.selectDestination(this, folder)) return false;
+    controls::RememberDestination(shared, *folder);
+    return RoomForRecovery(entries, *folder);
   };
   steps.begin = [&] {
     // Busy for the whole loop: closing, drive changes, rescans and
@@ -48,7 +53,9 @@ void TfrmQuickMain::RecoverExecute() {
     SetStatus(0, QStringLiteral(" 正在恢复 ..."));
     Log(QStringLiteral("正在恢复 ..."), engine::kLogInformation);
   };
-  steps.recoverOne = [this, keepPaths = plan.keepPaths](const controls::RecoverItem& item, const std::string& folder) {
+  steps.progressBar = ProgressBar1;
+  steps.recoverOne = [this, keepPaths = plan.keepPaths](const controls::RecoverItem& item, const std::string& folder,
+                                                        engine::ProgressBar& itemProgress) {
     const engine::EntryHandle entry = engine::EntryHandle::FromParts(item.tag, item.handle);
     // The copy takes the row's caption; each failure is in the log.
     const std::string name = platform::Utf8ToSystem(item.caption.toStdString());
@@ -65,7 +72,7 @@ void TfrmQuickMain::RecoverExecute() {
     }
     if (!destination) return controls::RecoverTally{0, 1};
     const std::string planned = engine::MakeUniquePath(name, destination->Path());
-    const engine::RecoverResult result = entry.Recover({*destination, *ListView3, *status1_, *progress_, &name});
+    const engine::RecoverResult result = entry.Recover({*destination, *ListView3, *status1_, itemProgress, &name});
     LogRenamedCopy(item.caption, name, planned);
     switch (result) {
       case engine::RecoverResult::kRecovered:
@@ -80,14 +87,17 @@ void TfrmQuickMain::RecoverExecute() {
     if (N4->isChecked() && services_.opener && !services_.opener(folder))
       Log(QStringLiteral("无法在桌面中打开目标目录 ") + QString::fromStdString(folder), engine::kLogError);
   };
-  steps.finish = [&](const controls::RecoverTally& tally) {
+  steps.finish = [&](const controls::RecoverTally& tally, const QString& summary) {
     busy.reset();
-    Log(QStringLiteral("恢复已完成。"), engine::kLogInformation);
+    const bool stopped = engine_->StopRequested;
+    Log(stopped ? QStringLiteral("恢复被用户终止") : QStringLiteral("恢复已完成。"),
+        stopped ? engine::kLogStopped : engine::kLogInformation);
     Log(controls::RecoverTallyText(tally), tally.failed ? engine::kLogError : engine::kLogInformation);
     SetStatus(0, QStringLiteral(" 目录"));
     SetStatus(1, " " + GetNodePath(TreeView1->currentItem()));
     TabSet1->setCurrentIndex(3);
     SetBusyCursor(false);
+    services_.showBox(this, tally.failed ? controls::BoxKind::kWarning : controls::BoxKind::kInformation, summary);
   };
   controls::RunRecoverCommand(items, steps, services_.showBox, this,
                               QStringLiteral("0 个文件已选择，请选择您想要恢复的文件。\n"));

@@ -7,6 +7,7 @@
 #include <QTreeWidget>
 
 #include "controls/display_format.h"
+#include "controls/entry_preview.h"
 #include "controls/file_list_model.h"
 #include "controls/hex_page.h"
 #include "controls/properties_page.h"
@@ -26,7 +27,7 @@ enum PropertyRow {
   kRowModified = 6, kRowAccessed = 7, kRowReadOnly = 10, kRowSystem = 11,
   kRowArchive = 12, kRowHidden = 13, kRowCompressed = 14,
 };
-enum Page { kPropertiesPage = 0, kHexPage = 1, kSearchPage = 2, kLogPage = 3 };
+enum Page { kPropertiesPage = 0, kHexPage = 1, kSearchPage = 2, kLogPage = 3, kPreviewPage = 4 };
 
 QString Flag(uint32_t attributes, uint32_t bit) {
   return (attributes & bit) ? QStringLiteral("Y") : QString();
@@ -151,6 +152,13 @@ void TfrmQuickMain::ListView1Click() {
   if (rows.size() != 1) return;
   if (Notebook1->currentIndex() == kPropertiesPage) ShowProperties(rows[0]);
   if (Notebook1->currentIndex() == kHexPage) ShowHex(rows[0]);
+  if (Notebook1->currentIndex() == kPreviewPage) ShowPreview(rows[0]);
+}
+
+void TfrmQuickMain::ShowPreview(int row) {
+  // The copy pumps events: nothing may start meanwhile.
+  const engine::ScopedFlag busy(engine_->Scanning);
+  controls::ShowEntryPreview(*Preview, RowEntry(row), ListModel->Row(row).name);
 }
 
 void TfrmQuickMain::ShowProperties(int row) {
@@ -198,7 +206,7 @@ void TfrmQuickMain::TabSet1Click(int index) {
     const QSignalBlocker block(TabSet1);
     TabSet1->setCurrentIndex(index);
   }
-  if (index == kPropertiesPage || index == kHexPage) ListView1Click();
+  if (index == kPropertiesPage || index == kHexPage || index == kPreviewPage) ListView1Click();
 }
 
 }  // namespace tarnwell::standard

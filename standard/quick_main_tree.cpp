@@ -1,6 +1,7 @@
 // The standard window's drive tree, folder tree and moving around in them.
 #include <QApplication>
 #include <QLabel>
+#include <QSignalBlocker>
 #include <QTreeWidget>
 #include <QTreeWidgetItemIterator>
 
@@ -10,7 +11,9 @@
 #include "controls/properties_page.h"
 #include "controls/status_bar_ex.h"
 #include "controls/window_icons.h"
+#include "engine/drive_list.h"
 #include "engine/undelete.h"
+#include "platform/device_table.h"
 #include "standard/quick_main.h"
 
 namespace tarnwell::standard {
@@ -20,6 +23,7 @@ constexpr int kPointerRole = Qt::UserRole;
 constexpr int kKindRole = Qt::UserRole + 1;
 constexpr int kBuiltRole = Qt::UserRole + 2;
 constexpr int kImageRole = Qt::UserRole + 3;
+constexpr int kLockedDiskRole = Qt::UserRole + 4;  // device-table index + 1 of a locked disk
 // Parent chains come from the disk; a corrupted one may loop.
 constexpr int kMaxDepth = 4096;
 
@@ -75,19 +79,89 @@ QTreeWidgetItem* TfrmQuickMain::DriveNode(char letter) const {
 }
 
 
+QTreeWidgetItem* TfrmQuickMain::LockedDiskNode(int diskIndex) const {
+  for (int i = 0; i < MyComputerNode->childCount(); ++i)
+    if (MyComputerNode->child(i)->data(0, kLockedDiskRole).toInt() == diskIndex + 1) return MyComputerNode->child(i);
+  return nullptr;
+}
+
+QTreeWidgetItem* TfrmQuickMain::AddDriveNode(engine::TLogiDrive& drive, int position) {
+  static const std::vector<QIcon> icons = controls::DriveTreeIcons();
+  const QString caption = QString::fromStdString(drive.DriveName) + "  (" + QString::fromStdString(drive.SizeText) +
+                          ")  " + controls::FromSystem(drive.VolumeLabel);
+  auto* node = new QTreeWidgetItem(QStringList{caption});
+  MyComputerNode->insertChild(position, node);
+  node->setData(0, kPointerRole, QVariant::fromValue(reinterpret_cast<quintptr>(&drive)));
+  const int image = std::clamp(drive.DriveType - 1, 1, 2);
+  node->setIcon(0, icons[static_cast<size_t>(image)]);
+  return node;
+}
+
 void TfrmQuickMain::FillDriveTree() {
   qDeleteAll(MyComputerNode->takeChildren());
-  const std::vector<QIcon> icons = controls::DriveTreeIcons();
-  for (const auto& drive : engine_->Drives) {
-    const QString caption = QString::fromStdString(drive->DriveName) + "  (" +
-                            QString::fromStdString(drive->SizeText) + ")  " +
-                            controls::FromSystem(drive->VolumeLabel);
-    auto* node = new QTreeWidgetItem(MyComputerNode, QStringList{caption});
-    node->setData(0, kPointerRole, QVariant::fromValue(reinterpret_cast<quintptr>(drive.get())));
-    const int image = std::clamp(drive->DriveType - 1, 1, 2);
-    node->setIcon(0, icons[static_cast<size_t>(image)]);
+  for (const auto& drive : engine_->Drives) AddDriveNode(*drive, MyComputerNode->childCount());
+  // Disks the user may not read have no letters yet: they are listed after
+  // the drives, greyed, with the reason, and can be opened from here.
+  const auto& disks = platform::DeviceTable::Instance().Disks();
+  for (size_t i = 0; i < disks.size(); ++i) {
+    if (!disks[i].needsAuthorisation) continue;
+    auto* node = new QTreeWidgetItem(MyComputerNode, QStringList{controls::LockedDiskCaption(disks[i])});
+    node->setData(0, kLockedDiskRole, static_cast<int>(i) + 1);
+    node->setIcon(0, controls::DriveTreeIcons()[2]);
+    node->setForeground(0, palette().brush(QPalette::Disabled, QPalette::Text));
+    const QString reason = controls::LockedDiskReason(disks[i], services_.lockedDisks.asRoot);
+    node->setToolTip(0, reason);
+    Log(QStringLiteral("%1 需要授权：%2").arg(QString::fromStdString(disks[i].origin.path), reason), engine::kLogError);
   }
   MyComputerNode->setExpanded(true);
+}
+
+QTreeWidgetItem* TfrmQuickMain::AddDrivesOfDisk(int diskIndex) {
+  // After the drives listed so far, before the locked disks; letters
+  // already shown stay as they are.
+  int position = 0;
+  while (position < MyComputerNode->childCount() && MyComputerNode->child(position)->data(0, kPointerRole).toULongLong())
+    ++position;
+  QTreeWidgetItem* first = nullptr;
+  for (const platform::VolumeEntry& volume : platform::DeviceTable::Instance().Volumes()) {
+    if (volume.diskIndex != diskIndex || engine_->FindDrive(volume.letter)) continue;
+    std::unique_ptr<engine::TLogiDrive> drive = engine::BuildDrive(volume.letter);
+    if (!drive) continue;
+    QTreeWidgetItem* added = AddDriveNode(*drive, position++);
+    engine_->Drives.push_back(std::move(drive));
+    if (!first) first = added;
+  }
+  return first;
+}
+
+void TfrmQuickMain::ChooseLockedDisk(QTreeWidgetItem* node) {
+  const int diskIndex = node->data(0, kLockedDiskRole).toInt() - 1;
+  const platform::PhysicalDisk* disk = platform::DeviceTable::Instance().Disk(diskIndex);
+  if (!disk) return;
+  // The wide panel: the reason is long. The tooltip and the log keep it.
+  SetStatus(1, " " + controls::LockedDiskReason(*disk, services_.lockedDisks.asRoot));
+  const bool opened = controls::OfferToOpenLockedDisk(
+      this, diskIndex, services_.lockedDisks, services_.ask, services_.showBox,
+      [this](const QString& line, bool error) { Log(line, error ? engine::kLogError : engine::kLogInformation); });
+  if (!opened) {
+    // The node stays, its tooltip now with the service's answer; the drive
+    // shown so far stays chosen.
+    if (const platform::PhysicalDisk* still = platform::DeviceTable::Instance().Disk(diskIndex))
+      node->setToolTip(0, controls::LockedDiskReason(*still, services_.lockedDisks.asRoot));
+    const QSignalBlocker block(Treeview2);
+    Treeview2->setCurrentItem(shownDrive_);
+    return;
+  }
+  QTreeWidgetItem* first = AddDrivesOfDisk(diskIndex);
+  {
+    // Hidden rather than deleted: the tree is inside its own signal for it.
+    const QSignalBlocker block(Treeview2);
+    node->setData(0, kLockedDiskRole, 0);
+    node->setHidden(true);
+    Treeview2->setCurrentItem(shownDrive_);
+  }
+  SetStatus(1, QString());
+  if (first) Treeview2->setCurrentItem(first);  // scans it, as choosing a drive does
 }
 
 void TfrmQuickMain::ClearScanView() {
@@ -150,6 +224,10 @@ void TfrmQuickMain::AddGrandchildFolders(QTreeWidgetItem* node) {
 
 void TfrmQuickMain::Treeview2Change(QTreeWidgetItem* node, bool fromUser) {
   if (!node || node == MyComputerNode || !engine_ || Busy()) return;
+  if (node->data(0, kLockedDiskRole).toInt() > 0) {
+    ChooseLockedDisk(node);
+    return;
+  }
   auto* drive = reinterpret_cast<engine::TLogiDrive*>(node->data(0, kPointerRole).value<quintptr>());
   if (!drive) return;
   SetBusyCursor(true);

@@ -37,6 +37,7 @@ void AdvWindowTest::Open(const std::vector<std::string>& images) {
     return rangeAccepted;
   };
   choosers.destination = [this](QWidget*, std::string* folder) {
+    offeredDestinations.push_back(*folder);
     *folder = destination;
     return !destination.empty();
   };
@@ -46,6 +47,7 @@ void AdvWindowTest::Open(const std::vector<std::string>& images) {
     return true;
   });
   window->SetTypeNames(std::make_unique<controls::PlainTypeNames>());
+  window->SetLockedDiskSeams(lockedDisks);
   window->SetSettingsFile(settingsDir + "/advrec.ini", 1024);
   window->FormShow();
   window->show();
@@ -57,8 +59,9 @@ QTreeWidgetItem* AdvWindowTest::DiskNode(int number) const {
   for (int i = 0; i < computer->childCount(); ++i) {
     QTreeWidgetItem* child = computer->child(i);
     const advanced::DiskNode node = NodeOf(child);
+    if (node.role != DiskNodeRole::kDrive) continue;
     const auto& drive = *window->DriveList()->Items[static_cast<size_t>(node.driveSlot)];
-    if (node.role == DiskNodeRole::kDrive && drive.DriveCode() == number) return child;
+    if (drive.DriveCode() == number) return child;
   }
   return nullptr;
 }

@@ -57,7 +57,15 @@ class AdvWindowTest : public ::testing::Test {
   bool rangeAccepted = true;        // the scan-range dialog's answer
   int64_t rangeStart = 0, rangeCount = -1;  // -1: the whole entry
   std::string destination;          // "" cancels the destination dialog
+  std::vector<std::string> offeredDestinations;  // what the dialog opened with
   std::string settingsDir;
+  // The desktop's disk service: never the real system bus in tests.
+  controls::LockedDiskSeams lockedDisks{[](const QString&) {
+                                          controls::DiskServiceAnswer answer;
+                                          answer.error = QStringLiteral("no service in tests");
+                                          return answer;
+                                        },
+                                        false};
   // How often the window's pump lets events through during a command; 0
   // for tests that press buttons from inside a short command.
   std::chrono::milliseconds pumpInterval{20};

@@ -7,14 +7,17 @@
 #include <QDir>
 #include <QLineEdit>
 #include <QMenu>
+#include <QProgressBar>
 #include <QRadioButton>
 #include <QScreen>
 #include <QTabBar>
 #include <QTableView>
 #include <QThread>
+#include <QToolTip>
 #include <QTimer>
 #include <QTreeView>
 #include <QTreeWidget>
+#include <cerrno>
 #include <functional>
 
 #include "advanced/adv_main.h"
@@ -26,7 +29,9 @@
 #include "disk/read_error_reporter.h"
 #include "platform/text_codec.h"
 #include "controls/scan_config.h"
+#include "controls/remembered_destination.h"
 #include "controls/search_panel.h"
+#include "controls/seldir.h"
 #include "controls/ui_fonts.h"
 #include "platform/device_table.h"
 #include "standard/quick_main.h"
@@ -34,6 +39,9 @@
 namespace {
 
 QString g_folder;
+// The name under which the next box the window shows is saved (then it is
+// closed); boxes shown while it is empty stay for GrabModal.
+QString g_nextBoxShot;
 
 void Settle() {
   for (int i = 0; i < 20; ++i) {
@@ -63,6 +71,17 @@ QTreeWidgetItem* Child(QTreeWidgetItem* node, const QString& caption) {
   return nullptr;
 }
 
+int RowNamed(tarnwell::standard::TfrmQuickMain& w, const QString& name) {
+  for (int i = 0; i < w.ListModel->RowCount(); ++i)
+    if (w.ListModel->Row(i).name == name) return i;
+  return -1;
+}
+
+void SelectRowNamed(tarnwell::standard::TfrmQuickMain& w, const QString& name) {
+  const int row = RowNamed(w, name);
+  if (row >= 0) w.ListView1->setCurrentIndex(w.ListModel->index(row, 0));
+}
+
 void Tick(tarnwell::standard::TfrmQuickMain& w, const QString& name) {
   for (int i = 0; i < w.ListModel->RowCount(); ++i)
     if (w.ListModel->Row(i).name == name) w.ListModel->SetChecked(i, true);
@@ -78,6 +97,18 @@ int main(int argc, char** argv) {
   QDir().mkpath(g_folder);
   std::string error;
   if (argc < 3 || !platform::DeviceTable::Instance().AttachImage(argv[2], &error)) return 1;
+  // A memory card image to open from the window (argv[3]), and a disk the
+  // user may not read, listed after the demo disk.
+  const QString card = application.arguments().value(3);
+  platform::BlockDeviceInfo locked;
+  locked.kernelName = "sdz";
+  locked.devicePath = "/dev/sdz";
+  locked.model = "USB Disk";
+  locked.sizeBytes = 16ull << 30;
+  platform::DeviceTable::Instance().AddBlockDevices({locked}, [](const std::string&) {
+    errno = EACCES;
+    return platform::UniqueFd();
+  });
 
   const QString out = QDir(g_folder).filePath("recovered");
   QDir(out).removeRecursively();
@@ -91,6 +122,24 @@ int main(int argc, char** argv) {
   services.opener = [](const std::string&) { return true; };
   services.settingsPath = QDir(g_folder).filePath("Tarnwell.ini").toStdString();
   services.wait = [](int) {};
+  services.showBox = [](QWidget* parent, controls::BoxKind kind, const QString& text) {
+    if (!g_nextBoxShot.isEmpty()) {
+      const QString name = g_nextBoxShot;
+      g_nextBoxShot.clear();
+      QTimer::singleShot(400, [name] {
+        GrabScreen(name);
+        if (QWidget* box = QApplication::activeModalWidget()) box->close();
+      });
+    }
+    controls::ShowBox(parent, kind, text);
+  };
+  services.lockedDisks.asRoot = false;
+  services.lockedDisks.request = [](const QString&) {
+    controls::DiskServiceAnswer answer;
+    answer.error = QStringLiteral("无法连接系统总线 (D-Bus)");
+    return answer;
+  };
+  services.chooseImage = [card](QWidget*, const QString&) { return card; };
   standard::TfrmQuickMain w(services);
   w.FormShow();
   w.showMaximized();
@@ -118,9 +167,59 @@ int main(int argc, char** argv) {
   // renamed copy named.
   w.Checkall1Click(true);
   w.N4->setChecked(false);
+  // Mid-way, the bar counts files and bytes; at the end a box sums up.
+  bool progressShot = false;
+  auto progressConnection = QObject::connect(w.ProgressBar1, &QProgressBar::valueChanged, [&](int) {
+    if (progressShot || !w.ProgressBar1->text().startsWith(QStringLiteral("2 / "))) return;
+    progressShot = true;
+    GrabScreen("standard_recovery_progress.png");
+  });
+  g_nextBoxShot = "standard_recovery_summary.png";
   w.RecoverExecute();
+  QObject::disconnect(progressConnection);
+  g_nextBoxShot = "standard_recovery_summary_again.png";
   w.RecoverExecute();
   GrabScreen("standard_recovery_log.png");
+  // The next recovery's dialog opens on the folder of the last one.
+  GrabModal("destination_remembered.png", [&] {
+    std::string folder = controls::RememberedDestination(controls::SharedSettingsFile(services.settingsPath));
+    controls::SelectDestinationFolder(&w, &folder);
+  });
+
+  // The disk the user may not read: listed with its reason, and chosen, it
+  // offers the disk service (the question is closed: "否").
+  QTreeWidgetItem* lockedNode = w.LockedDiskNode(1);
+  if (lockedNode) {
+    w.Treeview2->scrollToItem(lockedNode);
+    const QRect at = w.Treeview2->visualItemRect(lockedNode);
+    QToolTip::showText(w.Treeview2->viewport()->mapToGlobal(at.center()), lockedNode->toolTip(0), w.Treeview2);
+    GrabScreen("standard_locked_disk_tooltip.png");
+    QToolTip::hideText();
+    GrabModal("standard_locked_disk_question.png", [&] { w.Treeview2->setCurrentItem(lockedNode); });
+    w.TabSet1->setCurrentIndex(3);
+    GrabScreen("standard_locked_disk_log.png");
+  }
+
+  // A memory card image opened from the file menu, then the recent list.
+  if (!card.isEmpty()) {
+    w.OpenImage->trigger();
+    Settle();
+    emit w.RecentImages->aboutToShow();
+    w.RecentImages->popup(w.mapToGlobal(QPoint(40, 40)));
+    GrabScreen("standard_recent_images.png");
+    w.RecentImages->close();
+    // Its pictures and text on the preview page.
+    w.TabSet1->setCurrentIndex(4);
+    SelectRowNamed(w, "canon.jpg");
+    GrabScreen("standard_preview_picture.png");
+    SelectRowNamed(w, "gradient.png");
+    GrabScreen("standard_preview_deleted_png.png");
+    SelectRowNamed(w, "notes.txt");
+    GrabScreen("standard_preview_text.png");
+    SelectRowNamed(w, "song.mp3");
+    GrabScreen("standard_preview_none.png");
+    w.Treeview2->setCurrentItem(w.DriveNode('C'));
+  }
 
   w.TreeView1->setCurrentItem(Child(w.ScanRootNode, "Photos"));
   GrabModal("standard_scan32_nothing.png", [&] { w.acScan32Execute(); });
@@ -159,9 +258,19 @@ int main(int argc, char** argv) {
   adv.SetBoxShower([](QWidget*, controls::BoxKind, const QString&) {});
   adv.SetQuestionAsker([](QWidget*, const QString&) { return true; });
   adv.SetSettingsFile(QDir(g_folder).filePath("advrec.ini").toStdString(), 800);
+  controls::LockedDiskSeams advLocked;
+  advLocked.request = [](const QString&) {
+    controls::DiskServiceAnswer answer;
+    answer.error = QStringLiteral("无法连接系统总线 (D-Bus)");
+    return answer;
+  };
+  adv.SetLockedDiskSeams(advLocked);
   adv.showMaximized();
   Settle();
   adv.Timer1->stop();
+  GrabScreen("advanced_locked_disk.png");
+  adv.TabSet1->setCurrentIndex(advanced::kPageLog);
+  GrabScreen("advanced_locked_disk_log.png");
   // The physical disk itself, which holds both volumes.
   QTreeWidgetItem* disk = nullptr;
   QTreeWidgetItem* computer = adv.TreeView2->topLevelItem(0);
@@ -185,6 +294,13 @@ int main(int argc, char** argv) {
   if (adv.FileModel()->RowCount() > 0)
     adv.ListView1->setCurrentIndex(adv.FileModel()->index(0, 0));
   GrabScreen("advanced_fat_list_state.png");
+  adv.TabSet1->setCurrentIndex(advanced::kPagePreview);
+  for (int r = 0; r < adv.FileModel()->RowCount(); ++r)
+    if (adv.FileModel()->Row(r).name.endsWith(QStringLiteral(".txt"), Qt::CaseInsensitive)) {
+      adv.ListView1->setCurrentIndex(adv.FileModel()->index(r, 0));
+      break;
+    }
+  GrabScreen("advanced_preview_text.png");
   adv.close();
   platform::DeviceTable::Instance().Reset();
   return 0;

@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "controls/disk_service.h"
+#include "controls/locked_disks.h"
 #include "disk/source_opener.h"
 #include "platform/block_devices.h"
 #include "platform/device_table.h"
@@ -78,16 +79,20 @@ class PrivateBus {
   std::unique_ptr<QDBusConnection> bus_;
 };
 
+LockedDiskSeams SeamsOver(const QDBusConnection& bus, bool asRoot = false) {
+  return {[&bus](const QString& name) { return OpenThroughDiskService(bus, name); }, asRoot};
+}
+
 // One locked whole disk "sdz" whose device node the user may not open.
-void ListLockedDisk() {
+void ListLockedDisk(int error = EACCES) {
   auto& table = platform::DeviceTable::Instance();
   table.Reset();
   platform::BlockDeviceInfo info;
   info.kernelName = "sdz";
   info.devicePath = "/dev/sdz";
   info.sizeBytes = 4096;
-  table.AddBlockDevices({info}, [](const std::string&) {
-    errno = EACCES;
+  table.AddBlockDevices({info}, [error](const std::string&) {
+    errno = error;
     return platform::UniqueFd();
   });
 }
@@ -113,9 +118,8 @@ TEST(DiskServiceTest, GrantedDescriptorBecomesTheReadOnlySectorSource) {
   EXPECT_TRUE(table.Volumes().empty());
   EXPECT_EQ(disk::OpenSourceForDriveCode(0), nullptr);
 
-  std::vector<QString> log;
-  EXPECT_EQ(AuthoriseLockedDisks(bus.Bus(), [&](const QString& l) { log.push_back(l); }), 1);
-  EXPECT_TRUE(log.empty());
+  const LockedDiskOutcome outcome = OpenLockedDisk(0, SeamsOver(bus.Bus()));
+  EXPECT_TRUE(outcome.opened) << outcome.message.toStdString();
   ASSERT_FALSE(table.Disks()[0].needsAuthorisation);
   // The image's own size replaces the kernel's figure, and its volume gets
   // a letter now that it can be read.
@@ -137,26 +141,62 @@ TEST(DiskServiceTest, RefusalAbsentServiceAndWritableDescriptorLeaveTheDiskLocke
     QString mode;
     const char* reason;
   } cases[] = {
-      {QStringLiteral("refuse"), "refused authorisation"},
-      {QString(), "not running"},
-      {QStringLiteral("writable"), "read-only"},
+      {QStringLiteral("refuse"), "拒绝了授权"},
+      {QString(), "未运行"},
+      {QStringLiteral("writable"), "不是只读"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.mode.toStdString());
     PrivateBus bus(c.mode);
     ASSERT_TRUE(bus.Connected());
     ListLockedDisk();
-    std::vector<QString> log;
-    EXPECT_EQ(AuthoriseLockedDisks(bus.Bus(), [&](const QString& l) { log.push_back(l); }), 0);
+    const LockedDiskOutcome outcome = OpenLockedDisk(0, SeamsOver(bus.Bus()));
+    EXPECT_FALSE(outcome.opened);
     const auto& disk = platform::DeviceTable::Instance().Disks()[0];
     EXPECT_TRUE(disk.needsAuthorisation);
     EXPECT_NE(disk.authorisationNote.find(c.reason), std::string::npos) << disk.authorisationNote;
-    ASSERT_EQ(log.size(), 1u);
-    EXPECT_TRUE(log[0].contains(QStringLiteral("/dev/sdz")));
-    EXPECT_TRUE(log[0].contains(QStringLiteral("sudo")));
-    EXPECT_TRUE(log[0].contains(QStringLiteral("disk group")));
+    EXPECT_TRUE(outcome.message.contains(QStringLiteral("/dev/sdz")));
+    EXPECT_TRUE(outcome.message.contains(QStringLiteral("sudo")));
+    EXPECT_TRUE(outcome.message.contains(QStringLiteral("disk 组")));
+    // The drive trees' tooltip now carries the service's answer.
+    EXPECT_TRUE(LockedDiskReason(disk, false).contains(QString::fromStdString(disk.authorisationNote)));
     EXPECT_TRUE(platform::DeviceTable::Instance().Volumes().empty());
   }
+  platform::DeviceTable::Instance().Reset();
+}
+
+TEST(DiskServiceTest, NoBusSaysSoAndRootIsNeverToldToUseSudo) {
+  // No system bus at all: a connection that never connected.
+  ListLockedDisk();
+  const QDBusConnection nowhere = QDBusConnection::connectToBus(QStringLiteral("unix:path=/nonexistent/bus"),
+                                                                QStringLiteral("nowhere"));
+  LockedDiskOutcome outcome = OpenLockedDisk(0, SeamsOver(nowhere));
+  EXPECT_FALSE(outcome.opened);
+  EXPECT_TRUE(outcome.message.contains(QStringLiteral("系统总线"))) << outcome.message.toStdString();
+  EXPECT_TRUE(outcome.message.contains(QStringLiteral("sudo")));
+  QDBusConnection::disconnectFromBus(QStringLiteral("nowhere"));
+
+  // Root refused by the kernel: the service, root too, is not asked, and
+  // the text says why instead of suggesting sudo.
+  ListLockedDisk(EPERM);
+  int asked = 0;
+  LockedDiskSeams seams{[&asked](const QString&) {
+                          ++asked;
+                          return DiskServiceAnswer{};
+                        },
+                        true};
+  const auto& disk = platform::DeviceTable::Instance().Disks()[0];
+  EXPECT_FALSE(DiskServiceMayHelp(disk, true));
+  outcome = OpenLockedDisk(0, seams);
+  EXPECT_FALSE(outcome.opened);
+  EXPECT_EQ(asked, 0);
+  EXPECT_TRUE(outcome.message.contains(QStringLiteral("EPERM")));
+  EXPECT_TRUE(outcome.message.contains(QStringLiteral("root")));
+  EXPECT_FALSE(outcome.message.contains(QStringLiteral("可以用 sudo")));
+
+  // The same disk for a plain user: the service may help, and is offered.
+  EXPECT_TRUE(DiskServiceMayHelp(disk, false));
+  EXPECT_TRUE(LockedDiskReason(disk, false).contains(QStringLiteral("UDisks2")));
   platform::DeviceTable::Instance().Reset();
 }
 

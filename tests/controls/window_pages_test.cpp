@@ -176,7 +176,7 @@ TEST(RecoverCommandTest, SnapshotCancelStopAndFinish) {
   int finished = 0;
   bool cancel = true, stop = false;
   steps.chooseDestination = [&](std::string* f) { *f = "/tmp/x"; return !cancel; };
-  steps.recoverOne = [&](const RecoverItem& item, const std::string&) {
+  steps.recoverOne = [&](const RecoverItem& item, const std::string&, engine::ProgressBar&) {
     done.push_back(item.caption);
     model.Clear();  // the list may change under the command: the snapshot holds
     stop = true;
@@ -184,7 +184,7 @@ TEST(RecoverCommandTest, SnapshotCancelStopAndFinish) {
   };
   steps.stopRequested = [&] { return stop; };
   RecoverTally total;
-  steps.finish = [&](const RecoverTally& tally) {
+  steps.finish = [&](const RecoverTally& tally, const QString&) {
     ++finished;
     total = tally;
   };

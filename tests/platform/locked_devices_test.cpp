@@ -69,6 +69,25 @@ TEST(LockedDevicesTest, DeniedDevicesAreListedWithoutLettersOtherFailuresLeftOut
   EXPECT_NE(disk::OpenSourceForDriveCode(1), nullptr);
 }
 
+TEST(LockedDevicesTest, AuthorisingLaterKeepsTheLettersWindowsHoldAndTheRefusalIsKept) {
+  testing::ScopedDeviceTable scope;
+  auto& table = DeviceTable::Instance();
+  const std::string image = testing::FixturePath("partitions/at2048.img");
+  // sdb sits between two readable disks; root may still be refused (EPERM).
+  table.AddBlockDevices({Device("sda", image), Device("sdb", "/dev/locked"), Device("sdc", image)},
+                        [](const std::string& path) { return OpenOrFailWith(path, "/dev/locked", EPERM); });
+  EXPECT_EQ(table.Disks()[1].openError, EPERM);
+  EXPECT_EQ(table.Disks()[0].openError, 0);
+  ASSERT_EQ(table.Volumes().size(), 2u);
+  EXPECT_EQ(table.Volumes()[1].letter, 'D');
+  ASSERT_TRUE(table.AuthoriseDisk(1, UniqueFd::OpenReadOnly(image.c_str())));
+  ASSERT_EQ(table.Volumes().size(), 3u);
+  // sdc keeps D:, which a window may be showing; sdb's volume comes next.
+  EXPECT_EQ(table.FindVolume('D')->diskIndex, 2);
+  EXPECT_EQ(table.FindVolume('E')->diskIndex, 1);
+  EXPECT_EQ(table.Disks()[1].openError, 0);
+}
+
 TEST(LockedDevicesTest, UnreadableFileIsListedAsNeedingAuthorisationForAPlainUser) {
   const std::filesystem::path file = std::filesystem::temp_directory_path() / "tarnwell-locked-disk.img";
   {

@@ -40,7 +40,16 @@ class QuickMainTest : public ::testing::Test {
   std::string destination = MakeTempFolder("quick_main_out");
   std::string settings = MakeTempFolder("quick_main_ini") + "/Tarnwell.ini";
   bool acceptDestination = true;
+  std::vector<std::string> offeredDestinations;  // what the dialog opened with
   int waits = 0;
+  // The desktop's disk service: never the real system bus in tests.
+  controls::LockedDiskSeams lockedDisks{[](const QString&) {
+                                          controls::DiskServiceAnswer answer;
+                                          answer.error = QStringLiteral("no service in tests");
+                                          return answer;
+                                        },
+                                        false};
+  QString imageToChoose;  // what the "打开磁盘映像" file dialog answers ("" cancels)
   std::unique_ptr<standard::TfrmQuickMain> w;
   // Watches the file list through every fill, sort and check.
   std::unique_ptr<QAbstractItemModelTester> tester;
@@ -58,6 +67,7 @@ class QuickMainTest : public ::testing::Test {
       return true;
     };
     s.selectDestination = [this](QWidget*, std::string* folder) {
+      offeredDestinations.push_back(*folder);
       *folder = destination;
       return acceptDestination;
     };
@@ -66,6 +76,8 @@ class QuickMainTest : public ::testing::Test {
     s.typeNames = std::make_shared<controls::PlainTypeNames>();
     s.wait = [this](int) { ++waits; };
     s.screenWidth = 1280;
+    s.lockedDisks = lockedDisks;
+    s.chooseImage = [this](QWidget*, const QString&) { return imageToChoose; };
     w = std::make_unique<standard::TfrmQuickMain>(std::move(s));
     w->resize(1000, 700);
     w->FormShow();

@@ -4,6 +4,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
@@ -50,6 +51,17 @@ ScopedDeviceTable::~ScopedDeviceTable() {
 void ScopedDeviceTable::AttachImage(const std::string& path) {
   std::string error;
   ASSERT_TRUE(platform::DeviceTable::Instance().AttachImage(path, &error)) << error;
+}
+
+void ScopedDeviceTable::AddLockedDisk(const std::string& kernelName, int error) {
+  platform::BlockDeviceInfo info;
+  info.kernelName = kernelName;
+  info.devicePath = "/dev/" + kernelName;
+  info.sizeBytes = 4u << 20;
+  platform::DeviceTable::Instance().AddBlockDevices({info}, [error](const std::string&) {
+    errno = error;
+    return platform::UniqueFd();
+  });
 }
 
 void ScopedDeviceTable::AttachMemory(const std::string& name, std::vector<uint8_t> bytes) {

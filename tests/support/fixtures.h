@@ -30,6 +30,9 @@ class ScopedDeviceTable {
   void AttachImage(const std::string& path);
   // Attaches bytes as a disk; the volume gets the next free letter.
   void AttachMemory(const std::string& name, std::vector<uint8_t> bytes);
+  // Lists a whole disk /dev/NAME of 4 MiB whose opening the kernel refuses
+  // with `error` (EACCES, EPERM): a disk that needs authorisation.
+  void AddLockedDisk(const std::string& kernelName, int error);
 };
 
 // Builds a large sparse image from the pieces a layout file (under the
