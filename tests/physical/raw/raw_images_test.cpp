@@ -311,7 +311,7 @@ TEST_F(RawImagesTest, RecordsAtAnOddDistanceInOneChunkAreReadWhereTheyLie) {
   auto drive = DiskOf(b.Take());
   ASSERT_TRUE(drive);
   Scan(*drive, drive->WholeDisk());
-  EXPECT_EQ(drive->FileRecordSectors, (std::vector<uint32_t>{3, 6, 999, 1500, 1998}));
+  EXPECT_EQ(drive->FileRecordSectors, (std::vector<uint64_t>{3, 6, 999, 1500, 1998}));
   const auto foundSectors = [&] {
     std::vector<int64_t> found;
     for (const auto& r : drive->WholeDisk().NtfsRecords) {
@@ -514,7 +514,7 @@ TEST_F(RawImagesTest, AMappedImageGivesWhatAReadOneGives) {
   ASSERT_TRUE(ScanRange(*mapped, mapped->WholeDisk(), progress));
   ASSERT_TRUE(ScanRange(*read, read->WholeDisk(), progress));
   EXPECT_EQ(mapped->WholeDisk().DirSectors, (std::vector<uint64_t>{2000, 32000, 96001}));
-  EXPECT_EQ(mapped->FileRecordSectors, (std::vector<uint32_t>{5, 999, 31999, 64000, kSectors - 2}));
+  EXPECT_EQ(mapped->FileRecordSectors, (std::vector<uint64_t>{5, 999, 31999, 64000, kSectors - 2}));
   EXPECT_EQ(mapped->WholeDisk().DirSectors, read->WholeDisk().DirSectors);
   EXPECT_EQ(mapped->FileRecordSectors, read->FileRecordSectors);
   ASSERT_EQ(mapped->ParsedFileRecords.size(), 5u) << "each record parsed while its chunk was at hand";
