@@ -155,6 +155,11 @@ void TfrmAdvMain::RecoverExecute() {
     controls::RememberDestination(shared, *folder);
     return true;
   };
+  steps.askRoom = [this](const QString& question) {
+    const bool goOn = ask_(this, question);
+    if (!goOn) ListView3->Add(question.section('\n', 0, 0) + QStringLiteral(" 恢复已取消。"), physical::kLogFailure);
+    return goOn;
+  };
   steps.begin = [this] {
     statusPanel_->SetText(platform::SystemText(" 正在恢复 ..."));
     ListView3->Add(QStringLiteral("正在恢复 ..."), 0);

@@ -17,6 +17,12 @@ RecoverAmount MeasureRecoverItem(const RecoverItem& item) {
   return {totals.files, totals.bytes};
 }
 
+QString RoomQuestionText(uint64_t planned, uint64_t available) {
+  return QStringLiteral("要恢复的文件共 %1 字节，但目标目录所在磁盘只有 %2 字节可用空间。\n仍然继续恢复吗？")
+      .arg(planned)
+      .arg(available);
+}
+
 RecoverOutcome RunRecoverCommand(const std::vector<RecoverItem>& items, const RecoverSteps& steps,
                                  const BoxShower& showBox, QWidget* parent,
                                  const QString& nothingCheckedText) {
@@ -32,7 +38,15 @@ RecoverOutcome RunRecoverCommand(const std::vector<RecoverItem>& items, const Re
   for (const RecoverItem& item : items) {
     amounts.push_back(MeasureRecoverItem(item));
     total.files += amounts.back().files;
-    total.bytes += amounts.back().bytes;
+    const uint64_t bytes = amounts.back().bytes;
+    total.bytes = bytes > UINT64_MAX - total.bytes ? UINT64_MAX : total.bytes + bytes;
+  }
+  // Cross-linked entries can add up to far more than the volume holds:
+  // the user decides before a destination fills up.
+  if (steps.askRoom) {
+    const engine::RoomCheck room = engine::CheckRoom(folder, total.bytes);
+    if (!room.Fits() && !steps.askRoom(RoomQuestionText(room.planned, *room.available)))
+      return RecoverOutcome::kCancelled;
   }
   QProgressBar* bar = steps.progressBar;
   const bool barWasVisible = bar && !bar->isHidden();

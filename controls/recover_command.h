@@ -43,6 +43,9 @@ QString RecoverTallyText(const RecoverTally& tally);
 struct RecoverSteps {
   // The destination folder (UTF-8); false when the user cancelled.
   std::function<bool(std::string* folder)> chooseDestination;
+  // Asked (the question's text given) when the files add up to more than
+  // the destination has free; false cancels the recovery. Unset: no check.
+  std::function<bool(const QString& question)> askRoom;
   // Before the first item: busy cursors, status texts, the first log line.
   std::function<void()> begin;
   // Writes one item; `progress` is the engine's bar for the item, which
@@ -61,6 +64,9 @@ struct RecoverSteps {
   // and a summary of it for a box (see RecoverProgress::SummaryText).
   std::function<void(const RecoverTally& tally, const QString& summary)> finish;
 };
+
+// The question asked when planned bytes exceed the room available.
+QString RoomQuestionText(uint64_t planned, uint64_t available);
 
 enum class RecoverOutcome { kNothingChecked, kCancelled, kRan };
 

@@ -218,7 +218,6 @@ class TfrmQuickMain : public QDialog {
   void SaveSettings();
   void SetBusyCursor(bool busy);
   // Whether the destination can take the files, or the user goes on anyway.
-  bool RoomForRecovery(const std::vector<engine::EntryHandle>& entries, const std::string& folder);
   void LogRenamedCopy(const QString& caption, const std::string& systemName, const std::string& plannedPath);
   void SetStatus(int panel, const QString& text);
   void Log(const QString& text, int icon);

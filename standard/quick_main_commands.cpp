@@ -35,14 +35,17 @@ void TfrmQuickMain::RecoverExecute() {
   for (size_t i : plan.items) items.push_back(ticked[i]);
   std::unique_ptr<engine::ScopedFlag> busy;
   controls::RecoverSteps steps;
-  std::vector<engine::EntryHandle> entries;
-  for (size_t i : plan.items) entries.push_back(handles[i]);
-  steps.chooseDestination = [this, &entries](std::string* folder) {
+  steps.chooseDestination = [this](std::string* folder) {
     const std::string shared = controls::SharedSettingsFile(services_.settingsPath);
     *folder = controls::RememberedDestination(shared);
     if (!services_.selectDestination(this, folder)) return false;
     controls::RememberDestination(shared, *folder);
-    return RoomForRecovery(entries, *folder);
+    return true;
+  };
+  steps.askRoom = [this](const QString& question) {
+    const bool goOn = services_.ask(this, question);
+    if (!goOn) Log(question.section('\n', 0, 0) + QStringLiteral(" 恢复已取消。"), engine::kLogError);
+    return goOn;
   };
   steps.begin = [&] {
     // Busy for the whole loop: closing, drive changes, rescans and
@@ -101,24 +104,6 @@ void TfrmQuickMain::RecoverExecute() {
   };
   controls::RunRecoverCommand(items, steps, services_.showBox, this,
                               QStringLiteral("0 个文件已选择，请选择您想要恢复的文件。\n"));
-}
-
-bool TfrmQuickMain::RoomForRecovery(const std::vector<engine::EntryHandle>& entries, const std::string& folder) {
-  // Cross-linked entries can add up to far more than the volume holds:
-  // the user decides before a destination fills up.
-  uint64_t planned = 0;
-  for (const engine::EntryHandle& entry : entries) {
-    const uint64_t bytes = engine::BytesToWrite(entry);
-    planned = bytes > UINT64_MAX - planned ? UINT64_MAX : planned + bytes;
-  }
-  const engine::RoomCheck room = engine::CheckRoom(folder, planned);
-  if (room.Fits()) return true;
-  const QString question = QStringLiteral("要恢复的文件共 %1 字节，但目标目录所在磁盘只有 %2 字节可用空间。\n仍然继续恢复吗？")
-                               .arg(room.planned)
-                               .arg(*room.available);
-  const bool goOn = services_.ask(this, question);
-  if (!goOn) Log(question.section('\n', 0, 0) + QStringLiteral(" 恢复已取消。"), engine::kLogError);
-  return goOn;
 }
 
 void TfrmQuickMain::LogRenamedCopy(const QString& caption, const std::string& systemName,
