@@ -29,7 +29,7 @@ deb=$(ls "$work"/out/*.deb)
 # The package's own idea of what it needs: libraries found from the
 # binaries, and what the programs call at run time.
 depends=$(dpkg-deb -f "$deb" Depends)
-for need in libc6 libblkid1 libqt6widgets6 xdg-utils fonts-wqy-microhei shared-mime-info; do
+for need in libc6 libblkid1 libqt6widgets6 xdg-utils fonts-wqy-microhei qt6-translations-l10n shared-mime-info; do
   [[ $depends == *"$need"* ]] || fail "Depends lacks $need: $depends"
 done
 
