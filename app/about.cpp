@@ -68,10 +68,16 @@ TfrmAbout::TfrmAbout(QWidget* parent, DesktopOpener opener) : QDialog(parent), o
   auto* blurb = new QLabel(QStringLiteral("数据恢复工具"), this);
   blurb->setGeometry(186, 82, 200, 18);
 
-  WebLink = Link(this, QStringLiteral("访问 Tarnwell 网站"), QRect(186, 120, 200, 18));
+  WebLink = Link(this,
+                 WebSiteAddress().empty() ? QStringLiteral("关于 Tarnwell 的更多信息")
+                                          : QStringLiteral("访问 Tarnwell 网站"),
+                 QRect(186, 120, 200, 18));
   MailLink = Link(this, QStringLiteral("发送邮件给技术支持"), QRect(186, 144, 200, 18));
-  WebLink->OnClick = [this] { opener_(kWebSiteAddress); };
-  MailLink->OnClick = [this] { opener_(kSupportMailAddress); };
+  WebLink->OnClick = [this] { opener_(WebSiteTarget()); };
+  const std::string mail = SupportMailTarget();
+  MailLink->OnClick = [this, mail] { opener_(mail); };
+  // A build without a support address has nowhere to send a mail.
+  MailLink->setVisible(!mail.empty());
 
   Button1 = new QPushButton(QStringLiteral("确定"), this);
   Button1->setGeometry(306, 200, 75, 25);

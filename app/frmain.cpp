@@ -53,7 +53,11 @@ TfrmFrMain::TfrmFrMain(QWidget* parent, DesktopOpener opener)
                          QStringLiteral("帮助与使用指南"), {QStringLiteral("Tarnwell 的帮助文件。")});
   SpeedButton6 = AddTool(289, 193, controls::GlyphPicture(52, QColor(30, 140, 170), QStringLiteral("网站")),
                          QStringLiteral("Tarnwell 网站"),
-                         {QStringLiteral("访问我们的网站，了解更多"), QStringLiteral("产品信息与最新版本。")});
+                         WebSiteAddress().empty()
+                             ? QStringList{QStringLiteral("Tarnwell 的介绍、版本与"),
+                                           QStringLiteral("报告问题的方法。")}
+                             : QStringList{QStringLiteral("访问我们的网站，了解更多"),
+                                           QStringLiteral("产品信息与最新版本。")});
 
   SpeedButton7 = new QToolButton(this);
   SpeedButton7->setAutoRaise(true);
@@ -103,7 +107,7 @@ void TfrmFrMain::SpeedButton4Click() {
   opener_(platform::HelpPagePath("index.html"));
 }
 
-void TfrmFrMain::SpeedButton6Click() { opener_(kWebSiteAddress); }
+void TfrmFrMain::SpeedButton6Click() { opener_(WebSiteTarget()); }
 
 void TfrmFrMain::SpeedButton7Click() {
   TfrmAbout about(this, opener_);

@@ -15,6 +15,8 @@ int main(int argc, char** argv) {
   if (const auto status = tarnwell::app::AnswerInfoOption(argc, argv)) return *status;
   QApplication application(argc, argv);
   application.setFont(tarnwell::controls::UiFont());
+  // Qt's own dialogs and menus speak the captions' language.
+  tarnwell::app::InstallQtTranslations(application);
 
   // Qt has taken its own options out of the arguments by now.
   const tarnwell::app::StartOptions options =

@@ -1,6 +1,10 @@
 #include "app/start_up.h"
 
+#include <QCoreApplication>
 #include <QFile>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
 
 #include <optional>
 
@@ -50,6 +54,19 @@ StartOptions ParseStartOptions(const QStringList& arguments) {
     }
   }
   return options;
+}
+
+bool InstallQtTranslations(QCoreApplication& application, const QString& folder) {
+  const QString where = folder.isEmpty() ? QLibraryInfo::path(QLibraryInfo::TranslationsPath) : folder;
+  // qtbase holds the widgets' and dialogs' texts; the application owns the
+  // translator for as long as it runs.
+  auto* translator = new QTranslator(&application);
+  if (!translator->load(QLocale(QLocale::Chinese, QLocale::China), QStringLiteral("qtbase"),
+                        QStringLiteral("_"), where)) {
+    delete translator;
+    return false;
+  }
+  return QCoreApplication::installTranslator(translator);
 }
 
 int AttachSmartReplays(const QStringList& paths, const controls::BoxShower& showBox) {

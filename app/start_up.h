@@ -1,6 +1,9 @@
 #pragma once
 // The start-up steps before the launcher opens.
+#include <QString>
 #include <QStringList>
+
+class QCoreApplication;
 
 #include "controls/message_boxes.h"
 
@@ -32,5 +35,12 @@ int AttachSmartReplays(const QStringList& paths, const controls::BoxShower& show
 // the machine. Returns the number of images attached.
 int AttachDisks(const QStringList& imagePaths, const controls::BoxShower& showBox,
                 bool addBlockDevices = true, const QStringList& imageMaps = {});
+
+// Qt's own texts (file chooser, context menus, standard buttons) in the
+// captions' language, Simplified Chinese, whatever the desktop's locale:
+// loads Qt's catalogue for zh_CN from folder (by default where Qt keeps its
+// translations, filled by the qt6-translations-l10n package). False when
+// the catalogue is not there; Qt then speaks English.
+bool InstallQtTranslations(QCoreApplication& application, const QString& folder = QString());
 
 }  // namespace tarnwell::app

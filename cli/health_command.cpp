@@ -72,8 +72,8 @@ void AddHealthCommand(CLI::App& app, CliContext& context, int* exitCode) {
   auto* command = app.add_subcommand(
       "health", "Show the S.M.A.R.T. attributes and verdict of the ATA drives");
   auto options = std::make_shared<HealthOptions>();
-  auto* drive = command->add_option("--drive", options->drive, "Only drive N (0 to 3)")
-                    ->check(CLI::Range(0, 3));
+  auto* drive = command->add_option("--drive", options->drive, "Only drive N, as the list numbers them")
+                    ->check(CLI::Range(0, platform::SmartDriveTable::kMaxDrives - 1));
   command->add_option("--replay", options->replay,
                       "Answer from a recorded drive instead of this machine's disks")
       ->excludes(drive);

@@ -68,7 +68,11 @@ bool IdentifyDrive(SmartHandle& handle, TDriveIdentity& identity, uint8_t drive)
   if (!handle.DeviceIoControl(platform::kSmartGetVersion, nullptr, 0, version.bytes.data(),
                               kVersionAnswerLength))
     return false;
-  const bool atapi = drive < 4 && (version.DeviceMap() >> (drive + 4)) & 1;
+  // The device map has bits for the first four drives only; the table
+  // knows the kind of every later one.
+  const bool atapi = drive < platform::SmartDriveTable::kMappedDrives
+                         ? (version.DeviceMap() >> (drive + 4)) & 1
+                         : platform::SmartDriveTable::Instance().IsPacketDevice(drive);
   const uint8_t command =
       atapi ? platform::kAtaIdentifyPacketDevice : platform::kAtaIdentifyDevice;
   const SendCmdInParams request = MakeCommandRequest(0, command, drive, platform::kAtaSectorBytes);

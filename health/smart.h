@@ -26,13 +26,13 @@ inline constexpr uint32_t kVersionAnswerLength = 24;
 platform::SendCmdInParams MakeCommandRequest(uint8_t features, uint8_t command, uint8_t drive,
                                              uint32_t bufferSize);
 
-// The handle of drive 0..3; invalid (and silent) when it cannot be opened.
+// The handle of a drive of the table; invalid (and silent) when it cannot be opened.
 SmartHandle OpenSmartDevice(uint8_t drive);
 bool EnableSmart(SmartHandle& handle, uint8_t drive);
 bool ReadSmartAttributes(SmartHandle& handle, TSmartData& data, uint8_t drive);
 bool ReadSmartThresholds(SmartHandle& handle, TSmartData& data, uint8_t drive);
 // Identify device (0xEC), or identify packet device (0xA1) when the device
-// map marks the drive ATAPI. Fails without identifying when the version
+// map (past drive 3, the drive table) marks the drive ATAPI. Fails without identifying when the version
 // request fails.
 bool IdentifyDrive(SmartHandle& handle, TDriveIdentity& identity, uint8_t drive);
 

@@ -10,7 +10,9 @@ std::vector<TDriveIdentity> ListSmartDrives() {
   // A new list asks the machine again: drives come and go.
   platform::SmartDriveTable::Instance().Refresh();
   std::vector<TDriveIdentity> drives;
-  for (uint8_t drive = 0; drive < 4; ++drive) {
+  const int count = platform::SmartDriveTable::Instance().DriveCount();
+  for (int number = 0; number < count; ++number) {
+    const auto drive = static_cast<uint8_t>(number);
     SmartHandle handle = OpenSmartDevice(drive);
     if (!handle.IsValid()) continue;
     TDriveIdentity identity;
@@ -29,6 +31,10 @@ int FillSmartList(uint8_t drive, std::vector<TSmartRow>& rows, engine::MessageBo
   SmartHandle handle = OpenSmartDevice(drive);
   if (!handle.IsValid()) return kVerdictNoData;
   rows.clear();
+  if (platform::SmartDriveTable::Instance().IsPacketDevice(drive)) {
+    boxes.Error(platform::SystemText("读取属性错误。"));
+    return kVerdictNoData;
+  }
   if (!EnableSmart(handle, drive)) return kVerdictNoData;
   TSmartData attributes, thresholds;
   if (!ReadSmartAttributes(handle, attributes, drive)) {

@@ -1,6 +1,7 @@
 #pragma once
 // The two operations behind the health list: finding the drives (identify
-// on drive numbers 0 to 3) and reading one drive's attribute list.
+// on every drive number of the drive table) and reading one drive's
+// attribute list.
 #include <cstdint>
 #include <vector>
 
@@ -10,8 +11,8 @@
 
 namespace tarnwell::health {
 
-// Identifies drives 0 to 3 in turn and returns the ones that answered, in
-// that order: model, serial and firmware in reading order (SwapWordBytes),
+// Identifies the table's drives in turn and returns the ones that answered,
+// in that order (a machine may have more than four): model, serial and firmware in reading order (SwapWordBytes),
 // the drive number in the record's last byte. A drive that cannot be
 // opened or identified is left out without a message.
 std::vector<TDriveIdentity> ListSmartDrives();
@@ -19,7 +20,9 @@ std::vector<TDriveIdentity> ListSmartDrives();
 // Reads a drive's attribute list into rows and returns the overall verdict.
 // -1 when the drive cannot be opened (rows left as they were), when
 // S.M.A.R.T. cannot be switched on (rows empty, no message) or a table
-// cannot be read (rows empty, an error box says which).
+// cannot be read (rows empty, an error box says which). A packet device (a
+// CD or DVD drive) keeps no attribute table: it is not asked, and the box
+// says the attributes could not be read, so that its empty list has a reason.
 int FillSmartList(uint8_t drive, std::vector<TSmartRow>& rows, engine::MessageBoxes& boxes);
 
 }  // namespace tarnwell::health

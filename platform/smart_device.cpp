@@ -194,6 +194,7 @@ void SmartDriveTable::SetProbeDevices(bool probe) {
 void SmartDriveTable::Reset() {
   attached_.clear();
   drives_.clear();
+  packetDevice_.clear();
   probe_ = true;
   built_ = false;
   deviceMap_ = 0;
@@ -203,6 +204,7 @@ void SmartDriveTable::Build() {
   if (built_) return;
   built_ = true;
   drives_.clear();
+  packetDevice_.clear();
   deviceMap_ = 0;
   probeSummary_ = ProbeSummary();
   std::vector<std::shared_ptr<const AtaDriveSource>> candidates = attached_;
@@ -226,9 +228,12 @@ void SmartDriveTable::Build() {
       continue;
     }
     const int n = static_cast<int>(drives_.size());
-    deviceMap_ |= static_cast<uint8_t>(1 << n);
-    if (answer == Answer::Atapi) deviceMap_ |= static_cast<uint8_t>(1 << (n + 4));
+    if (n < kMappedDrives) {
+      deviceMap_ |= static_cast<uint8_t>(1 << n);
+      if (answer == Answer::Atapi) deviceMap_ |= static_cast<uint8_t>(1 << (n + 4));
+    }
     drives_.push_back(source);
+    packetDevice_.push_back(answer == Answer::Atapi);
   }
 }
 
@@ -240,6 +245,11 @@ uint8_t SmartDriveTable::DeviceMap() {
 int SmartDriveTable::DriveCount() {
   Build();
   return static_cast<int>(drives_.size());
+}
+
+bool SmartDriveTable::IsPacketDevice(uint8_t drive) {
+  Build();
+  return drive < packetDevice_.size() && packetDevice_[drive];
 }
 
 std::string SmartDriveTable::DriveName(uint8_t drive) {

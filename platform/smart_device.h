@@ -1,6 +1,6 @@
 #pragma once
 // The handle on which the S.M.A.R.T. disk-control requests are made, and the
-// table that gives drive numbers 0 to 3 to ATA drives. On Linux the requests
+// table that gives drive numbers to ATA drives. On Linux the requests
 // are answered here: their register values become an ATA command for the
 // drive, and the answer is laid out as the request records describe
 // (platform/smart_ioctl.h), so nothing above knows which platform it runs on.
@@ -45,14 +45,17 @@ class SmartDevice {
 std::unique_ptr<DeviceControl> MakeAtaDeviceControl(std::unique_ptr<AtaPort> port,
                                                     uint8_t deviceMap);
 
-// Drive numbers 0 to 3: drives attached by the program (recorded drives)
+// Drive numbers from 0: drives attached by the program (recorded drives)
 // come first, then the machine's disks that answer identify through ATA
 // pass-through, in kernel-name order (hd*, then sd*, then the ATAPI sr*).
-// Drive n sets bit n of the device map, and bit n+4 when it answered only
-// the packet-device identify.
+// Every drive that answers gets a number, as many as the one-byte drive
+// number holds. The IDE device map has room for the first four only: drive
+// n < 4 sets bit n, and bit n+4 when it answered only the packet-device
+// identify; IsPacketDevice says it for every drive.
 class SmartDriveTable {
  public:
-  static constexpr int kMaxDrives = 4;
+  static constexpr int kMaxDrives = 255;
+  static constexpr int kMappedDrives = 4;
 
   // What the last look at the machine's disks found, so that a window
   // with no drive to show can say why.
@@ -73,6 +76,8 @@ class SmartDriveTable {
 
   uint8_t DeviceMap();
   int DriveCount();
+  // The drive answered only identify packet device (a CD or DVD drive).
+  bool IsPacketDevice(uint8_t drive);
   std::string DriveName(uint8_t drive);
   ProbeSummary LastProbe();
   // Opens drive n; null when there is no such drive or it cannot be opened.
@@ -83,6 +88,7 @@ class SmartDriveTable {
 
   std::vector<std::shared_ptr<const AtaDriveSource>> attached_;
   std::vector<std::shared_ptr<const AtaDriveSource>> drives_;
+  std::vector<bool> packetDevice_;  // per entry of drives_
   bool probe_ = true;
   bool built_ = false;
   uint8_t deviceMap_ = 0;

@@ -11,7 +11,6 @@
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QTimer>
-#include <QToolBar>
 #include <QToolButton>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -56,6 +55,24 @@ constexpr Column kColumns[] = {{"属性名称", 240}, {"ID", 35},        {"最�
                                {"阈值", 70},     {"原始数据", 120}, {"平均", 90}, {"状态", 100}};
 constexpr int kThresholdColumn = 4;
 
+// Shows the boxes of an attribute read and keeps the last error's text, so
+// that the status bar can still say why the list is empty once the box is
+// closed.
+class RememberingBoxes final : public engine::MessageBoxes {
+ public:
+  explicit RememberingBoxes(engine::MessageBoxes& shown) : shown_(shown) {}
+  void Error(const std::string& text) override {
+    lastError = text;
+    shown_.Error(text);
+  }
+  void Warning(const std::string& text) override { shown_.Warning(text); }
+  void Information(const std::string& text) override { shown_.Information(text); }
+  std::string lastError;
+
+ private:
+  engine::MessageBoxes& shown_;
+};
+
 }  // namespace
 
 QString NoDriveText(const platform::SmartDriveTable::ProbeSummary& probe) {
@@ -85,7 +102,6 @@ TfrmSmart::TfrmSmart(QWidget* parent, controls::DesktopOpener opener, controls::
   root->setSpacing(0);
   BuildMenus();
   root->setMenuBar(MainMenu1);
-  root->addWidget(ToolBar1);
 
   auto* body = new QVBoxLayout();
   body->setContentsMargins(8, 6, 8, 4);
@@ -143,21 +159,6 @@ void TfrmSmart::BuildMenus() {
   connect(ImageAction, &QAction::triggered, this, &TfrmSmart::ImageExecute);
   UpdateImageAction(-1);
 
-  // The flat tool bar repeats the two menus.
-  ToolBar1 = new QToolBar(this);
-  ToolBar1->setMovable(false);
-  ToolBar1->setToolButtonStyle(Qt::ToolButtonTextOnly);
-  const auto addMenuButton = [this](QMenu* menu) {
-    auto* button = new QToolButton(ToolBar1);
-    button->setText(menu->title());
-    button->setMenu(menu);
-    button->setPopupMode(QToolButton::InstantPopup);
-    button->setAutoRaise(true);
-    ToolBar1->addWidget(button);
-    return button;
-  };
-  ToolButton1 = addMenuButton(drives);
-  ToolButton2 = addMenuButton(help);
 }
 
 QGroupBox* TfrmSmart::BuildDriveBox() {
@@ -253,16 +254,18 @@ QWidget* TfrmSmart::BuildLegend() {
   return legend;
 }
 
-void TfrmSmart::showEvent(QShowEvent* event) {
-  QDialog::showEvent(event);
-  if (shownOnce_) return;
-  shownOnce_ = true;
-  // After the window is on screen, so that a slow drive or an error box
-  // does not keep it from appearing.
+void TfrmSmart::paintEvent(QPaintEvent* event) {
+  QDialog::paintEvent(event);
+  if (listRequested_) return;
+  listRequested_ = true;
+  // Shown is not yet painted: under a window manager the first paint comes
+  // after the window is mapped, and a box opened before it would stand over
+  // an empty frame.
   QTimer::singleShot(0, this, &TfrmSmart::RefreshDriveList);
 }
 
 void TfrmSmart::RefreshDriveList() {
+  driveListRead_ = true;
   DriveIdentities.clear();
   ComboBox1->clear();
   {
@@ -295,6 +298,7 @@ void TfrmSmart::ComboBox1Change() {
   UpdateImageAction(verdict);
   if (verdict < 0) {
     Label8->clear();
+    if (!lastReadError_.isEmpty()) SetStatusText(QLatin1Char(' ') + lastReadError_);
     return;
   }
   Label8->setText(QStringLiteral("启用"));
@@ -304,9 +308,11 @@ void TfrmSmart::ComboBox1Change() {
 int TfrmSmart::FillSmartList(uint8_t drive) {
   ListView1->setUpdatesEnabled(false);
   ClearAttributeList();
-  controls::QtMessageBoxes boxes(this, showBox_);
+  controls::QtMessageBoxes shown(this, showBox_);
+  RememberingBoxes boxes(shown);
   std::vector<TSmartRow> rows;
   const int verdict = health::FillSmartList(drive, rows, boxes);
+  lastReadError_ = controls::FromSystem(boxes.lastError);
   QList<QTreeWidgetItem*> items;
   for (const TSmartRow& row : rows) {
     auto* item = new QTreeWidgetItem(QStringList{

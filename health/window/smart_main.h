@@ -20,7 +20,6 @@ class QGroupBox;
 class QLabel;
 class QMenuBar;
 class QPlainTextEdit;
-class QToolBar;
 class QToolButton;
 class QTreeWidget;
 
@@ -44,14 +43,15 @@ class TfrmSmart : public QDialog {
                      controls::DesktopOpener opener = controls::DefaultDesktopOpener(),
                      controls::BoxShower showBox = controls::ShowBox);
 
-  // Asks drives 0 to 3 for their identity again, lists those that answer
-  // and shows the first of them; says why in the status bar when none does.
+  // Asks every drive for its identity again, lists those that answer and
+  // shows the first of them; says why in the status bar when none does.
   void RefreshDriveList();
   // The drive chosen in the drop-down: its identity, attribute list and
   // verdict.
   void ComboBox1Change();
   // Reads the drive's attribute list into ListView1 and returns the overall
-  // verdict, -1 when there is none. The list never keeps another drive's
+  // verdict, -1 when there is none (the status bar then keeps the error
+  // box's text, where there was one). The list never keeps another drive's
   // rows: it is emptied first, whatever happens after.
   int FillSmartList(uint8_t drive);
   void ListView1SelectItem();
@@ -67,18 +67,19 @@ class TfrmSmart : public QDialog {
     diskOf_ = std::move(diskOf);
   }
 
+  // Whether the drive list has been read since the window was shown (it is
+  // read after the first paint).
+  bool DriveListRead() const { return driveListRead_; }
+
   // One entry per drop-down entry, in the same order, each carrying its
   // drive number.
   std::vector<TDriveIdentity> DriveIdentities;
 
-  QMenuBar* MainMenu1 = nullptr;  // the text menus
+  QMenuBar* MainMenu1 = nullptr;  // the menus, shown once (no tool bar repeats them)
   QAction* RefreshAction = nullptr;  // "刷新驱动器列表"
   QAction* ImageAction = nullptr;    // "创建磁盘映像...": on for warning and danger only
   QAction* CloseAction = nullptr;    // "关闭", Ctrl+X
   QAction* HelpAction = nullptr;     // "目录", F1
-  QToolBar* ToolBar1 = nullptr;  // drive and help buttons
-  QToolButton* ToolButton1 = nullptr;  // "驱动器"
-  QToolButton* ToolButton2 = nullptr;  // "帮助"
   QGroupBox* GroupBox1 = nullptr;  // the chosen drive's identity
   QComboBox* ComboBox1 = nullptr;  // the detected drives
   QLabel* Label5 = nullptr;  // capacity
@@ -94,7 +95,10 @@ class TfrmSmart : public QDialog {
   controls::TStatusBarEx* StatusBar1 = nullptr;  // the overall verdict
 
  protected:
-  void showEvent(QShowEvent* event) override;
+  // The drive list is read once the window has been painted, so that a
+  // slow drive or the error box of a failing one comes over a window the
+  // user can already see.
+  void paintEvent(QPaintEvent* event) override;
 
  private:
   void BuildMenus();
@@ -116,7 +120,9 @@ class TfrmSmart : public QDialog {
   controls::BoxShower showBox_;
   controls::ImagingSeams imagingSeams_;
   DiskOfDrive diskOf_ = DiskOfSmartDrive;
-  bool shownOnce_ = false;
+  bool listRequested_ = false;
+  bool driveListRead_ = false;
+  QString lastReadError_;  // why the last attribute read failed, empty when it did not
 };
 
 // What the status bar says when no drive answered, with the reason when

@@ -69,7 +69,22 @@ TEST(Launcher, HelpAndWebSiteGoToTheDesktop) {
   ASSERT_EQ(opener.targets.size(), 2u);
   EXPECT_EQ(opener.targets[0].front(), '/');
   EXPECT_TRUE(opener.targets[0].ends_with("help/index.html")) << opener.targets[0];
-  EXPECT_EQ(opener.targets[1], kWebSiteAddress);
+  // Without a web site given to the build the button opens the help's
+  // about page, which is installed with the program, never a made-up
+  // address.
+  EXPECT_EQ(opener.targets[1], WebSiteTarget());
+  if (WebSiteAddress().empty()) {
+    EXPECT_TRUE(opener.targets[1].ends_with("help/about.html")) << opener.targets[1];
+  }
+}
+
+TEST(ProjectAddresses, OnlyWhatTheBuildWasGiven) {
+  EXPECT_EQ(WebSiteAddress(), TARNWELL_EXPECTED_HOMEPAGE);
+  EXPECT_EQ(SupportMailAddress(), TARNWELL_EXPECTED_SUPPORT_EMAIL);
+  EXPECT_EQ(WebSiteTarget("https://tarnwell.test/"), "https://tarnwell.test/");
+  EXPECT_TRUE(WebSiteTarget("").ends_with("help/about.html"));
+  EXPECT_EQ(SupportMailTarget(""), "");
+  EXPECT_EQ(SupportMailTarget("help@tarnwell.test"), "mailto:help@tarnwell.test?subject=Tarnwell%20support");
 }
 
 TEST(AboutBox, ShowsTheVersionAndOpensItsLinks) {
@@ -80,10 +95,11 @@ TEST(AboutBox, ShowsTheVersionAndOpensItsLinks) {
   EXPECT_EQ(about.VersionLabel->text(), QStringLiteral("Version " TARNWELL_EXPECTED_VERSION));
   about.show();
   QTest::mouseClick(about.WebLink, Qt::LeftButton);
-  QTest::mouseClick(about.MailLink, Qt::LeftButton);
-  ASSERT_EQ(opener.targets.size(), 2u);
-  EXPECT_EQ(opener.targets[0], kWebSiteAddress);
-  EXPECT_TRUE(opener.targets[1].starts_with("mailto:"));
+  ASSERT_EQ(opener.targets.size(), 1u);
+  EXPECT_EQ(opener.targets[0], WebSiteTarget());
+  EXPECT_TRUE(about.WebLink->isVisible());
+  // A build without a support address shows no mail link.
+  EXPECT_EQ(about.MailLink->isVisible(), !SupportMailAddress().empty());
   QTest::keyClick(&about, Qt::Key_Escape);
   EXPECT_FALSE(about.isVisible());
 }

@@ -91,13 +91,28 @@ TEST(ReplayPath, DrivesAreListedWithTheirIdentity) {
   EXPECT_EQ(CapacityText(list[1]), "20.00 GB");
 }
 
-TEST(ReplayPath, OnlyFourDrivesGetNumbers) {
+// A machine with more than four drives has every one listed; the IDE device
+// map still holds only the first four, and a packet device past them is
+// still asked with the packet identify.
+TEST(ReplayPath, EveryDriveGetsANumber) {
   ScopedSmartDrives drives;
-  for (int i = 0; i < 6; ++i) drives.Attach(Recording({}, "DRIVE " + std::to_string(i)));
+  for (int i = 0; i < 5; ++i) drives.Attach(Recording({}, "DRIVE " + std::to_string(i)));
+  ReplayRecording cd;
+  cd.identifyPacket = testing::IdentifySector("CD DRIVE", "S", "F", 0);
+  drives.Attach(cd);
   const auto list = ListSmartDrives();
-  ASSERT_EQ(list.size(), 4u);
-  EXPECT_EQ(ModelText(list[3]), "DRIVE 3");
+  ASSERT_EQ(list.size(), 6u);
+  EXPECT_EQ(ModelText(list[4]), "DRIVE 4");
+  EXPECT_EQ(list[4].DriveNumber(), 4);
+  EXPECT_EQ(ModelText(list[5]), "CD DRIVE");
   EXPECT_EQ(platform::SmartDriveTable::Instance().DeviceMap(), 0x0F);
+  EXPECT_FALSE(platform::SmartDriveTable::Instance().IsPacketDevice(4));
+  EXPECT_TRUE(platform::SmartDriveTable::Instance().IsPacketDevice(5));
+
+  testing::RecordingBoxes boxes;
+  std::vector<TSmartRow> rows;
+  EXPECT_EQ(FillSmartList(4, rows, boxes), 0);  // a fifth disk has its table read
+  EXPECT_TRUE(boxes.errors.empty());
 }
 
 TEST(ReplayPath, AtapiDriveIsIdentifiedWithThePacketCommand) {
@@ -112,11 +127,14 @@ TEST(ReplayPath, AtapiDriveIsIdentifiedWithThePacketCommand) {
   ASSERT_EQ(list.size(), 2u);
   EXPECT_EQ(ModelText(list[1]), "CD DRIVE");
 
+  // A packet device keeps no attribute table: the list is emptied and the
+  // box says why, where it used to stay empty without a word.
   testing::RecordingBoxes boxes;
   std::vector<TSmartRow> rows(3);
   EXPECT_EQ(FillSmartList(1, rows, boxes), -1);
-  EXPECT_TRUE(rows.empty());  // enabling failed: the list is emptied, silently
-  EXPECT_TRUE(boxes.errors.empty());
+  EXPECT_TRUE(rows.empty());
+  ASSERT_EQ(boxes.errors.size(), 1u);
+  EXPECT_EQ(platform::SystemToUtf8(boxes.errors[0]), "读取属性错误。");
 }
 
 TEST(ReplayPath, FillSmartListThroughTheWholePath) {

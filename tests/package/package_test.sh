@@ -10,19 +10,45 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
-(cd "$build" && cpack -G DEB -B "$work/out" >"$work/cpack.log") || { cat "$work/cpack.log"; fail "cpack"; }
+# A package names its maintainer, and the project ships none of its own:
+# without one cpack refuses to build. This package never leaves the test.
+built_maintainer=$(sed -n 's/^TARNWELL_MAINTAINER:STRING=//p' "$build/CMakeCache.txt")
+homepage=$(sed -n 's/^TARNWELL_HOMEPAGE:STRING=//p' "$build/CMakeCache.txt")
+if [ -z "$built_maintainer" ]; then
+  if (cd "$build" && env -u DEBEMAIL cpack -G DEB -B "$work/refused" >"$work/refused.log" 2>&1); then
+    fail "cpack built a package that names no maintainer"
+  fi
+  grep -q "Say who maintains the package" "$work/refused.log" || { cat "$work/refused.log"; fail "cpack refusal"; }
+fi
+maintainer=${built_maintainer:-"Tarnwell package test <package-test@tarnwell.test>"}
+(cd "$build" && DEBFULLNAME="Tarnwell package test" DEBEMAIL=package-test@tarnwell.test \
+   cpack -G DEB -B "$work/out" >"$work/cpack.log") || { cat "$work/cpack.log"; fail "cpack"; }
 deb=$(ls "$work"/out/*.deb)
 [ "$(basename "$deb")" = "tarnwell_${version}_$(dpkg --print-architecture).deb" ] || fail "package name $deb"
 
 # The package's own idea of what it needs: libraries found from the
 # binaries, and what the programs call at run time.
 depends=$(dpkg-deb -f "$deb" Depends)
-for need in libc6 libblkid1 libqt6widgets6 xdg-utils fonts-wqy-microhei shared-mime-info; do
+for need in libc6 libblkid1 libqt6widgets6 xdg-utils fonts-wqy-microhei qt6-translations-l10n shared-mime-info; do
   [[ $depends == *"$need"* ]] || fail "Depends lacks $need: $depends"
 done
 
 root=$work/root
 dpkg-deb -x "$deb" "$root"
+# Only the addresses the build was given: the maintainer here, and no web
+# site (the launcher opens the help's about page instead).
+[ "$(dpkg-deb -f "$deb" Maintainer)" = "$maintainer" ] || fail "Maintainer: $(dpkg-deb -f "$deb" Maintainer)"
+zcat "$root/usr/share/doc/tarnwell/changelog.gz" | grep -qF -- " -- $maintainer  " || fail "changelog trailer"
+if [ -z "$homepage" ]; then
+  [ -z "$(dpkg-deb -f "$deb" Homepage)" ] || fail "a Homepage without a web site"
+  mail=${maintainer#*<}
+  shipped=$(zcat -f "$root"/usr/share/doc/tarnwell/* "$root"/usr/share/metainfo/* "$root"/usr/share/applications/* |
+            grep -oE 'https?://[^ <"]+|[A-Za-z0-9._-]+@[A-Za-z0-9.-]+' |
+            grep -vxF -e "${mail%>}" | grep -v '^https://www.debian.org/doc/packaging-manuals/' || true)
+  [ -z "$shipped" ] || fail "addresses the build was not given are shipped: $shipped"
+  ! grep -qaE 'example\.(org|com|net)' "$root/usr/bin/tarnwell" || fail "the program carries a placeholder address"
+fi
+[ -f "$root/usr/share/tarnwell/help/about.html" ] || fail "missing the help's about page"
 app_id=org.example.tarnwell
 for f in usr/bin/tarnwell usr/bin/tarnwell-cli \
          usr/share/tarnwell/help/index.html usr/share/tarnwell/help/StdRecovery.htm \

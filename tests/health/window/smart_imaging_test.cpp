@@ -35,7 +35,8 @@ struct ImagingHarness {
     };
     window.SetImaging(seams, std::move(diskOf));
     window.show();
-    QTest::qWait(20);  // the drive list is read once the window is up
+    // The drive list is read once the window is painted.
+    EXPECT_TRUE(QTest::qWaitFor([this] { return window.DriveListRead(); }, 10000));
   }
   void Choose(int index) {
     window.ComboBox1->setCurrentIndex(index);
