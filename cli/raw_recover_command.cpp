@@ -55,12 +55,12 @@ const FoundFatEntry* FindCalibrationItem(const TPartiEntry& entry, const std::st
 // A new numbered folder in the destination; an existing file, folder or
 // link of that name gets the "_1" treatment, so nothing planted there is
 // written through.
-std::optional<engine::OutputFolder> MakeNumberedFolder(const engine::OutputFolder& out, size_t number) {
-  std::optional<engine::OutputFolder> folder =
-      engine::CreateUniqueFolder(platform::SystemText(FolderCaption(static_cast<int>(number))), out);
-  if (!folder)
-    std::fprintf(stderr, "tarnwell-cli: cannot create %s in %s\n", FolderCaption(static_cast<int>(number)).c_str(),
-                 out.Path().c_str());
+// The lost entries get a folder of their own name.
+std::optional<engine::OutputFolder> MakeNumberedFolder(const engine::OutputFolder& out, size_t number,
+                                                       bool lost = false) {
+  const std::string caption = lost ? "丢失的条目" : FolderCaption(static_cast<int>(number));
+  std::optional<engine::OutputFolder> folder = engine::CreateUniqueFolder(platform::SystemText(caption), out);
+  if (!folder) std::fprintf(stderr, "tarnwell-cli: cannot create %s in %s\n", caption.c_str(), out.Path().c_str());
   return folder;
 }
 
@@ -77,7 +77,8 @@ int RecoverFat(CliContext& context, RawTarget& target, const engine::OutputFolde
   int failed = 0;
   auto writeNumbered = [&](size_t i) {
     if (stopped || tree.Written(i)) return;
-    const std::optional<engine::OutputFolder> folder = MakeNumberedFolder(out, i);
+    const std::optional<engine::OutputFolder> folder =
+        MakeNumberedFolder(out, i, entry.DirSectors[i] == physical::kLostEntriesSector);
     if (!folder) {
       ++failed;
       return;

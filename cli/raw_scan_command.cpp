@@ -48,6 +48,7 @@ struct RawItem {
   std::optional<int64_t> dataStart;
   const char* addressKey = "";  // "dir_sector" or "record_sector"
   uint64_t address = 0;
+  bool lost = false;  // FAT: found in a directory cluster no found folder owns
 };
 
 std::optional<double> StampValue(const engine::DosDateTime& d) {
@@ -80,6 +81,12 @@ RawItem FatItem(const TPartiEntry& entry, const FoundFatEntry& e, int folder, St
     item.dataStart = static_cast<int64_t>(*start);
   item.addressKey = "dir_sector";
   item.address = e.DirSector;
+  // Their key is no sector; where they were found is their DirCluster.
+  item.lost = e.DirSector == physical::kLostEntriesSector;
+  if (item.lost) {
+    item.addressKey = "lost_in_cluster";
+    item.address = e.DirCluster;
+  }
   return item;
 }
 
@@ -119,6 +126,7 @@ void WriteItemJson(JsonWriter& out, const RawItem& item) {
   else
     out.Key("data_start").Null();
   out.Key(item.addressKey).Unsigned(item.address);
+  if (item.lost) out.Key("lost").Bool(true);
   out.EndObject();
   out.EndLine();
 }
@@ -138,7 +146,7 @@ void PrintItemText(const RawItem& item, std::string& line) {
   line.clear();
   AppendPadded(line, item.fs, 4, true);
   line += "  ";
-  line += FolderCaption(item.folder);
+  line += item.lost ? LostEntriesCaption() : FolderCaption(item.folder);
   line += "  ";
   AppendPadded(line, item.isDir ? "dir" : "", 3, true);
   line += "  ";

@@ -116,4 +116,6 @@ std::string FolderCaption(int number) {
   return caption;
 }
 
+std::string LostEntriesCaption() { return "丢失的条目 "; }
+
 }  // namespace tarnwell::cli

@@ -44,5 +44,8 @@ std::map<uint64_t, int> FatFolderNumbers(const physical::TPartiEntry& entry);
 std::map<uint64_t, int> NtfsFolderNumbers(const physical::TPartiEntry& entry);
 // "文件夹 000012" in UTF-8.
 std::string FolderCaption(int number);
+// The caption of the folder of lost entries (entries found in directory
+// clusters no found folder owns), in UTF-8; as wide as a numbered one.
+std::string LostEntriesCaption();
 
 }  // namespace tarnwell::cli

@@ -1,10 +1,18 @@
 // The raw-range scan's chunk parsers on any bytes: a FAT directory chunk
-// (root or not, both FAT kinds), a FILE record found on its own, a boot
-// sector's geometry and the folder check of a geometry.
+// (root or not, both FAT kinds), a folder read cluster by cluster, the
+// judge of clusters no folder owns, a boot sector's FAT and the chains in
+// it, a FILE record found on its own, a boot sector's geometry and the
+// folder check of a geometry.
+#include <algorithm>
 #include <cstdint>
 #include <memory>
+#include <set>
 #include <span>
 #include <vector>
+
+#include "disk/memory_sector_source.h"
+#include "engine/fat/orphan_cluster.h"
+#include "physical/raw/raw_fat_table.h"
 
 #include "engine/fat/dir_span.h"
 #include "engine/recovery/output_times.h"
@@ -26,6 +34,36 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         volatile size_t n = raw::RawEntryName(*e).size();
         (void)n;
       }
+    }
+  }
+  // The bytes as one folder's clusters read one after the other, and as a
+  // cluster no folder owns: a verdict never claims more bytes than given,
+  // nor a directory without an entry.
+  raw::FolderClusterParser clusters(raw::kFat32Kind, 77, 5);
+  std::vector<std::unique_ptr<FoundFatEntry>> chained;
+  for (size_t at = 0; at < size; at += 512) {
+    const auto piece = bytes.subspan(at, std::min<size_t>(512, size - at));
+    if (clusters.Add(piece, at == 0, chained).bytesUsed > piece.size()) __builtin_trap();
+    const auto orphan = tarnwell::engine::JudgeOrphanCluster(piece);
+    if (orphan.entriesBytes > piece.size()) __builtin_trap();
+    if (orphan.directory && orphan.liveEntries + orphan.deletedEntries == 0) __builtin_trap();
+  }
+  // The bytes as a boot sector's FAT and the FAT itself (the input again,
+  // as a memory disk): a chain walk stays inside its limit and names only
+  // data clusters, each once.
+  if (auto where = raw::FatTableFromBootSector(bytes, 0)) {
+    if (where->maxCluster < 2) __builtin_trap();
+    tarnwell::disk::MemorySectorSource disk(
+        std::make_shared<const std::vector<uint8_t>>(bytes.begin(), bytes.end()), 0, size);
+    raw::RawFatTable fat(disk, *where);
+    volatile bool formatted = fat.LooksFormatted();
+    (void)formatted;
+    for (uint32_t first : {uint32_t{2}, where->rootCluster, uint32_t{3}}) {
+      const raw::FolderChain chain = raw::FollowFolderChain(fat, first, 64);
+      if (chain.clusters.size() > 64) __builtin_trap();
+      std::set<uint32_t> seen{first};
+      for (uint32_t c : chain.clusters)
+        if (c < 2 || c > where->maxCluster || !seen.insert(c).second) __builtin_trap();
     }
   }
   // The continuation test of a deleted folder's further clusters, and the

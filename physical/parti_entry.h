@@ -30,6 +30,10 @@ struct TPartiEntry {
 
   // Raw-range scan results.
   std::vector<uint64_t> DirSectors;
+  // Sectors that hold nothing but directory entries without beginning a
+  // folder: where a folder's later clusters may lie, once the geometry
+  // says which of them begin a cluster. Disk order.
+  std::vector<uint64_t> EntrySectors;
   std::vector<uint64_t> ParentRefs;
   std::vector<std::unique_ptr<FoundFatEntry>> FatEntries;
   std::vector<std::unique_ptr<engine::tntfsfilerecord>> NtfsRecords;

@@ -15,6 +15,13 @@ struct FoundFatEntry {
   uint64_t DirSector = 0;        // first sector of the directory chunk
   uint32_t DirCluster = 0;       // cluster of that directory (2 for a root)
 };
+// The DirSector of the entries found in directory clusters that no found
+// folder owns (their folder's first cluster is lost, or nothing ties them
+// to it): they are listed together, as one folder of lost entries. No
+// sector of a disk has this address. Their DirCluster is the cluster where
+// the run of such clusters that held them begins.
+inline constexpr uint64_t kLostEntriesSector = UINT64_MAX - 1;
+
 // Where the FAT geometry of a raw scan came from: a boot sector left in the
 // range, the folders found (two or more placed where their own cluster
 // numbers say), the user's calibration, or only the size table (guessed:

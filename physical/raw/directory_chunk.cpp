@@ -2,37 +2,54 @@
 
 #include <algorithm>
 
-#include "engine/fat/dir_span.h"
-
 namespace tarnwell::physical::raw {
+namespace {
+
+engine::DirSpanRules RawDirectoryRules(uint8_t fatKind) {
+  engine::DirSpanRules rules;
+  rules.caseKind = fatKind == kFat32Kind ? engine::kFat32 : engine::kFat16;
+  rules.dotsEnd = rules.blankEnds = rules.malformedEnds = true;
+  return rules;
+}
+
+}  // namespace
 
 uint32_t EntryCluster(const engine::RawDirEntry& entry, uint8_t fatKind) {
   return fatKind == kFat32Kind ? entry.FirstCluster32() : entry.FirstClusterLow();
 }
 
-void ParseDirectoryBytes(std::span<const uint8_t> bytes, bool isRoot, uint8_t fatKind,
-                         uint64_t sector, std::vector<std::unique_ptr<FoundFatEntry>>& out) {
-  const size_t count = bytes.size() / engine::kDirEntryBytes;
-  const size_t skipped = isRoot ? 0 : 2;
-  if (count <= skipped) return;
+FolderClusterParser::FolderClusterParser(uint8_t fatKind, uint64_t keySector, uint32_t folderCluster)
+    : decoder_(RawDirectoryRules(fatKind)), keySector_(keySector), folderCluster_(folderCluster) {}
+
+DirectoryParse FolderClusterParser::Add(std::span<const uint8_t> bytes, bool skipDots,
+                                        std::vector<std::unique_ptr<FoundFatEntry>>& out) {
+  const size_t skipped = skipDots ? 2 : 0;
+  DirectoryParse parse;
+  if (bytes.size() / engine::kDirEntryBytes <= skipped) return parse;
+  parse.bytesUsed = skipped * engine::kDirEntryBytes;
+  parse.end = decoder_.Decode(bytes.subspan(skipped * engine::kDirEntryBytes), [&](engine::DirSlot& slot) {
+    auto entry = std::make_unique<FoundFatEntry>();
+    entry->DirEntry = slot.entry;
+    entry->LongName = engine::TrimBlanks(slot.longName);
+    entry->DirSector = keySector_;
+    entry->DirCluster = folderCluster_;
+    out.push_back(std::move(entry));
+    parse.bytesUsed = (skipped + slot.index + 1) * engine::kDirEntryBytes;
+  });
+  return parse;
+}
+
+DirectoryParse ParseDirectoryBytes(std::span<const uint8_t> bytes, bool isRoot, uint8_t fatKind, uint64_t sector,
+                                   std::vector<std::unique_ptr<FoundFatEntry>>& out) {
+  if (bytes.size() / engine::kDirEntryBytes <= (isRoot ? 0u : 2u)) return {};
   uint32_t cluster = 2;
   if (!isRoot) {
     engine::RawDirEntry dot;
     std::copy_n(bytes.begin(), engine::kDirEntryBytes, dot.bytes.begin());
     cluster = EntryCluster(dot, fatKind);
   }
-  engine::DirSpanRules rules;
-  rules.caseKind = fatKind == kFat32Kind ? engine::kFat32 : engine::kFat16;
-  rules.dotsEnd = rules.blankEnds = rules.malformedEnds = true;
-  engine::DirSpanDecoder decoder(rules);
-  decoder.Decode(bytes.subspan(skipped * engine::kDirEntryBytes), [&](engine::DirSlot& slot) {
-    auto entry = std::make_unique<FoundFatEntry>();
-    entry->DirEntry = slot.entry;
-    entry->LongName = engine::TrimBlanks(slot.longName);
-    entry->DirSector = sector;
-    entry->DirCluster = cluster;
-    out.push_back(std::move(entry));
-  });
+  FolderClusterParser parser(fatKind, sector, cluster);
+  return parser.Add(bytes, !isRoot, out);
 }
 
 }  // namespace tarnwell::physical::raw

@@ -19,6 +19,8 @@
 #include "physical/raw/directory_chunk.h"
 #include "physical/raw/fat_geometry.h"
 #include "physical/raw/fat_geometry_evidence.h"
+#include "physical/raw/folder_clusters.h"
+#include "physical/raw/raw_fat_table.h"
 #include "physical/raw/landmarks.h"
 #include "physical/raw/raw_scan.h"
 #include "platform/text_codec.h"
@@ -34,8 +36,11 @@ constexpr uint32_t kFloppyDataStart = 33;
 // Reads `sectors` at the address and parses them; a failed read adds nothing.
 // A folder's "." cluster is added to `folders` (when given), the evidence
 // any geometry is checked against.
+// Every folder read is added to `reads`, where its later clusters are
+// looked for once the geometry is known.
 void ParseDirectoryAt(TPhysicalDrive& drive, disk::DiskDevice& device, bool isRoot, uint64_t address,
-                      uint32_t sectors, disk::ReadBuffer& buffer, std::vector<FolderLandmark>* folders = nullptr) {
+                      uint32_t sectors, disk::ReadBuffer& buffer, std::vector<FolderRead>& reads,
+                      std::vector<FolderLandmark>* folders = nullptr) {
   TPartiEntry& entry = *drive.CurrentPartition;
   if (entry.FatEntries.size() >= kMaxFoundItems) return;
   buffer.resize(size_t{sectors} * kSectorBytes);
@@ -49,14 +54,21 @@ void ParseDirectoryAt(TPhysicalDrive& drive, disk::DiskDevice& device, bool isRo
                        kLogFailure);
     return;
   }
-  if (folders && bytesRead >= engine::kDirEntryBytes) {
+  FolderRead read;
+  read.sector = address;
+  read.isRoot = isRoot;
+  read.cluster = 2;
+  read.bytesRead = std::min<size_t>(bytesRead, buffer.size());
+  if (!isRoot && bytesRead >= engine::kDirEntryBytes) {
     engine::RawDirEntry dot;
     std::copy_n(buffer.data(), engine::kDirEntryBytes, dot.bytes.begin());
-    folders->push_back({address, EntryCluster(dot, entry.FatKind)});
+    read.cluster = EntryCluster(dot, entry.FatKind);
+    if (folders) folders->push_back({address, read.cluster});
   }
   try {
-    ParseDirectoryBytes(std::span<const uint8_t>(buffer.data(), std::min<size_t>(bytesRead, buffer.size())),
-                        isRoot, entry.FatKind, address, entry.FatEntries);
+    read.parse = ParseDirectoryBytes(std::span<const uint8_t>(buffer.data(), read.bytesRead), isRoot, entry.FatKind,
+                                     address, entry.FatEntries);
+    reads.push_back(read);
   } catch (const std::exception& e) {
     drive.Window().boxes.Error(e.what());
   }
@@ -86,7 +98,8 @@ bool EntryPointsPastLowWord(const TPartiEntry& entry) {
   return false;
 }
 
-void AddRootDirectory(TPhysicalDrive& drive, disk::DiskDevice& device, disk::ReadBuffer& buffer) {
+void AddRootDirectory(TPhysicalDrive& drive, disk::DiskDevice& device, disk::ReadBuffer& buffer,
+                      std::vector<FolderRead>& reads) {
   TPartiEntry& entry = *drive.CurrentPartition;
   if (!drive.IsVolume() || entry.SectorCount() > kFloppyMaxSectors) {
     // An undetermined geometry has no root address to read.
@@ -94,13 +107,31 @@ void AddRootDirectory(TPhysicalDrive& drive, disk::DiskDevice& device, disk::Rea
         entry.DirSectors.front() == entry.FatDataStart)
       return;
     entry.DirSectors.insert(entry.DirSectors.begin(), entry.FatDataStart);
-    ParseDirectoryAt(drive, device, true, entry.FatDataStart, kDirectoryChunkSectors, buffer);
+    ParseDirectoryAt(drive, device, true, entry.FatDataStart, kDirectoryChunkSectors, buffer, reads);
     return;
   }
   entry.FatKind = kFatFloppy;
   entry.DirSectors.insert(entry.DirSectors.begin(), kFloppyRootSector);
   entry.FatDataStart = kFloppyDataStart;
-  ParseDirectoryAt(drive, device, true, kFloppyRootSector, kDirectoryChunkSectors, buffer);
+  ParseDirectoryAt(drive, device, true, kFloppyRootSector, kDirectoryChunkSectors, buffer, reads);
+}
+
+// What the search for folders' later clusters found, when it found any.
+void LogFolderExtension(TPhysicalDrive& drive, const FolderExtension& done) {
+  if (done.chainClusters > 0)
+    engine::AddLogLine(drive.Window().log,
+                       platform::SystemText("按 FAT 链读取了 " + std::to_string(done.chainedFolders) + " 个文件夹的 " +
+                                            std::to_string(done.chainClusters) + " 个后续簇"),
+                       kLogProgress);
+  if (done.adjacentClusters > 0)
+    engine::AddLogLine(drive.Window().log,
+                       platform::SystemText("接续文件夹的相邻目录簇 " + std::to_string(done.adjacentClusters) + " 个"),
+                       kLogProgress);
+  if (done.lostEntries > 0)
+    engine::AddLogLine(drive.Window().log,
+                       platform::SystemText("在 " + std::to_string(done.lostClusters) + " 个不属于任何已找到文件夹的目录簇中找到 " +
+                                            std::to_string(done.lostEntries) + " 个条目，列于“丢失的条目”"),
+                       kLogProgress);
 }
 
 }  // namespace
@@ -108,8 +139,9 @@ void AddRootDirectory(TPhysicalDrive& drive, disk::DiskDevice& device, disk::Rea
 namespace {
 
 // A FAT boot sector at the range's start, or its FAT32 backup at sector 6:
-// a quick reformat writes it anew, usually with the old geometry.
-std::optional<FatGeometry> BootSectorGeometry(disk::DiskDevice& device, const TPartiEntry& entry) {
+// a quick reformat writes it anew, usually with the old geometry. It also
+// says where the FAT lies.
+std::optional<FatTableLocation> BootSectorTable(disk::DiskDevice& device, const TPartiEntry& entry) {
   disk::SectorSource* source = device.Source();
   if (!source) return std::nullopt;
   for (const uint64_t at : {uint64_t{0}, uint64_t{6}}) {
@@ -118,16 +150,18 @@ std::optional<FatGeometry> BootSectorGeometry(disk::DiskDevice& device, const TP
     uint32_t bytesRead = 0;
     if (!source->Read(entry.AbsoluteStart() + at, 1, sector.data(), bytesRead) || bytesRead < kSectorBytes)
       continue;
-    if (auto geometry = GeometryFromBootSector(sector, entry.AbsoluteStart())) return geometry;
+    if (auto table = FatTableFromBootSector(sector, entry.AbsoluteStart())) return table;
   }
   return std::nullopt;
 }
 
 std::vector<FolderLandmark> ParseAllDirectories(TPhysicalDrive& drive, disk::DiskDevice& device,
-                                                engine::ProgressBar& progress, disk::ReadBuffer& buffer) {
+                                                engine::ProgressBar& progress, disk::ReadBuffer& buffer,
+                                                std::vector<FolderRead>& reads) {
   TPartiEntry& entry = *drive.CurrentPartition;
   std::vector<FolderLandmark> folders;
   entry.FatEntries.clear();
+  reads.clear();
   const size_t n = entry.DirSectors.size();
   for (size_t i = 0; i < n; ++i) {
     progress.SetPosition(static_cast<int>(std::lround(static_cast<double>(i) / static_cast<double>(n) * 100.0)));
@@ -135,7 +169,7 @@ std::vector<FolderLandmark> ParseAllDirectories(TPhysicalDrive& drive, disk::Dis
     if (drive.StopRequested) break;
     if (device.IsOpen())
       ParseDirectoryAt(drive, device, false, entry.DirSectors[i], SectorsUntilNext(entry.DirSectors, i),
-                       buffer, &folders);
+                       buffer, reads, &folders);
   }
   return folders;
 }
@@ -147,21 +181,26 @@ void ReadFatDirectories(TPhysicalDrive& drive, engine::ProgressBar& progress) {
   TPartiEntry& entry = *drive.CurrentPartition;
   BusyScope busy(drive, progress);
   entry.FatMatches.clear();
+  // A pass run again finds its lost entries again.
+  std::erase(entry.DirSectors, kLostEntriesSector);
   disk::DiskDevice device(entry.DriveCode);
   disk::ReadBuffer buffer;
   // The kind stays the landmark pass's: below cluster 65,536 both read the
   // same clusters, and names keep the case rules they had.
-  const std::optional<FatGeometry> boot = BootSectorGeometry(device, entry);
-  std::vector<FolderLandmark> folders = ParseAllDirectories(drive, device, progress, buffer);
+  const std::optional<FatTableLocation> table = BootSectorTable(device, entry);
+  const std::optional<FatGeometry> boot = table ? std::optional<FatGeometry>(table->geometry) : std::nullopt;
+  std::vector<FolderRead> reads;
+  std::vector<FolderLandmark> folders = ParseAllDirectories(drive, device, progress, buffer, reads);
   SettleFatGeometry(drive, boot, folders);
   if (entry.FatKind == kFat1216 && !drive.StopRequested && EntryPointsPastLowWord(entry)) {
     // The kind decides the folders' own clusters and the case of short
     // names, so the directories are read again as FAT32.
     entry.FatKind = kFat32Kind;
-    folders = ParseAllDirectories(drive, device, progress, buffer);
+    folders = ParseAllDirectories(drive, device, progress, buffer, reads);
     SettleFatGeometry(drive, boot, folders);
   }
-  if (device.IsOpen()) AddRootDirectory(drive, device, buffer);
+  if (device.IsOpen()) AddRootDirectory(drive, device, buffer, reads);
+  if (device.Source() && !drive.StopRequested) LogFolderExtension(drive, ExtendFoundFolders(drive, *device.Source(), table, reads));
   std::stable_sort(entry.FatEntries.begin(), entry.FatEntries.end(),
                    [](const auto& a, const auto& b) { return a->DirSector < b->DirSector; });
 }

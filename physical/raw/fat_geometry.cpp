@@ -31,6 +31,9 @@ bool SetGeometry(TPartiEntry& entry, int64_t clusterSectors, int64_t dataStart) 
 }
 
 bool CalibrateFromPair(TPartiEntry& entry, const FoundFatEntry& first, const FoundFatEntry& other) {
+  // Lost entries were found in clusters whose folder is unknown: their key
+  // is no sector, and says nothing of where clusters lie.
+  if (first.DirSector == kLostEntriesSector || other.DirSector == kLostEntriesSector) return false;
   const int64_t e = first.DirCluster, s = static_cast<int64_t>(first.DirSector);
   const int64_t f = other.DirCluster, t = static_cast<int64_t>(other.DirSector);
   if (!((f < e && t < s) || (e < f && s < t))) return false;

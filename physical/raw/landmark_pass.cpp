@@ -16,6 +16,7 @@
 #include "disk/sector_source.h"
 #include "disk/source_opener.h"
 #include "engine/event_log_line.h"
+#include "engine/fat/orphan_cluster.h"
 #include "physical/busy_scope.h"
 #include "physical/physical_drive.h"
 #include "physical/raw/bad_sector_log.h"
@@ -28,6 +29,10 @@
 
 namespace tarnwell::physical::raw {
 namespace {
+
+// At most this many sectors of directory entries are kept; a folder's
+// later clusters beyond them are not looked for.
+constexpr size_t kMaxEntrySectors = size_t{1} << 22;
 
 struct Counts {
   uint64_t directoryStarts = 0;
@@ -48,6 +53,7 @@ class ChunkLandmarks {
     bool directory = false;
     bool fat32Hint = false;
     bool recordCopied = false;  // false: the record runs past the bytes at hand
+    bool entries = false;       // directory entries only, no folder start
   };
 
   explicit ChunkLandmarks(uint32_t chunkSectors) : hits_(chunkSectors), records_(chunkSectors * kRecordBytes) {}
@@ -58,12 +64,16 @@ class ChunkLandmarks {
       const uint8_t* sector = chunk.bytes + size_t{i} * kSectorBytes;
       Hit& hit = hits_[count_];
       if (IsDirectoryStart(sector)) {
-        hit = {i, true, HasFat32Hint(sector), false};
+        hit = {i, true, HasFat32Hint(sector), false, false};
         ++count_;
       } else if (IsFileRecordStart(sector)) {
         const size_t offset = size_t{i} * kSectorBytes;
-        hit = {i, false, false, offset + kRecordBytes <= chunk.bytesAvailable};
+        hit = {i, false, false, offset + kRecordBytes <= chunk.bytesAvailable, false};
         if (hit.recordCopied) std::memcpy(RecordOf(count_), chunk.bytes + offset, kRecordBytes);
+        ++count_;
+      } else if (sector[0] != 0 && engine::JudgeOrphanCluster({sector, kSectorBytes}).directory) {
+        // The first byte is tested first: free space is mostly zeros.
+        hit = {i, false, false, false, true};
         ++count_;
       }
     }
@@ -98,6 +108,8 @@ class LandmarkFiler {
         if (entry_.DirSectors.size() < kMaxFoundItems) entry_.DirSectors.push_back(sector);
         ++counts_.directoryStarts;
         if (hit.fat32Hint) ++counts_.fat32Hints;
+      } else if (hit.entries) {
+        if (entry_.EntrySectors.size() < kMaxEntrySectors) entry_.EntrySectors.push_back(sector);
       } else if (drive_.FileRecordSectors.size() < kMaxFoundItems) {
         drive_.FileRecordSectors.push_back(sector);
         Parse(sector, hit.recordCopied ? found.Record(h) : std::span<const uint8_t>());
@@ -200,6 +212,7 @@ disk::Outcome ScanRange(TPhysicalDrive& drive, TPartiEntry& entry, engine::Progr
   BusyScope busy(drive, progress);
   drive.CurrentPartition = &entry;
   entry.DirSectors.clear();
+  entry.EntrySectors.clear();
   drive.FileRecordSectors.clear();
   drive.ParsedFileRecords.clear();
   drive.ParsedRecordVotes = {};

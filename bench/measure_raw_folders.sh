@@ -1,0 +1,49 @@
+#!/usr/bin/env bash
+# Folders past their first cluster in the raw-range scan, on the fixtures
+# of tests/fixtures/raw/make_raw_folder_images.sh:
+#  - fat32-longfolders.img (intact FAT32, folders of many long-named files):
+#    the entries `raw-scan` finds beside those `fls -r -p` lists;
+#  - fat32-requick-1k.img (quick-formatted FAT32 of 1 KiB clusters, two old
+#    folders deleted): the files `raw-recover` and `photorec` each give back
+#    byte-exact, checked against the manifest's sha256 sums, with `fls -r -p`
+#    and `tsk_recover -e` beside them.
+# Needs a build (./scripts/build), sleuthkit and testdisk (photorec).
+#   bench/measure_raw_folders.sh [BUILD-DIR]
+set -euo pipefail
+top=$(cd "$(dirname "$0")/.." && pwd)
+build=${1:-$top/build}
+cli=$build/cli/tarnwell-cli
+manifest=$top/tests/fixtures/raw/MANIFEST.folders
+for tool in fls tsk_recover photorec sha256sum; do
+  command -v "$tool" >/dev/null || { echo "missing tool: $tool" >&2; exit 1; }
+done
+[ -x "$cli" ] || { echo "no $cli: build first" >&2; exit 1; }
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+sums_below() { find "$1" -type f -print0 | xargs -0 -r sha256sum | cut -d' ' -f1 | sort -u; }
+count_exact() {
+  awk -F'\t' -v img="$1" 'NR == FNR { got[$1] = 1; next }
+    $1 == img && $7 == "file" { n++; if ($9 in got) hit++ }
+    END { printf "%d of %d", hit, n }' "$2" "$manifest"
+}
+
+image=$build/fixtures/raw/fat32-longfolders.img
+echo "fat32-longfolders.img: entries found"
+echo "  fls -r -p          $(fls -r -p "$image" | grep -v -e '(Volume Label Entry)' -e ':	\$' | wc -l)"
+echo "  raw-scan           $("$cli" --no-devices raw-scan "$image:0" --json 2>/dev/null | grep -c '"fs":"fat"')"
+
+image=$build/fixtures/raw/fat32-requick-1k.img
+echo "fat32-requick-1k.img: files back byte-exact"
+mkdir "$work/ours"
+"$cli" --no-devices raw-recover "$image:0" --out "$work/ours" >/dev/null 2>&1 || true
+sums_below "$work/ours" >"$work/ours.sums"
+echo "  raw-recover        $(count_exact fat32-requick-1k.img "$work/ours.sums")"
+echo "    of them under the lost entries: $(find "$work/ours/丢失的条目" -type f 2>/dev/null | wc -l) files"
+photorec /log /d "$work/photorec/out" /cmd "$image" \
+  partition_none,options,paranoid,fileopt,everything,enable,wholespace,search >/dev/null 2>&1 || true
+sums_below "$work/photorec" >"$work/photorec.sums"
+echo "  photorec           $(count_exact fat32-requick-1k.img "$work/photorec.sums")"
+tsk_recover -e "$image" "$work/tsk" >/dev/null 2>&1 || true
+sums_below "$work/tsk" >"$work/tsk.sums"
+echo "  tsk_recover -e     $(count_exact fat32-requick-1k.img "$work/tsk.sums")"
+echo "  fls -r -p lists    $(fls -r -p "$image" | grep -c -v -e '(Volume Label Entry)' -e ':	\$') entries"
