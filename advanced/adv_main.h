@@ -231,6 +231,9 @@ class TfrmAdvMain : public QDialog {
   void ForgetCalibrationFiles();
   void SetSelectorCaptions();
   void ShowScanResults();
+  // The status line after a raw scan: says when the FAT geometry its
+  // files are read by is only a guess, until a calibration replaces it.
+  void ShowGeometryStatus();
   void SelectorClick(bool ntfs);
   void AddFolderNodes();
   void SelectFolderNode(const QModelIndex& index, bool record);

@@ -105,6 +105,7 @@ void TfrmAdvMain::AdjustExecute() {
   }
   // Two files whose folders lie in the opposite order to their clusters
   // give no geometry: saying "finished" would hide that nothing changed.
+  ShowGeometryStatus();
   if (calibrated)
     ShowBox(controls::BoxKind::kInformation, QStringLiteral("校正完成。"));
   else
@@ -214,7 +215,7 @@ void TfrmAdvMain::RecoverExecute() {
   };
   steps.finish = [this](const controls::RecoverTally& tally, const QString& summary) {
     ListView3->Add(controls::RecoverTallyText(tally), tally.failed ? physical::kLogFailure : 0);
-    statusPanel_->SetText("");
+    ShowGeometryStatus();
     SetBusyCursors(false);
     ShowBox(tally.failed ? controls::BoxKind::kWarning : controls::BoxKind::kInformation, summary);
   };

@@ -139,6 +139,7 @@ void TfrmAdvMain::TreeView2Click() {
   if (selectedDrive_ != drive || drive->CurrentPartition != node.entry) return;
   SetSelectorCaptions();
   ShowScanResults();
+  ShowGeometryStatus();
 }
 
 void TfrmAdvMain::ScanExecute() {
@@ -176,8 +177,16 @@ void TfrmAdvMain::ScanExecute() {
                   .arg(p.FatEntries.size())
                   .arg(p.NtfsRecords.size()));
   }
-  statusPanel_->SetText("");
+  ShowGeometryStatus();
   SetBusyCursors(false);
+}
+
+void TfrmAdvMain::ShowGeometryStatus() {
+  const physical::TPartiEntry* p = CurrentPartition();
+  const bool guessed = p && p->Scanned && !p->FatEntries.empty() &&
+                       p->FatGeometryFrom == physical::FatGeometrySource::kGuessed;
+  statusPanel_->SetText(guessed ? platform::SystemText(" FAT 参数按卷大小猜测，恢复的文件未经验证，请用“校正”页校正")
+                                : std::string());
 }
 
 void TfrmAdvMain::PartiScanExecute() {

@@ -1,6 +1,7 @@
 // The raw-range scan in the window: numbered folders, the file list, the
 // properties and hex pages, recovery with its marks, stop and the busy
 // checks, on the reformatted and zeroed fixture volumes.
+#include <algorithm>
 #include <filesystem>
 #include <QAbstractItemModelTester>
 #include <QAction>
@@ -303,6 +304,32 @@ TEST_F(AdvWindowTest, StopWithoutADriveAndCommandsBeforeAnyScanDoNothing) {
   window->acToParentExecute();
   window->BackwardExecute();
   EXPECT_TRUE(boxes.empty());
+}
+
+}  // namespace
+}  // namespace tarnwell::advanced
+
+namespace tarnwell::advanced {
+namespace {
+
+// Where only the size table is left to give the FAT geometry, the status
+// line says so; a surviving boot sector leaves it quiet.
+TEST_F(AdvWindowTest, AGuessedFatGeometryIsSaidInTheStatusLine) {
+  std::vector<uint8_t> bytes = testing::ReadBinaryFile(testing::FixturePath("raw/fat32-reformatted.img"));
+  // Without its boot sector, the backup and two of its three old folders.
+  for (const uint64_t sector : {0, 6, 1294, 1295})
+    std::fill_n(bytes.begin() + static_cast<std::ptrdiff_t>(sector * 512), 512, uint8_t{0});
+  table.AttachImage(testing::FixturePath("raw/fat32-reformatted.img"));
+  table.AttachImage(testing::WriteTempImage(bytes, "adv-guessed"));
+  Open({});
+  ScanDisk(0);
+  EXPECT_EQ(window->StatusBarEx1->PanelText(0).trimmed(), QString());
+  ScanDisk(1);
+  EXPECT_TRUE(window->StatusBarEx1->PanelText(0).contains(QStringLiteral("猜测")))
+      << window->StatusBarEx1->PanelText(0).toStdString();
+  // Back on the first disk, whose boot sector gave the geometry.
+  Choose(DiskNode(0));
+  EXPECT_EQ(window->StatusBarEx1->PanelText(0).trimmed(), QString());
 }
 
 }  // namespace
