@@ -39,13 +39,17 @@ struct ShownBox {
 // A window whose boxes and desktop calls are recorded, not shown.
 struct Harness {
   std::vector<ShownBox> boxes;
+  std::vector<QString> statusAtBox;  // what the status bar said while each box was up
   std::vector<std::string> opened;
   TfrmSmart window{nullptr,
                    [this](const std::string& target) {
                      opened.push_back(target);
                      return true;
                    },
-                   [this](QWidget*, BoxKind kind, const QString& text) { boxes.push_back({kind, text}); }};
+                   [this](QWidget*, BoxKind kind, const QString& text) {
+                     boxes.push_back({kind, text});
+                     statusAtBox.push_back(Status());
+                   }};
 
   // As the user opens it: the drive list is read once the window is up.
   void Open() {
@@ -321,6 +325,8 @@ TEST(SmartWindow, EveryDriveIsListed) {
   EXPECT_EQ(w.ListView1->topLevelItemCount(), 0);
   ASSERT_EQ(h.boxes.size(), 1u);
   EXPECT_EQ(h.boxes[0].text, QStringLiteral("读取属性错误。"));
+  // The box comes over this drive's window, not the last drive's verdict.
+  EXPECT_EQ(h.statusAtBox[0], QStringLiteral(" 读取属性错误。"));
   EXPECT_EQ(h.Status(), QStringLiteral(" 读取属性错误。"));
 }
 
