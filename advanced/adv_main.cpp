@@ -38,7 +38,7 @@
 #include "controls/event_log_view.h"
 #include "controls/help_opener.h"
 #include "controls/hex_page.h"
-#include "controls/painted_pictures.h"
+#include "controls/picture_set.h"
 #include "controls/properties_page.h"
 #include "controls/read_error_display.h"
 #include "controls/search_panel.h"
@@ -56,10 +56,9 @@ namespace {
 
 const QColor kWindowColour(216, 228, 248);
 
-QAction* NewAction(QObject* parent, const QString& caption, const QColor& colour, const QString& glyph,
-                   const QString& hint = {}) {
-  auto* action = new QAction(caption, parent);
-  if (!glyph.isEmpty()) action->setIcon(controls::GlyphPicture(24, colour, glyph));
+// The picture set is the standard window's too.
+QAction* NewAction(QObject* parent, const QString& caption, controls::Picture picture, const QString& hint = {}) {
+  auto* action = new QAction(controls::PictureIcon(picture), caption, parent);
   action->setToolTip(hint.isEmpty() ? caption : hint);
   action->setStatusTip(hint);
   return action;
@@ -143,16 +142,16 @@ void TfrmAdvMain::SetSettingsFile(const std::string& path, int screenWidth) {
 void TfrmAdvMain::ShowBox(controls::BoxKind kind, const QString& text) { showBox_(this, kind, text); }
 
 void TfrmAdvMain::BuildActions() {
-  Scan = NewAction(this, QStringLiteral("扫描"), QColor(40, 110, 200), QStringLiteral("扫"),
+  Scan = NewAction(this, QStringLiteral("扫描"), controls::Picture::kScan,
                    QStringLiteral("扫描驱动器以找回丢失的文件"));
-  PartiScan = NewAction(this, QStringLiteral("智能扫描"), QColor(200, 110, 30), QStringLiteral("智"),
+  PartiScan = NewAction(this, QStringLiteral("智能扫描"), controls::Picture::kSmartScan,
                         QStringLiteral("扫描物理驱动器以找回丢失的分区"));
-  Stop = NewAction(this, QStringLiteral("停止"), QColor(190, 50, 50), QStringLiteral("停"),
+  Stop = NewAction(this, QStringLiteral("停止"), controls::Picture::kStop,
                    QStringLiteral("停止当前扫描"));
-  Recover = NewAction(this, QStringLiteral("恢复"), QColor(40, 150, 90), QStringLiteral("恢"),
+  Recover = NewAction(this, QStringLiteral("恢复"), controls::Picture::kRecover,
                       QStringLiteral("恢复选择的文件"));
-  Backward = NewAction(this, QStringLiteral("后退"), QColor(90, 90, 160), QStringLiteral("←"));
-  Forward = NewAction(this, QStringLiteral("前进"), QColor(90, 90, 160), QStringLiteral("→"));
+  Backward = NewAction(this, QStringLiteral("后退"), controls::Picture::kBack);
+  Forward = NewAction(this, QStringLiteral("前进"), controls::Picture::kForward);
   SaveImage = new QAction(QStringLiteral("保存磁盘映像..."), this);
   acToParent = new QAction(QStringLiteral("打开父目录"), this);
   Showntfolder = new QAction(QStringLiteral("显示 NTFS 文件夹"), this);

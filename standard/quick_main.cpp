@@ -28,6 +28,7 @@
 #include "controls/file_list_model.h"
 #include "controls/help_opener.h"
 #include "controls/hex_page.h"
+#include "controls/picture_set.h"
 #include "controls/properties_page.h"
 #include "controls/qt_message_pump.h"
 #include "controls/read_error_display.h"
@@ -103,24 +104,23 @@ TfrmQuickMain::~TfrmQuickMain() {
 }
 
 void TfrmQuickMain::BuildActions() {
-  QStyle* s = style();
-  auto make = [&](const QString& text, QStyle::StandardPixmap icon, const QString& hint) {
-    auto* a = new QAction(s->standardIcon(icon), text, this);
+  auto make = [&](const QString& text, controls::Picture picture, const QString& hint) {
+    auto* a = new QAction(controls::PictureIcon(picture), text, this);
     a->setToolTip(hint.isEmpty() ? text : hint);
     a->setStatusTip(hint);
     return a;
   };
   // The action's own caption is "重新扫描"; every button and item bound
   // to it shows "扫描".
-  Scan = make(QStringLiteral("扫描"), QStyle::SP_BrowserReload, QStringLiteral("扫描驱动器以找回丢失的文件"));
+  Scan = make(QStringLiteral("扫描"), controls::Picture::kScan, QStringLiteral("扫描驱动器以找回丢失的文件"));
   Scan->setIconText(QStringLiteral("扫描"));
   Scan->setObjectName(QStringLiteral("重新扫描"));
-  Stop = make(QStringLiteral("停止"), QStyle::SP_BrowserStop, QStringLiteral("停止当前扫描"));
-  Recover = make(QStringLiteral("恢复"), QStyle::SP_DialogSaveButton, QStringLiteral("恢复选择的文件"));
-  acScan32 = make(QStringLiteral("扫描 32"), QStyle::SP_DriveHDIcon, QStringLiteral("扫描损坏的目录以找回文件"));
-  Up = make(QStringLiteral("向上"), QStyle::SP_ArrowUp, QStringLiteral("向上"));
-  Back = make(QStringLiteral("后退"), QStyle::SP_ArrowBack, QString());
-  Forward = make(QStringLiteral("向前"), QStyle::SP_ArrowForward, QString());
+  Stop = make(QStringLiteral("停止"), controls::Picture::kStop, QStringLiteral("停止当前扫描"));
+  Recover = make(QStringLiteral("恢复"), controls::Picture::kRecover, QStringLiteral("恢复选择的文件"));
+  acScan32 = make(QStringLiteral("扫描 32"), controls::Picture::kScan32, QStringLiteral("扫描损坏的目录以找回文件"));
+  Up = make(QStringLiteral("向上"), controls::Picture::kUp, QStringLiteral("向上"));
+  Back = make(QStringLiteral("后退"), controls::Picture::kBack, QString());
+  Forward = make(QStringLiteral("向前"), controls::Picture::kForward, QString());
   acClose = new QAction(QStringLiteral("关闭"), this);
   acClose->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_X));
   help = new QAction(QStringLiteral("目录"), this);
