@@ -204,7 +204,7 @@ QWidget* TfrmSmart::BuildDetailPane() {
   Label15 = new QLabel(pane);
   SpeedButton1 = new QToolButton(pane);
   SpeedButton1->setAutoRaise(true);
-  SpeedButton1->setIcon(QuestionMarkPicture(14));
+  SpeedButton1->setIcon(QuestionMarkPicture());
   SpeedButton1->setIconSize(QSize(14, 14));
   SpeedButton1->setFixedSize(20, 20);
   connect(SpeedButton1, &QToolButton::clicked, this, &TfrmSmart::SpeedButton1Click);
@@ -241,7 +241,7 @@ QWidget* TfrmSmart::BuildLegend() {
                  {kImageDanger, "危险! 更换该硬盘"}};
   for (const auto& entry : entries) {
     auto* picture = new QLabel(legend);
-    picture->setPixmap(SmartRowImages()[static_cast<size_t>(entry.image)]);
+    picture->setPixmap(SmartRowPixmap(static_cast<size_t>(entry.image)));
     row->addWidget(picture);
     row->addWidget(new QLabel(QString::fromUtf8(entry.text), legend));
     row->addSpacing(20);

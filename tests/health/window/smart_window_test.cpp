@@ -81,10 +81,12 @@ void AttachFile(const std::string& name) {
 QImage Argb(const QPixmap& pixmap) { return pixmap.toImage().convertToFormat(QImage::Format_ARGB32); }
 
 // Which of the four row images an item shows, -1 for none of them.
+QImage Shown(const QIcon& icon) { return Argb(icon.pixmap(QSize(kRowImageSize, kRowImageSize), 1.0)); }
+
 int RowImage(const QTreeWidgetItem* item) {
-  const QImage shown = Argb(item->icon(0).pixmap(kRowImageSize, kRowImageSize));
+  const QImage shown = Shown(item->icon(0));
   for (size_t i = 0; i < SmartRowImages().size(); ++i)
-    if (shown == Argb(SmartRowImages()[i])) return static_cast<int>(i);
+    if (shown == Shown(SmartRowImages()[i])) return static_cast<int>(i);
   return -1;
 }
 
@@ -145,13 +147,17 @@ TEST(SmartWindow, LayoutMenusAndCaptions) {
   EXPECT_EQ(w.ListView1->editTriggers(), QAbstractItemView::NoEditTriggers);
   EXPECT_EQ(w.StatusBar1->PanelCount(), 1);
 
-  // The four row images are four different pictures, 16 by 16.
+  // The four row images are four different pictures, 16 by 16, and at
+  // scale 2 they (and the question mark) are painted in as many pixels as
+  // the screen shows, not a 16-pixel picture stretched to blur.
   const auto& images = SmartRowImages();
   ASSERT_EQ(images.size(), 4u);
   for (size_t i = 0; i < 4; ++i) {
-    EXPECT_EQ(images[i].size(), QSize(16, 16));
-    for (size_t j = 0; j < i; ++j) EXPECT_NE(Argb(images[i]), Argb(images[j])) << i << " " << j;
+    EXPECT_EQ(images[i].pixmap(QSize(16, 16), 1.0).size(), QSize(16, 16));
+    EXPECT_EQ(images[i].pixmap(QSize(16, 16), 2.0).size(), QSize(32, 32)) << i;
+    for (size_t j = 0; j < i; ++j) EXPECT_NE(Shown(images[i]), Shown(images[j])) << i << " " << j;
   }
+  EXPECT_EQ(w.SpeedButton1->icon().pixmap(QSize(14, 14), 2.0).size(), QSize(28, 28));
 }
 
 TEST(SmartWindow, DangerRecordingShowsRowsImagesAndVerdict) {
