@@ -20,8 +20,10 @@ QStringList DefaultHicolorFolders() {
   return folders;
 }
 
+QString ApplicationIconName() { return QStringLiteral(TARNWELL_APP_ID); }
+
 QIcon ApplicationIcon(const QStringList& hicolorFolders) {
-  const QString file = QStringLiteral("/apps/%1.png").arg(QLatin1String(kApplicationIconName));
+  const QString file = QStringLiteral("/apps/%1.png").arg(ApplicationIconName());
   for (const QString& folder : hicolorFolders) {
     QIcon icon;
     // Each size the theme holds, so that no window scales a small one up.

@@ -7,8 +7,9 @@
 
 namespace tarnwell::app {
 
-// The name the icon is installed under (the desktop entry's Icon=).
-inline constexpr char kApplicationIconName[] = "org.example.tarnwell";
+// The name the icon is installed under (the desktop entry's Icon=), as the
+// build gives it to packaging.
+QString ApplicationIconName();
 
 // hicolor folders to look in, first match wins: beside an installed
 // program (PREFIX/share/icons/hicolor), the build tree's painted icons,

@@ -24,6 +24,7 @@
 
 #include "advanced/adv_main.h"
 #include "app/about.h"
+#include "app/application_icon.h"
 #include "app/frmain.h"
 #include "app/start_up.h"
 #include "health/window/smart_main.h"
@@ -123,6 +124,10 @@ int main(int argc, char** argv) {
   g_folder = application.arguments().value(1, QStringLiteral("."));
   QDir().mkpath(g_folder);
   app::InstallQtTranslations(application);
+  // The icon the program shows, from the build tree's painted icons (this
+  // tool sits two folders below them).
+  application.setWindowIcon(app::ApplicationIcon(
+      {QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("../../packaging/icons"))}));
   const QString only = application.arguments().value(3);
   if (only == QStringLiteral("--only=health")) return ShootHealth(application.arguments().mid(4));
   if (only == QStringLiteral("--only=shell")) return ShootShell();

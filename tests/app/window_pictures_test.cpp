@@ -70,7 +70,7 @@ TEST(ApplicationIcon, EverySizeOfTheInstalledIcon) {
     ASSERT_TRUE(QDir().mkpath(folder));
     QImage picture(size, size, QImage::Format_ARGB32);
     picture.fill(Qt::darkBlue);
-    ASSERT_TRUE(picture.save(folder + QStringLiteral("/%1.png").arg(QLatin1String(kApplicationIconName))));
+    ASSERT_TRUE(picture.save(folder + QStringLiteral("/%1.png").arg(ApplicationIconName())));
   }
   // A folder without the icon comes first: the next one that has it wins.
   const QIcon icon = ApplicationIcon({QStringLiteral("/nonexistent/hicolor"), hicolor});
