@@ -35,6 +35,7 @@
 #include "advanced/selected_node_delegate.h"
 #include "advanced/tree_pictures.h"
 #include "controls/close_guard.h"
+#include "controls/clipped_text_tips.h"
 #include "controls/event_log_view.h"
 #include "controls/help_opener.h"
 #include "controls/hex_page.h"
@@ -252,6 +253,8 @@ void TfrmAdvMain::BuildLeftColumn() {
   TreeView2->setRootIsDecorated(false);
   TreeView2->setIndentation(19);
   TreeView2->setItemDelegate(new SelectedNodeDelegate(TreeView2));
+  // A drive's caption is cut at the pane's width; hovering shows all of it.
+  controls::ShowClippedTextOnHover(TreeView2);
   TreeView2->setContextMenuPolicy(Qt::ActionsContextMenu);
   TreeView2->addAction(Scan);
   TreeView2->addAction(Stop);
@@ -397,11 +400,8 @@ void TfrmAdvMain::BuildPages(QWidget* pages) {
   Notebook1->addWidget(calibration);
   ForgetCalibrationFiles();
 
+  // The log brings its own pop-up menu ("清空日志").
   ListView3 = new controls::EventLogView(controls::AdvancedLogIcons(), pages);
-  ListView3->setContextMenuPolicy(Qt::ActionsContextMenu);
-  auto* clearLog = new QAction(QStringLiteral("清空日志"), ListView3);
-  connect(clearLog, &QAction::triggered, ListView3, [this] { ListView3->ClearLines(); });
-  ListView3->addAction(clearLog);
   Notebook1->addWidget(ListView3);
 }
 

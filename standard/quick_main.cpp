@@ -23,6 +23,7 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include "controls/clipped_text_tips.h"
 #include "controls/close_guard.h"
 #include "controls/event_log_view.h"
 #include "controls/file_list_model.h"
@@ -210,6 +211,8 @@ QWidget* TfrmQuickMain::BuildLeftColumn() {
   Treeview2->setIndentation(19);
   Treeview2->setRootIsDecorated(false);
   Treeview2->setItemsExpandable(false);  // the drive tree never collapses
+  // A drive's caption is cut at the pane's width; hovering shows all of it.
+  controls::ShowClippedTextOnHover(Treeview2);
   Treeview2->setEditTriggers(QAbstractItemView::NoEditTriggers);
   Treeview2->setStyleSheet(QStringLiteral(
       "QTreeView::item:selected { background: rgb(255,255,208); color: blue; }"));

@@ -1,6 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QApplication>
+#include <QHelpEvent>
+#include <QTest>
+#include <QToolTip>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
@@ -147,6 +151,29 @@ TEST(EventLogViewTest, LinesKeepTextIconAndTime) {
   EXPECT_EQ(log.actions()[0]->text(), "清空日志");
   log.actions()[0]->trigger();
   EXPECT_EQ(log.LineCount(), 0);
+}
+
+// A line longer than the event column shows whole under the pointer; a
+// line that fits gets no tip.
+TEST(EventLogViewTest, ALineCutAtTheColumnShowsWholeUnderThePointer) {
+  EventLogView log({QIcon()});
+  const QString longLine = QStringLiteral("“PLAYLIST.M3U” 在目标目录中已存在，恢复的副本保存为 “PLAYLIST_1.M3U”");
+  log.Add(longLine, 0);
+  log.Add(QStringLiteral("恢复已完成。"), 0);
+  log.resize(400, 200);
+  log.setColumnWidth(0, 200);
+  log.show();
+  QApplication::processEvents();
+  auto tipOver = [&log](int line) {
+    QToolTip::hideText();  // a shown tip goes after a moment
+    EXPECT_TRUE(QTest::qWaitFor([] { return !QToolTip::isVisible(); }, 3000));
+    const QPoint at = log.visualRect(log.model()->index(line, 0)).center();
+    QHelpEvent event(QEvent::ToolTip, at, log.viewport()->mapToGlobal(at));
+    QApplication::sendEvent(log.viewport(), &event);
+    return QToolTip::isVisible() ? QToolTip::text() : QString();
+  };
+  EXPECT_EQ(tipOver(0), longLine);
+  EXPECT_EQ(tipOver(1), QString());
 }
 
 TEST(TypeNamesTest, FallbackAndMimeDatabase) {
