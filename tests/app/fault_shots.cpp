@@ -9,7 +9,9 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
+#include <QContextMenuEvent>
 #include <QFileDialog>
+#include <QHelpEvent>
 #include <QLineEdit>
 #include <QMenu>
 #include <QRadioButton>
@@ -30,6 +32,7 @@
 #include "health/window/smart_main.h"
 #include "advanced/folder_tree_model.h"
 #include "advanced/raw_file_list.h"
+#include "controls/event_log_view.h"
 #include "controls/file_list_model.h"
 #include "controls/properties_page.h"
 #include "controls/scanmode.h"
@@ -253,6 +256,24 @@ int main(int argc, char** argv) {
   if (adv.FileModel()->RowCount() > 0)
     adv.ListView1->setCurrentIndex(adv.FileModel()->index(0, 0));
   GrabScreen("advanced_fat_list_state.png");
+
+  // A drive caption cut at the pane's width, with the pointer resting on it.
+  QTreeWidgetItem* cut = disk->childCount() ? disk->child(disk->childCount() - 1) : disk;
+  const QPoint at = adv.TreeView2->visualItemRect(cut).center();
+  QHelpEvent hover(QEvent::ToolTip, at, adv.TreeView2->viewport()->mapToGlobal(at));
+  QApplication::sendEvent(adv.TreeView2->viewport(), &hover);
+  GrabScreen("advanced_cut_caption_tip.png");
+
+  // The log page and its pop-up menu.
+  adv.TabSet1->setCurrentIndex(adv.TabSet1->count() - 1);
+  Settle();
+  QContextMenuEvent menuAsked(QContextMenuEvent::Mouse, QPoint(60, 40),
+                              adv.ListView3->viewport()->mapToGlobal(QPoint(60, 40)));
+  QTimer::singleShot(400, [] {
+    GrabScreen("advanced_log_menu.png");
+    if (QWidget* menu = QApplication::activePopupWidget()) menu->close();
+  });
+  QApplication::sendEvent(adv.ListView3->viewport(), &menuAsked);
   adv.close();
   platform::DeviceTable::Instance().Reset();
   return 0;
