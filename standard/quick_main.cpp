@@ -9,6 +9,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenu>
+#include <QMenuBar>
 #include <QProgressBar>
 #include <QScreen>
 #include <QSplitter>
@@ -19,7 +20,6 @@
 #include <QThread>
 #include <QTimer>
 #include <QToolBar>
-#include <QToolButton>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -145,29 +145,22 @@ QWidget* TfrmQuickMain::BuildCoolBar() {
   layout->setContentsMargins(2, 1, 2, 1);
   layout->setSpacing(0);
 
-  auto* menuBand = new QHBoxLayout;
-  menuBand->setSpacing(0);
+  // A menu bar as in the other windows: captions alone (drop-down buttons
+  // drew an arrow over each caption's last character).
+  auto* menus = new QMenuBar(bar);
   auto addMenu = [&](const QString& caption, std::initializer_list<QAction*> actions) {
-    auto* button = new QToolButton(bar);
-    button->setText(caption);
-    button->setAutoRaise(true);
-    button->setPopupMode(QToolButton::InstantPopup);
-    button->setToolButtonStyle(Qt::ToolButtonTextOnly);
-    auto* menu = new QMenu(button);
+    QMenu* menu = menus->addMenu(caption);
     for (QAction* a : actions) {
       if (a)
         menu->addAction(a);
       else
         menu->addSeparator();
     }
-    button->setMenu(menu);
-    menuBand->addWidget(button);
   };
   addMenu(QStringLiteral("文件"), {Scan, Stop, nullptr, Recover, nullptr, acClose});
   addMenu(QStringLiteral("选项"), {N4});
   addMenu(QStringLiteral("帮助"), {help});
-  menuBand->addStretch();
-  layout->addLayout(menuBand);
+  layout->addWidget(menus);
 
   auto* tools = new QToolBar(bar);
   tools->setIconSize(QSize(24, 24));
