@@ -221,8 +221,8 @@ QIcon PaintedIcon(PicturePainter paint, PicturePainter selected) {
 
 QIcon MarkedIcon(const QIcon& base, PicturePainter mark) {
   return PaintedIcon([base, mark = std::move(mark)](QPainter& p) {
-    // The style's picture in the size of the device pixels the square
-    // covers, not a 16-pixel one stretched over them.
+    // The base picture in the device pixels the square covers, not a
+    // 16-pixel one stretched over them.
     const double ratio = p.device() ? p.device()->devicePixelRatioF() : 1.0;
     const int pixels = std::max(1, qRound(kPictureUnits * p.transform().m11() * ratio));
     const QPixmap picture = base.pixmap(QSize(pixels, pixels), 1.0);

@@ -1,8 +1,8 @@
 #pragma once
 // The one picture set of both recovery windows: the commands of their tool
 // bars and the kinds of node of their trees and lists (the style's own
-// pictures come in 16 pixels only on many desktops and blur at scale 2). Every picture is drawn as
-// vectors on a 16-unit square, at the size and device pixel ratio it is
+// pictures come in 16 pixels only on many desktops and blur at scale 2).
+// Every picture is drawn as vectors on a 16-unit square, at the size and device pixel ratio it is
 // shown at, so that it is as sharp at scale 2 as at scale 1.
 #include <QIcon>
 #include <functional>
@@ -43,8 +43,8 @@ using PicturePainter = std::function<void(QPainter&)>;
 QIcon PaintedIcon(PicturePainter paint, PicturePainter selected = {});
 // A folder that shows itself open while its item is selected.
 QIcon FolderNodeIcon();
-// The style's standard picture with a mark drawn over it, both at the size
-// asked (the style holds its pictures in several sizes).
+// A picture with a mark drawn over it (a red cross for "deleted", a
+// warning triangle for "damaged"), both at the size and ratio asked.
 QIcon MarkedIcon(const QIcon& base, PicturePainter mark);
 
 }  // namespace tarnwell::controls
