@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <algorithm>
 
 #include <QAction>
 #include <QApplication>
@@ -187,6 +188,14 @@ TEST(TypeNamesTest, FallbackAndMimeDatabase) {
   const QString jpeg = names.FileTypeName("PHOTO.JPG");
   EXPECT_FALSE(jpeg.isEmpty());
   EXPECT_EQ(names.FileTypeName("other.jpg"), jpeg);  // case does not matter
+  // Among Chinese captions a type is named in Chinese, or by its extension
+  // where the database knows it in English only (a playlist, on many
+  // desktops).
+  for (const QString file : {"PLAYLIST.M3U", "PHOTO.JPG", "NOTES.TXT", "SONG.MP3", "DOC.PDF", "A.ZIP"}) {
+    const QString name = names.FileTypeName(file);
+    const bool chinese = std::any_of(name.begin(), name.end(), [](QChar c) { return c.unicode() >= 0x4E00 && c.unicode() <= 0x9FFF; });
+    EXPECT_TRUE(chinese) << file.toStdString() << ": " << name.toStdString();
+  }
 }
 
 TEST(RecoverCommandTest, SnapshotCancelStopAndFinish) {
