@@ -35,10 +35,12 @@
 #include "advanced/selected_node_delegate.h"
 #include "advanced/tree_pictures.h"
 #include "controls/close_guard.h"
+#include "controls/clipped_text_tips.h"
 #include "controls/event_log_view.h"
 #include "controls/help_opener.h"
 #include "controls/hex_page.h"
 #include "controls/painted_pictures.h"
+#include "controls/picture_set.h"
 #include "controls/preview_page.h"
 #include "controls/properties_page.h"
 #include "controls/read_error_display.h"
@@ -57,10 +59,9 @@ namespace {
 
 const QColor kWindowColour(216, 228, 248);
 
-QAction* NewAction(QObject* parent, const QString& caption, const QColor& colour, const QString& glyph,
-                   const QString& hint = {}) {
-  auto* action = new QAction(caption, parent);
-  if (!glyph.isEmpty()) action->setIcon(controls::GlyphPicture(24, colour, glyph));
+// The picture set is the standard window's too.
+QAction* NewAction(QObject* parent, const QString& caption, controls::Picture picture, const QString& hint = {}) {
+  auto* action = new QAction(controls::PictureIcon(picture), caption, parent);
   action->setToolTip(hint.isEmpty() ? caption : hint);
   action->setStatusTip(hint);
   return action;
@@ -144,16 +145,16 @@ void TfrmAdvMain::SetSettingsFile(const std::string& path, int screenWidth) {
 void TfrmAdvMain::ShowBox(controls::BoxKind kind, const QString& text) { showBox_(this, kind, text); }
 
 void TfrmAdvMain::BuildActions() {
-  Scan = NewAction(this, QStringLiteral("扫描"), QColor(40, 110, 200), QStringLiteral("扫"),
+  Scan = NewAction(this, QStringLiteral("扫描"), controls::Picture::kScan,
                    QStringLiteral("扫描驱动器以找回丢失的文件"));
-  PartiScan = NewAction(this, QStringLiteral("智能扫描"), QColor(200, 110, 30), QStringLiteral("智"),
+  PartiScan = NewAction(this, QStringLiteral("智能扫描"), controls::Picture::kSmartScan,
                         QStringLiteral("扫描物理驱动器以找回丢失的分区"));
-  Stop = NewAction(this, QStringLiteral("停止"), QColor(190, 50, 50), QStringLiteral("停"),
+  Stop = NewAction(this, QStringLiteral("停止"), controls::Picture::kStop,
                    QStringLiteral("停止当前扫描"));
-  Recover = NewAction(this, QStringLiteral("恢复"), QColor(40, 150, 90), QStringLiteral("恢"),
+  Recover = NewAction(this, QStringLiteral("恢复"), controls::Picture::kRecover,
                       QStringLiteral("恢复选择的文件"));
-  Backward = NewAction(this, QStringLiteral("后退"), QColor(90, 90, 160), QStringLiteral("←"));
-  Forward = NewAction(this, QStringLiteral("前进"), QColor(90, 90, 160), QStringLiteral("→"));
+  Backward = NewAction(this, QStringLiteral("后退"), controls::Picture::kBack);
+  Forward = NewAction(this, QStringLiteral("前进"), controls::Picture::kForward);
   SaveImage = new QAction(QStringLiteral("保存磁盘映像..."), this);
   OpenImage = new QAction(QStringLiteral("打开磁盘映像..."), this);
   OpenImage->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
@@ -262,6 +263,8 @@ void TfrmAdvMain::BuildLeftColumn() {
   TreeView2->setRootIsDecorated(false);
   TreeView2->setIndentation(19);
   TreeView2->setItemDelegate(new SelectedNodeDelegate(TreeView2));
+  // A drive's caption is cut at the pane's width; hovering shows all of it.
+  controls::ShowClippedTextOnHover(TreeView2);
   TreeView2->setContextMenuPolicy(Qt::ActionsContextMenu);
   TreeView2->addAction(Scan);
   TreeView2->addAction(Stop);
@@ -407,11 +410,8 @@ void TfrmAdvMain::BuildPages(QWidget* pages) {
   Notebook1->addWidget(calibration);
   ForgetCalibrationFiles();
 
+  // The log brings its own pop-up menu ("清空日志").
   ListView3 = new controls::EventLogView(controls::AdvancedLogIcons(), pages);
-  ListView3->setContextMenuPolicy(Qt::ActionsContextMenu);
-  auto* clearLog = new QAction(QStringLiteral("清空日志"), ListView3);
-  connect(clearLog, &QAction::triggered, ListView3, [this] { ListView3->ClearLines(); });
-  ListView3->addAction(clearLog);
   Notebook1->addWidget(ListView3);
   Preview = new controls::PreviewPage(pages);
   Notebook1->addWidget(Preview);

@@ -18,7 +18,7 @@ enum TreeImage : int {
   kImageSearchResults = 9,
 };
 
-// The picture of one index (16 x 16).
+// The picture of one index, shown at 16 x 16 (sharp at any pixel ratio).
 QIcon TreePicture(int image);
 // A folder that shows the open picture while its node is selected.
 QIcon FolderNodePicture();

@@ -16,7 +16,10 @@ namespace {
 // The picture on the left: a tall gradient with the product's initial.
 QPixmap SidePicture(int width, int height) {
   QPixmap banner = controls::BannerPicture(height, width, QString(), QString());
-  QPixmap picture(width, height);
+  // In device pixels, as the banner is: sharp at scale 2.
+  const qreal ratio = banner.devicePixelRatio();
+  QPixmap picture(QSize(width, height) * ratio);
+  picture.setDevicePixelRatio(ratio);
   QPainter painter(&picture);
   painter.translate(width, 0);
   painter.rotate(90);
@@ -26,7 +29,7 @@ QPixmap SidePicture(int width, int height) {
   font.setPixelSize(width / 2);
   painter.setFont(font);
   painter.setPen(QColor(255, 255, 255, 220));
-  painter.drawText(picture.rect(), Qt::AlignCenter, QStringLiteral("T"));
+  painter.drawText(QRect(0, 0, width, height), Qt::AlignCenter, QStringLiteral("T"));
   return picture;
 }
 

@@ -6,6 +6,7 @@
 #include <QApplication>
 
 #include "app/about.h"
+#include "app/application_icon.h"
 #include "app/command_line.h"
 #include "app/frmain.h"
 #include "app/start_up.h"
@@ -17,6 +18,8 @@ int main(int argc, char** argv) {
   application.setFont(tarnwell::controls::UiFont());
   // Qt's own dialogs and menus speak the captions' language.
   tarnwell::app::InstallQtTranslations(application);
+  // Every window, and the desktop's task list, shows the installed icon.
+  application.setWindowIcon(tarnwell::app::ApplicationIcon());
 
   // Qt has taken its own options out of the arguments by now.
   const tarnwell::app::StartOptions options =

@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QTime>
 
+#include "controls/clipped_text_tips.h"
 #include "controls/message_boxes.h"
 #include "platform/text_codec.h"
 
@@ -22,6 +23,8 @@ EventLogView::EventLogView(std::vector<QIcon> icons, QWidget* parent)
   auto* clearAction = new QAction(QStringLiteral("清空日志"), this);
   connect(clearAction, &QAction::triggered, this, [this] { ClearLines(); });
   addAction(clearAction);
+  // A long line is cut at the column's width; hovering shows all of it.
+  ShowClippedTextOnHover(this);
 }
 
 void EventLogView::AddLine(const std::string& text, int iconIndex, const std::string& time) {

@@ -1,5 +1,6 @@
 #include "controls/painted_pictures.h"
 
+#include <QGuiApplication>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
@@ -7,9 +8,21 @@
 #include "controls/ui_fonts.h"
 
 namespace tarnwell::controls {
+namespace {
+
+// A pixmap of width by height for the screen's pixel ratio: painted in
+// device pixels, so that it is sharp at scale 2.
+QPixmap ScreenPixmap(int width, int height) {
+  const qreal ratio = qApp ? qApp->devicePixelRatio() : 1.0;
+  QPixmap pixmap(QSize(width, height) * ratio);
+  pixmap.setDevicePixelRatio(ratio);
+  return pixmap;
+}
+
+}  // namespace
 
 QPixmap GlyphPicture(int size, const QColor& base, const QString& glyph) {
-  QPixmap pixmap(size, size);
+  QPixmap pixmap = ScreenPixmap(size, size);
   pixmap.fill(Qt::transparent);
   QPainter painter(&pixmap);
   painter.setRenderHint(QPainter::Antialiasing);
@@ -28,46 +41,14 @@ QPixmap GlyphPicture(int size, const QColor& base, const QString& glyph) {
   return pixmap;
 }
 
-QPixmap UpFolderPicture(int size) {
-  QPixmap pixmap(size, size);
-  pixmap.fill(Qt::transparent);
-  QPainter painter(&pixmap);
-  painter.setRenderHint(QPainter::Antialiasing);
-  const double s = size;
-  QPainterPath folder;
-  folder.moveTo(0.08 * s, 0.30 * s);
-  folder.lineTo(0.40 * s, 0.30 * s);
-  folder.lineTo(0.48 * s, 0.38 * s);
-  folder.lineTo(0.92 * s, 0.38 * s);
-  folder.lineTo(0.92 * s, 0.88 * s);
-  folder.lineTo(0.08 * s, 0.88 * s);
-  folder.closeSubpath();
-  painter.setBrush(QColor(240, 200, 80));
-  painter.setPen(QPen(QColor(160, 120, 30), 1.0));
-  painter.drawPath(folder);
-  QPainterPath arrow;
-  arrow.moveTo(0.50 * s, 0.06 * s);
-  arrow.lineTo(0.74 * s, 0.34 * s);
-  arrow.lineTo(0.58 * s, 0.34 * s);
-  arrow.lineTo(0.58 * s, 0.74 * s);
-  arrow.lineTo(0.42 * s, 0.74 * s);
-  arrow.lineTo(0.42 * s, 0.34 * s);
-  arrow.lineTo(0.26 * s, 0.34 * s);
-  arrow.closeSubpath();
-  painter.setBrush(QColor(40, 150, 60));
-  painter.setPen(QPen(QColor(20, 90, 30), 1.0));
-  painter.drawPath(arrow);
-  return pixmap;
-}
-
 QPixmap BannerPicture(int width, int height, const QString& title, const QString& subtitle) {
-  QPixmap pixmap(width, height);
+  QPixmap pixmap = ScreenPixmap(width, height);
   QPainter painter(&pixmap);
   painter.setRenderHint(QPainter::Antialiasing);
   QLinearGradient fill(0, 0, width, height);
   fill.setColorAt(0.0, QColor(22, 64, 150));
   fill.setColorAt(1.0, QColor(90, 150, 230));
-  painter.fillRect(pixmap.rect(), fill);
+  painter.fillRect(QRect(0, 0, width, height), fill);
   // A few faint circles, to suggest platters of a disk.
   painter.setPen(QPen(QColor(255, 255, 255, 50), 2.0));
   for (int r = 20; r <= 80; r += 20) painter.drawEllipse(QPoint(width - 70, height / 2), r, r);

@@ -4,13 +4,13 @@
 #include <QPushButton>
 #include <QToolButton>
 
-#include "controls/painted_pictures.h"
+#include "controls/picture_set.h"
 #include "controls/ui_fonts.h"
 
 namespace tarnwell::controls {
 namespace {
 
-QToolButton* PictureButton(QWidget* parent, const QPixmap& picture, QRect geometry) {
+QToolButton* PictureButton(QWidget* parent, const QIcon& picture, QRect geometry) {
   auto* button = new QToolButton(parent);
   button->setAutoRaise(true);
   button->setIcon(picture);
@@ -35,11 +35,11 @@ TfrmScanMode::TfrmScanMode(QWidget* parent) : QDialog(parent) {
   setFont(controls::UiFont());
   setFixedSize(445, 201);
 
-  SpeedButton2 = PictureButton(this, controls::GlyphPicture(36, QColor(40, 110, 200), QStringLiteral("智")),
+  SpeedButton2 = PictureButton(this, PictureIcon(Picture::kSmartScan),
                                QRect(16, 14, 41, 41));
   TextLabel(this, QStringLiteral("智能扫描: 扫描物理驱动器以找回丢失的分区"), QRect(68, 26, 360, 18), true);
 
-  SpeedButton1 = PictureButton(this, controls::GlyphPicture(36, QColor(40, 150, 90), QStringLiteral("正")),
+  SpeedButton1 = PictureButton(this, PictureIcon(Picture::kScan),
                                QRect(16, 68, 41, 41));
   TextLabel(this, QStringLiteral("正常扫描: 扫描物理驱动器以找回丢失的文件"), QRect(68, 72, 360, 18), true);
   TextLabel(this,

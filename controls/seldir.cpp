@@ -7,7 +7,7 @@
 #include <QPushButton>
 #include <QToolButton>
 
-#include "controls/painted_pictures.h"
+#include "controls/picture_set.h"
 #include "controls/ui_fonts.h"
 #include "controls/destination_check.h"
 
@@ -38,7 +38,8 @@ TfrmSelDir::TfrmSelDir(QWidget* parent) : QDialog(parent) {
 
   SpeedButton1 = new QToolButton(this);
   SpeedButton1->setAutoRaise(true);
-  SpeedButton1->setIcon(controls::UpFolderPicture(18));
+  SpeedButton1->setIcon(PictureIcon(Picture::kUp));
+  SpeedButton1->setIconSize(QSize(18, 18));
   SpeedButton1->setGeometry(10, 30, 24, 24);
   Edit1 = new QLineEdit(this);
   Edit1->setGeometry(38, 31, 266, 22);

@@ -25,8 +25,13 @@ QString MimeTypeNames::Describe(const QString& mimeName) {
   const QLocale saved;
   QLocale::setDefault(QLocale(QLocale::Chinese, QLocale::China));
   const QString comment = type.comment();
+  // A type the database has no Chinese name for answers in English
+  // ("Media playlist"); the caller's "M3U 文件" reads better among
+  // Chinese captions.
+  QLocale::setDefault(QLocale::c());
+  const QString english = type.comment();
   QLocale::setDefault(saved);
-  return comment;
+  return comment == english ? QString() : comment;
 }
 
 QString MimeTypeNames::FileTypeName(const QString& fileName) {

@@ -1,47 +1,38 @@
 #include "controls/window_icons.h"
 
-#include <QApplication>
 #include <QPainter>
 #include <QPolygonF>
-#include <QStyle>
+
+#include "controls/picture_set.h"
 
 namespace tarnwell::controls {
 namespace {
 
-constexpr int kSize = 16;
-
-QPixmap Standard(QStyle::StandardPixmap which) {
-  return QApplication::style()->standardIcon(which).pixmap(kSize, kSize);
-}
-
 // A red cross in the lower right corner: "deleted".
-QIcon Crossed(QPixmap base) {
-  QPainter p(&base);
-  p.setRenderHint(QPainter::Antialiasing);
-  p.setPen(QPen(QColor(210, 30, 30), 2.2));
-  p.drawLine(QPointF(8.5, 8.5), QPointF(14.5, 14.5));
-  p.drawLine(QPointF(14.5, 8.5), QPointF(8.5, 14.5));
-  return QIcon(base);
+QIcon Crossed(const QIcon& base) {
+  return MarkedIcon(base, [](QPainter& p) {
+    p.setPen(QPen(QColor(210, 30, 30), 2.2));
+    p.drawLine(QPointF(8.5, 8.5), QPointF(14.5, 14.5));
+    p.drawLine(QPointF(14.5, 8.5), QPointF(8.5, 14.5));
+  });
 }
 
 // A yellow warning triangle in the lower right corner: "damaged".
-QIcon Damaged(QPixmap base) {
-  QPainter p(&base);
-  p.setRenderHint(QPainter::Antialiasing);
-  p.setPen(QPen(QColor(120, 80, 0), 1));
-  p.setBrush(QColor(250, 200, 30));
-  p.drawPolygon(QPolygonF({QPointF(11.5, 6.5), QPointF(15.5, 15.0), QPointF(7.5, 15.0)}));
-  p.drawLine(QPointF(11.5, 9.5), QPointF(11.5, 12.5));
-  return QIcon(base);
+QIcon Damaged(const QIcon& base) {
+  return MarkedIcon(base, [](QPainter& p) {
+    p.setPen(QPen(QColor(120, 80, 0), 1));
+    p.setBrush(QColor(250, 200, 30));
+    p.drawPolygon(QPolygonF({QPointF(11.5, 6.5), QPointF(15.5, 15.0), QPointF(7.5, 15.0)}));
+    p.drawLine(QPointF(11.5, 9.5), QPointF(11.5, 12.5));
+  });
 }
 
-QIcon Marked(QPixmap base, const QColor& colour) {
-  QPainter p(&base);
-  p.setRenderHint(QPainter::Antialiasing);
-  p.setPen(Qt::NoPen);
-  p.setBrush(colour);
-  p.drawEllipse(QRectF(9, 9, 6.5, 6.5));
-  return QIcon(base);
+QIcon Marked(const QIcon& base, const QColor& colour) {
+  return MarkedIcon(base, [colour](QPainter& p) {
+    p.setPen(Qt::NoPen);
+    p.setBrush(colour);
+    p.drawEllipse(QRectF(9, 9, 6.5, 6.5));
+  });
 }
 
 QIcon Triangle(bool up) {
@@ -61,26 +52,25 @@ QIcon Triangle(bool up) {
 }  // namespace
 
 std::vector<QIcon> FileListIcons() {
-  const QPixmap folder = Standard(QStyle::SP_DirIcon);
-  const QPixmap file = Standard(QStyle::SP_FileIcon);
-  return {QIcon(folder), Crossed(folder), Damaged(folder), QIcon(file), Crossed(file)};
+  const QIcon folder = PictureIcon(Picture::kFolder);
+  const QIcon file = PictureIcon(Picture::kFile);
+  return {folder, Crossed(folder), Damaged(folder), file, Crossed(file)};
 }
 
 std::vector<QIcon> FolderTreeIcons() {
-  const QPixmap folder = Standard(QStyle::SP_DirIcon);
-  const QPixmap open = Standard(QStyle::SP_DirOpenIcon);
-  return {QIcon(Standard(QStyle::SP_DriveHDIcon)),
-          QIcon(Standard(QStyle::SP_FileDialogContentsView)),
-          QIcon(folder), QIcon(open), Crossed(folder), Crossed(open), Damaged(folder)};
+  const QIcon folder = PictureIcon(Picture::kFolder);
+  const QIcon open = PictureIcon(Picture::kFolderOpen);
+  // The scan's and the search's nodes look as in the advanced window.
+  return {PictureIcon(Picture::kScanResults), PictureIcon(Picture::kSearchResults),
+          folder, open, Crossed(folder), Crossed(open), Damaged(folder)};
 }
 
 std::vector<QIcon> DriveTreeIcons() {
-  return {QIcon(Standard(QStyle::SP_ComputerIcon)), QIcon(Standard(QStyle::SP_DriveFDIcon)),
-          QIcon(Standard(QStyle::SP_DriveHDIcon))};
+  return {PictureIcon(Picture::kComputer), PictureIcon(Picture::kRemovable), PictureIcon(Picture::kHardDisk)};
 }
 
 std::vector<QIcon> StandardLogIcons() {
-  const QPixmap page = Standard(QStyle::SP_FileIcon);
+  const QIcon page = PictureIcon(Picture::kFile);
   return {Marked(page, QColor(40, 120, 220)), Marked(page, QColor(230, 160, 20)),
           Marked(page, QColor(210, 30, 30))};
 }

@@ -9,6 +9,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenu>
+#include <QMenuBar>
 #include <QProgressBar>
 #include <QScreen>
 #include <QSplitter>
@@ -19,15 +20,16 @@
 #include <QThread>
 #include <QTimer>
 #include <QToolBar>
-#include <QToolButton>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include "controls/clipped_text_tips.h"
 #include "controls/close_guard.h"
 #include "controls/event_log_view.h"
 #include "controls/file_list_model.h"
 #include "controls/help_opener.h"
 #include "controls/hex_page.h"
+#include "controls/picture_set.h"
 #include "controls/preview_page.h"
 #include "controls/properties_page.h"
 #include "controls/qt_message_pump.h"
@@ -104,24 +106,23 @@ TfrmQuickMain::~TfrmQuickMain() {
 }
 
 void TfrmQuickMain::BuildActions() {
-  QStyle* s = style();
-  auto make = [&](const QString& text, QStyle::StandardPixmap icon, const QString& hint) {
-    auto* a = new QAction(s->standardIcon(icon), text, this);
+  auto make = [&](const QString& text, controls::Picture picture, const QString& hint) {
+    auto* a = new QAction(controls::PictureIcon(picture), text, this);
     a->setToolTip(hint.isEmpty() ? text : hint);
     a->setStatusTip(hint);
     return a;
   };
   // The action's own caption is "重新扫描"; every button and item bound
   // to it shows "扫描".
-  Scan = make(QStringLiteral("扫描"), QStyle::SP_BrowserReload, QStringLiteral("扫描驱动器以找回丢失的文件"));
+  Scan = make(QStringLiteral("扫描"), controls::Picture::kScan, QStringLiteral("扫描驱动器以找回丢失的文件"));
   Scan->setIconText(QStringLiteral("扫描"));
   Scan->setObjectName(QStringLiteral("重新扫描"));
-  Stop = make(QStringLiteral("停止"), QStyle::SP_BrowserStop, QStringLiteral("停止当前扫描"));
-  Recover = make(QStringLiteral("恢复"), QStyle::SP_DialogSaveButton, QStringLiteral("恢复选择的文件"));
-  acScan32 = make(QStringLiteral("扫描 32"), QStyle::SP_DriveHDIcon, QStringLiteral("扫描损坏的目录以找回文件"));
-  Up = make(QStringLiteral("向上"), QStyle::SP_ArrowUp, QStringLiteral("向上"));
-  Back = make(QStringLiteral("后退"), QStyle::SP_ArrowBack, QString());
-  Forward = make(QStringLiteral("向前"), QStyle::SP_ArrowForward, QString());
+  Stop = make(QStringLiteral("停止"), controls::Picture::kStop, QStringLiteral("停止当前扫描"));
+  Recover = make(QStringLiteral("恢复"), controls::Picture::kRecover, QStringLiteral("恢复选择的文件"));
+  acScan32 = make(QStringLiteral("扫描 32"), controls::Picture::kScan32, QStringLiteral("扫描损坏的目录以找回文件"));
+  Up = make(QStringLiteral("向上"), controls::Picture::kUp, QStringLiteral("向上"));
+  Back = make(QStringLiteral("后退"), controls::Picture::kBack, QString());
+  Forward = make(QStringLiteral("向前"), controls::Picture::kForward, QString());
   acClose = new QAction(QStringLiteral("关闭"), this);
   acClose->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_X));
   help = new QAction(QStringLiteral("目录"), this);
@@ -149,23 +150,17 @@ QWidget* TfrmQuickMain::BuildCoolBar() {
   layout->setContentsMargins(2, 1, 2, 1);
   layout->setSpacing(0);
 
-  auto* menuBand = new QHBoxLayout;
-  menuBand->setSpacing(0);
+  // A menu bar as in the other windows: captions alone (drop-down buttons
+  // drew an arrow over each caption's last character).
+  auto* menus = new QMenuBar(bar);
   auto addMenu = [&](const QString& caption, std::initializer_list<QAction*> actions) -> QMenu* {
-    auto* button = new QToolButton(bar);
-    button->setText(caption);
-    button->setAutoRaise(true);
-    button->setPopupMode(QToolButton::InstantPopup);
-    button->setToolButtonStyle(Qt::ToolButtonTextOnly);
-    auto* menu = new QMenu(button);
+    QMenu* menu = menus->addMenu(caption);
     for (QAction* a : actions) {
       if (a)
         menu->addAction(a);
       else
         menu->addSeparator();
     }
-    button->setMenu(menu);
-    menuBand->addWidget(button);
     return menu;
   };
   QMenu* file = addMenu(QStringLiteral("文件"), {Scan, Stop, nullptr, Recover, nullptr, acClose});
@@ -174,8 +169,7 @@ QWidget* TfrmQuickMain::BuildCoolBar() {
   file->insertSeparator(Scan);
   addMenu(QStringLiteral("选项"), {N4});
   addMenu(QStringLiteral("帮助"), {help});
-  menuBand->addStretch();
-  layout->addLayout(menuBand);
+  layout->addWidget(menus);
 
   auto* tools = new QToolBar(bar);
   tools->setIconSize(QSize(24, 24));
@@ -219,6 +213,8 @@ QWidget* TfrmQuickMain::BuildLeftColumn() {
   Treeview2->setIndentation(19);
   Treeview2->setRootIsDecorated(false);
   Treeview2->setItemsExpandable(false);  // the drive tree never collapses
+  // A drive's caption is cut at the pane's width; hovering shows all of it.
+  controls::ShowClippedTextOnHover(Treeview2);
   Treeview2->setEditTriggers(QAbstractItemView::NoEditTriggers);
   Treeview2->setStyleSheet(QStringLiteral(
       "QTreeView::item:selected { background: rgb(255,255,208); color: blue; }"));

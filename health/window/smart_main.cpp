@@ -14,6 +14,7 @@
 #include <QToolButton>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+#include <utility>
 
 #include "controls/help_opener.h"
 #include "controls/row_colours.h"
@@ -55,22 +56,17 @@ constexpr Column kColumns[] = {{"属性名称", 240}, {"ID", 35},        {"最�
                                {"阈值", 70},     {"原始数据", 120}, {"平均", 90}, {"状态", 100}};
 constexpr int kThresholdColumn = 4;
 
-// Shows the boxes of an attribute read and keeps the last error's text, so
-// that the status bar can still say why the list is empty once the box is
-// closed.
-class RememberingBoxes final : public engine::MessageBoxes {
+// Keeps the error boxes of an attribute read until the window shows the
+// drive they are about: raised in the middle of the read, a box would
+// stand over the previous drive's rows and labels.
+class HeldBoxes final : public engine::MessageBoxes {
  public:
-  explicit RememberingBoxes(engine::MessageBoxes& shown) : shown_(shown) {}
-  void Error(const std::string& text) override {
-    lastError = text;
-    shown_.Error(text);
+  void Error(const std::string& text) override { held.push_back({controls::BoxKind::kError, text}); }
+  void Warning(const std::string& text) override { held.push_back({controls::BoxKind::kWarning, text}); }
+  void Information(const std::string& text) override {
+    held.push_back({controls::BoxKind::kInformation, text});
   }
-  void Warning(const std::string& text) override { shown_.Warning(text); }
-  void Information(const std::string& text) override { shown_.Information(text); }
-  std::string lastError;
-
- private:
-  engine::MessageBoxes& shown_;
+  std::vector<std::pair<controls::BoxKind, std::string>> held;
 };
 
 }  // namespace
@@ -208,7 +204,7 @@ QWidget* TfrmSmart::BuildDetailPane() {
   Label15 = new QLabel(pane);
   SpeedButton1 = new QToolButton(pane);
   SpeedButton1->setAutoRaise(true);
-  SpeedButton1->setIcon(QuestionMarkPicture(14));
+  SpeedButton1->setIcon(QuestionMarkPicture());
   SpeedButton1->setIconSize(QSize(14, 14));
   SpeedButton1->setFixedSize(20, 20);
   connect(SpeedButton1, &QToolButton::clicked, this, &TfrmSmart::SpeedButton1Click);
@@ -245,7 +241,7 @@ QWidget* TfrmSmart::BuildLegend() {
                  {kImageDanger, "危险! 更换该硬盘"}};
   for (const auto& entry : entries) {
     auto* picture = new QLabel(legend);
-    picture->setPixmap(SmartRowImages()[static_cast<size_t>(entry.image)]);
+    picture->setPixmap(SmartRowPixmap(static_cast<size_t>(entry.image)));
     row->addWidget(picture);
     row->addWidget(new QLabel(QString::fromUtf8(entry.text), legend));
     row->addSpacing(20);
@@ -298,21 +294,22 @@ void TfrmSmart::ComboBox1Change() {
   UpdateImageAction(verdict);
   if (verdict < 0) {
     Label8->clear();
-    if (!lastReadError_.isEmpty()) SetStatusText(QLatin1Char(' ') + lastReadError_);
-    return;
+    if (!heldBoxes_.empty()) SetStatusText(QLatin1Char(' ') + controls::FromSystem(heldBoxes_.back().second));
+  } else {
+    Label8->setText(QStringLiteral("启用"));
+    SetStatusText(controls::FromSystem(SmartReportText(verdict)));
   }
-  Label8->setText(QStringLiteral("启用"));
-  SetStatusText(controls::FromSystem(SmartReportText(verdict)));
+  // Now that the window shows this drive, the boxes of its read.
+  for (const auto& [kind, text] : std::exchange(heldBoxes_, {})) showBox_(this, kind, controls::FromSystem(text));
 }
 
 int TfrmSmart::FillSmartList(uint8_t drive) {
   ListView1->setUpdatesEnabled(false);
   ClearAttributeList();
-  controls::QtMessageBoxes shown(this, showBox_);
-  RememberingBoxes boxes(shown);
+  HeldBoxes boxes;
   std::vector<TSmartRow> rows;
   const int verdict = health::FillSmartList(drive, rows, boxes);
-  lastReadError_ = controls::FromSystem(boxes.lastError);
+  heldBoxes_ = std::move(boxes.held);
   QList<QTreeWidgetItem*> items;
   for (const TSmartRow& row : rows) {
     auto* item = new QTreeWidgetItem(QStringList{

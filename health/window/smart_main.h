@@ -6,6 +6,8 @@
 #include <QDialog>
 #include <cstdint>
 #include <functional>
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "controls/desktop_opener.h"
@@ -50,8 +52,9 @@ class TfrmSmart : public QDialog {
   // verdict.
   void ComboBox1Change();
   // Reads the drive's attribute list into ListView1 and returns the overall
-  // verdict, -1 when there is none (the status bar then keeps the error
-  // box's text, where there was one). The list never keeps another drive's
+  // verdict, -1 when there is none. Its error boxes are held for
+  // ComboBox1Change, which shows them over the updated window and keeps the
+  // last one's text in the status bar. The list never keeps another drive's
   // rows: it is emptied first, whatever happens after.
   int FillSmartList(uint8_t drive);
   void ListView1SelectItem();
@@ -122,7 +125,8 @@ class TfrmSmart : public QDialog {
   DiskOfDrive diskOf_ = DiskOfSmartDrive;
   bool listRequested_ = false;
   bool driveListRead_ = false;
-  QString lastReadError_;  // why the last attribute read failed, empty when it did not
+  // The error boxes of the last attribute read, shown once the drive is.
+  std::vector<std::pair<controls::BoxKind, std::string>> heldBoxes_;
 };
 
 // What the status bar says when no drive answered, with the reason when

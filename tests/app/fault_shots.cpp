@@ -2,9 +2,16 @@
 // that the window fixes changed, under a real X server and window manager,
 // and saves what the screen shows (decorations and message boxes included):
 //   xvfb-run -s "-screen 0 800x600x24" sh -c 'openbox & tarnwell_fault_shots OUT DEMO.img'
+// With "--only=health FILE.smart..." it shoots the health window over the
+// recorded drives instead; "--only=shell" the launcher, the about box and
+// a file chooser; "--only=pictures" the two recovery windows' pictures.
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDir>
+#include <QContextMenuEvent>
+#include <QFileDialog>
+#include <QHelpEvent>
 #include <QLineEdit>
 #include <QMenu>
 #include <QProgressBar>
@@ -21,8 +28,14 @@
 #include <functional>
 
 #include "advanced/adv_main.h"
+#include "app/about.h"
+#include "app/application_icon.h"
+#include "app/frmain.h"
+#include "app/start_up.h"
+#include "health/window/smart_main.h"
 #include "advanced/folder_tree_model.h"
 #include "advanced/raw_file_list.h"
+#include "controls/event_log_view.h"
 #include "controls/file_list_model.h"
 #include "controls/properties_page.h"
 #include "controls/scanmode.h"
@@ -87,6 +100,43 @@ void Tick(tarnwell::standard::TfrmQuickMain& w, const QString& name) {
     if (w.ListModel->Row(i).name == name) w.ListModel->SetChecked(i, true);
 }
 
+// The health window over recorded drives: the list of every drive, the
+// menus once, and the CD drive's reason.
+int ShootHealth(const QStringList& replays) {
+  using namespace tarnwell;
+  app::AttachSmartReplays(replays, controls::ShowBox);
+  // The window is shown as the launcher shows it; the first failing drive's
+  // box comes over the painted window.
+  health::window::TfrmSmart smart;
+  GrabModal("health_first_box.png", [&] {
+    smart.show();
+    Settle();
+  });
+  Settle();
+  GrabScreen("health_window.png");
+  smart.ComboBox1->showPopup();
+  GrabScreen("health_drive_list.png");
+  smart.ComboBox1->hidePopup();
+  smart.ComboBox1->setCurrentIndex(smart.ComboBox1->count() - 1);
+  GrabModal("health_cd_drive_box.png", [&] { smart.ComboBox1Change(); });
+  GrabScreen("health_cd_drive.png");
+  return 0;
+}
+
+// The launcher, the about box and Qt's own file chooser.
+int ShootShell() {
+  using namespace tarnwell;
+  app::TfrmFrMain launcher(nullptr, [](const std::string&) { return true; });
+  launcher.show();
+  GrabScreen("launcher.png");
+  GrabModal("about.png", [&] { launcher.SpeedButton7Click(); });
+  QFileDialog chooser(&launcher, QStringLiteral("选择目录"), QDir::homePath());
+  chooser.setOption(QFileDialog::DontUseNativeDialog);
+  chooser.setFileMode(QFileDialog::Directory);
+  GrabModal("file_chooser.png", [&] { chooser.exec(); });
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -95,11 +145,20 @@ int main(int argc, char** argv) {
   application.setFont(controls::UiFont());
   g_folder = application.arguments().value(1, QStringLiteral("."));
   QDir().mkpath(g_folder);
+  app::InstallQtTranslations(application);
+  // The icon the program shows, from the build tree's painted icons (this
+  // tool sits two folders below them).
+  application.setWindowIcon(app::ApplicationIcon(
+      {QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("../../packaging/icons"))}));
+  const QString only = application.arguments().value(3);
+  if (only == QStringLiteral("--only=health")) return ShootHealth(application.arguments().mid(4));
+  if (only == QStringLiteral("--only=shell")) return ShootShell();
+  const bool picturesOnly = only == QStringLiteral("--only=pictures");
   std::string error;
   if (argc < 3 || !platform::DeviceTable::Instance().AttachImage(argv[2], &error)) return 1;
   // A memory card image to open from the window (argv[3]), and a disk the
   // user may not read, listed after the demo disk.
-  const QString card = application.arguments().value(3);
+  const QString card = only.startsWith(QStringLiteral("--only=")) ? QString() : only;
   platform::BlockDeviceInfo locked;
   locked.kernelName = "sdz";
   locked.devicePath = "/dev/sdz";
@@ -151,6 +210,18 @@ int main(int argc, char** argv) {
   Tick(w, "?ld");
   w.TabSet1->setCurrentIndex(0);
   GrabScreen("standard_ticks.png");
+  if (picturesOnly) {
+    // The same picture set in both windows, sharp at any scale.
+    w.hide();
+    advanced::TfrmAdvMain adv;
+    adv.SetSettingsFile(QDir(g_folder).filePath("advrec.ini").toStdString(), 800);
+    adv.showMaximized();
+    Settle();
+    adv.Timer1->stop();
+    adv.TreeView2->expandAll();
+    GrabScreen("advanced_pictures.png");
+    return 0;
+  }
   w.PopupMenu1->popup(w.ListView1->mapToGlobal(QPoint(60, 60)));
   GrabScreen("standard_ticks_menu.png");
   w.PopupMenu1->close();
@@ -301,6 +372,24 @@ int main(int argc, char** argv) {
       break;
     }
   GrabScreen("advanced_preview_text.png");
+
+  // A drive caption cut at the pane's width, with the pointer resting on it.
+  QTreeWidgetItem* cut = disk->childCount() ? disk->child(disk->childCount() - 1) : disk;
+  const QPoint at = adv.TreeView2->visualItemRect(cut).center();
+  QHelpEvent hover(QEvent::ToolTip, at, adv.TreeView2->viewport()->mapToGlobal(at));
+  QApplication::sendEvent(adv.TreeView2->viewport(), &hover);
+  GrabScreen("advanced_cut_caption_tip.png");
+
+  // The log page and its pop-up menu.
+  adv.TabSet1->setCurrentIndex(advanced::kPageLog);
+  Settle();
+  QContextMenuEvent menuAsked(QContextMenuEvent::Mouse, QPoint(60, 40),
+                              adv.ListView3->viewport()->mapToGlobal(QPoint(60, 40)));
+  QTimer::singleShot(400, [] {
+    GrabScreen("advanced_log_menu.png");
+    if (QWidget* menu = QApplication::activePopupWidget()) menu->close();
+  });
+  QApplication::sendEvent(adv.ListView3->viewport(), &menuAsked);
   adv.close();
   platform::DeviceTable::Instance().Reset();
   return 0;

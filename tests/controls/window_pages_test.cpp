@@ -1,6 +1,11 @@
 #include <gtest/gtest.h>
+#include <algorithm>
 
 #include <QAction>
+#include <QApplication>
+#include <QHelpEvent>
+#include <QTest>
+#include <QToolTip>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
@@ -149,6 +154,29 @@ TEST(EventLogViewTest, LinesKeepTextIconAndTime) {
   EXPECT_EQ(log.LineCount(), 0);
 }
 
+// A line longer than the event column shows whole under the pointer; a
+// line that fits gets no tip.
+TEST(EventLogViewTest, ALineCutAtTheColumnShowsWholeUnderThePointer) {
+  EventLogView log({QIcon()});
+  const QString longLine = QStringLiteral("“PLAYLIST.M3U” 在目标目录中已存在，恢复的副本保存为 “PLAYLIST_1.M3U”");
+  log.Add(longLine, 0);
+  log.Add(QStringLiteral("恢复已完成。"), 0);
+  log.resize(400, 200);
+  log.setColumnWidth(0, 200);
+  log.show();
+  QApplication::processEvents();
+  auto tipOver = [&log](int line) {
+    QToolTip::hideText();  // a shown tip goes after a moment
+    EXPECT_TRUE(QTest::qWaitFor([] { return !QToolTip::isVisible(); }, 3000));
+    const QPoint at = log.visualRect(log.model()->index(line, 0)).center();
+    QHelpEvent event(QEvent::ToolTip, at, log.viewport()->mapToGlobal(at));
+    QApplication::sendEvent(log.viewport(), &event);
+    return QToolTip::isVisible() ? QToolTip::text() : QString();
+  };
+  EXPECT_EQ(tipOver(0), longLine);
+  EXPECT_EQ(tipOver(1), QString());
+}
+
 TEST(TypeNamesTest, FallbackAndMimeDatabase) {
   EXPECT_EQ(FallbackTypeName("a.xyz"), "XYZ 文件");
   EXPECT_EQ(FallbackTypeName("README"), "文件");
@@ -160,6 +188,14 @@ TEST(TypeNamesTest, FallbackAndMimeDatabase) {
   const QString jpeg = names.FileTypeName("PHOTO.JPG");
   EXPECT_FALSE(jpeg.isEmpty());
   EXPECT_EQ(names.FileTypeName("other.jpg"), jpeg);  // case does not matter
+  // Among Chinese captions a type is named in Chinese, or by its extension
+  // where the database knows it in English only (a playlist, on many
+  // desktops).
+  for (const QString file : {"PLAYLIST.M3U", "PHOTO.JPG", "NOTES.TXT", "SONG.MP3", "DOC.PDF", "A.ZIP"}) {
+    const QString name = names.FileTypeName(file);
+    const bool chinese = std::any_of(name.begin(), name.end(), [](QChar c) { return c.unicode() >= 0x4E00 && c.unicode() <= 0x9FFF; });
+    EXPECT_TRUE(chinese) << file.toStdString() << ": " << name.toStdString();
+  }
 }
 
 TEST(RecoverCommandTest, SnapshotCancelStopAndFinish) {

@@ -39,13 +39,17 @@ struct ShownBox {
 // A window whose boxes and desktop calls are recorded, not shown.
 struct Harness {
   std::vector<ShownBox> boxes;
+  std::vector<QString> statusAtBox;  // what the status bar said while each box was up
   std::vector<std::string> opened;
   TfrmSmart window{nullptr,
                    [this](const std::string& target) {
                      opened.push_back(target);
                      return true;
                    },
-                   [this](QWidget*, BoxKind kind, const QString& text) { boxes.push_back({kind, text}); }};
+                   [this](QWidget*, BoxKind kind, const QString& text) {
+                     boxes.push_back({kind, text});
+                     statusAtBox.push_back(Status());
+                   }};
 
   // As the user opens it: the drive list is read once the window is up.
   void Open() {
@@ -77,10 +81,12 @@ void AttachFile(const std::string& name) {
 QImage Argb(const QPixmap& pixmap) { return pixmap.toImage().convertToFormat(QImage::Format_ARGB32); }
 
 // Which of the four row images an item shows, -1 for none of them.
+QImage Shown(const QIcon& icon) { return Argb(icon.pixmap(QSize(kRowImageSize, kRowImageSize), 1.0)); }
+
 int RowImage(const QTreeWidgetItem* item) {
-  const QImage shown = Argb(item->icon(0).pixmap(kRowImageSize, kRowImageSize));
+  const QImage shown = Shown(item->icon(0));
   for (size_t i = 0; i < SmartRowImages().size(); ++i)
-    if (shown == Argb(SmartRowImages()[i])) return static_cast<int>(i);
+    if (shown == Shown(SmartRowImages()[i])) return static_cast<int>(i);
   return -1;
 }
 
@@ -141,13 +147,17 @@ TEST(SmartWindow, LayoutMenusAndCaptions) {
   EXPECT_EQ(w.ListView1->editTriggers(), QAbstractItemView::NoEditTriggers);
   EXPECT_EQ(w.StatusBar1->PanelCount(), 1);
 
-  // The four row images are four different pictures, 16 by 16.
+  // The four row images are four different pictures, 16 by 16, and at
+  // scale 2 they (and the question mark) are painted in as many pixels as
+  // the screen shows, not a 16-pixel picture stretched to blur.
   const auto& images = SmartRowImages();
   ASSERT_EQ(images.size(), 4u);
   for (size_t i = 0; i < 4; ++i) {
-    EXPECT_EQ(images[i].size(), QSize(16, 16));
-    for (size_t j = 0; j < i; ++j) EXPECT_NE(Argb(images[i]), Argb(images[j])) << i << " " << j;
+    EXPECT_EQ(images[i].pixmap(QSize(16, 16), 1.0).size(), QSize(16, 16));
+    EXPECT_EQ(images[i].pixmap(QSize(16, 16), 2.0).size(), QSize(32, 32)) << i;
+    for (size_t j = 0; j < i; ++j) EXPECT_NE(Shown(images[i]), Shown(images[j])) << i << " " << j;
   }
+  EXPECT_EQ(w.SpeedButton1->icon().pixmap(QSize(14, 14), 2.0).size(), QSize(28, 28));
 }
 
 TEST(SmartWindow, DangerRecordingShowsRowsImagesAndVerdict) {
@@ -321,6 +331,8 @@ TEST(SmartWindow, EveryDriveIsListed) {
   EXPECT_EQ(w.ListView1->topLevelItemCount(), 0);
   ASSERT_EQ(h.boxes.size(), 1u);
   EXPECT_EQ(h.boxes[0].text, QStringLiteral("读取属性错误。"));
+  // The box comes over this drive's window, not the last drive's verdict.
+  EXPECT_EQ(h.statusAtBox[0], QStringLiteral(" 读取属性错误。"));
   EXPECT_EQ(h.Status(), QStringLiteral(" 读取属性错误。"));
 }
 
