@@ -82,7 +82,11 @@ TEST(OrphanClusterTest, WhatIsNoOrphanDirectoryCluster) {
     return std::vector<uint8_t>(s.begin(), s.begin() + 512);
   }();
   auto badDate = Short("BAD     TXT", 0x20, 1);
-  badDate[25] = 0xFF;  // month 15
+  const uint16_t month15 = ((2024 - 1980) << 9) | (15 << 5) | 1;
+  badDate[24] = month15 & 0xFF;
+  badDate[25] = month15 >> 8;
+  auto caseBits = Short("A       TXT", 0x20, 1);
+  caseBits[12] = 0x73;
   auto trailing = Cluster({Short("A       TXT", 0x20, 1)});
   trailing[300] = 0x41;
   struct Case {
@@ -100,6 +104,9 @@ TEST(OrphanClusterTest, WhatIsNoOrphanDirectoryCluster) {
       {"attributes 0x40", Cluster({Short("A       TXT", 0x40, 1)})},
       {"a control byte in a name", Cluster({Short("A\x01      TXT", 0x20, 1)})},
       {"a character no short name holds", Cluster({Short("A*      TXT", 0x20, 1)})},
+      {"lower case, as in text", Cluster({Short("Quarterly  ", 0x20, 1)})},
+      {"a blank inside the name", Cluster({Short("1 QUARTERLY", 0x20, 1)})},
+      {"case bits beyond the two there are", Cluster({caseBits})},
       {"a folder entry with a size", Cluster({Short("SUB        ", 0x10, 4096)})},
       {"a '.' entry inside", Cluster({Short("A       TXT", 0x20, 1), Short("..         ", 0x10, 0)})},
       {"bytes after the end marker", trailing},
