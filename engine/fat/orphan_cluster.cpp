@@ -55,9 +55,11 @@ bool OrphanShortEntryFits(const RawDirEntry& e) {
   if (first != kOrphanDeletedMark && first != kOrphanKanjiLead && !OrphanShortNameByte(first)) return false;
   if (first >= 'a' && first <= 'z') return false;
   if (!OrphanShortNamePart(e.bytes.data() + 1, 7) || !OrphanShortNamePart(e.bytes.data() + 8, 3)) return false;
-  // A folder's entry has no size; a label belongs to the root's first
-  // cluster, which the landmark pass does not need to find.
+  // A folder's entry has no size. Every system stamps the modification
+  // date of what it writes; the last few bytes of a text before the zeros
+  // of its cluster's slack leave it zero.
   if ((e.Attributes() & kFatAttrDirectory) && e.FileSize() != 0) return false;
+  if (e.ModificationDate() == 0) return false;
   return IsWellFormedShortEntry(e);
 }
 
