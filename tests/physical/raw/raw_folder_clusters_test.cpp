@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
 #include <map>
 #include <set>
 #include <sstream>
@@ -162,6 +163,51 @@ TEST_F(RawFolderClustersTest, AQuickFormattedVolumesOldFoldersComeBackThroughThe
   EXPECT_EQ(exact, listedFiles);
   const std::multiset<std::string> lostFolder = testing::HashesBelow(out + "/" + std::to_string(entry.DirSectors.size() - 1));
   EXPECT_EQ(lostFolder.size(), 39u + 44u + 29u);
+}
+
+// One-sector clusters, cluster c at sector c + 98: folder SMALL at cluster
+// 2 (sector 100) and folder BIG at cluster 4 (sector 102), whose 600
+// sectors of entries run past the 500 sectors a folder's first read takes;
+// then the end marker and a text file. The last sector of BIG's entries
+// ends with an end marker.
+std::vector<uint8_t> LongContiguousFolderDisk(size_t& bigFiles) {
+  constexpr size_t kSectors = 800, kBig = 102, kBigSectors = 600;
+  testing::ImageBuilder b(512 * kSectors);
+  const uint16_t date = ((2024 - 1980) << 9) | (3 << 5) | 1;
+  auto entry = [&](size_t at, const std::string& name11, uint8_t attributes, uint16_t cluster) {
+    b.PutText(at, name11).Put8(at + 11, attributes).Put16(at + 24, date).Put16(at + 26, cluster);
+  };
+  auto folder = [&](size_t sector, uint16_t cluster) {
+    entry(sector * 512, ".          ", 0x10, cluster);
+    entry(sector * 512 + 32, "..         ", 0x10, 0);
+  };
+  folder(100, 2);
+  entry(100 * 512 + 64, "ONE     TXT", 0x20, 900);
+  folder(kBig, 4);
+  bigFiles = 0;
+  for (size_t slot = 2; slot < kBigSectors * 16 - 1; ++slot) {
+    char name[12];
+    std::snprintf(name, sizeof name, "F%07zuTXT", slot);
+    entry(kBig * 512 + slot * 32, name, 0x20, 900);
+    ++bigFiles;
+  }
+  b.PutText((kBig + kBigSectors) * 512, "Minutes of the meeting, 3 March: nothing to report.");
+  return b.Take();
+}
+
+TEST_F(RawFolderClustersTest, AFolderLongerThanItsFirstReadIsReadOnWhereItsClustersContinue) {
+  size_t bigFiles = 0;
+  auto drive = DiskOf(LongContiguousFolderDisk(bigFiles));
+  ASSERT_TRUE(drive);
+  ASSERT_TRUE(ScanRange(*drive, drive->WholeDisk(), progress));
+  ReadFatDirectories(*drive, progress);
+  const TPartiEntry& entry = drive->WholeDisk();
+  ASSERT_EQ(entry.FatClusterSectors, 1u);
+  ASSERT_EQ(entry.FatDataStart, 100u);
+  EXPECT_EQ(NamesIn(*drive, 102).size(), bigFiles) << "every entry of the 600 sectors, each once";
+  // A short name shows as the raw scan of FAT12/16 shows it.
+  EXPECT_EQ(NamesIn(*drive, 100), (std::multiset<std::string>{"One.txt"}));
+  EXPECT_EQ(std::count(entry.DirSectors.begin(), entry.DirSectors.end(), kLostEntriesSector), 0);
 }
 
 }  // namespace
