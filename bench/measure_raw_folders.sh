@@ -43,8 +43,9 @@ sums_below "$work/ours" >"$work/ours.sums"
 echo "  raw-recover        $(count_exact fat32-requick-1k.img "$work/ours.sums")"
 echo "    of them under the lost entries: $(find "$work/ours/丢失的条目" -type f 2>/dev/null | wc -l) files"
 mkdir "$work/photorec"
-photorec /log /d "$work/photorec/out" /cmd "$image" \
-  partition_none,options,paranoid,fileopt,everything,enable,wholespace,search >/dev/null 2>&1 || true
+# photorec writes its photorec.log into the current folder.
+(cd "$work" && photorec /log /d "$work/photorec/out" /cmd "$image" \
+  partition_none,options,paranoid,fileopt,everything,enable,wholespace,search >/dev/null 2>&1) || true
 sums_below "$work/photorec" >"$work/photorec.sums"
 echo "  photorec           $(count_exact fat32-requick-1k.img "$work/photorec.sums")"
 tsk_recover -e "$image" "$work/tsk" >/dev/null 2>&1 || true
