@@ -11,7 +11,7 @@
 #   bench/measure_raw_folders.sh [BUILD-DIR]
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
-build=${1:-$top/build}
+build=$(cd "${1:-$top/build}" && pwd)
 cli=$build/cli/tarnwell-cli
 manifest=$top/tests/fixtures/raw/MANIFEST.folders
 for tool in fls tsk_recover photorec sha256sum; do
@@ -25,7 +25,7 @@ trap 'rm -rf "$work"' EXIT
 fls_entries() { fls -r -p "$1" | grep -v -e '(Volume Label Entry)' -e ':	\$MBR$' -e ':	\$FAT[12]$' -e ':	\$OrphanFiles$' | wc -l; }
 sums_below() { find "$1" -type f -print0 | xargs -0 -r sha256sum | cut -d' ' -f1 | sort -u; }
 count_exact() {
-  awk -F'\t' -v img="$1" 'NR == FNR { got[$1] = 1; next }
+  awk -F'\t' -v img="$1" -v sums="$2" 'FILENAME == sums { got[$1] = 1; next }
     $1 == img && $7 == "file" { n++; if ($9 in got) hit++ }
     END { printf "%d of %d", hit, n }' "$2" "$manifest"
 }
