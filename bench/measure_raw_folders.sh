@@ -11,7 +11,7 @@
 #   bench/measure_raw_folders.sh [BUILD-DIR]
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
-build=${1:-$top/build}
+build=$(cd "${1:-$top/build}" && pwd)
 cli=$build/cli/tarnwell-cli
 manifest=$top/tests/fixtures/raw/MANIFEST.folders
 for tool in fls tsk_recover photorec sha256sum; do
@@ -20,16 +20,19 @@ done
 [ -x "$cli" ] || { echo "no $cli: build first" >&2; exit 1; }
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
+# fls lines that name an entry: not the label, nor The Sleuth Kit's virtual
+# files and its orphan folder itself (the entries in it count).
+fls_entries() { fls -r -p "$1" | grep -v -e '(Volume Label Entry)' -e ':	\$MBR$' -e ':	\$FAT[12]$' -e ':	\$OrphanFiles$' | wc -l; }
 sums_below() { find "$1" -type f -print0 | xargs -0 -r sha256sum | cut -d' ' -f1 | sort -u; }
 count_exact() {
-  awk -F'\t' -v img="$1" 'NR == FNR { got[$1] = 1; next }
+  awk -F'\t' -v img="$1" -v sums="$2" 'FILENAME == sums { got[$1] = 1; next }
     $1 == img && $7 == "file" { n++; if ($9 in got) hit++ }
     END { printf "%d of %d", hit, n }' "$2" "$manifest"
 }
 
 image=$build/fixtures/raw/fat32-longfolders.img
 echo "fat32-longfolders.img: entries found"
-echo "  fls -r -p          $(fls -r -p "$image" | grep -v -e '(Volume Label Entry)' -e ':	\$' | wc -l)"
+echo "  fls -r -p          $(fls_entries "$image")"
 echo "  raw-scan           $("$cli" --no-devices raw-scan "$image:0" --json 2>/dev/null | grep -c '"fs":"fat"')"
 
 image=$build/fixtures/raw/fat32-requick-1k.img
@@ -39,11 +42,13 @@ mkdir "$work/ours"
 sums_below "$work/ours" >"$work/ours.sums"
 echo "  raw-recover        $(count_exact fat32-requick-1k.img "$work/ours.sums")"
 echo "    of them under the lost entries: $(find "$work/ours/丢失的条目" -type f 2>/dev/null | wc -l) files"
-photorec /log /d "$work/photorec/out" /cmd "$image" \
-  partition_none,options,paranoid,fileopt,everything,enable,wholespace,search >/dev/null 2>&1 || true
+mkdir "$work/photorec"
+# photorec writes its photorec.log into the current folder.
+(cd "$work" && photorec /log /d "$work/photorec/out" /cmd "$image" \
+  partition_none,options,paranoid,fileopt,everything,enable,wholespace,search >/dev/null 2>&1) || true
 sums_below "$work/photorec" >"$work/photorec.sums"
 echo "  photorec           $(count_exact fat32-requick-1k.img "$work/photorec.sums")"
 tsk_recover -e "$image" "$work/tsk" >/dev/null 2>&1 || true
 sums_below "$work/tsk" >"$work/tsk.sums"
 echo "  tsk_recover -e     $(count_exact fat32-requick-1k.img "$work/tsk.sums")"
-echo "  fls -r -p lists    $(fls -r -p "$image" | grep -c -v -e '(Volume Label Entry)' -e ':	\$') entries"
+echo "  fls -r -p lists    $(fls_entries "$image") entries, raw-scan $("$cli" --no-devices raw-scan "$image:0" --json 2>/dev/null | grep -c '"fs":"fat"')"

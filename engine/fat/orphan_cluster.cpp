@@ -28,19 +28,38 @@ bool OrphanShortNameByte(uint8_t b) {
   }
 }
 
+// A short name is stored in capitals (the case byte says how to show it),
+// padded with blanks at the end of the name and of the extension; a
+// blank followed by more characters is text, not a name.
+bool OrphanShortNamePart(const uint8_t* part, size_t length) {
+  bool padding = false;
+  for (size_t i = 0; i < length; ++i) {
+    const uint8_t b = part[i];
+    if (!OrphanShortNameByte(b) || (b >= 'a' && b <= 'z')) return false;
+    if (b == ' ')
+      padding = true;
+    else if (padding)
+      return false;
+  }
+  return true;
+}
+
 bool OrphanShortEntryFits(const RawDirEntry& e) {
   // The attribute byte first: it turns most other data away at once, and
-  // the landmark pass asks this of every sector.
-  if (e.Attributes() >= 0x38) return false;
+  // the landmark pass asks this of every sector. The case byte has only
+  // two bits (lower-case name, lower-case extension).
+  if (e.Attributes() >= 0x38 || (e.CaseFlags() & ~0x18) != 0) return false;
   const uint8_t first = e.bytes[0];
   // "." and ".." begin a folder; a blank first character is no name.
   if (first == '.' || first == ' ') return false;
   if (first != kOrphanDeletedMark && first != kOrphanKanjiLead && !OrphanShortNameByte(first)) return false;
-  for (size_t i = 1; i < 11; ++i)
-    if (!OrphanShortNameByte(e.bytes[i])) return false;
-  // A folder's entry has no size; a label belongs to the root's first
-  // cluster, which the landmark pass does not need to find.
+  if (first >= 'a' && first <= 'z') return false;
+  if (!OrphanShortNamePart(e.bytes.data() + 1, 7) || !OrphanShortNamePart(e.bytes.data() + 8, 3)) return false;
+  // A folder's entry has no size. Every system stamps the modification
+  // date of what it writes; the last few bytes of a text before the zeros
+  // of its cluster's slack leave it zero.
   if ((e.Attributes() & kFatAttrDirectory) && e.FileSize() != 0) return false;
+  if (e.ModificationDate() == 0) return false;
   return IsWellFormedShortEntry(e);
 }
 

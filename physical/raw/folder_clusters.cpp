@@ -60,9 +60,12 @@ class FolderClusterWork {
     for (const auto& [folder, chain] : chained) {
       FolderClusterParser parser(entry_.FatKind, folder->sector, folder->cluster);
       Own(folder->cluster);
-      if (!ParseCluster(parser, folder->cluster, !folder->isRoot)) continue;
       for (const uint32_t c : chain.clusters) {
         Own(c);
+        chainOwned_.insert(c);
+      }
+      if (!ParseCluster(parser, folder->cluster, !folder->isRoot)) continue;
+      for (const uint32_t c : chain.clusters) {
         ++done.chainClusters;
         if (!ParseCluster(parser, c, false)) break;
       }
@@ -98,22 +101,37 @@ class FolderClusterWork {
     }
   }
 
-  // A folder whose first read ran to its end without an end marker goes on
-  // in the cluster next to it when that one is an orphan.
-  void AttachAdjacent(std::span<const FolderRead> folders, FolderExtension& done) {
+  // A folder whose first read ran to its end without an end marker (the
+  // read's limit, which may fall inside a cluster) goes on in the clusters
+  // next to it while they hold directory entries and nothing else claims
+  // them: it is read again cluster by cluster from its first one.
+  void ReadOnAdjacent(std::span<const FolderRead> folders, FolderExtension& done) {
+    const uint64_t limit = std::max<uint64_t>(1, kMostFolderBytes / ClusterBytes());
     for (const FolderRead& folder : folders) {
-      if (chainedSectors_.contains(folder.sector) || folder.parse.end != engine::SpanEnd::kBytesDone) continue;
+      if (drive_.StopRequested) return;
+      if (folder.isRoot || chainedSectors_.contains(folder.sector) || folder.parse.end != engine::SpanEnd::kBytesDone)
+        continue;
       const std::optional<uint32_t> first = ClusterAt(folder.sector);
-      if (!first) continue;
-      const uint64_t after = *first + (std::max<uint64_t>(folder.bytesRead, 1) + ClusterBytes() - 1) / ClusterBytes();
+      if (!first || !ReadCluster(*first)) continue;
+      std::erase_if(entry_.FatEntries, [&](const auto& e) { return e->DirSector == folder.sector; });
       FolderClusterParser parser(entry_.FatKind, folder.sector, folder.cluster);
-      for (uint64_t c = after; c <= UINT32_MAX; ++c) {
-        const auto orphan = orphans_.find(static_cast<uint32_t>(c));
-        if (orphan == orphans_.end()) break;
-        const bool ends = orphan->second.endsFolder;
-        orphans_.erase(orphan);
-        ++done.adjacentClusters;
-        if (!ParseCluster(parser, static_cast<uint32_t>(c), false) || ends) break;
+      bool open = ParseRead(parser, true);
+      // The whole clusters of the first read passed its rules already;
+      // those after it must hold directory entries only.
+      const uint64_t readWhole = folder.bytesRead / ClusterBytes();
+      for (uint64_t k = 1; open && k < limit && uint64_t{*first} + k <= UINT32_MAX; ++k) {
+        const uint32_t c = static_cast<uint32_t>(*first + k);
+        if (chainOwned_.contains(c) || !ReadCluster(c)) break;
+        bool ends = false;
+        if (k >= readWhole) {
+          const engine::OrphanClusterVerdict verdict = engine::JudgeOrphanCluster(buffer_);
+          if (!verdict.directory) break;
+          ends = verdict.endsFolder;
+          orphans_.erase(c);
+          owned_.insert(c);
+          ++done.adjacentClusters;
+        }
+        open = ParseRead(parser, false) && !ends;
       }
     }
   }
@@ -162,7 +180,11 @@ class FolderClusterWork {
 
   // False when the cluster could not be read or the folder ended in it.
   bool ParseCluster(FolderClusterParser& parser, uint32_t c, bool skipDots) {
-    if (entry_.FatEntries.size() >= kMaxFoundItems || !ReadCluster(c)) return false;
+    return ReadCluster(c) && ParseRead(parser, skipDots);
+  }
+  // Parses the cluster last read; false when the folder ended in it.
+  bool ParseRead(FolderClusterParser& parser, bool skipDots) {
+    if (entry_.FatEntries.size() >= kMaxFoundItems) return false;
     const DirectoryParse parse = parser.Add(buffer_, skipDots, entry_.FatEntries);
     if (entry_.FatEntries.size() > kMaxFoundItems) entry_.FatEntries.resize(kMaxFoundItems);
     return parse.end == engine::SpanEnd::kBytesDone;
@@ -174,6 +196,7 @@ class FolderClusterWork {
   uint32_t clusterSectors_;
   std::vector<uint8_t> buffer_;
   std::unordered_set<uint32_t> owned_;
+  std::unordered_set<uint32_t> chainOwned_;  // named by a folder's FAT chain
   std::unordered_set<uint64_t> chainedSectors_;
   std::map<uint32_t, OrphanCluster> orphans_;
 };
@@ -189,7 +212,7 @@ FolderExtension ExtendFoundFolders(TPhysicalDrive& drive, disk::SectorSource& so
   if (table) work.FollowChains(*table, folders, done);
   work.OwnFirstReads(folders);
   work.FindOrphans();
-  work.AttachAdjacent(folders, done);
+  work.ReadOnAdjacent(folders, done);
   work.ListLost(done);
   return done;
 }

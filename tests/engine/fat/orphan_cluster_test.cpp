@@ -12,7 +12,7 @@ namespace tarnwell::engine {
 namespace {
 
 // A short entry: 11 name bytes, attributes, size; stamps of 2024-03-01
-// 12:00:00 unless `stamps` is false (then all zero, which is also valid).
+// 12:00:00 unless `stamps` is false (then all zero).
 std::vector<uint8_t> Short(const char* name11, uint8_t attributes, uint32_t size, bool stamps = true) {
   std::vector<uint8_t> e(32, 0);
   std::memcpy(e.data(), name11, 11);
@@ -60,7 +60,7 @@ TEST(OrphanClusterTest, EntriesUpToAnEndMarkerWithZerosAfterItAreADirectoryThatE
 }
 
 TEST(OrphanClusterTest, AClusterFullOfEntriesGoesOnInTheNext) {
-  std::vector<std::vector<uint8_t>> entries(16, Short("A       TXT", 0x20, 1, false));
+  std::vector<std::vector<uint8_t>> entries(16, Short("A       TXT", 0x20, 1));
   const auto v = JudgeOrphanCluster(Cluster(entries));
   EXPECT_TRUE(v.directory);
   EXPECT_FALSE(v.endsFolder);
@@ -82,7 +82,11 @@ TEST(OrphanClusterTest, WhatIsNoOrphanDirectoryCluster) {
     return std::vector<uint8_t>(s.begin(), s.begin() + 512);
   }();
   auto badDate = Short("BAD     TXT", 0x20, 1);
-  badDate[25] = 0xFF;  // month 15
+  const uint16_t month15 = ((2024 - 1980) << 9) | (15 << 5) | 1;
+  badDate[24] = month15 & 0xFF;
+  badDate[25] = month15 >> 8;
+  auto caseBits = Short("A       TXT", 0x20, 1);
+  caseBits[12] = 0x73;
   auto trailing = Cluster({Short("A       TXT", 0x20, 1)});
   trailing[300] = 0x41;
   struct Case {
@@ -100,10 +104,15 @@ TEST(OrphanClusterTest, WhatIsNoOrphanDirectoryCluster) {
       {"attributes 0x40", Cluster({Short("A       TXT", 0x40, 1)})},
       {"a control byte in a name", Cluster({Short("A\x01      TXT", 0x20, 1)})},
       {"a character no short name holds", Cluster({Short("A*      TXT", 0x20, 1)})},
+      {"lower case, as in text", Cluster({Short("Quarterly  ", 0x20, 1)})},
+      {"a blank inside the name", Cluster({Short("1 QUARTERLY", 0x20, 1)})},
+      {"case bits beyond the two there are", Cluster({caseBits})},
       {"a folder entry with a size", Cluster({Short("SUB        ", 0x10, 4096)})},
       {"a '.' entry inside", Cluster({Short("A       TXT", 0x20, 1), Short("..         ", 0x10, 0)})},
       {"bytes after the end marker", trailing},
       {"a volume label alone", Cluster({Short("LABEL      ", 0x08, 0)})},
+      {"a text's last bytes before the slack's zeros", Cluster({Short("0123456789 ", 0x00, 0, false)})},
+      {"no modification date", Cluster({Short("A       TXT", 0x20, 1, false)})},
       {"less than one entry", std::vector<uint8_t>(31, 0x41)},
   };
   for (const Case& c : cases) {

@@ -8,6 +8,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
+#include <cstdio>
 #include <map>
 #include <set>
 #include <sstream>
@@ -26,6 +28,11 @@ namespace tarnwell::physical::raw {
 namespace {
 
 using platform::SystemText;
+
+std::string Lower(std::string s) {
+  std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return std::tolower(c); });
+  return s;
+}
 
 class RawFolderClustersTest : public DiskModelTest {
  protected:
@@ -60,14 +67,14 @@ class RawFolderClustersTest : public DiskModelTest {
       const auto [path, sector] = pending.back();
       pending.pop_back();
       if (!seen.insert(sector).second) continue;
-      tree[path] = NamesIn(drive, sector);
+      for (const std::string& name : NamesIn(drive, sector)) tree[path].insert(Lower(name));
       int first = -1, last = -1;
       if (!FindFatFolderRange(drive, sector, first, last)) continue;
       for (int i = first; i <= last; ++i) {
         const FoundFatEntry& e = *entry.FatEntries[static_cast<size_t>(i)];
         if (!(e.DirEntry.Attributes() & engine::kFatAttrDirectory)) continue;
         const auto at = ClusterSector(entry, EntryCluster(e.DirEntry, entry.FatKind));
-        if (at) pending.emplace_back((path.empty() ? "" : path + "/") + platform::SystemToUtf8(RawEntryName(e)), *at);
+        if (at) pending.emplace_back((path.empty() ? "" : path + "/") + Lower(platform::SystemToUtf8(RawEntryName(e))), *at);
       }
     }
     return tree;
@@ -76,14 +83,15 @@ class RawFolderClustersTest : public DiskModelTest {
 
 // What `fls -r -p` listed when the image was made, as folder -> names;
 // the volume label and The Sleuth Kit's virtual entries are not entries
-// of a folder.
+// of a folder. Lower case: it shows short names in capitals, the raw scan
+// as their case byte says.
 std::map<std::string, std::multiset<std::string>> FlsTree(const std::string& listing) {
   std::map<std::string, std::multiset<std::string>> tree{{"", {}}};
   std::istringstream lines(testing::ReadTextFile(testing::FixtureSourcePath(listing)));
   for (std::string line; std::getline(lines, line);) {
     const size_t tab = line.find(":\t");
     if (tab == std::string::npos || line.find("(Volume Label Entry)") != std::string::npos) continue;
-    const std::string path = line.substr(tab + 2);
+    const std::string path = Lower(line.substr(tab + 2));
     if (path.starts_with("$")) continue;
     const size_t slash = path.rfind('/');
     tree[slash == std::string::npos ? "" : path.substr(0, slash)].insert(
@@ -117,9 +125,10 @@ TEST_F(RawFolderClustersTest, AQuickFormattedVolumesOldFoldersComeBackThroughThe
   ASSERT_EQ(entry.DirSectors.back(), kLostEntriesSector) << "one lost-entries folder, listed last";
   EXPECT_EQ(std::count(entry.DirSectors.begin(), entry.DirSectors.end(), kLostEntriesSector), 1);
 
-  // Each old folder's first cluster holds seven files and half of the
-  // eighth's long name; the others are lost entries. The KEPT folder's
-  // files are live, the deleted folders' files deleted.
+  // Each old folder's first cluster holds "." and ".." and six files of
+  // five entries each (a long name of four pieces and its short entry);
+  // the others are lost entries: 39 of KEPT, live, and 44 and 29 of the
+  // deleted GONE1 and GONE2, deleted.
   size_t lostLive = 0, lostDeleted = 0, files = 0;
   for (const auto& e : entry.FatEntries) {
     if (e->DirEntry.Attributes() & engine::kFatAttrDirectory) continue;
@@ -128,8 +137,8 @@ TEST_F(RawFolderClustersTest, AQuickFormattedVolumesOldFoldersComeBackThroughThe
     (e->DirEntry.IsDeletedMark() ? lostDeleted : lostLive) += 1;
   }
   EXPECT_EQ(files, 45u + 50u + 35u);
-  EXPECT_EQ(lostLive, 45u - 7u);
-  EXPECT_EQ(lostDeleted, 50u - 7u + 35u - 7u);
+  EXPECT_EQ(lostLive, 45u - 6u);
+  EXPECT_EQ(lostDeleted, 50u - 6u + 35u - 6u);
 
   // Recovered as raw-recover writes them: the lost entries in a folder of
   // their own, every file byte-exact.
@@ -153,7 +162,52 @@ TEST_F(RawFolderClustersTest, AQuickFormattedVolumesOldFoldersComeBackThroughThe
   EXPECT_EQ(listedFiles, 130u);
   EXPECT_EQ(exact, listedFiles);
   const std::multiset<std::string> lostFolder = testing::HashesBelow(out + "/" + std::to_string(entry.DirSectors.size() - 1));
-  EXPECT_EQ(lostFolder.size(), 38u + 43u + 28u);
+  EXPECT_EQ(lostFolder.size(), 39u + 44u + 29u);
+}
+
+// One-sector clusters, cluster c at sector c + 98: folder SMALL at cluster
+// 2 (sector 100) and folder BIG at cluster 4 (sector 102), whose 600
+// sectors of entries run past the 500 sectors a folder's first read takes;
+// then the end marker and a text file. The last sector of BIG's entries
+// ends with an end marker.
+std::vector<uint8_t> LongContiguousFolderDisk(size_t& bigFiles) {
+  constexpr size_t kSectors = 800, kBig = 102, kBigSectors = 600;
+  testing::ImageBuilder b(512 * kSectors);
+  const uint16_t date = ((2024 - 1980) << 9) | (3 << 5) | 1;
+  auto entry = [&](size_t at, const std::string& name11, uint8_t attributes, uint16_t cluster) {
+    b.PutText(at, name11).Put8(at + 11, attributes).Put16(at + 24, date).Put16(at + 26, cluster);
+  };
+  auto folder = [&](size_t sector, uint16_t cluster) {
+    entry(sector * 512, ".          ", 0x10, cluster);
+    entry(sector * 512 + 32, "..         ", 0x10, 0);
+  };
+  folder(100, 2);
+  entry(100 * 512 + 64, "ONE     TXT", 0x20, 900);
+  folder(kBig, 4);
+  bigFiles = 0;
+  for (size_t slot = 2; slot < kBigSectors * 16 - 1; ++slot) {
+    char name[12];
+    std::snprintf(name, sizeof name, "F%07zuTXT", slot);
+    entry(kBig * 512 + slot * 32, name, 0x20, 900);
+    ++bigFiles;
+  }
+  b.PutText((kBig + kBigSectors) * 512, "Minutes of the meeting, 3 March: nothing to report.");
+  return b.Take();
+}
+
+TEST_F(RawFolderClustersTest, AFolderLongerThanItsFirstReadIsReadOnWhereItsClustersContinue) {
+  size_t bigFiles = 0;
+  auto drive = DiskOf(LongContiguousFolderDisk(bigFiles));
+  ASSERT_TRUE(drive);
+  ASSERT_TRUE(ScanRange(*drive, drive->WholeDisk(), progress));
+  ReadFatDirectories(*drive, progress);
+  const TPartiEntry& entry = drive->WholeDisk();
+  ASSERT_EQ(entry.FatClusterSectors, 1u);
+  ASSERT_EQ(entry.FatDataStart, 100u);
+  EXPECT_EQ(NamesIn(*drive, 102).size(), bigFiles) << "every entry of the 600 sectors, each once";
+  // A short name shows as the raw scan of FAT12/16 shows it.
+  EXPECT_EQ(NamesIn(*drive, 100), (std::multiset<std::string>{"One.txt"}));
+  EXPECT_EQ(std::count(entry.DirSectors.begin(), entry.DirSectors.end(), kLostEntriesSector), 0);
 }
 
 }  // namespace
