@@ -91,7 +91,7 @@ void TUndelete::SearchEntryRange(const TSearchCriteria& criteria, int first, int
     } else {
       tntfsfilerecord& r = *drive.NtfsEntries[static_cast<size_t>(i)];
       c.name = r.Name;
-      if (withDate) c.date = NtfsRecordDate(r, criteria.DateKind);
+      if (withDate) c.date = IsMadeUpNtfsRecord(r) ? 0 : NtfsRecordDate(r, criteria.DateKind);
       c.size = r.DataSize;
       c.deleted = (r.RecordFlags & 1) == 0;
       isFolder = !IsNtfsFile(r);
