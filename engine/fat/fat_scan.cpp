@@ -183,9 +183,7 @@ bool TUndelete::WalkFatDirectory(TMidEntry* folder, StatusPanel& status, bool re
   if (reads.empty()) return false;
   const bool checkDots = folder != nullptr && (!layout.IsFat32() || key != rootCluster);
 
-  DirSpanRules rules;
-  rules.caseKind = drive.FsKind;
-  DirSpanDecoder decoder(rules);
+  DirSpanDecoder decoder(DirSpanRules{});
   uint64_t sector = 0;  // the volume sector being decoded, where its entries lie
   const auto take = [&](DirSlot& slot) {
     RawDirEntry& raw = slot.entry;

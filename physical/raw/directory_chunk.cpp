@@ -22,7 +22,6 @@ void ParseDirectoryBytes(std::span<const uint8_t> bytes, bool isRoot, uint8_t fa
     cluster = EntryCluster(dot, fatKind);
   }
   engine::DirSpanRules rules;
-  rules.caseKind = fatKind == kFat32Kind ? engine::kFat32 : engine::kFat16;
   rules.dotsEnd = rules.blankEnds = rules.malformedEnds = true;
   engine::DirSpanDecoder decoder(rules);
   decoder.Decode(bytes.subspan(skipped * engine::kDirEntryBytes), [&](engine::DirSlot& slot) {

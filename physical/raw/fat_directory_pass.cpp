@@ -158,13 +158,13 @@ void ReadFatDirectories(TPhysicalDrive& drive, engine::ProgressBar& progress) {
   disk::DiskDevice device(entry.DriveCode);
   disk::ReadBuffer buffer;
   // The kind stays the landmark pass's: below cluster 65,536 both read the
-  // same clusters, and names keep the case rules they had.
+  // same clusters.
   const std::optional<FatGeometry> boot = BootSectorGeometry(device, entry);
   std::vector<FolderLandmark> folders = ParseAllDirectories(drive, device, progress, buffer);
   SettleFatGeometry(drive, boot, folders);
   if (entry.FatKind == kFat1216 && !drive.StopRequested && EntryPointsPastLowWord(entry)) {
-    // The kind decides the folders' own clusters and the case of short
-    // names, so the directories are read again as FAT32.
+    // The kind decides the folders' own clusters, so the directories are
+    // read again as FAT32.
     entry.FatKind = kFat32Kind;
     folders = ParseAllDirectories(drive, device, progress, buffer);
     SettleFatGeometry(drive, boot, folders);

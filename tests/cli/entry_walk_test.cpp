@@ -118,7 +118,7 @@ TEST(DeepTreeWalkTest, AThousandLevelsOfLongNamesAreListedWithWholePaths) {
   EXPECT_EQ(entries, 1001u);
   const size_t deepest = 1000 * 255 + 999;
   EXPECT_EQ(previousFolder.size(), deepest);
-  EXPECT_EQ(bottom, previousFolder + "/Bottom.txt");
+  EXPECT_EQ(bottom, previousFolder + "/BOTTOM.TXT");
   EXPECT_EQ(longest, bottom.size());
 }
 
