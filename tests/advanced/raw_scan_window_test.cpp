@@ -103,7 +103,7 @@ TEST_F(AdvWindowTest, PropertiesAndHexPageDescribeTheSelectedFile) {
   // The fixture's pictures begin with the JPEG marker FF D8.
   EXPECT_EQ(window->HexBuffer()[0], 0xFF);
   EXPECT_EQ(window->HexBuffer()[1], 0xD8);
-  EXPECT_EQ(window->Panel5->text(), QStringLiteral(" '.jpg' 文件的正常报头(起始的两个字节)应该是 'FF D8'"));
+  EXPECT_EQ(window->Panel5->text(), QStringLiteral(" '.JPG' 文件的正常报头(起始的两个字节)应该是 'FF D8'"));
 
   // An undetermined geometry leaves nothing to read: the hint turns red and
   // nothing of the previous file stays under the new name.
