@@ -60,8 +60,17 @@ std::optional<double> EntryTimeValue(const FoundEntry& entry, int kind) {
   return value;
 }
 
+// The stamp to the file system's precision: NTFS to 100 ns, and NTFS and
+// exFAT with a UTC offset as instants ("Z").
 void WriteStamp(JsonWriter& out, const FoundEntry& entry, int kind) {
-  WriteIsoStamp(out, EntryTimeValue(entry, kind));
+  const std::optional<engine::ExactStamp> stamp = entry.handle.Exact(static_cast<engine::DateKind>(kind));
+  char text[engine::kIsoStampChars];
+  const size_t length = stamp ? engine::FormatIsoStamp(*stamp, text) : 0;
+  if (length == 0) {
+    out.Null();
+    return;
+  }
+  out.String(std::string_view(text, length));
 }
 
 }  // namespace
@@ -95,9 +104,13 @@ void WriteEntryJson(JsonWriter& out, const FoundEntry& entry) {
   out.Key("deleted").Bool(entry.handle.IsDeleted());
   out.Key("status").String(EntryStatusText(entry));
   out.Key("size").Unsigned(entry.handle.Size());
-  WriteStamp(out.Key("created"), entry, engine::kDateCreated);
-  WriteStamp(out.Key("modified"), entry, engine::kDateModified);
-  WriteStamp(out.Key("accessed"), entry, engine::kDateAccessed);
+  // A folder the scan made up has no stamps to give: the fields are left
+  // out, where a stamp that is unset or unreadable is null.
+  if (!entry.handle.IsMadeUp()) {
+    WriteStamp(out.Key("created"), entry, engine::kDateCreated);
+    WriteStamp(out.Key("modified"), entry, engine::kDateModified);
+    WriteStamp(out.Key("accessed"), entry, engine::kDateAccessed);
+  }
   out.Key("key").Unsigned(entry.handle.FolderKey());
   out.EndObject();
 }

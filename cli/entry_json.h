@@ -21,7 +21,9 @@ void WriteIsoStamp(JsonWriter& out, const std::optional<double>& value);
 std::optional<std::string> EntryTime(const FoundEntry& entry, int kind);
 
 // The entry as one JSON object: path, name, folder, deleted, status, size,
-// created, modified, accessed, key.
+// created, modified, accessed, key. The stamps are ISO 8601 to the file
+// system's precision, ending in "Z" where they are instants (NTFS, exFAT
+// with a UTC offset), null where unset; a folder the scan made up has none.
 void WriteEntryJson(JsonWriter& out, const FoundEntry& entry);
 // The same object as a line of text, without the newline.
 std::string EntryJsonLine(const FoundEntry& entry);

@@ -1,5 +1,6 @@
 #include <CLI/CLI.hpp>
 
+#include <cmath>
 #include <cstdio>
 #include <limits>
 #include <unordered_map>
@@ -58,7 +59,9 @@ std::optional<engine::TSearchCriteria> Criteria(engine::TUndelete& engine,
       return std::nullopt;
     }
     c.DateFrom = *from;
-    c.DateTo = *to + (86399.0 / 86400.0);  // the whole of the last day
+    // The whole of the last day, to the last fraction of its last second:
+    // NTFS and exFAT stamps keep parts of a second.
+    c.DateTo = std::nextafter(*to + 1.0, *to);
   }
   if (o.minKb >= 0 || o.maxKb >= 0) {
     constexpr int64_t kMaxKb = std::numeric_limits<int64_t>::max() / 1024;

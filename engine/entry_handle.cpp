@@ -1,5 +1,7 @@
 #include "engine/entry_handle.h"
 
+#include <cmath>
+
 namespace tarnwell::engine {
 namespace {
 
@@ -15,6 +17,17 @@ bool EntryHandle::ListsChildrenByKey() const { return kind_ && kind_->ListsChild
 EntryStatus EntryHandle::Status() const { return kind_ ? kind_->Status(item_) : EntryStatus::kExisting; }
 uint64_t EntryHandle::Size() const { return kind_ ? kind_->Size(item_) : 0; }
 double EntryHandle::Stamp(DateKind kind) const { return kind_ ? kind_->Stamp(item_, kind) : 0; }
+bool EntryHandle::IsMadeUp() const { return kind_ && kind_->IsMadeUp(item_); }
+std::optional<ExactStamp> EntryHandle::Exact(DateKind kind) const {
+  return kind_ ? kind_->Exact(item_, kind) : std::nullopt;
+}
+
+std::optional<ExactStamp> EntryKind::Exact(const void* item, DateKind kind) const {
+  const double value = Stamp(item, kind);
+  if (value == 0) return std::nullopt;
+  // Days since 1899-12-30 to seconds since 1970, to the nearest second.
+  return ExactStamp{std::llround((value - 25569.0) * 86400.0), 0, 0, false};
+}
 uint64_t EntryHandle::FolderKey() const { return kind_ ? kind_->FolderKey(item_) : 0; }
 uint64_t EntryHandle::ParentKey() const { return kind_ ? kind_->ParentKey(item_) : 0; }
 EntryHandle EntryHandle::Parent() const { return kind_ ? kind_->Parent(item_) : EntryHandle(); }

@@ -7,9 +7,11 @@
 // a new EntryKind in the engine, and every front end takes it as it is.
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "engine/exact_stamp.h"
 #include "engine/window_interfaces.h"
 
 namespace tarnwell::engine {
@@ -100,6 +102,11 @@ class EntryHandle {
   uint64_t Size() const;
   // A stamp as a date-time value (days since 1899-12-30); 0 when none.
   double Stamp(DateKind kind) const;
+  // An entry the scan made up (a lost folder "[Folder]N", the root "\"):
+  // it has no metadata, so no stamps, of its own.
+  bool IsMadeUp() const;
+  // A stamp to the precision the file system keeps it; nullopt when none.
+  std::optional<ExactStamp> Exact(DateKind kind) const;
   // The key the entry's children are listed under, and the key of the
   // folder it is listed under.
   uint64_t FolderKey() const;
@@ -141,6 +148,10 @@ class EntryKind {
   virtual EntryStatus Status(const void* item) const = 0;
   virtual uint64_t Size(const void* item) const = 0;
   virtual double Stamp(const void* item, DateKind kind) const = 0;
+  virtual bool IsMadeUp(const void*) const { return false; }
+  // By default the date-time value of Stamp, read as a wall clock to the
+  // second.
+  virtual std::optional<ExactStamp> Exact(const void* item, DateKind kind) const;
   virtual uint64_t FolderKey(const void* item) const = 0;
   virtual uint64_t ParentKey(const void* item) const = 0;
   virtual EntryHandle Parent(const void* item) const = 0;

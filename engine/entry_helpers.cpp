@@ -1,5 +1,7 @@
 #include "engine/entry_helpers.h"
 
+#include <algorithm>
+
 #include "engine/boot_sector.h"
 #include "engine/exfat/exfat_boot.h"
 
@@ -18,6 +20,11 @@ std::string TrimmedField(const uint8_t* p, size_t width) {
 }  // namespace
 
 bool IsFatFile(const TMidEntry& entry) { return (entry.DirEntry.Attributes() & kFatAttrDirectory) == 0; }
+
+std::string NtfsOutputName(const tntfsfilerecord& record, std::string name) {
+  if (!record.StreamName.empty()) std::replace(name.begin(), name.end(), ':', '_');
+  return name;
+}
 
 bool IsNtfsFile(const tntfsfilerecord& record) {
   return record.FileName.Attributes() < kNtfsAttrDirectory;

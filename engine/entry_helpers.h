@@ -29,6 +29,13 @@ uint64_t FatEntrySize(const TMidEntry& entry);
 // the folder's first cluster).
 uint32_t FatFolderKey(const TMidEntry& entry, uint8_t fsKind);
 uint32_t NtfsFolderKey(const tntfsfilerecord& record);
+// The name a recovered copy of a record gets from the name it is shown
+// under: a named stream's "file:stream" becomes "file_stream", since
+// Windows keeps no ':' in a file name (and on NTFS it would open the stream).
+std::string NtfsOutputName(const tntfsfilerecord& record, std::string name);
+// A record the scan made up (a lost folder "[Folder]N", the root "\" it
+// puts at the top): never read from the MFT, it has no stamps of its own.
+inline bool IsMadeUpNtfsRecord(const tntfsfilerecord& record) { return record.RecordSector == 0; }
 // The key of the root: 0 on FAT12/16, the root cluster on FAT32 and exFAT,
 // 5 on NTFS.
 uint32_t RootFolderKey(const TLogiDrive& drive);

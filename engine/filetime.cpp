@@ -33,7 +33,9 @@ int64_t DaysFromCivil(int year, int month, int day) {
 
 CivilTime DateTimeToCivil(double value) {
   int64_t days = static_cast<int64_t>(std::floor(value));
-  int64_t seconds = std::llround((value - static_cast<double>(days)) * 86400.0);
+  // Down to the second, as a clock shows it (12:00:59.6 is still minute
+  // 00), with a little room for the rounding of whole seconds in a double.
+  int64_t seconds = static_cast<int64_t>(std::floor((value - static_cast<double>(days)) * 86400.0 + 1e-4));
   if (seconds >= 86400) {
     ++days;
     seconds -= 86400;

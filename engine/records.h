@@ -135,6 +135,9 @@ struct tntfsfilerecord {
   // record has neither (or is one the scan made up, a lost folder).
   uint16_t ContentAttributeType = 0;
   uint16_t ContentAttributeId = 0;
+  // A named data stream of the record (UTF-16LE), listed as an entry of its
+  // own ("file:stream") with the stream's sizes; empty for the file itself.
+  std::vector<uint8_t> StreamName;
   tntfsfilerecord* Parent = nullptr;  // not owning
   // Raw-range scan only (records found on their own, never linked): the
   // first cluster of the data, or minus RecordSector when the data is kept

@@ -1,6 +1,7 @@
 #include "engine/timeline_facts.h"
 
 #include "engine/boot_sector.h"
+#include "engine/entry_helpers.h"
 #include "engine/exfat/exfat_layout.h"
 #include "engine/recovery/output_times.h"
 
@@ -43,9 +44,7 @@ TimelineFacts FatTimelineFacts(const TMidEntry& entry, const TLogiDrive& drive) 
 
 TimelineFacts NtfsTimelineFacts(const tntfsfilerecord& record) {
   TimelineFacts facts;
-  // A record the scan made up (a lost folder, the root placed at the top)
-  // was never read from the MFT.
-  facts.known = record.RecordSector != 0;
+  facts.known = !IsMadeUpNtfsRecord(record);
   if (!facts.known) return facts;
   facts.address = std::to_string(record.RecordNumber);
   if (record.ContentAttributeType != 0)

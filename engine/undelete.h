@@ -5,6 +5,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 #include <unordered_set>
 #include <vector>
@@ -159,7 +160,10 @@ class TUndelete {
   // piece's attribute, the runs of all pieces in VCN order. direct reads
   // the extension records at MFT start + 2 x n (the MFT's own, before its
   // map exists), else through the MFT map.
-  bool DataRunsOf(const RecordBytes& record, int64_t number, bool direct, TAttribute& data, trunlist& runs);
+  // The data attribute of a record and its runs: the unnamed data, or the
+  // named stream `stream` (UTF-16LE) when it is not empty.
+  bool DataRunsOf(const RecordBytes& record, int64_t number, bool direct, TAttribute& data, trunlist& runs,
+                  std::span<const uint8_t> stream = {});
   // The same for a found record, read once.
   bool ReadDataRuns(const tntfsfilerecord& record, TAttribute& data, trunlist& runs);
   // Reads count clusters from lcn when they lie inside the volume.

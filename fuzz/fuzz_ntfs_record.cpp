@@ -1,14 +1,16 @@
 // FILE records from the fuzzer: the first 1024 bytes are a base record
 // (number 16), each further 1024 bytes the record after it, which its
 // attribute list may name as extension records. Fix-up, the scan's parse
-// through the list, the listed name, the data pieces the recovery joins,
-// and the attribute walk for every type the engine asks for.
+// through the list, the listed name, the named streams and the pieces of
+// each that the recovery joins, the data pieces of the file, and the
+// attribute walk for every type the engine asks for.
 #include <cstdint>
 #include <cstring>
 #include <vector>
 
 #include "engine/ntfs/file_record.h"
 #include "engine/ntfs/listed_attributes.h"
+#include "engine/ntfs/named_streams.h"
 #include "engine/ntfs/ntfs_format.h"
 #include "engine/ntfs/record_attribute.h"
 #include "engine/ntfs/record_name.h"
@@ -50,6 +52,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     volatile size_t n = ntfs::ListedName(info).size();
     (void)n;
   }
+  const std::vector<ntfs::NamedStream> streams = ntfs::NamedStreamsOf(record, 4096, &resolver);
   TAttribute list;
   if (ntfs::ExtractAttribute(record, ntfs::kAttrAttributeList, list)) {
     ntfs::ListedRecords listed(record, kBase, read);
@@ -58,6 +61,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (ntfs::CollectListedData(list.Content, listed, first, runs)) {
       volatile size_t n = runs.size();
       (void)n;
+    }
+    for (const ntfs::NamedStream& s : streams) {
+      if (ntfs::CollectListedData(list.Content, listed, first, runs, s.name)) {
+        volatile size_t n = runs.size();
+        (void)n;
+      }
+    }
+  } else {
+    for (const ntfs::NamedStream& s : streams) {
+      TAttribute stream;
+      (void)ntfs::ExtractDataAttribute(record, s.name, stream);
     }
   }
   for (uint32_t type : {ntfs::kAttrStandardInformation, ntfs::kAttrAttributeList,

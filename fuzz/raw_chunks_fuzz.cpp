@@ -39,7 +39,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // The bytes as one folder's clusters read one after the other, and as a
   // cluster no folder owns: a verdict never claims more bytes than given,
   // nor a directory without an entry.
-  raw::FolderClusterParser clusters(raw::kFat32Kind, 77, 5);
+  raw::FolderClusterParser clusters(77, 5);
   std::vector<std::unique_ptr<FoundFatEntry>> chained;
   for (size_t at = 0; at < size; at += 512) {
     const auto piece = bytes.subspan(at, std::min<size_t>(512, size - at));

@@ -31,7 +31,6 @@ struct DirSlot {
 enum class SpanEnd { kBytesDone, kDotEntry, kEndMarker, kMalformed };
 
 struct DirSpanRules {
-  uint8_t caseKind = kFat16;  // which case-byte rule applies (kFat32 or not)
   // The raw scan reads a directory out of a stretch of sectors: a "." entry
   // begins the next directory, a live entry with a blank name ends this one,
   // and an entry no directory can hold means the directory ended earlier.
@@ -105,7 +104,7 @@ SpanEnd DirSpanDecoder::Decode(std::span<const uint8_t> bytes, Visit&& visit) {
     if (!TrimBlanks(pending).empty())
       slot.longName = std::move(pending);
     else
-      ApplyShortNameCase(slot.entry, rules_.caseKind);
+      ApplyShortNameCase(slot.entry);
     visit(slot);
   }
   return SpanEnd::kBytesDone;

@@ -39,6 +39,11 @@ double FatEntryKind::Stamp(const void* item, DateKind kind) const {
   return d.valid ? d.value : 0;
 }
 
+std::optional<ExactStamp> FatEntryKind::Exact(const void* item, DateKind kind) const {
+  if (item == &top_) return std::nullopt;
+  return FatEntryStamp(Entry(item), kind);
+}
+
 uint64_t FatEntryKind::FolderKey(const void* item) const {
   const TLogiDrive* drive = engine_.CurrentDrive;
   if (item == &top_) return drive ? RootFolderKey(*drive) : 0;

@@ -26,6 +26,7 @@ class FatEntryKind final : public EntryKind {
   EntryStatus Status(const void* item) const override;
   uint64_t Size(const void* item) const override;
   double Stamp(const void* item, DateKind kind) const override;
+  std::optional<ExactStamp> Exact(const void* item, DateKind kind) const override;
   uint64_t FolderKey(const void* item) const override;
   uint64_t ParentKey(const void* item) const override;
   EntryHandle Parent(const void* item) const override;

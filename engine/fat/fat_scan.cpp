@@ -192,9 +192,7 @@ disk::Outcome TUndelete::WalkFatDirectory(TMidEntry* folder, StatusPanel& status
   if (reads.empty()) return disk::Outcome::Damaged(what, 0, "no cluster of it can be placed");
   const bool checkDots = folder != nullptr && (!layout.IsFat32() || key != rootCluster);
 
-  DirSpanRules rules;
-  rules.caseKind = drive.FsKind;
-  DirSpanDecoder decoder(rules);
+  DirSpanDecoder decoder(DirSpanRules{});
   uint64_t sector = 0;  // the volume sector being decoded, where its entries lie
   const auto take = [&](DirSlot& slot) {
     RawDirEntry& raw = slot.entry;

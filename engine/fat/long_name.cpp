@@ -26,10 +26,9 @@ std::string PieceChars(const RawDirEntry& entry, size_t offset, size_t chars) {
 
 // The trimmed field (up to a zero byte) lowered and copied over the start
 // of the field, as the stored name is rewritten in place.
-void LowerField(RawDirEntry& entry, size_t offset, size_t width, bool raiseFirst) {
+void LowerField(RawDirEntry& entry, size_t offset, size_t width) {
   const std::string trimmed = offset == 0 ? FatBaseName(entry) : FatExtension(entry);
-  std::string lowered = LowerAscii(trimmed);
-  if (raiseFirst && !lowered.empty()) lowered[0] = UpperAscii(lowered[0]);
+  const std::string lowered = LowerAscii(trimmed);
   for (size_t i = 0; i < lowered.size() && i < width; ++i)
     entry.bytes[offset + i] = static_cast<uint8_t>(lowered[i]);
 }
@@ -58,17 +57,10 @@ std::string LongNameText(const LongNameState& state) {
                                    state.utf16.size());
 }
 
-void ApplyShortNameCase(RawDirEntry& entry, uint8_t fsKind) {
+void ApplyShortNameCase(RawDirEntry& entry) {
   const uint8_t flags = entry.CaseFlags();
-  if (fsKind == kFat32) {
-    if (flags != 0x08) return;
-    LowerField(entry, 0, 8, false);
-    LowerField(entry, 8, 3, false);
-    return;
-  }
-  if (flags != 0x00 && flags != 0x08 && flags != 0x18) return;
-  LowerField(entry, 0, 8, flags == 0x00);
-  LowerField(entry, 8, 3, false);
+  if (flags & kCaseLowerBase) LowerField(entry, 0, 8);
+  if (flags & kCaseLowerExtension) LowerField(entry, 8, 3);
 }
 
 }  // namespace tarnwell::engine

@@ -31,10 +31,14 @@ int ReadLfnEntry(const RawDirEntry& entry, LongNameState& state);
 // The gathered name in the system code page.
 std::string LongNameText(const LongNameState& state);
 
-// Rewrites the stored 8.3 name in the case the case byte (offset 12) asks
-// for. FAT12/16: case byte 0x00, 0x08 or 0x18 lowers the base, and 0x00
-// raises its first letter again; the extension is lowered. FAT32: only
-// case byte 0x08 lowers base and extension. Other bytes keep the name.
-void ApplyShortNameCase(RawDirEntry& entry, uint8_t fsKind);
+// The case byte (offset 12) of a short entry without a long name: a name
+// whose base or extension is all lower case is stored upper case with a
+// flag, so that it needs no long name. Windows and Linux show it lowered.
+inline constexpr uint8_t kCaseLowerBase = 0x08;
+inline constexpr uint8_t kCaseLowerExtension = 0x10;
+// Rewrites the stored 8.3 name in the case the two flags ask for, each part
+// on its own, on every FAT width; other bits of the byte, and a name
+// without flags, are left as stored.
+void ApplyShortNameCase(RawDirEntry& entry);
 
 }  // namespace tarnwell::engine

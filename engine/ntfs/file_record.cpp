@@ -193,11 +193,13 @@ bool ParseFileRecord(std::span<uint8_t> record, uint32_t residentAllocated,
   if (firstSpot) CopyStandardInformation(record, *firstSpot, info);
   if (info.flags & kRecordFlagFolder) FolderIndexRoot(record, spot, info);
 
-  // The unnamed data follows the file names within a few attributes.
+  // The unnamed data follows the file names within a few attributes; named
+  // data (a stream, which a folder may have too) is not the file's.
   auto data = spot;
-  for (int stepped = 0; data && data->type != kAttrData && stepped < 7; ++stepped)
+  const auto unnamedData = [&](const AttributeSpot& a) { return a.type == kAttrData && record[a.offset + 9] == 0; };
+  for (int stepped = 0; data && !unnamedData(*data) && stepped < 7; ++stepped)
     data = AttributeAt(record, data->offset + data->length);
-  const bool dataHere = data && data->type == kAttrData;
+  const bool dataHere = data && unnamedData(*data);
   if (dataHere) TakeDataAttribute(record, *data, residentAllocated, info);
   const bool indexMissing = (info.flags & kRecordFlagFolder) && info.contentType == 0;
   if (resolver && (!dataHere || indexMissing)) FollowList(record, residentAllocated, *resolver, !dataHere, info);

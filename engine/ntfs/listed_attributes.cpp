@@ -71,17 +71,21 @@ std::optional<ListedSpot> LocateListed(const ListEntry& entry, ListedRecords& re
   return ListedSpot{record, *spot};
 }
 
-bool CollectListedData(std::span<const uint8_t> list, ListedRecords& records, TAttribute& first, trunlist& runs) {
+bool CollectListedData(std::span<const uint8_t> list, ListedRecords& records, TAttribute& first, trunlist& runs,
+                       std::span<const uint8_t> name) {
   std::vector<Piece> pieces;
   std::set<std::pair<uint64_t, uint16_t>> seen;
   (void)ForEachListEntry(list, [&](const ListEntry& entry) {
-    // Named data belongs to alternate streams, not to the file's data.
-    if (entry.type != kAttrData || entry.nameLength != 0) return true;
+    // Named data belongs to alternate streams, each its own; unnamed data
+    // is the file's.
+    if (entry.type != kAttrData || entry.nameLength * 2u != name.size()) return true;
     if (!seen.insert({entry.record & kLow48, entry.attributeId}).second) return true;
     const auto located = LocateListed(entry, records);
     Piece piece;
     if (!located || !AttributeFromSpot(located->record, located->spot, piece.attribute)) return true;
-    if (piece.attribute.NameLength() != 0) return true;
+    if (piece.attribute.AttrName.size() != name.size() ||
+        !std::equal(name.begin(), name.end(), piece.attribute.AttrName.begin()))
+      return true;
     piece.firstVcn = piece.attribute.StartVcn();
     piece.lastVcn = piece.attribute.LastVcn();
     pieces.push_back(std::move(piece));

@@ -64,12 +64,14 @@ struct ListedSpot {
 };
 std::optional<ListedSpot> LocateListed(const ListEntry& entry, ListedRecords& records);
 
-// The unnamed data attribute named by a list: the piece at VCN 0 (sizes,
+// The data attribute of the given name (UTF-16LE; empty: the unnamed data,
+// the file's own) named by a list: the piece at VCN 0 (sizes,
 // flags, or the value of resident data) into first, and the runs of every
 // piece in VCN order into runs. A piece named twice or overlapping one
 // already taken is skipped; a gap or a piece whose runs fall short of its
 // VCN range ends the runs there, so damaged data comes out short. False
 // when there is no piece at VCN 0.
-bool CollectListedData(std::span<const uint8_t> list, ListedRecords& records, TAttribute& first, trunlist& runs);
+bool CollectListedData(std::span<const uint8_t> list, ListedRecords& records, TAttribute& first, trunlist& runs,
+                       std::span<const uint8_t> name = {});
 
 }  // namespace tarnwell::engine::ntfs

@@ -41,7 +41,16 @@ uint64_t NtfsEntryKind::Size(const void* item) const {
   return static_cast<uint64_t>(std::max<int64_t>(Record(item).DataSize, 0));
 }
 
-double NtfsEntryKind::Stamp(const void* item, DateKind kind) const { return NtfsRecordDate(Record(item), kind); }
+double NtfsEntryKind::Stamp(const void* item, DateKind kind) const {
+  return IsMadeUp(item) ? 0 : NtfsRecordDate(Record(item), kind);
+}
+
+bool NtfsEntryKind::IsMadeUp(const void* item) const { return item == &top_ || IsMadeUpNtfsRecord(Record(item)); }
+
+std::optional<ExactStamp> NtfsEntryKind::Exact(const void* item, DateKind kind) const {
+  if (IsMadeUp(item)) return std::nullopt;
+  return NtfsRecordStamp(Record(item), kind);
+}
 
 uint64_t NtfsEntryKind::FolderKey(const void* item) const { return NtfsFolderKey(Record(item)); }
 
@@ -81,7 +90,8 @@ std::vector<EntryHandle> NtfsEntryKind::ChildRange(const void* item) const {
 RecoverResult NtfsEntryKind::Recover(const void* item, const RecoveryTarget& target) const {
   if (item == &top_) return RecoverResult::kFailed;  // the volume is recovered by its entries
   tntfsfilerecord& record = Record(item);
-  return engine_.RecoverEntry(record, IsFolder(item), target.name ? *target.name : record.Name, target);
+  return engine_.RecoverEntry(record, IsFolder(item), NtfsOutputName(record, target.name ? *target.name : record.Name),
+                              target);
 }
 
 bool NtfsEntryKind::ReadPreview(const void* item, PreviewBuffer& buffer) const {

@@ -5,6 +5,7 @@
 #include "engine/boot_sector.h"
 #include "engine/ntfs/listed_attributes.h"
 #include "engine/ntfs/mft_map.h"
+#include "engine/ntfs/named_streams.h"
 #include "engine/ntfs/ntfs_format.h"
 #include "engine/ntfs/record_attribute.h"
 #include "engine/ntfs/run_list.h"
@@ -101,7 +102,7 @@ bool TUndelete::ReadAttributeValue(const TAttribute& attribute, std::vector<uint
 }
 
 bool TUndelete::DataRunsOf(const RecordBytes& record, int64_t number, bool direct, TAttribute& data,
-                           trunlist& runs) {
+                           trunlist& runs, std::span<const uint8_t> stream) {
   runs.clear();
   TAttribute list;
   if (ntfs::ExtractAttribute(record, ntfs::kAttrAttributeList, list)) {
@@ -114,9 +115,9 @@ bool TUndelete::DataRunsOf(const RecordBytes& record, int64_t number, bool direc
                                   return (direct || sector > 0) && ReadRecord(at, sector, extension);
                                 });
     data = TAttribute{};
-    return ntfs::CollectListedData(value, records, data, runs);
+    return ntfs::CollectListedData(value, records, data, runs, stream);
   }
-  if (!ntfs::ExtractAttribute(record, ntfs::kAttrData, data, true)) return false;
+  if (!ntfs::ExtractDataAttribute(record, stream, data)) return false;
   // The runs before a damaged one are kept: the copy then comes out short
   // of the file's size, which it reports.
   if (data.IsNonResident()) (void)ntfs::DecodeRunList(data.Content, runs);
@@ -125,7 +126,7 @@ bool TUndelete::DataRunsOf(const RecordBytes& record, int64_t number, bool direc
 
 bool TUndelete::ReadDataRuns(const tntfsfilerecord& record, TAttribute& data, trunlist& runs) {
   RecordBytes bytes;
-  return ReadRecord(record.RecordNumber, record.RecordSector, bytes) && DataRunsOf(bytes, record.RecordNumber, false, data, runs);
+  return ReadRecord(record.RecordNumber, record.RecordSector, bytes) && DataRunsOf(bytes, record.RecordNumber, false, data, runs, record.StreamName);
 }
 
 }  // namespace tarnwell::engine

@@ -100,7 +100,7 @@ bool TUndelete::RecoverNtfsFolder(tntfsfilerecord& folder, const std::string& di
     tntfsfilerecord& child = *CurrentDrive->NtfsEntries[static_cast<size_t>(i)];
     if (IsNtfsFile(child)) {
       status.SetText(" " + child.Name);
-      ok = RecoverFile(child, child.Name, log, status, *made) && ok;
+      ok = RecoverFile(child, NtfsOutputName(child, child.Name), log, status, *made) && ok;
     } else if (std::find(ancestors.begin(), ancestors.end(), &child) == ancestors.end()) {
       // A folder that is its own ancestor (corrupted references) is not
       // entered again.

@@ -13,20 +13,21 @@
 #include "engine/entry_helpers.h"
 #include "engine/ntfs/file_record.h"
 #include "engine/ntfs/mft_map.h"
+#include "engine/ntfs/named_streams.h"
 #include "engine/ntfs/ntfs_format.h"
 #include "engine/ntfs/ntfs_sort.h"
 #include "engine/ntfs/record_attribute.h"
 #include "engine/ntfs/record_name.h"
 #include "engine/ntfs/run_list.h"
+#include "engine/ntfs/system_records.h"
 #include "engine/ntfs/update_sequence.h"
 #include "engine/undelete.h"
+#include "platform/text_codec.h"
 
 namespace tarnwell::engine {
 namespace {
 
 constexpr uint32_t kBatchSectors = 1000;
-// Records 0 to 15 are the file system's own metadata files.
-constexpr int64_t kFirstUserRecord = 16;
 
 // Hides the progress bar and clears the stop flag on every way out.
 class ScanExit {
@@ -197,6 +198,25 @@ std::unique_ptr<tntfsfilerecord> FoundRecord(std::span<uint8_t> record, int64_t 
   return found;
 }
 
+// A named stream of a listed record, as an entry beside it: "name:stream",
+// the stream's sizes, the record's place, names, stamps and state. Never a
+// folder, so a folder's stream is a file in the folder's parent.
+std::unique_ptr<tntfsfilerecord> StreamEntry(const tntfsfilerecord& owner, ntfs::NamedStream& stream) {
+  auto entry = std::make_unique<tntfsfilerecord>();
+  entry->RecordSector = owner.RecordSector;
+  entry->RecordNumber = owner.RecordNumber;
+  entry->Name = owner.Name + ":" + platform::Utf16LeToSystem(stream.name.data(), stream.name.size());
+  entry->AllocatedSize = stream.allocatedSize;
+  entry->DataSize = stream.dataSize;
+  entry->FileName = owner.FileName;
+  entry->FileName.SetAttributes(owner.FileName.Attributes() & ~kNtfsAttrDirectory);
+  entry->RecordFlags = owner.RecordFlags;
+  entry->ContentAttributeType = static_cast<uint16_t>(ntfs::kAttrData);
+  entry->ContentAttributeId = stream.attributeId;
+  entry->StreamName = std::move(stream.name);
+  return entry;
+}
+
 }  // namespace
 
 disk::Outcome TUndelete::ScanNtfsVolume(ProgressBar& progress) {
@@ -276,20 +296,26 @@ void TUndelete::ReadMftRecords(ProgressBar& progress) {
       }
       for (uint32_t i = 0; i < records; ++i) {
         pump_.Pump();
-        if (++counter < kFirstUserRecord) continue;
+        if (++counter < ntfs::kFirstUserRecord) continue;
         resolver.base = static_cast<uint64_t>(counter);
-        auto found = FoundRecord(std::span<uint8_t>(&batch[i * ntfs::kRecordBytes], ntfs::kRecordBytes), counter,
-                                 residentAllocated, resolver);
+        const std::span<uint8_t> record(&batch[i * ntfs::kRecordBytes], ntfs::kRecordBytes);
+        auto found = FoundRecord(record, counter, residentAllocated, resolver);
         if (!found) continue;
         found->RecordSector = extent.StartSector + static_cast<int64_t>(done) + ntfs::kSectorsPerRecord * i;
         found->RecordNumber = counter;
+        // The streams follow their record, which keeps the record first
+        // among the entries of its number.
+        std::vector<ntfs::NamedStream> streams = ntfs::NamedStreamsOf(record, residentAllocated, &resolver);
+        const tntfsfilerecord& owner = *found;
         entries.push_back(std::move(found));
+        for (ntfs::NamedStream& s : streams) entries.push_back(StreamEntry(owner, s));
       }
     }
   }
 }
 
 void TUndelete::FinishNtfsTree(NtfsEntryList& entries) {
+  ntfs::DropSystemFiles(entries);
   AddLostFolders(entries);
   ntfs::SortByParentAndName(entries);
   auto root = std::make_unique<tntfsfilerecord>(FolderTemplate);

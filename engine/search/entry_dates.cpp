@@ -1,8 +1,17 @@
 #include "engine/search/entry_dates.h"
 
+#include "engine/exact_stamp.h"
+
 namespace tarnwell::engine {
 
-DosDateTime FatEntryDate(const TMidEntry& entry, int kind) { return FatDirEntryDate(entry.DirEntry, kind); }
+DosDateTime FatEntryDate(const TMidEntry& entry, int kind) {
+  const DosDateTime words = FatDirEntryDate(entry.DirEntry, kind);
+  // An exFAT stamp to its 10 ms, in local time when it has a UTC offset;
+  // validity as the date and time words give it.
+  if (!entry.Exfat || !words.valid || words.value == 0) return words;
+  const std::optional<ExactStamp> exact = FatEntryStamp(entry, kind);
+  return exact ? DosDateTime{LocalDateTimeValue(*exact), true} : words;
+}
 
 DosDateTime FatDirEntryDate(const RawDirEntry& d, int kind) {
   switch (kind) {
@@ -13,12 +22,8 @@ DosDateTime FatDirEntryDate(const RawDirEntry& d, int kind) {
 }
 
 double NtfsRecordDate(const tntfsfilerecord& record, int kind) {
-  const RawFileName& f = record.FileName;
-  switch (kind) {
-    case kDateCreated: return FileTimeToDateTime(f.CreationTime());
-    case kDateModified: return FileTimeToDateTime(f.ModificationTime());
-    default: return FileTimeToDateTime(f.AccessTime());
-  }
+  const std::optional<ExactStamp> exact = NtfsRecordStamp(record, kind);
+  return exact ? LocalDateTimeValue(*exact) : 0;
 }
 
 }  // namespace tarnwell::engine

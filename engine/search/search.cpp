@@ -20,7 +20,7 @@ std::string FatSearchName(const TMidEntry& entry) {
   return name;
 }
 
-struct Candidate {
+struct SearchCandidate {
   std::string name;
   double date = 0;
   int64_t size = 0;
@@ -28,7 +28,7 @@ struct Candidate {
 };
 
 bool Qualifies(const TSearchCriteria& c, const std::vector<std::string>& patterns,
-               const Candidate& e) {
+               const SearchCandidate& e) {
   if (c.DeletedOnly && !e.deleted) return false;
   if (!c.Names.empty()) {
     if (!MatchesAnyPattern(e.name, patterns, c.CaseSensitive)) return false;
@@ -72,7 +72,7 @@ void TUndelete::SearchEntryRange(const TSearchCriteria& criteria, int first, int
   const std::vector<std::string> patterns = SplitPatterns(criteria.Names);
   const bool withDate = criteria.DateFrom != 0;
   for (int i = first; i <= last; ++i) {
-    Candidate c;
+    SearchCandidate c;
     bool isFolder = false;
     uint32_t key = 0;
     if (drive.IsFat()) {
@@ -91,7 +91,7 @@ void TUndelete::SearchEntryRange(const TSearchCriteria& criteria, int first, int
     } else {
       tntfsfilerecord& r = *drive.NtfsEntries[static_cast<size_t>(i)];
       c.name = r.Name;
-      if (withDate) c.date = NtfsRecordDate(r, criteria.DateKind);
+      if (withDate) c.date = IsMadeUpNtfsRecord(r) ? 0 : NtfsRecordDate(r, criteria.DateKind);
       c.size = r.DataSize;
       c.deleted = (r.RecordFlags & 1) == 0;
       isFolder = !IsNtfsFile(r);

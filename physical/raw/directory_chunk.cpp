@@ -5,9 +5,8 @@
 namespace tarnwell::physical::raw {
 namespace {
 
-engine::DirSpanRules RawDirectoryRules(uint8_t fatKind) {
+engine::DirSpanRules RawDirectoryRules() {
   engine::DirSpanRules rules;
-  rules.caseKind = fatKind == kFat32Kind ? engine::kFat32 : engine::kFat16;
   rules.dotsEnd = rules.blankEnds = rules.malformedEnds = true;
   return rules;
 }
@@ -18,8 +17,8 @@ uint32_t EntryCluster(const engine::RawDirEntry& entry, uint8_t fatKind) {
   return fatKind == kFat32Kind ? entry.FirstCluster32() : entry.FirstClusterLow();
 }
 
-FolderClusterParser::FolderClusterParser(uint8_t fatKind, uint64_t keySector, uint32_t folderCluster)
-    : decoder_(RawDirectoryRules(fatKind)), keySector_(keySector), folderCluster_(folderCluster) {}
+FolderClusterParser::FolderClusterParser(uint64_t keySector, uint32_t folderCluster)
+    : decoder_(RawDirectoryRules()), keySector_(keySector), folderCluster_(folderCluster) {}
 
 DirectoryParse FolderClusterParser::Add(std::span<const uint8_t> bytes, bool skipDots,
                                         std::vector<std::unique_ptr<FoundFatEntry>>& out) {
@@ -48,7 +47,7 @@ DirectoryParse ParseDirectoryBytes(std::span<const uint8_t> bytes, bool isRoot, 
     std::copy_n(bytes.begin(), engine::kDirEntryBytes, dot.bytes.begin());
     cluster = EntryCluster(dot, fatKind);
   }
-  FolderClusterParser parser(fatKind, sector, cluster);
+  FolderClusterParser parser(sector, cluster);
   return parser.Add(bytes, !isRoot, out);
 }
 

@@ -39,7 +39,7 @@ DirectoryParse ParseDirectoryBytes(std::span<const uint8_t> bytes, bool isRoot, 
 // between two clusters is joined.
 class FolderClusterParser {
  public:
-  FolderClusterParser(uint8_t fatKind, uint64_t keySector, uint32_t folderCluster);
+  FolderClusterParser(uint64_t keySector, uint32_t folderCluster);
   // Parses one more cluster's bytes; `skipDots` skips the "." and ".."
   // entries a folder's first cluster begins with.
   DirectoryParse Add(std::span<const uint8_t> bytes, bool skipDots,

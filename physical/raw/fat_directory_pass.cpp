@@ -186,15 +186,15 @@ void ReadFatDirectories(TPhysicalDrive& drive, engine::ProgressBar& progress) {
   disk::DiskDevice device(entry.DriveCode);
   disk::ReadBuffer buffer;
   // The kind stays the landmark pass's: below cluster 65,536 both read the
-  // same clusters, and names keep the case rules they had.
+  // same clusters.
   const std::optional<FatTableLocation> table = BootSectorTable(device, entry);
   const std::optional<FatGeometry> boot = table ? std::optional<FatGeometry>(table->geometry) : std::nullopt;
   std::vector<FolderRead> reads;
   std::vector<FolderLandmark> folders = ParseAllDirectories(drive, device, progress, buffer, reads);
   SettleFatGeometry(drive, boot, folders);
   if (entry.FatKind == kFat1216 && !drive.StopRequested && EntryPointsPastLowWord(entry)) {
-    // The kind decides the folders' own clusters and the case of short
-    // names, so the directories are read again as FAT32.
+    // The kind decides the folders' own clusters, so the directories are
+    // read again as FAT32.
     entry.FatKind = kFat32Kind;
     folders = ParseAllDirectories(drive, device, progress, buffer, reads);
     SettleFatGeometry(drive, boot, folders);

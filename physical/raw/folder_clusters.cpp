@@ -58,7 +58,7 @@ class FolderClusterWork {
     for (const auto& [folder, chain] : chained) reread.insert(folder->sector);
     std::erase_if(entry_.FatEntries, [&](const auto& e) { return reread.contains(e->DirSector); });
     for (const auto& [folder, chain] : chained) {
-      FolderClusterParser parser(entry_.FatKind, folder->sector, folder->cluster);
+      FolderClusterParser parser(folder->sector, folder->cluster);
       Own(folder->cluster);
       for (const uint32_t c : chain.clusters) {
         Own(c);
@@ -114,7 +114,7 @@ class FolderClusterWork {
       const std::optional<uint32_t> first = ClusterAt(folder.sector);
       if (!first || !ReadCluster(*first)) continue;
       std::erase_if(entry_.FatEntries, [&](const auto& e) { return e->DirSector == folder.sector; });
-      FolderClusterParser parser(entry_.FatKind, folder.sector, folder.cluster);
+      FolderClusterParser parser(folder.sector, folder.cluster);
       bool open = ParseRead(parser, true);
       // The whole clusters of the first read passed its rules already;
       // those after it must hold directory entries only.

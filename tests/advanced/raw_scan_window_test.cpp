@@ -56,8 +56,8 @@ TEST_F(AdvWindowTest, RawScanOfAReformattedFat32VolumeShowsItsOldFoldersAndRecov
       names.insert(window->FileModel()->Row(r).name);
     }
   }
-  EXPECT_EQ(names, (std::set<QString>{"Old", "One.txt", "Report for the year.txt", "Big.txt", "small.txt",
-                                      "Holiday.jpg", "Long picture name.jpg", "Notes.txt"}));
+  EXPECT_EQ(names, (std::set<QString>{"OLD", "ONE.TXT", "Report for the year.txt", "BIG.TXT", "small.txt",
+                                      "HOLIDAY.JPG", "Long picture name.jpg", "NOTES.TXT"}));
 
   // Check everything of every folder and recover it, folder by folder.
   destination = testing::MakeTempFolder("advout");
@@ -89,12 +89,12 @@ TEST_F(AdvWindowTest, PropertiesAndHexPageDescribeTheSelectedFile) {
   int row = -1;
   for (size_t f = 0; f < 4 && row < 0; ++f) {
     SelectFolder(f);
-    row = RowOf(QStringLiteral("Holiday.jpg"));
+    row = RowOf(QStringLiteral("HOLIDAY.JPG"));
   }
   ASSERT_GE(row, 0);
   SelectRow(row);
   controls::PropertiesPage& page = *window->ListView2;
-  EXPECT_EQ(page.Value(1), QStringLiteral("Holiday.jpg"));
+  EXPECT_EQ(page.Value(1), QStringLiteral("HOLIDAY.JPG"));
   EXPECT_EQ(page.Value(2), QStringLiteral("JPG 文件"));
   EXPECT_EQ(page.Value(3), QStringLiteral("40000"));
   EXPECT_EQ(page.Value(4), QStringLiteral("40448"));  // 79 clusters of 512 bytes
@@ -104,12 +104,12 @@ TEST_F(AdvWindowTest, PropertiesAndHexPageDescribeTheSelectedFile) {
   // The fixture's pictures begin with the JPEG marker FF D8.
   EXPECT_EQ(window->HexBuffer()[0], 0xFF);
   EXPECT_EQ(window->HexBuffer()[1], 0xD8);
-  EXPECT_EQ(window->Panel5->text(), QStringLiteral(" '.jpg' 文件的正常报头(起始的两个字节)应该是 'FF D8'"));
+  EXPECT_EQ(window->Panel5->text(), QStringLiteral(" '.JPG' 文件的正常报头(起始的两个字节)应该是 'FF D8'"));
 
   // An undetermined geometry leaves nothing to read: the hint turns red and
   // nothing of the previous file stays under the new name.
   window->CurrentPartition()->FatDataStart = physical::raw::kDataStartUnknown;
-  SelectRow(RowOf(QStringLiteral("Notes.txt")) >= 0 ? RowOf(QStringLiteral("Notes.txt")) : 0);
+  SelectRow(RowOf(QStringLiteral("NOTES.TXT")) >= 0 ? RowOf(QStringLiteral("NOTES.TXT")) : 0);
   EXPECT_EQ(window->Panel5->text(), QStringLiteral(" 无法从该文件获取数据。"));
 }
 

@@ -62,7 +62,7 @@ TEST_F(WindowToolsTest, SizeFilterCountsKilobytesOf1024AndEitherOrder) {
   find.AllFiles->setChecked(true);
   window->Button1Click();
   // 10,240 to 51,200 bytes: 40,000 and 51,200 pass, 70,000 and 5,000 not.
-  EXPECT_EQ(Names(), (std::set<QString>{"Holiday.jpg", "Notes.txt"}));
+  EXPECT_EQ(Names(), (std::set<QString>{"HOLIDAY.JPG", "NOTES.TXT"}));
   EXPECT_EQ(window->TreeView1->currentIndex(), window->FolderModel()->SearchIndex());
   EXPECT_EQ(window->History().Items().back(),
             window->FolderModel()->AbsoluteIndex(window->FolderModel()->SearchIndex()));
@@ -71,15 +71,15 @@ TEST_F(WindowToolsTest, SizeFilterCountsKilobytesOf1024AndEitherOrder) {
   find.DeletedOnly->setChecked(true);
   find.SpinEdit1->setValue(1000);
   window->Button1Click();
-  EXPECT_EQ(Names(), (std::set<QString>{"Holiday.jpg", "Notes.txt"}));
+  EXPECT_EQ(Names(), (std::set<QString>{"HOLIDAY.JPG", "NOTES.TXT"}));
 
   // Within one folder only.
-  const int64_t pics = FolderHolding(QStringLiteral("Holiday.jpg"));
+  const int64_t pics = FolderHolding(QStringLiteral("HOLIDAY.JPG"));
   ASSERT_GE(pics, 0);
   find.SpinEdit1->setValue(0);
   find.SpinEdit2->setValue(200);
   window->Button1Click();
-  EXPECT_EQ(Names(), (std::set<QString>{"Holiday.jpg", "Long picture name.jpg", "Notes.txt"}));
+  EXPECT_EQ(Names(), (std::set<QString>{"HOLIDAY.JPG", "Long picture name.jpg", "NOTES.TXT"}));
 }
 
 TEST_F(WindowToolsTest, DateFilterTakesWholeDaysAndNeedsACriterion) {
@@ -114,20 +114,20 @@ TEST_F(WindowToolsTest, CalibrationByDroppingTwoFilesOfDifferentFolders) {
   // Nothing selected: the drop is not even offered.
   window->ListView1->clearSelection();
   EXPECT_FALSE(DropOn(window->Edit2));
-  ASSERT_GE(FolderHolding(QStringLiteral("Holiday.jpg")), 0);
-  SelectRow(RowOf(QStringLiteral("Holiday.jpg")));
+  ASSERT_GE(FolderHolding(QStringLiteral("HOLIDAY.JPG")), 0);
+  SelectRow(RowOf(QStringLiteral("HOLIDAY.JPG")));
   EXPECT_TRUE(DropOn(window->Edit2));
-  EXPECT_EQ(window->Edit2->text(), QStringLiteral("Holiday.jpg"));
-  SelectRow(RowOf(QStringLiteral("Notes.txt")));
+  EXPECT_EQ(window->Edit2->text(), QStringLiteral("HOLIDAY.JPG"));
+  SelectRow(RowOf(QStringLiteral("NOTES.TXT")));
   DropOn(window->Edit3);
   EXPECT_TRUE(HasBox(controls::BoxKind::kError, QStringLiteral("这两个文件不能位于同一目录中。")));
   EXPECT_EQ(window->CalibrationFile(1), nullptr);
-  EXPECT_EQ(window->Edit2->text(), QStringLiteral("Holiday.jpg"));
+  EXPECT_EQ(window->Edit2->text(), QStringLiteral("HOLIDAY.JPG"));
 
-  ASSERT_GE(FolderHolding(QStringLiteral("Big.txt")), 0);
-  SelectRow(RowOf(QStringLiteral("Big.txt")));
+  ASSERT_GE(FolderHolding(QStringLiteral("BIG.TXT")), 0);
+  SelectRow(RowOf(QStringLiteral("BIG.TXT")));
   EXPECT_TRUE(DropOn(window->Edit3));
-  EXPECT_EQ(window->Edit3->text(), QStringLiteral("Big.txt"));
+  EXPECT_EQ(window->Edit3->text(), QStringLiteral("BIG.TXT"));
 
   // A spoiled geometry is put right by the two files.
   part.FatClusterSectors = 64;
@@ -188,13 +188,13 @@ TEST_F(WindowToolsTest, ColumnClicksSortDescendingThenAscendingOnFull64BitSizes)
 TEST_F(WindowToolsTest, OpeningFoldersParentsAndTheHistory) {
   Open({"raw/fat32-reformatted.img"});
   ScanDisk(0);
-  const int64_t docs = FolderHolding(QStringLiteral("Old"));
+  const int64_t docs = FolderHolding(QStringLiteral("OLD"));
   ASSERT_GE(docs, 0);
-  SelectRow(RowOf(QStringLiteral("Old")));
+  SelectRow(RowOf(QStringLiteral("OLD")));
   window->ListView1DblClick();
   const int64_t old = window->FolderModel()->FolderOf(window->TreeView1->currentIndex());
   EXPECT_NE(old, docs);
-  EXPECT_GE(RowOf(QStringLiteral("Big.txt")), 0);
+  EXPECT_GE(RowOf(QStringLiteral("BIG.TXT")), 0);
   EXPECT_TRUE(window->Backward->isEnabled());
 
   window->BackwardExecute();
@@ -209,7 +209,7 @@ TEST_F(WindowToolsTest, OpeningFoldersParentsAndTheHistory) {
   find.CheckBox2->setChecked(true);
   find.Edit1->setText(QStringLiteral("big*"));
   window->Button1Click();
-  ASSERT_EQ(ListNames(), (std::vector<QString>{"Big.txt"}));
+  ASSERT_EQ(ListNames(), (std::vector<QString>{"BIG.TXT"}));
   SelectRow(0);
   window->acToParentExecute();
   EXPECT_EQ(window->FolderModel()->FolderOf(window->TreeView1->currentIndex()), old);
@@ -225,9 +225,9 @@ TEST_F(WindowToolsTest, AFolderWhoseClusterHasNoSectorIsNotLocated) {
   Open({"raw/fat32-reformatted.img"});
   ScanDisk(0);
   const QString notLocated = QStringLiteral("无法定位该目录。该目录可能已经损坏，或者您已经终止了扫\n描进程。");
-  ASSERT_GE(FolderHolding(QStringLiteral("Old")), 0);
+  ASSERT_GE(FolderHolding(QStringLiteral("OLD")), 0);
   const QModelIndex shown = window->TreeView1->currentIndex();
-  const int row = RowOf(QStringLiteral("Old"));
+  const int row = RowOf(QStringLiteral("OLD"));
   auto* old = const_cast<physical::FoundFatEntry*>(static_cast<const physical::FoundFatEntry*>(window->FileModel()->Row(row).handle));
   // Cluster 0 or 1 would wrap the key into some other folder's sector.
   const auto saved = old->DirEntry;

@@ -59,7 +59,7 @@ TEST(ListCommandTest, JsonLinesCarryEveryField) {
 
 TEST(ListCommandTest, DeletedOnlyAndDamagedFolders) {
   const auto deleted = JsonLines(RunCli("--no-devices list " + Image("fat16.img") + " --deleted --json").out);
-  EXPECT_EQ(Paths(deleted), (std::set<std::string>{"?eleted.bin", "?one.txt", "Gone Long Name.jpg",
+  EXPECT_EQ(Paths(deleted), (std::set<std::string>{"?ELETED.BIN", "?one.txt", "Gone Long Name.jpg",
                                                    "Trash", "Trash/old letter.txt", "Trash/Inner",
                                                    "Trash/Inner/图片.png"}));
   const auto fat32 = JsonLines(RunCli("--no-devices list " + Image("fat32.img") + " --deleted --json").out);
@@ -97,8 +97,8 @@ TEST(RecoverCommandTest, WholeVolumeAndChosenPaths) {
                      "' Docs/notes.txt")
                   .exitCode,
               0);
-  EXPECT_EQ(testing::ReadBinaryFile(out + "/Notes.txt").size(), 300u);
-  EXPECT_EQ(testing::ReadBinaryFile(out + "/Notes_1.txt").size(), 300u);
+  EXPECT_EQ(testing::ReadBinaryFile(out + "/NOTES.TXT").size(), 300u);
+  EXPECT_EQ(testing::ReadBinaryFile(out + "/NOTES_1.TXT").size(), 300u);
 
   const testing::CliRun missing =
       RunCli("--no-devices recover " + Image("fat16.img") + " --out '" + out + "' No/Such.file");
@@ -116,7 +116,7 @@ TEST(SearchCommandTest, NamesSizesFoldersAndDates) {
             (std::set<std::string>{"?one.txt", "Trash/old letter.txt"}));
   EXPECT_EQ(search("--name '*.TXT' --deleted-only --case"), (std::set<std::string>{}));
   EXPECT_EQ(search("--under Docs"),
-            (std::set<std::string>{"Docs/Notes.txt", "Docs/report 2024.doc", "Docs/Sub",
+            (std::set<std::string>{"Docs/NOTES.TXT", "Docs/report 2024.doc", "Docs/Sub",
                                    "Docs/Sub/深层文件.bin"}));
   EXPECT_EQ(search("--min-kb 4 --max-kb 5"),
             (std::set<std::string>{"Docs/Sub/深层文件.bin", "MixedCase Long Name.dat"}));

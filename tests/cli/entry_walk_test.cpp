@@ -33,6 +33,7 @@ class NtfsWalkTest : public ::testing::Test {
     auto r = std::make_unique<engine::tntfsfilerecord>();
     r->FileName.SetParentRecord(parent);
     r->RecordNumber = number;
+    r->RecordSector = 1000 + 2 * number;  // read from the MFT, not made up by the scan
     r->Name = name;
     r->RecordFlags = inUse ? 1 : 0;
     r->DataSize = folder ? 0 : 10 * number;
@@ -81,7 +82,7 @@ TEST_F(NtfsWalkTest, JsonLineOfARecord) {
   const auto j = nlohmann::json::parse(EntryJsonLine(found[0]));
   EXPECT_EQ(j["status"], "deleted");
   EXPECT_EQ(j["key"], 40);
-  EXPECT_EQ(j["created"], "2024-03-01T12:00:00");  // tests run with TZ=UTC
+  EXPECT_EQ(j["created"], "2024-03-01T12:00:00.0000000Z");  // UTC, to 100 ns
   EXPECT_TRUE(j["modified"].is_null());             // FILETIME 0 is no stamp
 }
 
@@ -117,7 +118,7 @@ TEST(DeepTreeWalkTest, AThousandLevelsOfLongNamesAreListedWithWholePaths) {
   EXPECT_EQ(entries, 1001u);
   const size_t deepest = 1000 * 255 + 999;
   EXPECT_EQ(previousFolder.size(), deepest);
-  EXPECT_EQ(bottom, previousFolder + "/Bottom.txt");
+  EXPECT_EQ(bottom, previousFolder + "/BOTTOM.TXT");
   EXPECT_EQ(longest, bottom.size());
 }
 

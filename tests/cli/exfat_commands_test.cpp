@@ -101,7 +101,7 @@ TEST(ExfatListTest, ListsExactlyWhatTheSleuthKitLists) {
   // Sizes and stamps as written (the clock was frozen at 12:00:00).
   const auto& big = ours.at("big.bin");
   EXPECT_EQ(big["size"], 3000000);
-  EXPECT_EQ(big["modified"], "2024-03-01T12:00:00");
+  EXPECT_EQ(big["modified"], "2024-03-01T12:00:00.00Z");  // an instant: its UTC offset is kept
   EXPECT_EQ(ours.at("oldfolder/old report.doc")["status"], "deleted");
 }
 

@@ -93,7 +93,7 @@ TEST(HostileRecoverTest, TopLevelNamesHoldingSlashAreRecoveredAndCanBeNamedByKey
   const testing::CliRun run = RunCli("--no-devices recover " + Quote(image) + " --out " + Quote(whole.out));
   EXPECT_EQ(run.exitCode, 0) << run.err;
   EXPECT_EQ(FileText(whole.out + "/.._evil.bin"), "eee");
-  EXPECT_EQ(FileText(whole.out + "/a_b/In.txt"), "ii");
+  EXPECT_EQ(FileText(whole.out + "/a_b/IN.TXT"), "ii");
   EXPECT_EQ(whole.Beside(), 0u);
 
   // The name cannot be given as a path; its key from list --json can.
@@ -131,12 +131,12 @@ TEST(HostileRecoverTest, FailuresInsideAFolderAreLoggedCountedAndFailTheRun) {
   BoxedOut dest;
   const testing::CliRun run = RunCli("--no-devices recover " + Quote(image) + " --out " + Quote(dest.out));
   EXPECT_EQ(run.exitCode, 1);
-  EXPECT_EQ(FileText(dest.out + "/Box/Good.txt"), std::string(10, 'g'));
-  EXPECT_NE(run.out.find("Nodata.bin:  恢复失败"), std::string::npos) << run.out;
-  EXPECT_NE(run.out.find("Huge.bin:  恢复失败"), std::string::npos) << run.out;
+  EXPECT_EQ(FileText(dest.out + "/BOX/GOOD.TXT"), std::string(10, 'g'));
+  EXPECT_NE(run.out.find("NODATA.BIN:  恢复失败"), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("HUGE.BIN:  恢复失败"), std::string::npos) << run.out;
   EXPECT_NE(run.err.find("2 failed"), std::string::npos) << run.err;
   // The huge file holds what the volume has from its first cluster on.
-  EXPECT_LE(fs::file_size(dest.out + "/Box/Huge.bin"), 200u * 512);
+  EXPECT_LE(fs::file_size(dest.out + "/BOX/HUGE.BIN"), 200u * 512);
 }
 
 // 126 entries share one cluster and each claims almost 4 GiB: legitimate
@@ -226,7 +226,7 @@ TEST(HostileRawRecoverTest, ALinkPlantedInTheDestinationIsNotWrittenThrough) {
                                      "':3 --out " + Quote(dest.out));
   EXPECT_EQ(run.exitCode, 0) << run.err;
   EXPECT_TRUE(fs::is_empty(elsewhere));
-  EXPECT_EQ(fs::file_size(dest.out + "/文件夹 000000_1/One.txt"), 1u);
+  EXPECT_EQ(fs::file_size(dest.out + "/文件夹 000000_1/ONE.TXT"), 1u);
   EXPECT_TRUE(fs::is_symlink(dest.out + "/文件夹 000000"));
 }
 

@@ -173,8 +173,8 @@ TEST(RawRecoverCommandTest, RecoversEachNumberedFolderIntoItsSubfolder) {
   // On FAT16 the first folder made (DOCS) is cluster 2 itself, so no root
   // is added in front: folders 0, 1 and 2 are DOCS, DOCS/OLD and PICS.
   // DOCS/OLD is inside folder 0 and written only there.
-  EXPECT_EQ(fs::file_size(out + "/文件夹 000000/One.txt"), 1u);
-  EXPECT_EQ(fs::file_size(out + "/文件夹 000000/Old/Big.txt"), 70000u);
+  EXPECT_EQ(fs::file_size(out + "/文件夹 000000/ONE.TXT"), 1u);
+  EXPECT_EQ(fs::file_size(out + "/文件夹 000000/OLD/BIG.TXT"), 70000u);
   EXPECT_FALSE(fs::exists(out + "/文件夹 000001"));
   EXPECT_EQ(fs::file_size(out + "/文件夹 000002/Long picture name.jpg"), 123457u);
   const std::vector<uint8_t> report = testing::ReadBinaryFile(out + "/文件夹 000000/Report for the year.txt");
@@ -261,7 +261,7 @@ TEST(RawRecoverCommandTest, RecoversTheOldFilesOfAReformattedGptPartition) {
   const std::string image = "'" + FixturePath("gpt/gpt-reformatted.img") + "'";
   const testing::CliRun scan = RunCli("--no-devices raw-scan " + image + ":2 --json");
   ASSERT_EQ(scan.exitCode, 0) << scan.err;
-  EXPECT_EQ(JsonLines(scan.out).front()["fat_entries"], 4);  // OLD, two files, and Big.txt
+  EXPECT_EQ(JsonLines(scan.out).front()["fat_entries"], 4);  // OLD, two files, and BIG.TXT
   const std::string out = testing::MakeTempFolder("raw-gpt");
   const testing::CliRun run = RunCli("--no-devices raw-recover " + image + ":2 --out '" + out + "'");
   ASSERT_EQ(run.exitCode, 0) << run.err;
@@ -273,8 +273,8 @@ TEST(RawRecoverCommandTest, RecoversTheOldFilesOfAReformattedGptPartition) {
           std::string(bytes.begin(), bytes.begin() + std::min<size_t>(8, bytes.size()));
     }
   EXPECT_EQ(starts["Report for the year.txt 5000"], "a a.txt ");
-  EXPECT_EQ(starts["Big.txt 70000"], "b b.txt ");
-  EXPECT_EQ(starts["Holiday.jpg 40000"].substr(0, 2), "\xFF\xD8");
+  EXPECT_EQ(starts["BIG.TXT 70000"], "b b.txt ");
+  EXPECT_EQ(starts["HOLIDAY.JPG 40000"].substr(0, 2), "\xFF\xD8");
 }
 
 TEST(RawRecoverCommandTest, ScansAndRecoversPartitionsPastTwoTebibytes) {
@@ -324,13 +324,13 @@ TEST(RawRecoverCommandTest, ScansAndRecoversPartitionsPastTwoTebibytes) {
 TEST(RawRecoverCommandTest, CalibratesFromTwoItemsAndChecksTheirNames) {
   const std::string out = testing::MakeTempFolder("raw-calibrate");
   const testing::CliRun run = RunCli("--no-devices raw-recover " + Raw("fat16-zeroed.img") + ":0 --fs fat --out '" +
-                                     out + "' --calibrate 1/Big.txt 2/Notes.txt");
+                                     out + "' --calibrate 1/BIG.TXT 2/NOTES.TXT");
   ASSERT_EQ(run.exitCode, 0) << run.err;
-  EXPECT_EQ(std::filesystem::file_size(out + "/文件夹 000002/Notes.txt"), 51200u);
+  EXPECT_EQ(std::filesystem::file_size(out + "/文件夹 000002/NOTES.TXT"), 51200u);
   // Folder 1 (DOCS/OLD) is written inside folder 0, under its name.
-  EXPECT_EQ(std::filesystem::file_size(out + "/文件夹 000000/Old/small.txt"), 777u);
+  EXPECT_EQ(std::filesystem::file_size(out + "/文件夹 000000/OLD/small.txt"), 777u);
   EXPECT_EQ(RunCli("--no-devices raw-recover " + Raw("fat16-zeroed.img") + ":0 --out '" + out +
-                   "' --calibrate 1/Big.txt 2/Missing.txt")
+                   "' --calibrate 1/BIG.TXT 2/Missing.txt")
                 .exitCode,
             2);
   EXPECT_EQ(RunCli("--no-devices raw-recover " + Raw("fat16-zeroed.img") + ":0 --out '" + out + "' --fs exfat")

@@ -31,13 +31,13 @@ TEST(FatEntryHandles, FoldersSharingAClusterListTheirOwnChildrenUpToTheRoot) {
   const EntryHandle top = s.Engine().TopEntry();
   EXPECT_TRUE(top.IsRoot() && top.IsFolder());
   const std::vector<EntryHandle> rootEntries = top.ChildRange();
-  EXPECT_EQ(Names(rootEntries), (std::vector<std::string>{"New", "?ld"}));
-  const EntryHandle fresh = *Named(rootEntries, "New");
-  const EntryHandle old = *Named(rootEntries, "?ld");
+  EXPECT_EQ(Names(rootEntries), (std::vector<std::string>{"NEW", "?LD"}));
+  const EntryHandle fresh = *Named(rootEntries, "NEW");
+  const EntryHandle old = *Named(rootEntries, "?LD");
   EXPECT_EQ(fresh.Parent(), top);
   // Both list "Child.txt" and "Sub", each its own records, in its own state.
   const std::vector<EntryHandle> freshChildren = fresh.ChildRange(), oldChildren = old.ChildRange();
-  const std::vector<std::string> both{"Child.txt", "Sub"};
+  const std::vector<std::string> both{"CHILD.TXT", "SUB"};
   ASSERT_EQ(Names(freshChildren), both);
   ASSERT_EQ(Names(oldChildren), both);
   const EntryHandle freshSub = freshChildren[1], oldSub = oldChildren[1];
@@ -47,7 +47,7 @@ TEST(FatEntryHandles, FoldersSharingAClusterListTheirOwnChildrenUpToTheRoot) {
   const EntryHandle deep = freshSub.ChildRange().at(0);
   EXPECT_EQ(deep.Size(), 700u);
   EXPECT_TRUE(deep.ChildRange().empty());
-  EXPECT_EQ(deep.FolderPath(), "\\New\\Sub");
+  EXPECT_EQ(deep.FolderPath(), "\\NEW\\SUB");
   EXPECT_EQ(deep.ParentKey(), freshSub.FolderKey());
 
   // A stop during the copy is a stop, not a failure.

@@ -60,7 +60,7 @@ TEST(FatCorpusTest, Dftt6AnswerKeyForAContiguousRead) {
   // The deleted restore folder _P1 points at dir2's cluster; that cluster
   // is walked once as a deleted folder, so frag3.dat is listed once.
   EXPECT_EQ(CountNamed(s, "frag3.dat"), 1u);
-  EXPECT_NE(s.Find("System Volume Information/_restore{A25F48CA-6632-4143-8EF8-3586A84AB5AF}/?p1"),
+  EXPECT_NE(s.Find("System Volume Information/_restore{A25F48CA-6632-4143-8EF8-3586A84AB5AF}/?P1"),
             nullptr);
   // The root's volume-label entry is no file.
   EXPECT_EQ(CountNamed(s, "FAT_REC_1"), 0u);

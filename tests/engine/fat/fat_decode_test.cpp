@@ -77,31 +77,27 @@ TEST(LongNameTest, ExactlyThirteenCharactersHaveNoTerminator) {
   EXPECT_EQ(LongNameText(state), "abcdefghijklm");
 }
 
-TEST(ShortNameCaseTest, CaseByteRulesPerFatWidth) {
+TEST(ShortNameCaseTest, EachFlagLowersItsOwnPartOnEveryWidth) {
   struct Case {
-    uint8_t kind;
     uint8_t caseByte;
     const char* stored;
     const char* shown;
   };
   const Case cases[] = {
-      {kFat16, 0x00, "README  TXT", "Readme.txt"},  // first letter raised again
-      {kFat16, 0x08, "README  TXT", "readme.txt"},
-      {kFat16, 0x18, "README  TXT", "readme.txt"},
-      {kFat16, 0x10, "README  TXT", "README.TXT"},  // only extension flag: kept
-      {kFat12, 0x00, "A1B     C  ", "A1b.c"},
-      {kFat16, 0x00, "\xE5" "EADME  TXT", "?eadme.txt"},
-      {kFat32, 0x00, "README  TXT", "README.TXT"},
-      {kFat32, 0x08, "README  TXT", "readme.txt"},
-      {kFat32, 0x18, "README  TXT", "README.TXT"},
-      {kFat32, 0x10, "README  TXT", "README.TXT"},
+      {0x00, "README  TXT", "README.TXT"},  // no flag: as stored, never capitalised
+      {0x08, "README  TXT", "readme.TXT"},
+      {0x10, "README  TXT", "README.txt"},
+      {0x18, "TODO    TXT", "todo.txt"},
+      {0x18, "A1B     C  ", "a1b.c"},
+      {0x18, "MAKEFILE   ", "makefile"},             // no extension to lower
+      {0x18, "\xE5" "EADME  TXT", "?eadme.txt"},      // a deleted entry keeps its mark
+      {0xE7, "README  TXT", "README.TXT"},            // other bits say nothing about case
   };
   for (const Case& c : cases) {
     TMidEntry e;
     e.DirEntry = ShortEntry(c.stored, c.caseByte);
-    ApplyShortNameCase(e.DirEntry, c.kind);
-    EXPECT_EQ(FatEntryName(e, false), c.shown)
-        << "kind " << int(c.kind) << " case " << int(c.caseByte) << " " << c.stored;
+    ApplyShortNameCase(e.DirEntry);
+    EXPECT_EQ(FatEntryName(e, false), c.shown) << "case " << int(c.caseByte) << " " << c.stored;
   }
 }
 

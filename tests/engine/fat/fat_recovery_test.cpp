@@ -55,16 +55,16 @@ TEST_F(FatRecoveryTest, ExistingFilesFollowTheirChainDeletedFilesReadContiguousl
   v.Entry(root, 4, "LOOP    BIN", kFile, 52, 1300);
   v.Chain({52, 55}, 52);
   ScannedVolume s(v.Take());
-  ASSERT_TRUE(Recover(s, "Frag.bin"));
-  EXPECT_EQ(ReadBinaryFile(out + "/Frag.bin"), Expected({10, 20, 11}, 1300));
-  ASSERT_TRUE(Recover(s, "?elfrag.bin"));
-  EXPECT_EQ(ReadBinaryFile(out + "/@elfrag.bin"), Expected({30, 31, 32}, 1300));
-  ASSERT_TRUE(Recover(s, "Broken.bin"));
-  EXPECT_EQ(ReadBinaryFile(out + "/Broken.bin"), Expected({40, 41, 42}, 1300));
-  ASSERT_TRUE(Recover(s, "Short.bin"));
-  EXPECT_EQ(ReadBinaryFile(out + "/Short.bin"), Expected({44, 45, 46}, 1300));
-  ASSERT_TRUE(Recover(s, "Loop.bin"));
-  EXPECT_EQ(ReadBinaryFile(out + "/Loop.bin"), Expected({52, 53, 54}, 1300));
+  ASSERT_TRUE(Recover(s, "FRAG.BIN"));
+  EXPECT_EQ(ReadBinaryFile(out + "/FRAG.BIN"), Expected({10, 20, 11}, 1300));
+  ASSERT_TRUE(Recover(s, "?ELFRAG.BIN"));
+  EXPECT_EQ(ReadBinaryFile(out + "/@ELFRAG.BIN"), Expected({30, 31, 32}, 1300));
+  ASSERT_TRUE(Recover(s, "BROKEN.BIN"));
+  EXPECT_EQ(ReadBinaryFile(out + "/BROKEN.BIN"), Expected({40, 41, 42}, 1300));
+  ASSERT_TRUE(Recover(s, "SHORT.BIN"));
+  EXPECT_EQ(ReadBinaryFile(out + "/SHORT.BIN"), Expected({44, 45, 46}, 1300));
+  ASSERT_TRUE(Recover(s, "LOOP.BIN"));
+  EXPECT_EQ(ReadBinaryFile(out + "/LOOP.BIN"), Expected({52, 53, 54}, 1300));
   EXPECT_TRUE(s.log.lines.empty());
 }
 
@@ -75,17 +75,17 @@ TEST_F(FatRecoveryTest, SizesAndUniqueNames) {
   v.Entry(root, 2, "EXACT   TXT", kFile, 7, 1024);
   v.Chain({7, 8}, 0xFFFF);
   ScannedVolume s(v.Take());
-  for (int i = 0; i < 3; ++i) ASSERT_TRUE(Recover(s, "?ne.txt"));
+  for (int i = 0; i < 3; ++i) ASSERT_TRUE(Recover(s, "?NE.TXT"));
   // Clusters 7 and 8 belong to the live EXACT.TXT: the deleted file's
   // third cluster is the next free one.
-  EXPECT_EQ(ReadBinaryFile(out + "/@ne.txt"), Expected({5, 6, 9}, 1025));
-  EXPECT_EQ(ReadBinaryFile(out + "/@ne_1.txt").size(), 1025u);
-  EXPECT_EQ(ReadBinaryFile(out + "/@ne_2.txt").size(), 1025u);
-  ASSERT_TRUE(Recover(s, "Empty.txt"));
-  ASSERT_TRUE(std::filesystem::is_regular_file(out + "/Empty.txt"));
-  EXPECT_EQ(std::filesystem::file_size(out + "/Empty.txt"), 0u);
-  ASSERT_TRUE(Recover(s, "Exact.txt"));
-  EXPECT_EQ(ReadBinaryFile(out + "/Exact.txt"), Expected({7, 8}, 1024));
+  EXPECT_EQ(ReadBinaryFile(out + "/@NE.TXT"), Expected({5, 6, 9}, 1025));
+  EXPECT_EQ(ReadBinaryFile(out + "/@NE_1.TXT").size(), 1025u);
+  EXPECT_EQ(ReadBinaryFile(out + "/@NE_2.TXT").size(), 1025u);
+  ASSERT_TRUE(Recover(s, "EMPTY.TXT"));
+  ASSERT_TRUE(std::filesystem::is_regular_file(out + "/EMPTY.TXT"));
+  EXPECT_EQ(std::filesystem::file_size(out + "/EMPTY.TXT"), 0u);
+  ASSERT_TRUE(Recover(s, "EXACT.TXT"));
+  EXPECT_EQ(ReadBinaryFile(out + "/EXACT.TXT"), Expected({7, 8}, 1024));
 }
 
 TEST_F(FatRecoveryTest, UnsafeNamesStayInsideTheDestination) {
@@ -105,38 +105,38 @@ TEST_F(FatRecoveryTest, UnsafeNamesStayInsideTheDestination) {
 TEST_F(FatRecoveryTest, FailuresAndStopAreLogged) {
   v.Entry(v.RootSector(), 0, "DATA    BIN", kFile, 5, 5000);
   ScannedVolume s(v.Take());
-  TMidEntry* e = s.Find("Data.bin");
+  TMidEntry* e = s.Find("DATA.BIN");
   ASSERT_NE(e, nullptr);
-  EXPECT_FALSE(tarnwell::testing::RecoverInto(s.Engine().EntryOf(*e), out + "/missing", "Data.bin", s.log, s.status));
+  EXPECT_FALSE(tarnwell::testing::RecoverInto(s.Engine().EntryOf(*e), out + "/missing", "DATA.BIN", s.log, s.status));
   ASSERT_EQ(s.log.lines.size(), 1u);
-  EXPECT_EQ(s.log.lines[0].text, "Data.bin" + platform::SystemText(":  无法创建目标文件"));
+  EXPECT_EQ(s.log.lines[0].text, "DATA.BIN" + platform::SystemText(":  无法创建目标文件"));
   EXPECT_EQ(s.log.lines[0].icon, kLogError);
 
   s.pump.calls = 0;
   s.pump.actOnCall = 4;
   s.pump.action = [&] { s.Engine().RequestStop(); };
-  EXPECT_FALSE(tarnwell::testing::RecoverInto(s.Engine().EntryOf(*e), out, "Data.bin", s.log, s.status));
+  EXPECT_FALSE(tarnwell::testing::RecoverInto(s.Engine().EntryOf(*e), out, "DATA.BIN", s.log, s.status));
   ASSERT_EQ(s.log.lines.size(), 2u);
-  EXPECT_EQ(s.log.lines[1].text, "Data.bin" + platform::SystemText(":  恢复被用户终止"));
+  EXPECT_EQ(s.log.lines[1].text, "DATA.BIN" + platform::SystemText(":  恢复被用户终止"));
   EXPECT_EQ(s.log.lines[1].icon, kLogStopped);
-  EXPECT_EQ(ReadBinaryFile(out + "/Data.bin").size(), 3u * 512);  // partial output stays
+  EXPECT_EQ(ReadBinaryFile(out + "/DATA.BIN").size(), 3u * 512);  // partial output stays
 }
 
 TEST_F(FatRecoveryTest, FoldersSharingAClusterKeepTheirOwnChildren) {
   // A deleted folder and the existing folder that reused its cluster.
   testing::AddFoldersSharingACluster(v);
   ScannedVolume s(v.Take());
-  TMidEntry* fresh = s.Find("New");
+  TMidEntry* fresh = s.Find("NEW");
   ASSERT_NE(fresh, nullptr);
   // Both folders list the child: the existing one as existing, the deleted
   // one as deleted.
-  EXPECT_EQ(s.Find("New/Child.txt")->Status, kExisting);
-  EXPECT_EQ(s.Find("?ld/Child.txt")->Status, kDeleted);
-  ASSERT_TRUE(tarnwell::testing::RecoverInto(s.Engine().EntryOf(*fresh), out, "New", s.log, s.status));
-  EXPECT_EQ(ReadBinaryFile(out + "/New/Child.txt"), Expected({20}, 10));
-  EXPECT_EQ(ReadBinaryFile(out + "/New/Sub/Deep.txt"), Expected({21, 22}, 700));
+  EXPECT_EQ(s.Find("NEW/CHILD.TXT")->Status, kExisting);
+  EXPECT_EQ(s.Find("?LD/CHILD.TXT")->Status, kDeleted);
+  ASSERT_TRUE(tarnwell::testing::RecoverInto(s.Engine().EntryOf(*fresh), out, "NEW", s.log, s.status));
+  EXPECT_EQ(ReadBinaryFile(out + "/NEW/CHILD.TXT"), Expected({20}, 10));
+  EXPECT_EQ(ReadBinaryFile(out + "/NEW/SUB/DEEP.TXT"), Expected({21, 22}, 700));
   struct stat st {};
-  EXPECT_NE(::stat((out + "/New/Child_1.txt").c_str(), &st), 0);  // each child once
+  EXPECT_NE(::stat((out + "/NEW/CHILD_1.TXT").c_str(), &st), 0);  // each child once
   EXPECT_TRUE(s.log.lines.empty());
 }
 
@@ -144,7 +144,7 @@ TEST_F(FatRecoveryTest, PreviewReadsTheFirstFourSectors) {
   v.Entry(v.RootSector(), 0, "P       BIN", kFile, 9, 10);
   ScannedVolume s(v.Take());
   std::array<uint8_t, 2048> buffer{};
-  ASSERT_TRUE(s.Engine().EntryOf(*s.Find("P.bin")).ReadPreview(buffer));
+  ASSERT_TRUE(s.Engine().EntryOf(*s.Find("P.BIN")).ReadPreview(buffer));
   EXPECT_EQ(buffer[0], 9);
   EXPECT_EQ(buffer[511], 9);
   EXPECT_EQ(buffer[512], 10);
@@ -158,7 +158,7 @@ TEST_F(FatRecoveryTest, FailedPreviewZeroesTheBufferAndSaysSo) {
   ScannedVolume s(v.Take());
   std::array<uint8_t, 2048> buffer;
   buffer.fill(0x5A);
-  EXPECT_FALSE(s.Engine().EntryOf(*s.Find("Far.bin")).ReadPreview(buffer));
+  EXPECT_FALSE(s.Engine().EntryOf(*s.Find("FAR.BIN")).ReadPreview(buffer));
   EXPECT_TRUE(std::all_of(buffer.begin(), buffer.end(), [](uint8_t b) { return b == 0; }));
 }
 
@@ -170,12 +170,12 @@ TEST_F(FatRecoveryTest, RecoveryIsBusyWhileItCopies) {
   std::vector<bool> seen;
   s.pump.actOnCall = s.pump.calls + 1;
   s.pump.action = [&] { seen.push_back(s.Engine().Scanning); };
-  ASSERT_TRUE(Recover(s, "Big.bin"));
+  ASSERT_TRUE(Recover(s, "BIG.BIN"));
   ASSERT_FALSE(seen.empty());
   EXPECT_TRUE(seen[0]);
   EXPECT_FALSE(s.Engine().Scanning);
   s.Engine().Scanning = true;  // the window's recover loop holds it
-  ASSERT_TRUE(Recover(s, "Big.bin"));
+  ASSERT_TRUE(Recover(s, "BIG.BIN"));
   EXPECT_TRUE(s.Engine().Scanning);
 }
 

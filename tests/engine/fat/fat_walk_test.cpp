@@ -1,6 +1,9 @@
 // The directory walk and the chain reader over volumes built byte by byte.
 #include <gtest/gtest.h>
 
+#include <set>
+#include <string>
+
 #include "engine/fat/fat_chain.h"
 #include "tests/engine/fat/fat_test_volume.h"
 
@@ -83,13 +86,39 @@ TEST(FatWalkTest, EntryFilteringAndStatus) {
   std::vector<std::string> paths;
   for (const auto& e : s.Entries()) paths.push_back(ScannedVolume::PathOf(*e));
   // Sorted by parent, then by name key byte-wise: 0xE5 sorts after letters.
-  EXPECT_EQ(paths, (std::vector<std::string>{"Keep.txt", "?eldir", "?mpty.bin", "?eldir/Damaged",
-                                             "?eldir/Inner.txt"}));
-  EXPECT_EQ(s.Find("Keep.txt")->Status, kExisting);
-  EXPECT_EQ(s.Find("?mpty.bin")->Status, kDeleted);
-  EXPECT_EQ(s.Find("?eldir/Inner.txt")->Status, kDeleted);
-  EXPECT_EQ(s.Find("?eldir/Damaged")->Status, kDamagedFolder);
-  EXPECT_EQ(s.Find("?eldir/Inner.txt")->ParentCluster, 30u);
+  EXPECT_EQ(paths, (std::vector<std::string>{"KEEP.TXT", "?ELDIR", "?MPTY.BIN", "?ELDIR/DAMAGED",
+                                             "?ELDIR/INNER.TXT"}));
+  EXPECT_EQ(s.Find("KEEP.TXT")->Status, kExisting);
+  EXPECT_EQ(s.Find("?MPTY.BIN")->Status, kDeleted);
+  EXPECT_EQ(s.Find("?ELDIR/INNER.TXT")->Status, kDeleted);
+  EXPECT_EQ(s.Find("?ELDIR/DAMAGED")->Status, kDamagedFolder);
+  EXPECT_EQ(s.Find("?ELDIR/INNER.TXT")->ParentCluster, 30u);
+}
+
+TEST(FatWalkTest, ShortNamesTakeTheirCaseFlagsAlikeOnEveryWidth) {
+  // As mtools and Windows write them: a name lower case in one part only
+  // is stored upper case with a flag for that part (0x08 base, 0x10
+  // extension) instead of a long name; a name without flags is upper case.
+  for (const uint8_t kind : {kFat12, kFat16, kFat32}) {
+    CraftedFat v(kind, kind == kFat32 ? 1 + 8 + 200 : 1 + 8 + 1 + 200, 8);
+    const uint32_t root = kind == kFat32 ? v.ClusterSector(2) : v.RootSector();
+    v.Entry(root, 0, "TODO    TXT", kFile, 20, 3, 0x18);
+    v.Entry(root, 1, "ONE     TXT", kFile, 21, 3, 0x00);
+    v.Entry(root, 2, "LOWBASE TXT", kFile, 22, 3, 0x08);
+    v.Entry(root, 3, "UPBASE  TXT", kFile, 23, 3, 0x10);
+    v.Entry(root, 4, "\xE5" "ONE    MD ", kFile, 24, 3, 0x18);
+    v.Entry(root, 5, "LOWDIR     ", kDir, 30, 0, 0x08);
+    v.Dots(30, 0);
+    v.SetFat(30, kind == kFat32 ? 0x0FFFFFFF : kind == kFat16 ? 0xFFFF : 0xFFF);
+    v.Entry(v.ClusterSector(30), 2, "INNER   C  ", kFile, 25, 3, 0x18);
+    ScannedVolume s(v.Take());
+    ASSERT_TRUE(s.Scanned());
+    std::set<std::string> paths;
+    for (const auto& e : s.Entries()) paths.insert(ScannedVolume::PathOf(*e));
+    EXPECT_EQ(paths, (std::set<std::string>{"todo.txt", "ONE.TXT", "lowbase.TXT", "UPBASE.txt", "?one.md",
+                                            "lowdir", "lowdir/inner.c"}))
+        << "kind " << int(kind);
+  }
 }
 
 TEST(FatWalkTest, DeletedLongNameStaysWithItsDeletedShortEntry) {
@@ -129,7 +158,7 @@ TEST(FatWalkTest, DeletedLongNameStaysWithItsDeletedShortEntry) {
   ASSERT_NE(lost, nullptr);
   EXPECT_EQ(lost->DirEntry.bytes[0], 0xE5);
   EXPECT_EQ(lost->Status, kDeleted);
-  EXPECT_TRUE(s.Find("Plain.txt")->LongName.empty());
+  EXPECT_TRUE(s.Find("PLAIN.TXT")->LongName.empty());
 }
 
 TEST(FatWalkTest, CyclesAndSharedClustersEndAndStayBounded) {
@@ -154,11 +183,11 @@ TEST(FatWalkTest, CyclesAndSharedClustersEndAndStayBounded) {
   // once as a deleted folder, which lists A's entries under it (deleted).
   size_t inLoop = 0;
   for (const auto& e : s.Entries())
-    if (FatEntryName(*e, false) == "Inloop.txt") ++inLoop;
+    if (FatEntryName(*e, false) == "INLOOP.TXT") ++inLoop;
   EXPECT_EQ(inLoop, 1u);
   EXPECT_LT(s.Entries().size(), 20u);
-  EXPECT_NE(s.Find("A/Self"), nullptr);
-  EXPECT_EQ(s.Find("A/Self/File.txt"), nullptr);  // A is not walked a second time as existing
+  EXPECT_NE(s.Find("A/SELF"), nullptr);
+  EXPECT_EQ(s.Find("A/SELF/FILE.TXT"), nullptr);  // A is not walked a second time as existing
 }
 
 TEST(FatWalkTest, DeepNestingIsCapped) {
@@ -190,8 +219,8 @@ TEST(FatWalkTest, FolderReadOnlyUpToItsFirst512Clusters) {
   }
   ScannedVolume s(v.Take());
   EXPECT_EQ(s.Entries().size(), 1u + 512u);
-  EXPECT_NE(s.Find("Big/F513"), nullptr);
-  EXPECT_EQ(s.Find("Big/F514"), nullptr);
+  EXPECT_NE(s.Find("BIG/F513"), nullptr);
+  EXPECT_EQ(s.Find("BIG/F514"), nullptr);
 }
 
 TEST(FatWalkTest, Fat32SkipsEntriesNamingTheRootAndStopsWhenAsked) {

@@ -159,13 +159,17 @@ TEST_F(ExtendedVolume, ListsEveryRecordTheSleuthKitListsAndNoOther) {
     fields >> kind >> address;
     if (address == "*") fields >> address;
     if (kind == "V/V" || address.find('-') == std::string::npos) continue;
+    // The file system's own files, $Extend's included, are left out here;
+    // fls's orphans are files.
+    const std::string path = line.substr(line.find('\t') + 1);
+    if (path.rfind("$", 0) == 0 && path.rfind("$OrphanFiles/", 0) != 0) continue;
     const int64_t record = std::stoll(address);
     if (record >= 16) tsk.insert(record);
   }
   ASSERT_GT(tsk.size(), 4000u);
   std::set<int64_t> ours;
   for (const auto& r : Volume().Drive().NtfsEntries)
-    if (r->RecordNumber >= 16) {
+    if (r->RecordNumber >= 16 && r->StreamName.empty()) {  // a stream shares its file's record
       EXPECT_TRUE(ours.insert(r->RecordNumber).second) << "listed twice: " << r->Name;
     }
   for (int64_t n : tsk) EXPECT_TRUE(ours.count(n)) << "record " << n << " missing";

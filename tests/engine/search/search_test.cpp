@@ -139,6 +139,7 @@ TEST_F(SearchTest, NtfsRecordsByNameDeletedSizeAndDate) {
     auto r = std::make_unique<tntfsfilerecord>();
     r->FileName.SetParentRecord(parent);
     r->RecordNumber = number;
+    r->RecordSector = 1000 + 2 * number;  // read from the MFT, not made up by the scan
     r->Name = name;
     r->RecordFlags = inUse ? 1 : 0;
     r->DataSize = size;

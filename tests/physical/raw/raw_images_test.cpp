@@ -95,9 +95,9 @@ TEST_F(RawImagesTest, FindsTheOldFoldersOfAReformattedFat32Volume) {
   Scan(*drive, drive->WholeDisk());
   const TPartiEntry& entry = drive->WholeDisk();
   EXPECT_EQ(entry.DirSectors.size(), 4u) << "the new root and the three old subfolders";
-  EXPECT_EQ(FatNames(entry), (std::set<std::string>{"Old", "One.txt", "Report for the year.txt", "Big.txt",
-                                                    "small.txt", "Holiday.jpg", "Long picture name.jpg",
-                                                    "Notes.txt"}));
+  EXPECT_EQ(FatNames(entry), (std::set<std::string>{"OLD", "ONE.TXT", "Report for the year.txt", "BIG.TXT",
+                                                    "small.txt", "HOLIDAY.JPG", "Long picture name.jpg",
+                                                    "NOTES.TXT"}));
   EXPECT_EQ(entry.FatClusterSectors, 1u);
   EXPECT_TRUE(entry.NtfsRecords.empty());
   const auto texts = [&] {
