@@ -132,7 +132,7 @@ void TfrmQuickMain::BuildActions() {
   N4->setCheckable(true);
   N4->setChecked(true);
   Openparentdirectory1 = new QAction(QStringLiteral("打开父目录"), this);
-  OpenImage = make(QStringLiteral("打开磁盘映像..."), QStyle::SP_DialogOpenButton,
+  OpenImage = make(QStringLiteral("打开磁盘映像..."), controls::Picture::kFolderOpen,
                    QStringLiteral("把一个磁盘或分区的映像文件作为驱动器打开"));
   OpenImage->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
   RecentImages = new QMenu(QStringLiteral("最近的映像"), this);

@@ -145,7 +145,7 @@ class FolderClusterWork {
     bool previousEnded = true;
     for (const auto& [c, orphan] : orphans_) {
       if (drive_.StopRequested) break;
-      if (!parser || previousEnded || c != previous + 1) parser.emplace(entry_.FatKind, kLostEntriesSector, c);
+      if (!parser || previousEnded || c != previous + 1) parser.emplace(kLostEntriesSector, c);
       ++done.lostClusters;
       (void)ParseCluster(*parser, c, false);
       previous = c;
