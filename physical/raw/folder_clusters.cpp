@@ -43,7 +43,7 @@ class FolderClusterWork {
     const size_t limit = static_cast<size_t>(std::max<uint64_t>(1, kMostFolderBytes / (uint64_t{clusterSectors_} * 512)));
     std::vector<std::pair<const FolderRead*, FolderChain>> chained;
     for (const FolderRead& folder : folders) {
-      if (drive_.StopRequested) return;
+      if (Stopped()) return;
       // The root of FAT32 starts at the cluster its boot sector names; the
       // root read at cluster 2 is followed only when that is the one.
       const uint32_t first = folder.isRoot ? (where.rootCluster ? where.rootCluster : 0) : folder.cluster;
@@ -92,7 +92,7 @@ class FolderClusterWork {
   // and whose whole cluster holds directory entries.
   void FindOrphans() {
     for (const uint64_t sector : entry_.EntrySectors) {
-      if (orphans_.size() >= kMaxOrphanClusters || drive_.StopRequested) break;
+      if (orphans_.size() >= kMaxOrphanClusters || Stopped()) break;
       const std::optional<uint32_t> c = ClusterAt(sector);
       if (!c || owned_.contains(*c)) continue;
       if (!ReadCluster(*c)) continue;
@@ -108,7 +108,7 @@ class FolderClusterWork {
   void ReadOnAdjacent(std::span<const FolderRead> folders, FolderExtension& done) {
     const uint64_t limit = std::max<uint64_t>(1, kMostFolderBytes / ClusterBytes());
     for (const FolderRead& folder : folders) {
-      if (drive_.StopRequested) return;
+      if (Stopped()) return;
       if (folder.isRoot || chainedSectors_.contains(folder.sector) || folder.parse.end != engine::SpanEnd::kBytesDone)
         continue;
       const std::optional<uint32_t> first = ClusterAt(folder.sector);
@@ -144,7 +144,7 @@ class FolderClusterWork {
     uint32_t previous = 0;
     bool previousEnded = true;
     for (const auto& [c, orphan] : orphans_) {
-      if (drive_.StopRequested) break;
+      if (Stopped()) break;
       if (!parser || previousEnded || c != previous + 1) parser.emplace(kLostEntriesSector, c);
       ++done.lostClusters;
       (void)ParseCluster(*parser, c, false);
@@ -157,6 +157,13 @@ class FolderClusterWork {
 
  private:
   uint64_t ClusterBytes() const { return uint64_t{clusterSectors_} * 512; }
+
+  // The pump lets the stop command through between clusters (it returns
+  // at once when called again within a few milliseconds).
+  bool Stopped() {
+    drive_.Window().pump.Pump();
+    return drive_.StopRequested;
+  }
 
   // The cluster that begins at this sector, if one does and it lies in
   // the range.
