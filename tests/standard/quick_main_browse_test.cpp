@@ -50,14 +50,14 @@ TEST_F(QuickMainTest, Fat32VolumeShowsFoldersDeletedRowsAndCounts) {
 
   // Folders first, then files, deleted ones with their status.
   EXPECT_EQ(w->ListModel->Row(0).image, 0);
-  const int shopping = RowOf("?HOPPING.TXT");
+  const int shopping = RowOf("?hopping.txt");
   ASSERT_GE(shopping, 0);
   EXPECT_EQ(w->ListModel->Row(shopping).image, 4);
-  EXPECT_EQ(Cell("?HOPPING.TXT", 1), "TXT 文件");
-  EXPECT_EQ(Cell("?HOPPING.TXT", 2), "已删除");
-  EXPECT_EQ(Cell("?HOPPING.TXT", 3), "500");
-  EXPECT_EQ(Cell("TODO.TXT", 2), "");
-  EXPECT_EQ(w->ListModel->Row(RowOf("TODO.TXT")).image, 3);
+  EXPECT_EQ(Cell("?hopping.txt", 1), "TXT 文件");
+  EXPECT_EQ(Cell("?hopping.txt", 2), "已删除");
+  EXPECT_EQ(Cell("?hopping.txt", 3), "500");
+  EXPECT_EQ(Cell("todo.txt", 2), "");
+  EXPECT_EQ(w->ListModel->Row(RowOf("todo.txt")).image, 3);
   EXPECT_EQ(Cell("Documents", 1), "文件夹");
   EXPECT_EQ(w->StatusBar1->PanelText(1), " C:\\");
   const QString counts = w->StatusBar1->PanelText(2);
@@ -70,8 +70,8 @@ TEST_F(QuickMainTest, Fat32VolumeShowsFoldersDeletedRowsAndCounts) {
   EXPECT_EQ(Cell("family dinner.jpg", 3), "36K");
   EXPECT_EQ(Cell("family dinner.jpg", 2), "已删除");
   EXPECT_EQ(Cell("生日.jpg", 2), "已删除");
-  EXPECT_EQ(Cell("BEACH.JPG", 3), "48K");
-  EXPECT_FALSE(Cell("BEACH.JPG", 4).isEmpty());
+  EXPECT_EQ(Cell("beach.jpg", 3), "48K");
+  EXPECT_FALSE(Cell("beach.jpg", 4).isEmpty());
   EXPECT_EQ(w->StatusBar1->PanelText(1), " C:\\Photos");
   const QStringList log = {w->ListView3->LineText(1), w->ListView3->LineText(2),
                            w->ListView3->LineText(3)};
@@ -110,15 +110,15 @@ TEST_F(QuickMainTest, PropertiesAndHexPagesDescribeTheSelectedFile) {
   SelectDrive('C');
   Open(Child(w->ScanRootNode, "Photos"));
   w->TabSet1->setCurrentIndex(0);
-  SelectRow("BEACH.JPG");
-  EXPECT_EQ(w->ListView2->Value(1), "BEACH.JPG");
+  SelectRow("beach.jpg");
+  EXPECT_EQ(w->ListView2->Value(1), "beach.jpg");
   EXPECT_EQ(w->ListView2->Caption(2), "类型");
   EXPECT_EQ(w->ListView2->Value(2), "JPG 文件");
   EXPECT_EQ(w->ListView2->Value(3), "48000");
   const int allocated = w->ListView2->Value(4).toInt();
   EXPECT_GE(allocated, 48000);
   EXPECT_EQ(allocated % 512, 0);
-  EXPECT_EQ(w->ListView2->Value(5), Cell("BEACH.JPG", 4));
+  EXPECT_EQ(w->ListView2->Value(5), Cell("beach.jpg", 4));
   EXPECT_FALSE(w->ListView2->Value(6).isEmpty());
   EXPECT_TRUE(w->ListView2->Value(7).endsWith("12:00 AM"));  // FAT access: date only
   EXPECT_EQ(w->ListView2->Value(12), "Y");  // archive
@@ -126,14 +126,14 @@ TEST_F(QuickMainTest, PropertiesAndHexPagesDescribeTheSelectedFile) {
 
   w->TabSet1->setCurrentIndex(1);
   EXPECT_EQ(w->Notebook1->currentIndex(), 1);
-  EXPECT_EQ(w->Panel19->text(), " '.JPG' 文件的正常报头(起始的两个字节)应该是 'FF D8'");
+  EXPECT_EQ(w->Panel19->text(), " '.jpg' 文件的正常报头(起始的两个字节)应该是 'FF D8'");
   EXPECT_EQ(w->Hex->Data()[0], 0xFF);
   EXPECT_EQ(w->Hex->Data()[1], 0xD8);
   // A folder leaves the page as it was.
   Open(w->ScanRootNode);
   SelectRow("Documents");
   EXPECT_EQ(w->Hex->Data()[0], 0xFF);
-  SelectRow("TODO.TXT");
+  SelectRow("todo.txt");
   EXPECT_EQ(w->Panel19->text(), "");  // no header known for .txt
 }
 
@@ -144,7 +144,7 @@ TEST_F(QuickMainTest, ColumnClicksSortDescendingFirstAndStably) {
   auto& state = standard::TfrmQuickMain::SortState();
   state = controls::SortState();
   w->ListView1ColumnClick(3);
-  EXPECT_EQ(Names().front(), "BEACH.JPG");  // 48000, the largest
+  EXPECT_EQ(Names().front(), "beach.jpg");  // 48000, the largest
   EXPECT_EQ(Names().back(), "生日.jpg");      // 24000
   w->ListView1ColumnClick(3);
   EXPECT_EQ(Names().front(), "生日.jpg");
@@ -181,7 +181,7 @@ TEST_F(QuickMainTest, BackForwardAndUpFindTheirNodesAfterTheTreeGrew) {
   w->ForwardExecute();
   EXPECT_EQ(w->TreeView1->currentItem(), old);
   EXPECT_FALSE(w->Forward->isEnabled());
-  EXPECT_GE(RowOf("?YRICS.TXT"), 0);
+  EXPECT_GE(RowOf("?yrics.txt"), 0);
   w->UpExecute();
   EXPECT_EQ(w->TreeView1->currentItem(), music);
   // Double click on a folder row opens it in the tree.

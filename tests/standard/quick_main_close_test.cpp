@@ -30,7 +30,7 @@ TEST_F(QuickMainTest, EscNeverClosesAndClosingWithAScanAsksOnce) {
   EXPECT_NE(w->Engine()->CurrentDrive, nullptr);
 
   Open(Child(w->ScanRootNode, "Photos"));
-  Check("BEACH.JPG");
+  Check("beach.jpg");
   closeAnswer = true;
   w->close();
   ASSERT_EQ(questions.size(), 3u);

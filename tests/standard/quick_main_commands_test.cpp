@@ -23,13 +23,13 @@ TEST_F(QuickMainTest, RecoversCheckedRowsByteExactWithUniqueNames) {
   SelectDrive('C');
   Open(Child(w->ScanRootNode, "Photos"));
   // Selected but not checked: not recovered.
-  SelectRow("BEACH.JPG");
+  SelectRow("beach.jpg");
   Check("family dinner.jpg");
   Check("生日.jpg");
   w->RecoverExecute();
   EXPECT_EQ(Sha256(destination + "/family dinner.jpg"), ManifestSha("Photos/family dinner.jpg"));
   EXPECT_EQ(Sha256(destination + "/生日.jpg"), ManifestSha("Photos/生日.jpg"));
-  EXPECT_FALSE(fs::exists(destination + "/BEACH.JPG"));
+  EXPECT_FALSE(fs::exists(destination + "/beach.jpg"));
   EXPECT_EQ(w->ListView3->LineText(w->ListView3->LineCount() - 2), "恢复已完成。");
   EXPECT_EQ(LastLog(), "2 个文件已恢复，0 个失败");
   EXPECT_EQ(w->TabSet1->currentIndex(), 3);
@@ -52,7 +52,7 @@ TEST_F(QuickMainTest, RecoversCheckedRowsByteExactWithUniqueNames) {
   w->Checkall1Click(false);
   Check("?ld");
   w->RecoverExecute();
-  EXPECT_EQ(Sha256(destination + "/Music/@ld/@YRICS.TXT"), ManifestSha("Music/old/lyrics.txt"));
+  EXPECT_EQ(Sha256(destination + "/Music/@ld/@yrics.txt"), ManifestSha("Music/old/lyrics.txt"));
   EXPECT_EQ(Sha256(destination + "/Music/@ld/song-list.txt"), ManifestSha("Music/old/song-list.txt"));
   EXPECT_EQ(Sha256(destination + "/Photos/生日.jpg"), ManifestSha("Photos/生日.jpg"));
   // Alone, the folder is written flat.
@@ -157,14 +157,14 @@ TEST_F(QuickMainTest, SearchListsResultsWithLocationsAndRevealsThem) {
   EXPECT_EQ(w->ListModel->headerData(1, Qt::Horizontal, Qt::DisplayRole).toString(), "位置");
   EXPECT_EQ(Cell("生日.jpg", 1), "C:\\Photos");
   EXPECT_EQ(Cell("?ld", 1), "C:\\Music");
-  EXPECT_LT(RowOf("BEACH.JPG"), 0);  // deleted entries only
+  EXPECT_LT(RowOf("beach.jpg"), 0);  // deleted entries only
   EXPECT_EQ(w->StatusBar1->PanelText(1), " 查找结果");
   // Searching from the results searches the same place again.
   const size_t before = w->ListModel->RowCount();
   w->SearchPage->AllFiles->setChecked(true);
   w->Button1Click();
   EXPECT_GT(static_cast<size_t>(w->ListModel->RowCount()), before);
-  EXPECT_GE(RowOf("BEACH.JPG"), 0);
+  EXPECT_GE(RowOf("beach.jpg"), 0);
   w->SearchPage->DeletedOnly->setChecked(true);
   w->Button1Click();
   EXPECT_EQ(static_cast<size_t>(w->ListModel->RowCount()), before);
@@ -175,13 +175,13 @@ TEST_F(QuickMainTest, SearchListsResultsWithLocationsAndRevealsThem) {
   EXPECT_EQ(w->ListView2->Value(2), "C:\\Photos");
   w->Openparentdirectory1Click();
   EXPECT_EQ(w->TreeView1->currentItem()->text(0), "Photos");
-  EXPECT_GE(RowOf("BEACH.JPG"), 0);
+  EXPECT_GE(RowOf("beach.jpg"), 0);
 
   w->TreeView1->setCurrentItem(w->SearchNode);
   SelectRow("?ld");
   w->ListView1DblClick();
   EXPECT_EQ(w->TreeView1->currentItem()->text(0), "?ld");
-  EXPECT_GE(RowOf("?YRICS.TXT"), 0);
+  EXPECT_GE(RowOf("?yrics.txt"), 0);
 
   // Below a folder, all entries: only that folder's subtree.
   Open(Child(w->ScanRootNode, "Music"));
@@ -216,7 +216,7 @@ TEST_F(QuickMainTest, Scan32RepairsADamagedFat32FolderOnly) {
   EXPECT_EQ(w->TreeView1->currentItem(), w->ScanRootNode);
   // Not a damaged folder: nothing is repaired, and the user is told what
   // to choose.
-  SelectRow("KEEP.TXT");
+  SelectRow("keep.txt");
   w->acScan32Execute();
   EXPECT_EQ(w->TreeView1->currentItem(), w->ScanRootNode);
   ASSERT_EQ(boxes.size(), 2u);

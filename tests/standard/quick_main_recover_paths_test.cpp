@@ -39,7 +39,7 @@ TEST_F(QuickMainTest, SearchResultsAreRecoveredOnceUnderTheirPaths) {
   const int ticked = w->TickedCount();
   w->RecoverExecute();
   EXPECT_EQ(Sha256(destination + "/Music/@ld/song-list.txt"), ManifestSha("Music/old/song-list.txt"));
-  EXPECT_EQ(Sha256(destination + "/Music/@ld/@YRICS.TXT"), ManifestSha("Music/old/lyrics.txt"));
+  EXPECT_EQ(Sha256(destination + "/Music/@ld/@yrics.txt"), ManifestSha("Music/old/lyrics.txt"));
   EXPECT_EQ(Sha256(destination + "/Photos/family dinner.jpg"), ManifestSha("Photos/family dinner.jpg"));
   EXPECT_FALSE(fs::exists(destination + "/Music/song-list.txt"));
   EXPECT_FALSE(fs::exists(destination + "/Music/@ld_1")) << "the folder's children are not written a second time";

@@ -49,7 +49,7 @@ TEST_F(QuickMainTest, RecoveryCountsFilesBelowFoldersAndFailures) {
   SelectDrive('C');
   Open(Child(w->ScanRootNode, "Music"));
   Check("?ld");  // a deleted folder of two files
-  Check("PLAYLIST.M3U");
+  Check("playlist.m3u");
   w->RecoverExecute();
   EXPECT_EQ(LastLog(), "3 个文件已恢复，0 个失败");
 
