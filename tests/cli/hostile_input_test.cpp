@@ -170,8 +170,8 @@ TEST(HostileRecoverTest, CrossLinkedEntriesTooLargeForTheDestinationAreRefusedUn
 
   const testing::CliRun forced =
       RunCli("-q --no-devices recover " + Quote(image) + " --out " + Quote(dest.out) + " --force");
-  EXPECT_TRUE(fs::exists(dest.out + "/Box/F000.bin")) << forced.err;
-  EXPECT_TRUE(fs::exists(dest.out + "/Box/F125.bin")) << forced.err;
+  EXPECT_TRUE(fs::exists(dest.out + "/BOX/F000.BIN")) << forced.err;
+  EXPECT_TRUE(fs::exists(dest.out + "/BOX/F125.BIN")) << forced.err;
 }
 
 TEST(HostileListTest, ControlCodesInNamesNeverReachTheTerminal) {

@@ -96,7 +96,7 @@ TEST(ImageCommand, ABadSectorIsCarriedThroughTheCopyToTheRecovery) {
                                          Quoted(copy + ".map") + " recover C: --out " + Quoted(withMap));
   EXPECT_EQ(careful.exitCode, 1);
   EXPECT_NE(careful.err.find("1 failed or incomplete"), std::string::npos) << careful.err;
-  for (const char* other : {"/文档/中文文件.txt", "/Readme.txt"})
+  for (const char* other : {"/文档/中文文件.txt", "/README.TXT"})
     EXPECT_EQ(testing::ReadBinaryFile(withMap + other), testing::ReadBinaryFile(plain + other)) << other;
 
   // Without its map the copy hands out the zeros it holds there.

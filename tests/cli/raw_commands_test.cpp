@@ -218,10 +218,10 @@ TEST(RawRecoverCommandTest, WritesEachFoundItemOnceInItsPlace) {
     const WrittenTree tree = TreeBelow(out);
     EXPECT_EQ(tree.top, (std::set<std::string>{"文件夹 000000"}));
     EXPECT_EQ(tree.folders, 1000u);
-    EXPECT_EQ(tree.fileNames, (std::multiset<std::string>{"Leaf.txt"}));
+    EXPECT_EQ(tree.fileNames, (std::multiset<std::string>{"LEAF.TXT"}));
     std::string deepest = out + "/文件夹 000000";
     for (int i = 0; i < 999; ++i) deepest += "/D";
-    EXPECT_EQ(std::filesystem::file_size(deepest + "/Leaf.txt"), 3000u);
+    EXPECT_EQ(std::filesystem::file_size(deepest + "/LEAF.TXT"), 3000u);
   }
   {
     // The demo disk's FAT32 partition C:: its root (cluster 2, folder 0)

@@ -67,7 +67,7 @@ TEST(ScanFailureCommandTest, ListWithReadErrorsExitsOne) {
   std::ofstream(map) << "0 + 1\n0 " << dataStart << " +\n" << dataStart << " " << fat.size() - dataStart << " -\n";
   const testing::CliRun run = RunCli("-q --no-devices --image " + Quoted(disk) + " --map " + Quoted(map) + " list C:");
   EXPECT_EQ(run.exitCode, 1) << run.err;
-  EXPECT_TRUE(Has(run.out, "Readme.txt")) << run.out;
+  EXPECT_TRUE(Has(run.out, "README.TXT")) << run.out;
   EXPECT_FALSE(run.err.empty());
 
   const testing::CliRun clean = RunCli("-q --no-devices --image " + Quoted(disk) + " list C:");

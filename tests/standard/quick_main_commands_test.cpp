@@ -114,7 +114,7 @@ TEST_F(QuickMainTest, StopDuringRecoveryEndsBetweenFilesAndRefusesEverythingElse
   const bool second = fs::exists(destination + "/生日.jpg") || fs::exists(destination + "/family dinner.jpg");
   EXPECT_TRUE(second);
   EXPECT_FALSE(fs::exists(destination + "/生日.jpg") && fs::exists(destination + "/family dinner.jpg"));
-  EXPECT_EQ(w->ListView3->LineText(w->ListView3->LineCount() - 2), "恢复已完成。");
+  EXPECT_EQ(w->ListView3->LineText(w->ListView3->LineCount() - 2), "恢复被用户终止");
   EXPECT_EQ(LastLog(), "0 个文件已恢复，0 个失败") << "the stopped file is not counted as recovered";
   EXPECT_FALSE(w->Engine()->Scanning);
 }

@@ -29,7 +29,7 @@ TEST_F(QuickMainTest, MenusSitInAMenuBarWithTheirEntries) {
   EXPECT_EQ(menus[0]->text(), QStringLiteral("文件"));
   EXPECT_EQ(menus[1]->text(), QStringLiteral("选项"));
   EXPECT_EQ(menus[2]->text(), QStringLiteral("帮助"));
-  EXPECT_EQ(Entries(menus[0]->menu()), (QStringList{"扫描", "停止", "-", "恢复", "-", "关闭"}));
+  EXPECT_EQ(Entries(menus[0]->menu()), (QStringList{"打开磁盘映像...", "最近的映像", "-", "扫描", "停止", "-", "恢复", "-", "关闭"}));
   EXPECT_EQ(Entries(menus[1]->menu()), (QStringList{"恢复后打开目标目录"}));
   EXPECT_EQ(Entries(menus[2]->menu()), (QStringList{"目录"}));
   for (QAction* menu : menus) EXPECT_TRUE(bar->actionGeometry(menu).isValid()) << menu->text().toStdString();

@@ -34,7 +34,7 @@ TEST_F(QuickMainPreviewTest, PicturesAndTextAreShownFromTheRecoveredBytesOtherFi
   EXPECT_EQ(w->Preview->Shown(), controls::PreviewKind::kPicture);
   EXPECT_FALSE(w->Preview->PictureSize().isEmpty());
 
-  SelectRow("gradient.png");  // deleted: read as its recovery would be
+  SelectRow("?radient.png");  // deleted, its first letter gone: read as its recovery would be
   EXPECT_EQ(w->Preview->Shown(), controls::PreviewKind::kPicture);
   EXPECT_FALSE(w->Preview->PictureSize().isEmpty());
 
@@ -57,7 +57,7 @@ TEST_F(QuickMainPreviewTest, PicturesAndTextAreShownFromTheRecoveredBytesOtherFi
 TEST_F(QuickMainPreviewTest, ExtractionIsTheRecoveryCopyBoundedAndLeavesNothingBehind) {
   OpenCard();
   const std::string scratch = MakeTempFolder("preview_scratch");
-  const engine::EntryHandle jpeg = w->RowEntry(RowOf("nikon.jpg"));  // deleted
+  const engine::EntryHandle jpeg = w->RowEntry(RowOf("?ikon.jpg"));  // deleted
   ASSERT_TRUE(jpeg);
 
   engine::ExtractedFile file = engine::ExtractToMemory(jpeg, 1 << 20, scratch);

@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "engine/entry_count.h"
+#include "platform/device_table.h"
 #include "tests/engine/fat/fat_test_volume.h"
 #include "tests/standard/quick_main_fixture.h"
 
@@ -38,7 +39,7 @@ TEST_F(QuickMainTest, ARecoveryLargerThanTheDestinationAsksFirstAndNoWritesNothi
   const engine::RoomCheck room = engine::CheckRoom(destination, kEachClaims * files);
   if (room.Fits()) GTEST_SKIP() << "the destination has room for " << room.planned << " bytes";
   Open(std::vector<std::string>{});
-  SelectDrive('C');
+  w->Treeview2->setCurrentItem(w->DriveNode(platform::DeviceTable::Instance().Volumes()[0].letter));
   QString box;
   for (const QString& name : Names())
     if (name.compare(QStringLiteral("box"), Qt::CaseInsensitive) == 0) box = name;
