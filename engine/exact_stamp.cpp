@@ -9,13 +9,12 @@
 namespace tarnwell::engine {
 namespace {
 
-// 100 ns steps between 1601-01-01 and 1970-01-01.
-constexpr uint64_t kUnixEpochTicks = 116444736000000000ull;
 // The last second of year 9999, since 1970.
 constexpr int64_t kLastSecond = 253402300799;
 
-// The fields of a date and time word; false for what no calendar has.
-bool DosFields(uint16_t date, uint16_t time, std::tm& tm) {
+}  // namespace
+
+bool DosStampFields(uint16_t date, uint16_t time, std::tm& tm) {
   if (date == 0) return false;
   tm = std::tm{};
   tm.tm_year = 80 + (date >> 9);
@@ -28,21 +27,19 @@ bool DosFields(uint16_t date, uint16_t time, std::tm& tm) {
          tm.tm_sec <= 59;
 }
 
-}  // namespace
-
 std::optional<ExactStamp> FileTimeStamp(uint64_t fileTime) {
   if (fileTime == 0) return std::nullopt;
   // Whole seconds since 1601 first, so that times before 1970 count down
   // from there without a negative remainder.
   const int64_t since1601 = static_cast<int64_t>(fileTime / 10000000u);
-  const int64_t seconds = since1601 - static_cast<int64_t>(kUnixEpochTicks / 10000000u);
+  const int64_t seconds = since1601 - static_cast<int64_t>(kUnixEpochFileTime / 10000000u);
   if (seconds > kLastSecond) return std::nullopt;
   return ExactStamp{seconds, static_cast<uint32_t>(fileTime % 10000000u) * 100, 7, true};
 }
 
 std::optional<ExactStamp> DosStamp(uint16_t date, uint16_t time, std::optional<uint8_t> tenMs, uint8_t utcOffset) {
   std::tm tm;
-  if (!DosFields(date, time, tm)) return std::nullopt;
+  if (!DosStampFields(date, time, tm)) return std::nullopt;
   const std::tm asked = tm;
   const time_t wall = ::timegm(&tm);
   // timegm carries 31 February into March; such a date was never written.

@@ -7,6 +7,7 @@
 // JSON listing writes them in ISO 8601.
 #include <cstddef>
 #include <cstdint>
+#include <ctime>
 #include <optional>
 
 #include "engine/records.h"
@@ -22,6 +23,13 @@ struct ExactStamp {
   uint8_t fractionDigits = 0;  // decimals the file system keeps: 7 NTFS, 2 a 10 ms field, 0 none
   bool utc = false;
 };
+
+// 100 ns steps between 1601-01-01 and 1970-01-01.
+inline constexpr uint64_t kUnixEpochFileTime = 116444736000000000ull;
+
+// The fields of a FAT or exFAT date and time word; false for a date or
+// time no clock gives (the day is not checked against its month here).
+bool DosStampFields(uint16_t date, uint16_t time, std::tm& tm);
 
 // A FILETIME (100 ns since 1601, UTC); nullopt for 0 (never set) and past
 // year 9999.

@@ -3,26 +3,10 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 
+#include "engine/exact_stamp.h"
+
 namespace tarnwell::engine {
 namespace {
-
-// 100 ns intervals from 1601-01-01 to 1970-01-01.
-constexpr uint64_t kUnixEpochFileTime = 116444736000000000ull;
-
-// The fields of a FAT or exFAT date and time word; false for a date or
-// time no clock gives (the day is checked against its month by the caller).
-bool StampFields(uint16_t date, uint16_t time, std::tm& tm) {
-  if (date == 0) return false;
-  tm = std::tm{};
-  tm.tm_year = 80 + (date >> 9);
-  tm.tm_mon = ((date >> 5) & 0x0F) - 1;
-  tm.tm_mday = date & 0x1F;
-  tm.tm_hour = time >> 11;
-  tm.tm_min = (time >> 5) & 0x3F;
-  tm.tm_sec = (time & 0x1F) * 2;
-  return tm.tm_mon >= 0 && tm.tm_mon <= 11 && tm.tm_mday >= 1 && tm.tm_hour <= 23 && tm.tm_min <= 59 &&
-         tm.tm_sec <= 59;
-}
 
 // The conversions carry 31 February into March; such a date was never written.
 bool SameDay(const std::tm& asked, const std::tm& got) {
@@ -33,7 +17,7 @@ bool SameDay(const std::tm& asked, const std::tm& got) {
 
 std::optional<timespec> FatLocalTime(uint16_t date, uint16_t time) {
   std::tm tm;
-  if (!StampFields(date, time, tm)) return std::nullopt;
+  if (!DosStampFields(date, time, tm)) return std::nullopt;
   tm.tm_isdst = -1;
   const std::tm asked = tm;
   const time_t t = std::mktime(&tm);
@@ -47,7 +31,7 @@ std::optional<timespec> ExfatTime(uint32_t stamp, uint8_t tenMs, uint8_t utcOffs
   std::optional<timespec> t;
   if (utcOffset & 0x80) {
     std::tm tm;
-    if (!StampFields(date, time, tm)) return std::nullopt;
+    if (!DosStampFields(date, time, tm)) return std::nullopt;
     const std::tm asked = tm;
     const time_t wall = ::timegm(&tm);
     if (wall == static_cast<time_t>(-1) || !SameDay(asked, tm)) return std::nullopt;

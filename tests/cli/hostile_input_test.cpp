@@ -143,21 +143,9 @@ TEST(HostileRecoverTest, FailuresInsideAFolderAreLoggedCountedAndFailTheRun) {
 // cross-links, but together more than the destination can take. Nothing is
 // written unless --force says to go on.
 TEST(HostileRecoverTest, CrossLinkedEntriesTooLargeForTheDestinationAreRefusedUnlessForced) {
-  testing::CraftedFat v(engine::kFat16, 1 + 8 + 1 + 200, 8);
-  v.Entry(v.RootSector(), 0, "BOX        ", kDir, 12, 0);
-  v.Chain({12, 13, 14, 15, 16, 17, 18, 19}, 0xFFFF);
-  v.Dots(12, 0);
-  v.SetFat(40, 0xFFFF);
-  v.Fill(v.ClusterSector(40), 'x');
-  constexpr uint64_t kEach = 0xFFFFFF00u;
-  int files = 0;
-  for (uint32_t c = 12; c <= 19; ++c)
-    for (uint32_t slot = c == 12 ? 2 : 0; slot < 16; ++slot) {
-      char name[24];
-      std::snprintf(name, sizeof name, "F%03d    BIN", files++);
-      v.Entry(v.ClusterSector(c), slot, name, kFile, 40, static_cast<uint32_t>(kEach));
-    }
-  const std::string image = WriteImage(v.Take(), "crosslinked");
+  const std::string image = WriteImage(testing::CrossLinkedVolume(), "crosslinked");
+  constexpr uint64_t kEach = testing::kCrossLinkedFileClaims;
+  constexpr int files = testing::kCrossLinkedFiles;
   BoxedOut dest;
   const engine::RoomCheck room = engine::CheckRoom(dest.out, kEach * files);
   if (room.Fits()) GTEST_SKIP() << "the destination has room for " << room.planned << " bytes";

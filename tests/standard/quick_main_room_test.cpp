@@ -10,33 +10,10 @@
 namespace tarnwell::testing {
 namespace {
 
-constexpr uint8_t kFileAttr = 0x20;
-constexpr uint8_t kFolderAttr = 0x10;
-constexpr uint64_t kEachClaims = 0xFFFFFF00u;
-
-// 126 entries of one folder share a cluster and each claims almost 4 GiB:
-// legitimate cross-links that together exceed any test machine's disk.
-std::string CrossLinkedImage(int* files) {
-  CraftedFat v(engine::kFat16, 1 + 8 + 1 + 200, 8);
-  v.Entry(v.RootSector(), 0, "BOX        ", kFolderAttr, 12, 0);
-  v.Chain({12, 13, 14, 15, 16, 17, 18, 19}, 0xFFFF);
-  v.Dots(12, 0);
-  v.SetFat(40, 0xFFFF);
-  v.Fill(v.ClusterSector(40), 'x');
-  *files = 0;
-  for (uint32_t c = 12; c <= 19; ++c)
-    for (uint32_t slot = c == 12 ? 2 : 0; slot < 16; ++slot) {
-      char name[24];
-      std::snprintf(name, sizeof name, "F%03d    BIN", (*files)++);
-      v.Entry(v.ClusterSector(c), slot, name, kFileAttr, 40, static_cast<uint32_t>(kEachClaims));
-    }
-  return WriteTempImage(v.Take(), "room", "volume.img");
-}
-
 TEST_F(QuickMainTest, ARecoveryLargerThanTheDestinationAsksFirstAndNoWritesNothing) {
-  int files = 0;
-  table.AttachImage(CrossLinkedImage(&files));
-  const engine::RoomCheck room = engine::CheckRoom(destination, kEachClaims * files);
+  constexpr uint64_t kPlanned = kCrossLinkedFileClaims * kCrossLinkedFiles;
+  table.AttachImage(WriteTempImage(CrossLinkedVolume(), "room", "volume.img"));
+  const engine::RoomCheck room = engine::CheckRoom(destination, kPlanned);
   if (room.Fits()) GTEST_SKIP() << "the destination has room for " << room.planned << " bytes";
   Open(std::vector<std::string>{});
   w->Treeview2->setCurrentItem(w->DriveNode(platform::DeviceTable::Instance().Volumes()[0].letter));
@@ -49,7 +26,7 @@ TEST_F(QuickMainTest, ARecoveryLargerThanTheDestinationAsksFirstAndNoWritesNothi
   closeAnswer = false;
   w->RecoverExecute();
   ASSERT_EQ(questions.size(), 1u);
-  EXPECT_TRUE(questions[0].contains(QString::number(kEachClaims * files))) << questions[0].toStdString();
+  EXPECT_TRUE(questions[0].contains(QString::number(kPlanned))) << questions[0].toStdString();
   EXPECT_TRUE(questions[0].contains(QStringLiteral("可用空间"))) << questions[0].toStdString();
   EXPECT_TRUE(LastLog().endsWith(QStringLiteral("恢复已取消。"))) << LastLog().toStdString();
   EXPECT_TRUE(std::filesystem::is_empty(destination));

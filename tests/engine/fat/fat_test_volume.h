@@ -3,6 +3,7 @@
 // scanned a volume (crafted or a fixture image).
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <memory>
 #include <string>
 #include <vector>
@@ -92,6 +93,28 @@ class CraftedFat {
   uint32_t fatSectors_;
   ImageBuilder image_;
 };
+
+// A FAT16 volume whose folder BOX holds 126 files that all share cluster
+// 40 and each claim almost 4 GiB (kCrossLinkedFileClaims): legitimate
+// cross-links, together more than any test machine's disk holds.
+inline constexpr uint64_t kCrossLinkedFileClaims = 0xFFFFFF00u;
+inline constexpr int kCrossLinkedFiles = 126;
+inline std::vector<uint8_t> CrossLinkedVolume() {
+  CraftedFat v(engine::kFat16, 1 + 8 + 1 + 200, 8);
+  v.Entry(v.RootSector(), 0, "BOX        ", 0x10, 12, 0);
+  v.Chain({12, 13, 14, 15, 16, 17, 18, 19}, 0xFFFF);
+  v.Dots(12, 0);
+  v.SetFat(40, 0xFFFF);
+  v.Fill(v.ClusterSector(40), 'x');
+  int files = 0;
+  for (uint32_t c = 12; c <= 19; ++c)
+    for (uint32_t slot = c == 12 ? 2 : 0; slot < 16; ++slot) {
+      char name[24];
+      std::snprintf(name, sizeof name, "F%03d    BIN", files++);
+      v.Entry(v.ClusterSector(c), slot, name, 0x20, 40, static_cast<uint32_t>(kCrossLinkedFileClaims));
+    }
+  return v.Take();
+}
 
 // A deleted folder "?ld" and the existing folder "New" that reused its
 // first cluster 12, both in the root of a FAT12/16 volume: the cluster
