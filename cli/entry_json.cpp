@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <string_view>
 
+#include "engine/exact_stamp.h"
 #include "engine/filetime.h"
 
 namespace tarnwell::cli {
@@ -29,22 +30,7 @@ size_t FormatIso(double value, char (&text)[32]) {
                                 t.day, t.hour, t.minute, t.second);
     return n > 0 ? std::min(static_cast<size_t>(n), sizeof text - 1) : 0;
   }
-  const auto two = [&](char* at, int v) {
-    at[0] = static_cast<char>('0' + v / 10);
-    at[1] = static_cast<char>('0' + v % 10);
-  };
-  two(text, t.year / 100);
-  two(text + 2, t.year % 100);
-  text[4] = '-';
-  two(text + 5, t.month);
-  text[7] = '-';
-  two(text + 8, t.day);
-  text[10] = 'T';
-  two(text + 11, t.hour);
-  text[13] = ':';
-  two(text + 14, t.minute);
-  text[16] = ':';
-  two(text + 17, t.second);
+  engine::WriteIsoSeconds(text, t.year, t.month, t.day, t.hour, t.minute, t.second);
   text[19] = '\0';
   return 19;
 }

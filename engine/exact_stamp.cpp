@@ -97,30 +97,34 @@ double LocalDateTimeValue(const ExactStamp& stamp) {
   return static_cast<double>(DaysFromCivil(tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday)) + seconds / 86400.0;
 }
 
+void WriteIsoSeconds(char* text, int year, int month, int day, int hour, int minute, int second) {
+  const auto two = [](char* at, int v) {
+    at[0] = static_cast<char>('0' + v / 10 % 10);
+    at[1] = static_cast<char>('0' + v % 10);
+  };
+  two(text, year / 100);
+  two(text + 2, year % 100);
+  text[4] = '-';
+  two(text + 5, month);
+  text[7] = '-';
+  two(text + 8, day);
+  text[10] = 'T';
+  two(text + 11, hour);
+  text[13] = ':';
+  two(text + 14, minute);
+  text[16] = ':';
+  two(text + 17, second);
+}
+
 size_t FormatIsoStamp(const ExactStamp& stamp, char (&text)[kIsoStampChars]) {
   const auto t = static_cast<time_t>(stamp.seconds);
   std::tm tm{};
   if (!gmtime_r(&t, &tm)) return 0;
   // Digits placed by hand: a listing writes three stamps per entry, and
   // formatting them through printf was a good part of its time.
-  const auto two = [&](char* at, int v) {
-    at[0] = static_cast<char>('0' + v / 10 % 10);
-    at[1] = static_cast<char>('0' + v % 10);
-  };
   const int year = tm.tm_year + 1900;
   if (year < 0 || year > 9999) return 0;
-  two(text, year / 100);
-  two(text + 2, year % 100);
-  text[4] = '-';
-  two(text + 5, tm.tm_mon + 1);
-  text[7] = '-';
-  two(text + 8, tm.tm_mday);
-  text[10] = 'T';
-  two(text + 11, tm.tm_hour);
-  text[13] = ':';
-  two(text + 14, tm.tm_min);
-  text[16] = ':';
-  two(text + 17, tm.tm_sec);
+  WriteIsoSeconds(text, year, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec);
   size_t n = 19;
   if (stamp.fractionDigits > 0) {
     text[n++] = '.';

@@ -53,6 +53,10 @@ std::optional<ExactStamp> NtfsRecordStamp(const tntfsfilerecord& record, int kin
 // time cannot be had.
 double LocalDateTimeValue(const ExactStamp& stamp);
 
+// "YYYY-MM-DDTHH:MM:SS" into text (19 characters, no terminator), for a
+// year of 0 to 9999 and the other fields of 0 to 99.
+void WriteIsoSeconds(char* text, int year, int month, int day, int hour, int minute, int second);
+
 // ISO 8601 into text, returning its length: "2024-03-01T12:00:00.1234567Z"
 // for an instant, without the Z for a wall-clock stamp, with the decimals
 // the file system keeps (none: no dot).
