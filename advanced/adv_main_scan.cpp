@@ -77,7 +77,10 @@ void TfrmAdvMain::AddFolderNodes() {
   TreeView1->setUpdatesEnabled(false);
   // Positions recorded before point at nodes of the old list.
   history_ = controls::TRecentFiles();
-  folderModel_->SetFolderCount(n);
+  // The raw scan files the entries no found folder owns under one key,
+  // listed last.
+  const bool lost = p && !NtfsSelected() && n > 0 && p->DirSectors.back() == physical::kLostEntriesSector;
+  folderModel_->SetFolderCount(n, lost);
   TreeView1->expand(folderModel_->ScanRootIndex());
   TreeView1->setUpdatesEnabled(true);
 }

@@ -19,9 +19,11 @@ constexpr size_t kMaxRows = static_cast<size_t>(std::numeric_limits<int>::max() 
 FolderTreeModel::FolderTreeModel(Images images, QObject* parent)
     : QAbstractItemModel(parent), images_(std::move(images)) {}
 
-void FolderTreeModel::SetFolderCount(size_t count) {
+void FolderTreeModel::SetFolderCount(size_t count, bool lastIsLostEntries) {
   beginResetModel();
   marks_.assign(std::min(count, kMaxRows), FolderMark::kNone);
+  // A list cut at the row limit no longer ends with the lost entries.
+  lastIsLostEntries_ = lastIsLostEntries && count > 0 && count <= kMaxRows;
   endResetModel();
 }
 
@@ -62,7 +64,9 @@ void FolderTreeModel::SetMark(size_t folder, FolderMark mark) {
 }
 
 QString FolderTreeModel::FolderText(size_t folder) const {
-  QString text = QStringLiteral("文件夹 %1").arg(static_cast<qulonglong>(folder), 6, 10, QLatin1Char('0'));
+  QString text = lastIsLostEntries_ && folder + 1 == marks_.size()
+                     ? QStringLiteral("丢失的条目")
+                     : QStringLiteral("文件夹 %1").arg(static_cast<qulonglong>(folder), 6, 10, QLatin1Char('0'));
   const FolderMark mark = Mark(folder);
   if (mark != FolderMark::kNone) text += QStringLiteral(" - ") + QLatin1Char(static_cast<char>(mark));
   return text;

@@ -25,8 +25,10 @@ class FolderTreeModel final : public QAbstractItemModel {
   };
   explicit FolderTreeModel(Images images, QObject* parent = nullptr);
 
-  // Replaces the folder nodes with `count` unmarked ones.
-  void SetFolderCount(size_t count);
+  // Replaces the folder nodes with `count` unmarked ones; with
+  // `lastIsLostEntries` the last one holds the entries no found folder owns
+  // and is captioned so ("丢失的条目") instead of by its number.
+  void SetFolderCount(size_t count, bool lastIsLostEntries = false);
   size_t FolderCount() const { return marks_.size(); }
 
   QModelIndex ScanRootIndex() const { return index(0, 0); }
@@ -43,7 +45,8 @@ class FolderTreeModel final : public QAbstractItemModel {
 
   FolderMark Mark(size_t folder) const;
   void SetMark(size_t folder, FolderMark mark);
-  // "文件夹 000012", with " - P" or " - T" after it when marked.
+  // "文件夹 000012" (or "丢失的条目"), with " - P" or " - T" after it when
+  // marked.
   QString FolderText(size_t folder) const;
 
   QModelIndex index(int row, int column, const QModelIndex& parent = {}) const override;
@@ -56,6 +59,7 @@ class FolderTreeModel final : public QAbstractItemModel {
  private:
   Images images_;
   std::vector<FolderMark> marks_;
+  bool lastIsLostEntries_ = false;
 };
 
 }  // namespace tarnwell::advanced

@@ -334,3 +334,23 @@ TEST_F(AdvWindowTest, AGuessedFatGeometryIsSaidInTheStatusLine) {
 
 }  // namespace
 }  // namespace tarnwell::advanced
+
+namespace tarnwell::advanced {
+namespace {
+
+// A quick-formatted volume whose old folders are found only as loose
+// clusters of entries: they are listed under a node that says so, last.
+TEST_F(AdvWindowTest, EntriesNoFoundFolderOwnsAreListedUnderTheirOwnNode) {
+  Open({"raw/fat32-requick-1k.img"});
+  QAbstractItemModelTester folderTester(window->FolderModel(), QAbstractItemModelTester::FailureReportingMode::Fatal);
+  ScanDisk(0);
+  const size_t folders = window->FolderModel()->FolderCount();
+  ASSERT_GE(folders, 2u);
+  EXPECT_EQ(FolderText(folders - 1), QStringLiteral("丢失的条目"));
+  EXPECT_EQ(FolderText(0), QStringLiteral("文件夹 000000"));
+  SelectFolder(folders - 1);
+  EXPECT_FALSE(ListNames().empty());
+}
+
+}  // namespace
+}  // namespace tarnwell::advanced
