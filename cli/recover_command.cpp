@@ -85,10 +85,7 @@ int RunRecover(CliContext& context, const RecoverOptions& options) {
   // Cross-linked entries can add up to far more than the volume: nothing
   // is written when the destination cannot take it, unless asked to.
   uint64_t planned = 0;
-  for (const FoundEntry& item : items) {
-    const uint64_t bytes = engine::BytesToWrite(item.handle);
-    planned = bytes > UINT64_MAX - planned ? UINT64_MAX : planned + bytes;
-  }
+  for (const FoundEntry& item : items) planned = engine::SaturatingAdd(planned, engine::BytesToWrite(item.handle));
   if (const engine::RoomCheck room = engine::CheckRoom(options.out, planned); !room.Fits() && !options.force) {
     std::fprintf(stderr,
                  "tarnwell-cli: the recovery writes up to %llu bytes, but %s has %llu bytes free; "

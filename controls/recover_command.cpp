@@ -5,6 +5,16 @@
 #include "engine/entry_count.h"
 
 namespace tarnwell::controls {
+namespace {
+
+// The question asked when planned bytes exceed the room available.
+QString RoomQuestionText(uint64_t planned, uint64_t available) {
+  return QStringLiteral("要恢复的文件共 %1 字节，但目标目录所在磁盘只有 %2 字节可用空间。\n仍然继续恢复吗？")
+      .arg(planned)
+      .arg(available);
+}
+
+}  // namespace
 
 std::vector<RecoverItem> CheckedItems(const FileListModel& model) { return model.Ticks(); }
 
@@ -15,12 +25,6 @@ QString RecoverTallyText(const RecoverTally& tally) {
 RecoverAmount MeasureRecoverItem(const RecoverItem& item) {
   const engine::EntryTotals totals = engine::CountFilesAndBytes(engine::EntryHandle::FromParts(item.tag, item.handle));
   return {totals.files, totals.bytes};
-}
-
-QString RoomQuestionText(uint64_t planned, uint64_t available) {
-  return QStringLiteral("要恢复的文件共 %1 字节，但目标目录所在磁盘只有 %2 字节可用空间。\n仍然继续恢复吗？")
-      .arg(planned)
-      .arg(available);
 }
 
 RecoverOutcome RunRecoverCommand(const std::vector<RecoverItem>& items, const RecoverSteps& steps,
@@ -38,8 +42,7 @@ RecoverOutcome RunRecoverCommand(const std::vector<RecoverItem>& items, const Re
   for (const RecoverItem& item : items) {
     amounts.push_back(MeasureRecoverItem(item));
     total.files += amounts.back().files;
-    const uint64_t bytes = amounts.back().bytes;
-    total.bytes = bytes > UINT64_MAX - total.bytes ? UINT64_MAX : total.bytes + bytes;
+    total.bytes = engine::SaturatingAdd(total.bytes, amounts.back().bytes);
   }
   // Cross-linked entries can add up to far more than the volume holds:
   // the user decides before a destination fills up.

@@ -65,9 +65,6 @@ struct RecoverSteps {
   std::function<void(const RecoverTally& tally, const QString& summary)> finish;
 };
 
-// The question asked when planned bytes exceed the room available.
-QString RoomQuestionText(uint64_t planned, uint64_t available);
-
 enum class RecoverOutcome { kNothingChecked, kCancelled, kRan };
 
 // nothingCheckedText is shown as a warning when items is empty.

@@ -25,6 +25,14 @@ std::string ReadFailureText(const ReadResult& read, uint64_t sourceSectors) {
   return "read failed at " + at;
 }
 
+// An outcome of a kind with its description; the factories fill in the rest.
+Outcome OfKind(OutcomeKind kind, std::string what) {
+  Outcome o;
+  o.kind = kind;
+  o.what = std::move(what);
+  return o;
+}
+
 }  // namespace
 
 std::string Outcome::Text() const {
@@ -44,9 +52,7 @@ std::string Outcome::Text() const {
 }
 
 Outcome Outcome::ReadFailed(std::string what, const ReadResult& read, uint64_t sourceSectors) {
-  Outcome o;
-  o.kind = OutcomeKind::kReadFailed;
-  o.what = std::move(what);
+  Outcome o = OfKind(OutcomeKind::kReadFailed, std::move(what));
   o.sector = read.sector;
   o.read = read;
   o.sourceSectors_ = sourceSectors;
@@ -54,34 +60,17 @@ Outcome Outcome::ReadFailed(std::string what, const ReadResult& read, uint64_t s
 }
 
 Outcome Outcome::Damaged(std::string what, uint64_t sector, std::string detail) {
-  Outcome o;
-  o.kind = OutcomeKind::kDamaged;
-  o.what = std::move(what);
+  Outcome o = OfKind(OutcomeKind::kDamaged, std::move(what));
   o.sector = sector;
   o.detail = std::move(detail);
   return o;
 }
 
-Outcome Outcome::Unrecognised(std::string what) {
-  Outcome o;
-  o.kind = OutcomeKind::kUnrecognised;
-  o.what = std::move(what);
-  return o;
-}
+Outcome Outcome::Unrecognised(std::string what) { return OfKind(OutcomeKind::kUnrecognised, std::move(what)); }
 
-Outcome Outcome::Busy(std::string what) {
-  Outcome o;
-  o.kind = OutcomeKind::kBusy;
-  o.what = std::move(what);
-  return o;
-}
+Outcome Outcome::Busy(std::string what) { return OfKind(OutcomeKind::kBusy, std::move(what)); }
 
-Outcome Outcome::Unavailable(std::string what) {
-  Outcome o;
-  o.kind = OutcomeKind::kUnavailable;
-  o.what = std::move(what);
-  return o;
-}
+Outcome Outcome::Unavailable(std::string what) { return OfKind(OutcomeKind::kUnavailable, std::move(what)); }
 
 Outcome Outcome::Shrank(std::string what, uint64_t sector, uint64_t sourceSectors) {
   ReadResult read;

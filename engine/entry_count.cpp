@@ -10,8 +10,7 @@ namespace {
 
 void AddFile(EntryTotals& totals, const EntryHandle& file) {
   ++totals.files;
-  const uint64_t size = file.Size();
-  totals.bytes = size > UINT64_MAX - totals.bytes ? UINT64_MAX : totals.bytes + size;
+  totals.bytes = SaturatingAdd(totals.bytes, file.Size());
 }
 
 }  // namespace

@@ -10,6 +10,10 @@
 
 namespace tarnwell::engine {
 
+// a + b, held at the largest value instead of wrapping: sizes on a
+// damaged volume can add up past 64 bits.
+inline uint64_t SaturatingAdd(uint64_t a, uint64_t b) { return b > UINT64_MAX - a ? UINT64_MAX : a + b; }
+
 struct EntryTotals {
   uint64_t files = 0;
   uint64_t bytes = 0;  // the sizes the entries give (holes included), saturated
