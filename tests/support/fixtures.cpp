@@ -176,14 +176,21 @@ std::string WriteTempImage(const std::vector<uint8_t>& bytes, const std::string&
   return path;
 }
 
-std::vector<ManifestRow> ManifestRows(const std::string& manifest) {
-  std::vector<ManifestRow> rows;
-  std::istringstream in(ReadTextFile(FixtureSourcePath(manifest)));
+std::vector<std::vector<std::string>> TabSeparatedRows(const std::string& relative) {
+  std::vector<std::vector<std::string>> rows;
+  std::istringstream in(ReadTextFile(FixtureSourcePath(relative)));
   for (std::string line; std::getline(in, line);) {
     if (line.empty() || line[0] == '#') continue;
-    std::vector<std::string> f;
-    std::istringstream cells(line);
-    for (std::string cell; std::getline(cells, cell, '\t');) f.push_back(cell);
+    std::vector<std::string>& cells = rows.emplace_back();
+    std::istringstream fields(line);
+    for (std::string cell; std::getline(fields, cell, '\t');) cells.push_back(cell);
+  }
+  return rows;
+}
+
+std::vector<ManifestRow> ManifestRows(const std::string& manifest) {
+  std::vector<ManifestRow> rows;
+  for (const std::vector<std::string>& f : TabSeparatedRows(manifest)) {
     if (f.size() != 10 || f[7].empty() || f[7].find_first_not_of("0123456789") != std::string::npos) continue;
     rows.push_back({f[0], f[1], f[2], f[3], f[4], f[5], f[6], std::stoull(f[7]), f[8], f[9]});
   }

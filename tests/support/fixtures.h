@@ -14,6 +14,9 @@ std::string FixturePath(const std::string& relative);
 // Path of a committed fixture file that is not compressed (manifests).
 std::string FixtureSourcePath(const std::string& relative);
 std::string ReadTextFile(const std::string& path);
+// The tab-separated cells of each line of a committed fixture file, blank
+// lines and "#" comments left out.
+std::vector<std::vector<std::string>> TabSeparatedRows(const std::string& relative);
 std::vector<uint8_t> ReadBinaryFile(const std::string& path);
 // Writes bytes as a file `name` in a new temporary folder named after hint;
 // returns its path.

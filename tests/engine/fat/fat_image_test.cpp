@@ -21,19 +21,14 @@ struct ManifestRow {
 
 std::vector<ManifestRow> Manifest(const std::string& image) {
   std::vector<ManifestRow> rows;
-  std::istringstream in(testing::ReadTextFile(testing::FixtureSourcePath("fat/manifest.txt")));
-  std::string line;
-  while (std::getline(in, line)) {
-    if (line.empty() || line[0] == '#') continue;
-    std::istringstream fields(line);
+  for (std::vector<std::string> f : testing::TabSeparatedRows("fat/manifest.txt")) {
+    f.resize(5);  // image, path, size, sha256, state
     ManifestRow r;
-    std::string size;
-    std::getline(fields, r.image, '\t');
-    std::getline(fields, r.path, '\t');
-    std::getline(fields, size, '\t');
-    std::getline(fields, r.sha256, '\t');
-    std::getline(fields, r.state, '\t');
-    r.size = std::stoull(size);
+    r.image = f[0];
+    r.path = f[1];
+    r.size = std::stoull(f[2]);
+    r.sha256 = f[3];
+    r.state = f[4];
     if (r.image == image) rows.push_back(r);
   }
   return rows;

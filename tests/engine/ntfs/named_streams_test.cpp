@@ -31,19 +31,14 @@ struct Row {
 
 std::vector<Row> Manifest() {
   std::vector<Row> rows;
-  std::istringstream in(tarnwell::testing::ReadTextFile(
-      tarnwell::testing::FixtureSourcePath("ntfs/ntfs-streams.manifest")));
-  for (std::string line; std::getline(in, line);) {
-    if (line.empty() || line[0] == '#') continue;
-    std::istringstream f(line);
+  for (std::vector<std::string> f : tarnwell::testing::TabSeparatedRows("ntfs/ntfs-streams.manifest")) {
+    f.resize(5);  // path, kind, size, sha256, state
     Row r;
-    std::string size;
-    std::getline(f, r.path, '\t');
-    std::getline(f, r.kind, '\t');
-    std::getline(f, size, '\t');
-    std::getline(f, r.sha256, '\t');
-    std::getline(f, r.state, '\t');
-    r.size = std::stoul(size);
+    r.path = f[0];
+    r.kind = f[1];
+    r.size = std::stoul(f[2]);
+    r.sha256 = f[3];
+    r.state = f[4];
     rows.push_back(r);
   }
   return rows;

@@ -23,19 +23,13 @@ struct ManifestLine {
 
 std::vector<ManifestLine> ReadManifest() {
   std::vector<ManifestLine> lines;
-  std::istringstream in(tarnwell::testing::ReadTextFile(
-      tarnwell::testing::FixtureSourcePath("ntfs/ntfs-mixed.manifest")));
-  std::string line;
-  while (std::getline(in, line)) {
-    if (line.empty() || line[0] == '#') continue;
-    std::istringstream f(line);
+  for (std::vector<std::string> f : tarnwell::testing::TabSeparatedRows("ntfs/ntfs-mixed.manifest")) {
+    f.resize(4);  // path, size, sha256, state
     ManifestLine m;
-    std::string size;
-    std::getline(f, m.path, '\t');
-    std::getline(f, size, '\t');
-    std::getline(f, m.sha256, '\t');
-    std::getline(f, m.state, '\t');
-    m.size = std::stoul(size);
+    m.path = f[0];
+    m.size = std::stoul(f[1]);
+    m.sha256 = f[2];
+    m.state = f[3];
     lines.push_back(m);
   }
   return lines;
