@@ -6,7 +6,9 @@ Mounts a folder holding one file, disk.img, that reads as IMAGE does except:
   --weak SECTOR:FAILURES   a sector that fails FAILURES times, then reads
 A read that reaches a failing sector returns the sectors before it (a short
 read, as the kernel gives a failing block device's pages), or EIO when it
-starts on one. Failing reads take --bad-ms, and reads within --margin
+starts on one; with --fail-whole it fails whole with EIO, as a read passed
+through a file system does (the kernel also takes a short read of a FUSE file
+for its end, so that programs starting later see it shrunk). Failing reads take --bad-ms, and reads within --margin
 sectors of a failing sector take --slow-ms: drives slow down around damage.
 
 The file system is mounted with direct_io, so every read of a program
@@ -32,7 +34,7 @@ SECTOR = 512
 
 
 class FaultyDisk(Operations):
-    def __init__(self, image, bad, weak, bad_ms, slow_ms, margin):
+    def __init__(self, image, bad, weak, bad_ms, slow_ms, margin, fail_whole=False):
         self.fd = os.open(image, os.O_RDONLY)
         self.size = os.fstat(self.fd).st_size
         self.bad = sorted(bad)  # (first, end) sector ranges
@@ -40,6 +42,7 @@ class FaultyDisk(Operations):
         self.bad_s = bad_ms / 1000.0
         self.slow_s = slow_ms / 1000.0
         self.margin = margin
+        self.fail_whole = fail_whole
         self.mutex = threading.Lock()
         self.reads = 0
         self.failed = 0
@@ -107,7 +110,7 @@ class FaultyDisk(Operations):
             good_end = end
             for sector in range(first, end):
                 if self._failing(sector):
-                    good_end = sector
+                    good_end = first if self.fail_whole else sector
                     if sector in self.weak:
                         self.weak[sector] -= 1
                     break
@@ -146,8 +149,9 @@ def main():
     parser.add_argument("--bad-ms", type=float, default=20)
     parser.add_argument("--slow-ms", type=float, default=2)
     parser.add_argument("--margin", type=int, default=256)
+    parser.add_argument("--fail-whole", action="store_true")
     args = parser.parse_args()
-    disk = FaultyDisk(args.image, args.bad, args.weak, args.bad_ms, args.slow_ms, args.margin)
+    disk = FaultyDisk(args.image, args.bad, args.weak, args.bad_ms, args.slow_ms, args.margin, args.fail_whole)
     # One request at a time, as a disk serves them.
     FUSE(disk, args.mount, foreground=True, nothreads=True, ro=True, direct_io=True)
 
