@@ -7,11 +7,17 @@
 #    folders deleted): the files `raw-recover` and `photorec` each give back
 #    byte-exact, checked against the manifest's sha256 sums, with `fls -r -p`
 #    and `tsk_recover -e` beside them.
-# Needs a build (./scripts/build), sleuthkit and testdisk (photorec).
-#   bench/measure_raw_folders.sh [BUILD-DIR]
+#  - with --disk-scale, a 2 GiB FAT32 volume that mtools fills with 250
+#    folders of 200 long-named files each (50,250 entries with the folders;
+#    each folder's later clusters lie between its files' data): the entries
+#    `raw-scan` finds beside `fls -r -p`, and both times beside `cat`'s.
+# Needs a build (./scripts/build), sleuthkit and testdisk (photorec), mtools
+# and dosfstools for --disk-scale.
+#   bench/measure_raw_folders.sh [BUILD-DIR] [--disk-scale]
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 build=$(cd "${1:-$top/build}" && pwd)
+disk_scale=${2:-}
 cli=$build/cli/tarnwell-cli
 manifest=$top/tests/fixtures/raw/MANIFEST.folders
 for tool in fls tsk_recover photorec sha256sum; do
@@ -52,3 +58,28 @@ tsk_recover -e "$image" "$work/tsk" >/dev/null 2>&1 || true
 sums_below "$work/tsk" >"$work/tsk.sums"
 echo "  tsk_recover -e     $(count_exact fat32-requick-1k.img "$work/tsk.sums")"
 echo "  fls -r -p lists    $(fls_entries "$image") entries, raw-scan $("$cli" --no-devices raw-scan "$image:0" --json 2>/dev/null | grep -c '"fs":"fat"')"
+
+[ "$disk_scale" = --disk-scale ] || exit 0
+image=$work/fat32-2g.img
+truncate -s 2G "$image"
+mkfs.fat -F 32 -n SCALE "$image" >/dev/null
+tree=$work/tree
+for d in $(seq -w 1 250); do
+  mkdir -p "$tree/Folder number $d"
+  for f in $(seq -w 1 200); do
+    printf 'file %s of folder %s\n' "$f" "$d" >"$tree/Folder number $d/A long file name number $f of folder $d.txt"
+  done
+done
+MTOOLS_SKIP_CHECK=1 mcopy -s -i "$image" "$tree"/* ::/
+rm -rf "$tree"
+echo "fat32-2g.img (250 folders of 200 long-named files, mtools): entries found"
+echo "  fls -r -p          $(fls_entries "$image")"
+seconds_since() { awk -v a="$1" -v b="$(date +%s.%N)" 'BEGIN { printf "%.2f", b - a }'; }
+cat "$image" >/dev/null  # both timings below start from a warm page cache
+start=$(date +%s.%N)
+found=$("$cli" --no-devices raw-scan "$image:0" --json 2>/dev/null | grep -c '"fs":"fat"')
+ours=$(seconds_since "$start")
+start=$(date +%s.%N)
+cat "$image" >/dev/null
+plain=$(seconds_since "$start")
+echo "  raw-scan           $found  (${ours} s; cat ${plain} s)"
