@@ -12,6 +12,7 @@
 #include "engine/boot_sector.h"
 #include "engine/entry_helpers.h"
 #include "engine/ntfs/file_record.h"
+#include "engine/ntfs/hard_links.h"
 #include "engine/ntfs/mft_map.h"
 #include "engine/ntfs/named_streams.h"
 #include "engine/ntfs/ntfs_format.h"
@@ -217,6 +218,31 @@ std::unique_ptr<tntfsfilerecord> StreamEntry(const tntfsfilerecord& owner, ntfs:
   return entry;
 }
 
+// Another name of a file with hard links, as an entry of its own in the
+// folder that name lies in: the record's place, sizes, stamps and state.
+std::unique_ptr<tntfsfilerecord> LinkEntry(const tntfsfilerecord& owner, const ntfs::LinkName& link,
+                                           std::string name) {
+  auto entry = std::make_unique<tntfsfilerecord>(owner);
+  entry->Name = std::move(name);
+  entry->FileName.SetParentRecord(link.parentRecord);
+  entry->FileName.SetParentSequence(link.parentSequence);
+  entry->Parent = nullptr;
+  return entry;
+}
+
+// The entries for a file's names beyond the one it is listed under. Only
+// a record that counts more than one link is looked at again; a folder has
+// one name.
+void AddLinkEntries(std::span<const uint8_t> record, const tntfsfilerecord& owner,
+                    ntfs::ListedDataResolver& resolver, NtfsEntryList& entries) {
+  if (ntfs::HardLinkCount(record) < 2 || (owner.RecordFlags & 2) != 0) return;
+  for (const ntfs::LinkName& link : ntfs::LinkNamesOf(record, &resolver)) {
+    std::string name = ntfs::TrimmedSystemName(link.name.data(), link.name.size());
+    if (name.empty() || (link.parentRecord == owner.FileName.ParentRecord() && name == owner.Name)) continue;
+    entries.push_back(LinkEntry(owner, link, std::move(name)));
+  }
+}
+
 }  // namespace
 
 disk::Outcome TUndelete::ScanNtfsVolume(ProgressBar& progress) {
@@ -309,6 +335,7 @@ void TUndelete::ReadMftRecords(ProgressBar& progress) {
         const tntfsfilerecord& owner = *found;
         entries.push_back(std::move(found));
         for (ntfs::NamedStream& s : streams) entries.push_back(StreamEntry(owner, s));
+        AddLinkEntries(record, owner, resolver, entries);
       }
     }
   }

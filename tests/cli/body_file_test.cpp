@@ -118,9 +118,11 @@ std::map<std::string, BodyLine> ByAddress(const std::vector<BodyLine>& lines, co
                                           const char* volume) {
   std::map<std::string, BodyLine> by;
   for (const BodyLine& b : lines) {
-    const bool added = by.emplace(b.address, b).second;
-    // fls names a hard-linked NTFS record once per name; ours once.
-    if (!added && std::string(who) == "ours") ADD_FAILURE() << volume << ": two lines for " << b.address;
+    const auto [at, added] = by.emplace(b.address, b);
+    // fls names a hard-linked NTFS record once per name, and so do we; the
+    // first line of an address is compared, and none may come twice.
+    if (!added && std::string(who) == "ours" && at->second.name == b.name)
+      ADD_FAILURE() << volume << ": two lines for " << b.address << " " << b.name;
   }
   return by;
 }

@@ -6,6 +6,7 @@
 // under its own name and folder, and comes back byte-exact.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <set>
 #include <sstream>
@@ -143,11 +144,11 @@ TEST_F(ExtendedVolume, CrowdedFoldersHoldAllTheirEntries) {
 TEST_F(ExtendedVolume, ListsEveryRecordTheSleuthKitListsAndNoOther) {
   ASSERT_TRUE(Volume().Scanned());
   if (std::system("command -v fls >/dev/null 2>&1") != 0) GTEST_SKIP() << "fls (sleuthkit) is not installed";
-  // fls lists each name of a record; a record is one entry here, under one
-  // of its names. Extension records are never among them. fls lists the
-  // deleted files whose name moved out as orphans without a name; here
-  // they keep theirs (checked above).
-  std::set<int64_t> tsk;
+  // fls lists each name of a record, and so is a file with hard links
+  // listed here once per name (linked.txt has thirteen). Extension records
+  // are never among them. fls lists the deleted files whose name moved out
+  // as orphans without a name; here they keep theirs (checked above).
+  std::map<int64_t, int> tsk;  // record -> names
   std::istringstream in(tarnwell::testing::ShellOutput(
       "fls -r -p '" + tarnwell::testing::FixturePath("ntfs/ntfs-extended.img") + "'"));
   for (std::string line; std::getline(in, line);) {
@@ -164,16 +165,43 @@ TEST_F(ExtendedVolume, ListsEveryRecordTheSleuthKitListsAndNoOther) {
     const std::string path = line.substr(line.find('\t') + 1);
     if (path.rfind("$", 0) == 0 && path.rfind("$OrphanFiles/", 0) != 0) continue;
     const int64_t record = std::stoll(address);
-    if (record >= 16) tsk.insert(record);
+    if (record >= 16) ++tsk[record];
   }
   ASSERT_GT(tsk.size(), 4000u);
-  std::set<int64_t> ours;
+  EXPECT_GT(std::count_if(tsk.begin(), tsk.end(), [](const auto& r) { return r.second > 1; }), 0)
+      << "the volume has a file with hard links";
+  std::map<int64_t, int> ours;
+  std::set<std::pair<uint64_t, std::string>> places;
   for (const auto& r : Volume().Drive().NtfsEntries)
     if (r->RecordNumber >= 16 && r->StreamName.empty()) {  // a stream shares its file's record
-      EXPECT_TRUE(ours.insert(r->RecordNumber).second) << "listed twice: " << r->Name;
+      ++ours[r->RecordNumber];
+      EXPECT_TRUE(places.emplace(r->FileName.ParentRecord(), r->Name).second) << "listed twice: " << r->Name;
     }
-  for (int64_t n : tsk) EXPECT_TRUE(ours.count(n)) << "record " << n << " missing";
-  for (int64_t n : ours) EXPECT_TRUE(tsk.count(n)) << "record " << n << " listed, not by fls";
+  for (const auto& [n, names] : tsk) EXPECT_EQ(ours[n], names) << "names of record " << n;
+  for (const auto& [n, names] : ours) EXPECT_TRUE(tsk.count(n)) << "record " << n << " listed, not by fls";
+}
+
+TEST_F(ExtendedVolume, EveryNameOfAHardLinkedFileIsListedInItsFolderAndRecoversTheSameBytes) {
+  ASSERT_TRUE(Volume().Scanned());
+  std::string digest;
+  for (const Row& row : Manifest())
+    if (row.fields[0] == "linked.txt") digest = row.fields[2];
+  ASSERT_FALSE(digest.empty());
+  int64_t record = -1;
+  for (const auto& r : Volume().Drive().NtfsEntries)
+    if (r->Name == "linked.txt") record = r->RecordNumber;
+  ASSERT_GE(record, 16);
+  std::set<std::string> names;
+  for (const auto& r : Volume().Drive().NtfsEntries) {
+    if (r->RecordNumber != record) continue;
+    names.insert(r->Name);
+    ASSERT_NE(r->Parent, nullptr) << r->Name;
+    EXPECT_EQ(r->Parent->RecordNumber, kNtfsRootRecord) << r->Name;
+    EXPECT_EQ(r->DataSize, 11400) << r->Name;
+    EXPECT_EQ(Digest("sha256sum", Volume().Recover(*const_cast<tntfsfilerecord*>(r.get()))), digest) << r->Name;
+  }
+  EXPECT_EQ(names.size(), 13u);
+  EXPECT_TRUE(names.count("linked.txt also known under a long hard-linked name number 12 that takes room in the record"));
 }
 
 }  // namespace
