@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <map>
-#include <sstream>
 
 #include "tests/engine/ntfs/scanned_volume.h"
 
@@ -22,18 +21,9 @@ struct Expected {
 
 std::map<std::string, std::vector<Expected>> ReadExpectations() {
   std::map<std::string, std::vector<Expected>> byImage;
-  std::istringstream in(tarnwell::testing::ReadTextFile(
-      tarnwell::testing::FixtureSourcePath("ntfs/corpus-icat.tsv")));
-  std::string line;
-  while (std::getline(in, line)) {
-    if (line.empty() || line[0] == '#') continue;
-    std::istringstream f(line);
-    std::string image, path, deleted, md5;
-    std::getline(f, image, '\t');
-    std::getline(f, path, '\t');
-    std::getline(f, deleted, '\t');
-    std::getline(f, md5, '\t');
-    byImage[image].push_back({path, deleted == "1", md5});
+  for (const std::vector<std::string>& cells : tarnwell::testing::TabSeparatedRows("ntfs/corpus-icat.tsv")) {
+    if (cells.size() < 4) continue;
+    byImage[cells[0]].push_back({cells[1], cells[2] == "1", cells[3]});
   }
   return byImage;
 }

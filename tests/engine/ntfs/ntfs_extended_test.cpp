@@ -26,16 +26,8 @@ struct Row {
 
 std::vector<Row> Manifest() {
   std::vector<Row> rows;
-  std::istringstream in(tarnwell::testing::ReadTextFile(
-      tarnwell::testing::FixtureSourcePath("ntfs/ntfs-extended.manifest")));
-  std::string line;
-  while (std::getline(in, line)) {
-    if (line.empty() || line[0] == '#') continue;
-    Row row;
-    std::istringstream f(line);
-    for (std::string field; std::getline(f, field, '\t');) row.fields.push_back(field);
-    if (row.fields.size() == 4) rows.push_back(row);
-  }
+  for (std::vector<std::string>& cells : tarnwell::testing::TabSeparatedRows("ntfs/ntfs-extended.manifest"))
+    if (cells.size() == 4) rows.push_back({std::move(cells)});
   return rows;
 }
 
