@@ -3,8 +3,7 @@
 #include <algorithm>
 
 #include "common/little_endian.h"
-#include "engine/ntfs/attribute_list.h"
-#include "engine/ntfs/file_record.h"
+#include "engine/ntfs/base_attributes.h"
 #include "engine/ntfs/ntfs_format.h"
 #include "engine/ntfs/record_attribute.h"
 
@@ -44,28 +43,12 @@ uint16_t HardLinkCount(std::span<const uint8_t> record) {
 
 std::vector<LinkName> LinkNamesOf(std::span<const uint8_t> record, ListedDataResolver* resolver) {
   std::vector<LinkName> links;
-  TAttribute list;
-  if (ExtractAttribute(record, kAttrAttributeList, list)) {
-    if (!resolver) return links;
-    std::vector<uint8_t> value;
-    if (list.IsNonResident()) {
-      if (!resolver->ListValue(list, value)) return links;
-    } else {
-      value = std::move(list.Content);
-    }
-    ListedRecords records(record, resolver->base,
-                          [resolver](uint64_t n, RecordBuffer& r) { return resolver->ReadRecord(n, r); });
-    (void)ForEachListEntry(value, [&](const ListEntry& entry) {
-      if (entry.type != kAttrFileName) return true;
-      if (const auto found = LocateListed(entry, records)) TakeLink(found->record, found->spot, links);
-      return links.size() < kMaxLinkNames;
-    });
-    return links;
-  }
-  // AttributeAt moves at least 8 bytes a step and stops at the record's end.
-  for (auto spot = AttributeAt(record, FirstAttributeOffset(record)); spot && links.size() < kMaxLinkNames;
-       spot = AttributeAt(record, spot->offset + spot->length))
-    TakeLink(record, *spot, links);
+  ForEachBaseAttribute(
+      record, resolver, [](uint32_t type, uint8_t, uint64_t) { return type == kAttrFileName; },
+      [&](std::span<const uint8_t> holder, const AttributeSpot& spot) {
+        TakeLink(holder, spot, links);
+        return links.size() < kMaxLinkNames;
+      });
   return links;
 }
 

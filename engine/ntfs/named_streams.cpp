@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <set>
 
-#include "engine/ntfs/attribute_list.h"
+#include "engine/ntfs/base_attributes.h"
 #include "engine/ntfs/file_record.h"
 #include "engine/ntfs/ntfs_format.h"
 #include "engine/ntfs/record_attribute.h"
@@ -37,29 +37,17 @@ std::vector<NamedStream> NamedStreamsOf(std::span<const uint8_t> record, uint32_
                                         ListedDataResolver* resolver) {
   std::vector<NamedStream> streams;
   std::set<std::vector<uint8_t>> seen;
-  TAttribute list;
-  if (ExtractAttribute(record, kAttrAttributeList, list)) {
-    if (!resolver) return streams;
-    std::vector<uint8_t> value;
-    if (list.IsNonResident()) {
-      if (!resolver->ListValue(list, value)) return streams;
-    } else {
-      value = std::move(list.Content);
-    }
-    ListedRecords records(record, resolver->base,
-                          [resolver](uint64_t n, RecordBuffer& r) { return resolver->ReadRecord(n, r); });
-    (void)ForEachListEntry(value, [&](const ListEntry& entry) {
-      if (entry.type != kAttrData || entry.nameLength == 0 || entry.startVcn != 0) return true;
-      if (const auto found = LocateListed(entry, records))
-        TakeStream(found->record, found->spot, residentAllocated, streams, seen);
-      return streams.size() < kMaxNamedStreams;
-    });
-    return streams;
-  }
-  // AttributeAt moves at least 8 bytes a step and stops at the record's end.
-  for (auto spot = AttributeAt(record, FirstAttributeOffset(record)); spot && streams.size() < kMaxNamedStreams;
-       spot = AttributeAt(record, spot->offset + spot->length))
-    TakeStream(record, *spot, residentAllocated, streams, seen);
+  // Only a named stream's first piece is read: the later pieces of a large
+  // stream, and all of the unnamed data, cost no record reads.
+  ForEachBaseAttribute(
+      record, resolver,
+      [](uint32_t type, uint8_t nameLength, uint64_t startVcn) {
+        return type == kAttrData && nameLength != 0 && startVcn == 0;
+      },
+      [&](std::span<const uint8_t> holder, const AttributeSpot& spot) {
+        TakeStream(holder, spot, residentAllocated, streams, seen);
+        return streams.size() < kMaxNamedStreams;
+      });
   return streams;
 }
 
