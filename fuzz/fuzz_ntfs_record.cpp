@@ -1,14 +1,16 @@
 // FILE records from the fuzzer: the first 1024 bytes are a base record
 // (number 16), each further 1024 bytes the record after it, which its
 // attribute list may name as extension records. Fix-up, the scan's parse
-// through the list, the listed name, the named streams and the pieces of
-// each that the recovery joins, the data pieces of the file, and the
-// attribute walk for every type the engine asks for.
+// through the list, the listed name, the names of its hard links, the
+// named streams and the pieces of each that the recovery joins, the data
+// pieces of the file, and the attribute walk for every type the engine
+// asks for.
 #include <cstdint>
 #include <cstring>
 #include <vector>
 
 #include "engine/ntfs/file_record.h"
+#include "engine/ntfs/hard_links.h"
 #include "engine/ntfs/listed_attributes.h"
 #include "engine/ntfs/named_streams.h"
 #include "engine/ntfs/ntfs_format.h"
@@ -52,6 +54,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     volatile size_t n = ntfs::ListedName(info).size();
     (void)n;
   }
+  // Every name taken is whole: a header and at least one character.
+  for (const ntfs::LinkName& link : ntfs::LinkNamesOf(record, &resolver))
+    if (link.name.empty() || link.name.size() % 2 != 0 || link.name.size() > 510) __builtin_trap();
   const std::vector<ntfs::NamedStream> streams = ntfs::NamedStreamsOf(record, 4096, &resolver);
   TAttribute list;
   if (ntfs::ExtractAttribute(record, ntfs::kAttrAttributeList, list)) {
