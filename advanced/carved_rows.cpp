@@ -1,6 +1,7 @@
 #include "advanced/carved_rows.h"
 
 #include <map>
+#include <string_view>
 #include <unordered_map>
 
 #include "advanced/raw_file_list.h"
@@ -13,11 +14,14 @@ namespace tarnwell::advanced {
 using physical::carve::CarvedFile;
 
 std::vector<CarvedTypeNode> CarvedTypeNodes(const std::vector<CarvedFile>& files) {
-  std::map<QString, size_t> counts;
-  for (const CarvedFile& f : files) ++counts[QString::fromLatin1(f.extension)];
+  // Extensions are the families' static texts: counted without a string
+  // made per file.
+  std::map<std::string_view, size_t> counts;
+  for (const CarvedFile& f : files) ++counts[f.extension];
   std::vector<CarvedTypeNode> nodes;
   nodes.reserve(counts.size());
-  for (const auto& [extension, count] : counts) nodes.push_back({extension, count});
+  for (const auto& [extension, count] : counts)
+    nodes.push_back({QString::fromLatin1(extension.data(), static_cast<qsizetype>(extension.size())), count});
   return nodes;
 }
 

@@ -12,6 +12,7 @@
 #include "advanced/folder_tree_model.h"
 #include "advanced/raw_file_list.h"
 #include "controls/properties_page.h"
+#include "physical/parti_entry.h"
 #include "tests/advanced/adv_window_support.h"
 #include "tests/support/json_lines.h"
 
@@ -129,7 +130,7 @@ TEST_F(CarvedFilesWindowTest, TheHexPageShowsTheFilesOwnFirstBytesAndTheListItsS
   const std::vector<uint8_t> head = ImageBytes(686, 287);
   EXPECT_TRUE(std::equal(head.begin(), head.end(), window->HexBuffer().begin()));
   EXPECT_TRUE(std::all_of(window->HexBuffer().begin() + 287, window->HexBuffer().end(), [](uint8_t b) { return b == 0; }));
-  EXPECT_EQ(window->Panel5->text(), QStringLiteral(" '.JPG' 文件的正常报头(起始的两个字节)应该是 'FF D8'"));
+  EXPECT_EQ(window->Panel5->text(), QStringLiteral(" '.jpg' 文件的正常报头(起始的两个字节)应该是 'FF D8'"));
   EXPECT_EQ(window->ListView2->Value(1), QStringLiteral("f0000686.jpg"));
   EXPECT_EQ(window->ListView2->Value(3), QStringLiteral("287"));
   EXPECT_EQ(window->ListView2->Value(4), QStringLiteral("512"));

@@ -28,6 +28,7 @@ class CarvedEntryKindTest : public DiskModelTest {
     drive = DiskOf(std::move(disk));
     joined = {Family::kJpeg, "jpg", 10, jpeg.size(), false, kFirst, 30};
     note = {Family::kText, "txt", 100, text.size(), false, 0, 0};
+    log.lines.clear();  // what modelling the disk said
   }
 
   static constexpr uint64_t kFirst = 2048 + 100;
