@@ -205,8 +205,10 @@ void TfrmAdvMain::ListView1Change() {
   ListView2->SetValue(kPropSize, props.exactSize);
   ListView2->SetValue(kPropAllocated, props.allocated);
   ListView2->SetValue(kPropModified, props.modified);
+  // A carved file has no entry, so no attributes: "N" would claim one.
   for (size_t i = 0; i < props.flags.size(); ++i)
-    ListView2->SetValue(kPropFirstFlag + static_cast<int>(i), props.flags[i]);
+    ListView2->SetValue(kPropFirstFlag + static_cast<int>(i),
+                        fileModel_->ShowsCarvedFiles() ? QString() : props.flags[i]);
 
   if (Notebook1->currentIndex() == kPagePreview && !Busy()) {
     // The copy pumps events: nothing may start meanwhile.

@@ -190,11 +190,11 @@ void TfrmAdvMain::ScanExecute() {
     physical::raw::ReadFatDirectories(drive, *progress_);
     statusPanel_->SetText(platform::SystemText(" 正在获取 NTFS 数据 ..."));
     physical::raw::ReadNtfsRecords(drive, *progress_);
-    if (carve) KeepCarvedFiles(drive, *node.entry, *carve);
     const physical::TPartiEntry& p = *node.entry;
     SetSelectorCaptions();
     ListView3->Add(QStringLiteral("找到 %1 个 FAT 条目，%2 个 NTFS 条目").arg(p.FatEntries.size()).arg(p.NtfsRecords.size()),
                    0);
+    if (carve) KeepCarvedFiles(drive, *node.entry, *carve);
     ShowScanResults();
     if (!p.FatEntries.empty() && !p.NtfsRecords.empty())
       ShowBox(controls::BoxKind::kInformation,
@@ -219,10 +219,9 @@ void TfrmAdvMain::KeepCarvedFiles(physical::TPhysicalDrive& drive, physical::TPa
   entry.CarvedFiles = std::move(carve.scanner->Files());
   if (carve.scanner->Counts().full)
     ListView3->Add(QStringLiteral("按文件类型找到的文件已达上限，其后的部分未再查找"), physical::kLogFailure);
-  ListView3->Add(QStringLiteral("按文件类型找到 %1 个文件，另有 %2 个已由找到的条目给出")
-                     .arg(entry.CarvedFiles.size())
-                     .arg(named),
-                 0);
+  QString found = QStringLiteral("按文件类型找到 %1 个文件").arg(entry.CarvedFiles.size());
+  if (named > 0) found += QStringLiteral("，另有 %1 个已由找到的条目给出").arg(named);
+  ListView3->Add(found, 0);
 }
 
 void TfrmAdvMain::ShowGeometryStatus() {

@@ -108,6 +108,9 @@ void RawFileListModel::SortRaw(int column, int factor) {
 }
 
 QVariant RawFileListModel::data(const QModelIndex& index, int role) const {
+  // Sectors are numbers: they line up on the right, as sizes do.
+  if (role == Qt::TextAlignmentRole && carved_ && index.isValid() && index.column() == kColumnAccessed)
+    return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
   if (role == Qt::DisplayRole && index.isValid() &&
       (index.column() == kColumnSize || index.column() == kColumnAccessed))
     return CellText(index.row(), index.column());

@@ -135,6 +135,7 @@ TEST_F(CarvedFilesWindowTest, TheHexPageShowsTheFilesOwnFirstBytesAndTheListItsS
   EXPECT_EQ(window->ListView2->Value(3), QStringLiteral("287"));
   EXPECT_EQ(window->ListView2->Value(4), QStringLiteral("512"));
   EXPECT_EQ(window->ListView2->Value(7), QString()) << "no access date in place of the sector";
+  EXPECT_EQ(window->ListView2->Value(10), QString()) << "no attributes without an entry";
 
   // The picture in two pieces: its first 2048 bytes lie in the first.
   int pieces = -1;
@@ -188,7 +189,11 @@ TEST_F(CarvedFilesWindowTest, TheCardsDeletedFilesComeBackByTypeAndNothingInTheD
                                                    ? window->FolderModel()->FolderIndex(0)
                                                    : root);
   window->TreeView1->setCurrentIndex(root);
-  EXPECT_EQ(static_cast<size_t>(window->FileModel()->RowCount()), ManifestHashes("carve/MANIFEST", "card.img").size());
+  const size_t onCard = ManifestHashes("carve/MANIFEST", "card.img").size();
+  EXPECT_EQ(static_cast<size_t>(window->FileModel()->RowCount()), onCard);
+  const std::vector<QString> scanLog = LogTexts();
+  EXPECT_NE(std::find(scanLog.begin(), scanLog.end(), QStringLiteral("按文件类型找到 %1 个文件").arg(onCard)),
+            scanLog.end());
   destination = testing::MakeTempFolder("carve-card");
   const std::string elsewhere = testing::MakeTempFolder("carve-elsewhere");
   fs::create_directory_symlink(elsewhere, destination + "/jpg");
