@@ -13,6 +13,7 @@
 #include "advanced/raw_file_list.h"
 #include "controls/properties_page.h"
 #include "physical/parti_entry.h"
+#include "physical/physical_drive.h"
 #include "tests/advanced/adv_window_support.h"
 #include "tests/support/json_lines.h"
 
@@ -209,6 +210,26 @@ TEST_F(CarvedFilesWindowTest, TheCardsDeletedFilesComeBackByTypeAndNothingInTheD
   SelectType(QStringLiteral("pdf"));
   window->BackwardExecute();
   EXPECT_EQ(window->TreeView1->currentIndex(), root);
+}
+
+TEST_F(CarvedFilesWindowTest, StopEndsTheRecoveryAfterTheFileInHand) {
+  pumpInterval = std::chrono::milliseconds(0);
+  Open({"carve/samples.img"});
+  ScanWithTypes();
+  window->TreeView1->setCurrentIndex(window->FolderModel()->CarvedRootIndex());
+  window->Checkall1Click(true);
+  destination = testing::MakeTempFolder("carve-stop");
+  window->Pump().SetAfterEvents([this] {
+    if (window->SelectedDrive()->Busy) window->StopExecute();
+  });
+  window->RecoverExecute();
+  window->Pump().SetAfterEvents(nullptr);
+  const std::vector<QString> log = LogTexts();
+  EXPECT_NE(std::find(log.begin(), log.end(), QStringLiteral("恢复被用户终止")), log.end());
+  EXPECT_EQ(HashesBelow(destination).size(), 1u) << "the file being written is finished, no other begun";
+  EXPECT_EQ(log.back(), QStringLiteral("1 个文件已恢复，0 个失败"));
+  EXPECT_FALSE(window->Busy());
+  EXPECT_FALSE(window->SelectedDrive()->StopRequested);
 }
 
 TEST_F(CarvedFilesWindowTest, TheOptionIsRememberedWithTheWindow) {
