@@ -165,6 +165,10 @@ void TfrmAdvMain::BuildActions() {
   Showntfolder = new QAction(QStringLiteral("显示 NTFS 文件夹"), this);
   Showntfolder->setCheckable(true);
   Showntfolder->setChecked(true);
+  FindByType = new QAction(QStringLiteral("同时按文件类型查找"), this);
+  FindByType->setCheckable(true);
+  FindByType->setToolTip(QStringLiteral("扫描时在同一遍读取中按文件的结构查找图片、文档、音频和视频等文件，"
+                                        "连目录条目都已不在的文件也能找到"));
   OpenDir = new QAction(QStringLiteral("恢复后打开目标目录"), this);
   OpenDir->setCheckable(true);
   acHelp = new QAction(QStringLiteral("目录"), this);
@@ -223,6 +227,8 @@ QWidget* TfrmAdvMain::BuildCoolBar() {
   file->addAction(acClose);
   file->setToolTipsVisible(true);  // why "保存磁盘映像..." is off
   QMenu* options = menus->addMenu(QStringLiteral("选项"));
+  options->setToolTipsVisible(true);
+  options->addAction(FindByType);
   options->addAction(Showntfolder);
   options->addAction(OpenDir);
   QMenu* help = menus->addMenu(QStringLiteral("帮助"));
@@ -268,6 +274,7 @@ void TfrmAdvMain::BuildLeftColumn() {
   TreeView2->setContextMenuPolicy(Qt::ActionsContextMenu);
   TreeView2->addAction(Scan);
   TreeView2->addAction(Stop);
+  TreeView2->addAction(FindByType);
   auto* separator = new QAction(TreeView2);
   separator->setSeparator(true);
   TreeView2->addAction(separator);
@@ -497,6 +504,7 @@ void TfrmAdvMain::ApplySettings(const AdvSettings& s) {
   ListView3->setColumnWidth(1, s.logWidths[1]);
   Showntfolder->setChecked(s.showNtFolders);
   OpenDir->setChecked(s.openDestDir);
+  FindByType->setChecked(s.carveBeside);
 }
 
 AdvSettings TfrmAdvMain::CurrentSettings() const {
@@ -508,6 +516,7 @@ AdvSettings TfrmAdvMain::CurrentSettings() const {
   s.logWidths = {ListView3->columnWidth(0), ListView3->columnWidth(1)};
   s.showNtFolders = Showntfolder->isChecked();
   s.openDestDir = OpenDir->isChecked();
+  s.carveBeside = FindByType->isChecked();
   return s;
 }
 

@@ -1,8 +1,9 @@
 #pragma once
 // The advanced recovery window: every disk with its partition model, the
-// search for lost partitions, the raw-range scan of any entry, and the
-// numbered folders and files it found, with properties, a hex preview, a
-// filter, the FAT calibration and recovery.
+// search for lost partitions, the raw-range scan of any entry (with the
+// signature scan in the same read when asked), and the numbered folders
+// and files it found, and the files found by type, with properties, a hex
+// preview, a filter, the FAT calibration and recovery.
 #include <QDialog>
 #include <array>
 #include <cstdint>
@@ -47,6 +48,10 @@ class TPhysicalDriveList;
 struct TPartiEntry;
 struct FoundFatEntry;
 }  // namespace tarnwell::physical
+
+namespace tarnwell::physical::carve {
+struct CarveBesideScan;
+}
 
 namespace tarnwell::controls {
 class EventLogView;
@@ -198,6 +203,9 @@ class TfrmAdvMain : public QDialog {
   QAction* Forward = nullptr;
   QAction* acToParent = nullptr;
   QAction* Showntfolder = nullptr;
+  // "同时按文件类型查找": the scan also finds files by their structure, in
+  // the same read of the disk; they are listed under "按文件类型".
+  QAction* FindByType = nullptr;
   QAction* OpenDir = nullptr;
   QAction* acHelp = nullptr;
   QAction* acClose = nullptr;
@@ -239,6 +247,12 @@ class TfrmAdvMain : public QDialog {
   void SelectFolderNode(const QModelIndex& index, bool record);
   void ShowFolderNode(const QModelIndex& index);
   void FillList(int64_t folder, bool whole);
+  // The carved files of one type node, or all of them for -1.
+  void FillCarvedList(int64_t type);
+  // Ends the signature scan run beside the raw scan of `entry` and keeps
+  // what it found that no found entry accounts for.
+  void KeepCarvedFiles(physical::TPhysicalDrive& drive, physical::TPartiEntry& entry,
+                       physical::carve::CarveBesideScan& carve);
   void UpdateCountsPanel();
   void UpdateHistoryButtons();
   void ShowHistoryPosition(int32_t position);

@@ -1,5 +1,5 @@
-// The advanced window's file tree and file list: showing a folder or the
-// search results, sorting, properties and hex preview, opening a folder or
+// The advanced window's file tree and file list: showing a folder, the
+// files of a type or the search results, sorting, properties and hex preview, opening a folder or
 // the parent folder, and the history.
 #include <QAction>
 #include <QItemSelectionModel>
@@ -11,6 +11,7 @@
 #include <unordered_map>
 
 #include "advanced/adv_main.h"
+#include "advanced/carved_rows.h"
 #include "advanced/folder_tree_model.h"
 #include "advanced/raw_file_list.h"
 #include "advanced/raw_rows.h"
@@ -119,8 +120,11 @@ void TfrmAdvMain::TreeView1Change() {
 void TfrmAdvMain::ShowFolderNode(const QModelIndex& node) {
   if (!CurrentPartition() || !node.isValid()) return;
   const int64_t folder = folderModel_->FolderOf(node);
+  const int64_t type = folderModel_->CarvedTypeOf(node);
   if (node == folderModel_->SearchIndex()) FillList(-1, true);
   else if (folder >= 0) FillList(folder, false);
+  else if (folderModel_->IsCarvedRoot(node)) FillCarvedList(-1);
+  else if (type >= 0) FillCarvedList(type);
   const FolderMark mark = folder >= 0 ? folderModel_->Mark(static_cast<size_t>(folder)) : FolderMark::kNone;
   statusPanel_->SetText(mark == FolderMark::kPartial ? platform::SystemText(" 部分恢复")
                         : mark == FolderMark::kTotal ? platform::SystemText(" 完全恢复")
@@ -147,6 +151,21 @@ void TfrmAdvMain::FillList(int64_t folder, bool whole) {
       items = physical::raw::FatFolderItems(*selectedDrive_, p->DirSectors[at]);
   }
   SetRawRows(*fileModel_, *typeNames_, items, !ntfs || Showntfolder->isChecked());
+  UpdateCountsPanel();
+  ListView1->setUpdatesEnabled(true);
+}
+
+void TfrmAdvMain::FillCarvedList(int64_t type) {
+  const physical::TPartiEntry* p = CurrentPartition();
+  if (!p || !selectedDrive_) return;
+  ListView1->setUpdatesEnabled(false);
+  if (type >= static_cast<int64_t>(folderModel_->CarvedTypeCount())) {
+    fileModel_->ClearRows();
+  } else {
+    const QString all;
+    FillCarvedRows(*fileModel_, *typeNames_, *selectedDrive_, p->CarvedFiles,
+                   type >= 0 ? folderModel_->CarvedType(static_cast<size_t>(type)).extension : all);
+  }
   UpdateCountsPanel();
   ListView1->setUpdatesEnabled(true);
 }
@@ -179,13 +198,17 @@ void TfrmAdvMain::ListView1Change() {
   ListView2->SetValue(kPropName, r.name);
   ListView2->SetValue(kPropType, fileModel_->CellText(row, kColumnType));
   ListView2->SetValue(kPropCreated, fileModel_->CellText(row, kColumnCreated));
-  ListView2->SetValue(kPropAccessed, fileModel_->CellText(row, kColumnAccessed));
+  // A carved file's column there is its start sector, not a date.
+  ListView2->SetValue(kPropAccessed,
+                      fileModel_->ShowsCarvedFiles() ? QString() : fileModel_->CellText(row, kColumnAccessed));
   const RawProperties props = PropertiesOf(item);
   ListView2->SetValue(kPropSize, props.exactSize);
   ListView2->SetValue(kPropAllocated, props.allocated);
   ListView2->SetValue(kPropModified, props.modified);
+  // A carved file has no entry, so no attributes: "N" would claim one.
   for (size_t i = 0; i < props.flags.size(); ++i)
-    ListView2->SetValue(kPropFirstFlag + static_cast<int>(i), props.flags[i]);
+    ListView2->SetValue(kPropFirstFlag + static_cast<int>(i),
+                        fileModel_->ShowsCarvedFiles() ? QString() : props.flags[i]);
 
   if (Notebook1->currentIndex() == kPagePreview && !Busy()) {
     // The copy pumps events: nothing may start meanwhile.

@@ -21,10 +21,12 @@
 #include "engine/entry_count.h"
 #include "engine/recovery/output_path.h"
 #include "engine/scoped_flag.h"
+#include "physical/carve/carved_entry_kind.h"
 #include "physical/physical_drive.h"
 #include "physical/physical_window.h"
 #include "physical/raw/fat_geometry.h"
 #include "physical/raw/found_lookup.h"
+#include "physical/raw/recovery_report.h"
 #include "platform/text_codec.h"
 
 namespace tarnwell::advanced {
@@ -169,9 +171,13 @@ void TfrmAdvMain::RecoverExecute() {
   // made relative to it, so a link planted there is never followed.
   std::optional<engine::OutputFolder> destination;
   std::string openedFor;
+  // Files found by type go into one folder per type, each made once for
+  // the whole recovery.
+  std::optional<physical::carve::CarvedFileRecovery> carved;
   steps.progressBar = ProgressBar1;
   steps.recoverOne = [&](const controls::RecoverItem& item, const std::string& chosen, engine::ProgressBar& itemProgress) {
     if (!destination || openedFor != chosen) {
+      carved.reset();  // it writes into the folder about to be replaced
       destination = engine::OutputFolder::Open(chosen);
       openedFor = chosen;
     }
@@ -181,6 +187,19 @@ void TfrmAdvMain::RecoverExecute() {
       return controls::RecoverTally{0, 1};
     }
     const engine::EntryHandle entry = engine::EntryHandle::FromParts(item.tag, item.handle);
+    if (const physical::carve::CarvedFile* file = drive->CarvedFileOf(entry)) {
+      if (!carved) carved.emplace(drive->DriveCode(), *destination);
+      const engine::RecoverResult result =
+          carved->Recover(*file, {*destination, *ListView3, *statusPanel_, itemProgress}, *pump_);
+      // The copy of one file is not cut short; a stop ends the recovery
+      // after it.
+      if (drive->StopRequested) {
+        physical::raw::LogRecoveryStopped(*drive);
+        stopped = true;
+      }
+      return result == engine::RecoverResult::kRecovered ? controls::RecoverTally{1, 0}
+                                                         : controls::RecoverTally{0, 1};
+    }
     // NTFS records found on their own have no known contents: their
     // folders are not recovered.
     if (ntfs && entry.IsFolder()) return controls::RecoverTally{};

@@ -1,5 +1,6 @@
-// The advanced window's disk tree commands: choosing an entry, the scan,
-// the smart scan, stop, and the FAT/NTFS selector with the folder nodes.
+// The advanced window's disk tree commands: choosing an entry, the scan
+// (with the signature scan beside it when asked), the smart scan, stop,
+// and the FAT/NTFS selector with the folder nodes.
 #include <QApplication>
 #include <QLineEdit>
 #include <QRadioButton>
@@ -9,11 +10,14 @@
 #include <limits>
 
 #include "advanced/adv_main.h"
+#include "advanced/carved_rows.h"
 #include "advanced/disk_tree.h"
 #include "advanced/folder_tree_model.h"
 #include "advanced/raw_file_list.h"
 #include "controls/event_log_view.h"
 #include "engine/scoped_flag.h"
+#include "physical/busy_scope.h"
+#include "physical/carve/carve_beside_scan.h"
 #include "physical/partition_search.h"
 #include "physical/physical_drive_list.h"
 #include "physical/raw/raw_scan.h"
@@ -29,7 +33,7 @@ bool TfrmAdvMain::HoldsScanResults() const {
   for (const auto& drive : driveList_->Items) {
     if (!drive->FoundPartitions.empty()) return true;
     for (const auto& p : drive->Partitions)
-      if (!p->FatEntries.empty() || !p->NtfsRecords.empty()) return true;
+      if (!p->FatEntries.empty() || !p->NtfsRecords.empty() || !p->CarvedFiles.empty()) return true;
   }
   return false;
 }
@@ -64,6 +68,7 @@ void TfrmAdvMain::SetSelectorCaptions() {
 void TfrmAdvMain::ClearFolderView() {
   ListView1->setUpdatesEnabled(false);
   folderModel_->SetFolderCount(0);
+  folderModel_->SetCarvedTypes({});
   fileModel_->ClearRows();
   history_ = controls::TRecentFiles();
   ListView1->setUpdatesEnabled(true);
@@ -81,7 +86,10 @@ void TfrmAdvMain::AddFolderNodes() {
   // listed last.
   const bool lost = p && !NtfsSelected() && n > 0 && p->DirSectors.back() == physical::kLostEntriesSector;
   folderModel_->SetFolderCount(n, lost);
+  // The files found by type are the same on either side of the selector.
+  folderModel_->SetCarvedTypes(p ? CarvedTypeNodes(p->CarvedFiles) : std::vector<CarvedTypeNode>{});
   TreeView1->expand(folderModel_->ScanRootIndex());
+  if (folderModel_->CarvedRootIndex().isValid()) TreeView1->expand(folderModel_->CarvedRootIndex());
   TreeView1->setUpdatesEnabled(true);
 }
 
@@ -99,6 +107,11 @@ void TfrmAdvMain::ShowScanResults() {
     statusPanel_->SetText(ntfs ? platform::SystemText(" 正在列出 NTFS 文件 ...")
                                : platform::SystemText(" 正在列出 FAT 文件 ..."));
     FillList(0, false);
+  } else if (const QModelIndex carved = folderModel_->CarvedRootIndex(); carved.isValid()) {
+    // Only files found by type: they are what there is to show.
+    SelectFolderNode(carved, false);
+    history_.Add(folderModel_->AbsoluteIndex(carved));
+    FillCarvedList(-1);
   } else {
     fileModel_->ClearRows();
     UpdateCountsPanel();
@@ -162,9 +175,17 @@ void TfrmAdvMain::ScanExecute() {
   SetBusyCursors(true);
   ForgetCalibrationFiles();
   statusPanel_->SetText(platform::SystemText(" 正在扫描 ..."));
+  node.entry->CarvedFiles = {};
+  // The signature scan looks at the chunks the landmark pass reads: one
+  // read of the disk serves both. A disk that cannot be opened is said by
+  // the scan itself.
+  std::optional<physical::carve::CarveBesideScan> carve;
+  if (FindByType->isChecked())
+    carve = physical::carve::PrepareCarveBesideScan(*node.entry, physical::carve::kAllFamilies);
   // A source that shrank under the scan was said in the log and a box;
   // what was found before it is shown all the same.
-  if (!physical::raw::NothingScanned(physical::raw::ScanRange(drive, *node.entry, *progress_))) {
+  if (!physical::raw::NothingScanned(
+          physical::raw::ScanRange(drive, *node.entry, *progress_, carve ? carve->scanner.get() : nullptr))) {
     statusPanel_->SetText(platform::SystemText(" 正在获取 FAT 数据 ..."));
     physical::raw::ReadFatDirectories(drive, *progress_);
     statusPanel_->SetText(platform::SystemText(" 正在获取 NTFS 数据 ..."));
@@ -173,6 +194,7 @@ void TfrmAdvMain::ScanExecute() {
     SetSelectorCaptions();
     ListView3->Add(QStringLiteral("找到 %1 个 FAT 条目，%2 个 NTFS 条目").arg(p.FatEntries.size()).arg(p.NtfsRecords.size()),
                    0);
+    if (carve) KeepCarvedFiles(drive, *node.entry, *carve);
     ShowScanResults();
     if (!p.FatEntries.empty() && !p.NtfsRecords.empty())
       ShowBox(controls::BoxKind::kInformation,
@@ -182,6 +204,24 @@ void TfrmAdvMain::ScanExecute() {
   }
   ShowGeometryStatus();
   SetBusyCursors(false);
+}
+
+void TfrmAdvMain::KeepCarvedFiles(physical::TPhysicalDrive& drive, physical::TPartiEntry& entry,
+                                  physical::carve::CarveBesideScan& carve) {
+  statusPanel_->SetText(platform::SystemText(" 正在按文件类型整理 ..."));
+  size_t named = 0;
+  {
+    // Joining damaged pictures reads the disk again: the stop command is
+    // heard meanwhile.
+    const physical::BusyScope busy(drive, *progress_);
+    named = physical::carve::FinishCarveBesideScan(carve, entry, *pump_, drive.StopRequested);
+  }
+  entry.CarvedFiles = std::move(carve.scanner->Files());
+  if (carve.scanner->Counts().full)
+    ListView3->Add(QStringLiteral("按文件类型找到的文件已达上限，其后的部分未再查找"), physical::kLogFailure);
+  QString found = QStringLiteral("按文件类型找到 %1 个文件").arg(entry.CarvedFiles.size());
+  if (named > 0) found += QStringLiteral("，另有 %1 个已由找到的条目给出").arg(named);
+  ListView3->Add(found, 0);
 }
 
 void TfrmAdvMain::ShowGeometryStatus() {

@@ -58,6 +58,7 @@ AdvSettings ReadAdvSettings(const platform::ProfileFile& file, int screenWidth) 
   });
   s.showNtFolders = file.ReadBool(kOptions, "ShowNTFolder", s.showNtFolders);
   s.openDestDir = file.ReadBool(kOptions, "OpenDestDir", s.openDestDir);
+  s.carveBeside = file.ReadBool(kOptions, "FindByType", s.carveBeside);
   return s;
 }
 
@@ -69,6 +70,7 @@ bool WriteAdvSettings(platform::ProfileFile& file, const AdvSettings& settings) 
   });
   ok = file.WriteBool(kOptions, "ShowNTFolder", s.showNtFolders) && ok;
   ok = file.WriteBool(kOptions, "OpenDestDir", s.openDestDir) && ok;
+  ok = file.WriteBool(kOptions, "FindByType", s.carveBeside) && ok;
   return ok;
 }
 

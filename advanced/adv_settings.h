@@ -1,6 +1,6 @@
 #pragma once
 // The advanced window's settings file "advrec.ini": panel sizes, column
-// widths of its three lists and its two options.
+// widths of its three lists and its options.
 #include <array>
 
 #include "platform/profile_file.h"
@@ -17,6 +17,9 @@ struct AdvSettings {
   std::array<int, 2> logWidths{};       // [Layout] Lv3Col0W, Lv3Col1W
   bool showNtFolders = true;            // [Options] ShowNTFolder
   bool openDestDir = true;              // [Options] OpenDestDir
+  // The scan also finds files by their type, in the same read; off unless
+  // asked, so that a scan behaves as it always did.
+  bool carveBeside = false;             // [Options] FindByType
 
   bool operator==(const AdvSettings&) const = default;
 };

@@ -6,10 +6,13 @@
 namespace tarnwell::advanced {
 namespace {
 
-// Internal ids: top-level nodes carry 0, folder nodes 1 (their parent is
-// always the scan-results node).
+// Internal ids: top-level nodes carry 0, folder nodes 1 and "按文件类型"
+// 2 (their parent is always the scan-results node), type nodes 3 (their
+// parent is "按文件类型").
 constexpr quintptr kTopLevel = 0;
 constexpr quintptr kFolder = 1;
+constexpr quintptr kCarvedRoot = 2;
+constexpr quintptr kCarvedType = 3;
 // Qt counts rows in int: a list longer than that is cut (a raw scan keeps
 // at most 4 Mi folders, far below).
 constexpr size_t kMaxRows = static_cast<size_t>(std::numeric_limits<int>::max() - 2);
@@ -27,6 +30,13 @@ void FolderTreeModel::SetFolderCount(size_t count, bool lastIsLostEntries) {
   endResetModel();
 }
 
+void FolderTreeModel::SetCarvedTypes(std::vector<CarvedTypeNode> types) {
+  beginResetModel();
+  types_ = std::move(types);
+  if (types_.size() > kMaxRows) types_.resize(kMaxRows);
+  endResetModel();
+}
+
 QModelIndex FolderTreeModel::FolderIndex(size_t folder) const {
   if (folder >= marks_.size()) return {};
   return createIndex(static_cast<int>(folder), 0, kFolder);
@@ -37,19 +47,47 @@ int64_t FolderTreeModel::FolderOf(const QModelIndex& index) const {
   return index.row();
 }
 
+QModelIndex FolderTreeModel::CarvedRootIndex() const {
+  if (types_.empty()) return {};
+  return createIndex(static_cast<int>(marks_.size()), 0, kCarvedRoot);
+}
+
+QModelIndex FolderTreeModel::CarvedTypeIndex(size_t type) const {
+  if (type >= types_.size()) return {};
+  return createIndex(static_cast<int>(type), 0, kCarvedType);
+}
+
+bool FolderTreeModel::IsCarvedRoot(const QModelIndex& index) const {
+  return index.isValid() && index.model() == this && index.internalId() == kCarvedRoot;
+}
+
+int64_t FolderTreeModel::CarvedTypeOf(const QModelIndex& index) const {
+  if (!index.isValid() || index.internalId() != kCarvedType || index.model() != this) return -1;
+  return index.row();
+}
+
 int32_t FolderTreeModel::AbsoluteIndex(const QModelIndex& index) const {
   if (!index.isValid() || index.model() != this) return -1;
-  if (index.internalId() == kFolder) return index.row() + 1;
-  return index.row() == 0 ? 0 : static_cast<int32_t>(marks_.size()) + 1;
+  const int64_t n = static_cast<int64_t>(marks_.size());
+  int64_t position = -1;
+  switch (index.internalId()) {
+    case kFolder: position = index.row() + 1; break;
+    case kCarvedRoot: position = n + 2; break;
+    case kCarvedType: position = n + 3 + index.row(); break;
+    default: position = index.row() == 0 ? 0 : n + 1; break;
+  }
+  return position <= std::numeric_limits<int32_t>::max() ? static_cast<int32_t>(position) : -1;
 }
 
 QModelIndex FolderTreeModel::FromAbsoluteIndex(int32_t position) const {
   if (position < 0) return {};
   if (position == 0) return ScanRootIndex();
+  const auto at = static_cast<size_t>(position);
   const size_t n = marks_.size();
-  if (static_cast<size_t>(position) <= n) return FolderIndex(static_cast<size_t>(position) - 1);
-  if (static_cast<size_t>(position) == n + 1) return SearchIndex();
-  return {};
+  if (at <= n) return FolderIndex(at - 1);
+  if (at == n + 1) return SearchIndex();
+  if (at == n + 2) return CarvedRootIndex();
+  return CarvedTypeIndex(at - n - 3);
 }
 
 FolderMark FolderTreeModel::Mark(size_t folder) const {
@@ -72,23 +110,42 @@ QString FolderTreeModel::FolderText(size_t folder) const {
   return text;
 }
 
+QString FolderTreeModel::CarvedTypeText(size_t type) const {
+  if (type >= types_.size()) return {};
+  return QStringLiteral("%1 (%2)").arg(types_[type].extension).arg(static_cast<qulonglong>(types_[type].count));
+}
+
 QModelIndex FolderTreeModel::index(int row, int column, const QModelIndex& parent) const {
   if (row < 0 || column != 0) return {};
   if (!parent.isValid()) return row < 2 ? createIndex(row, 0, kTopLevel) : QModelIndex();
-  if (parent.internalId() == kTopLevel && parent.row() == 0 && static_cast<size_t>(row) < marks_.size())
-    return createIndex(row, 0, kFolder);
+  if (parent.model() != this) return {};
+  if (parent.internalId() == kTopLevel && parent.row() == 0) {
+    const auto at = static_cast<size_t>(row);
+    if (at < marks_.size()) return createIndex(row, 0, kFolder);
+    if (at == marks_.size() && !types_.empty()) return createIndex(row, 0, kCarvedRoot);
+    return {};
+  }
+  if (parent.internalId() == kCarvedRoot && static_cast<size_t>(row) < types_.size())
+    return createIndex(row, 0, kCarvedType);
   return {};
 }
 
 QModelIndex FolderTreeModel::parent(const QModelIndex& child) const {
-  if (!child.isValid() || child.internalId() != kFolder) return {};
-  return ScanRootIndex();
+  if (!child.isValid()) return {};
+  switch (child.internalId()) {
+    case kFolder:
+    case kCarvedRoot: return ScanRootIndex();
+    case kCarvedType: return CarvedRootIndex();
+    default: return {};
+  }
 }
 
 int FolderTreeModel::rowCount(const QModelIndex& parent) const {
   if (!parent.isValid()) return 2;
   if (parent.column() != 0) return 0;
-  if (parent.internalId() == kTopLevel && parent.row() == 0) return static_cast<int>(marks_.size());
+  if (parent.internalId() == kTopLevel && parent.row() == 0)
+    return static_cast<int>(marks_.size()) + (types_.empty() ? 0 : 1);
+  if (parent.internalId() == kCarvedRoot) return static_cast<int>(types_.size());
   return 0;
 }
 
@@ -96,14 +153,19 @@ int FolderTreeModel::columnCount(const QModelIndex&) const { return 1; }
 
 QVariant FolderTreeModel::data(const QModelIndex& index, int role) const {
   if (!index.isValid()) return {};
-  const bool folder = index.internalId() == kFolder;
+  const quintptr id = index.internalId();
+  const auto row = static_cast<size_t>(index.row());
   if (role == Qt::DisplayRole) {
-    if (folder) return FolderText(static_cast<size_t>(index.row()));
-    return index.row() == 0 ? QStringLiteral("扫描结果") : QStringLiteral("查找结果");
+    switch (id) {
+      case kFolder: return FolderText(row);
+      case kCarvedRoot: return QStringLiteral("按文件类型");
+      case kCarvedType: return CarvedTypeText(row);
+      default: return row == 0 ? QStringLiteral("扫描结果") : QStringLiteral("查找结果");
+    }
   }
   if (role == Qt::DecorationRole) {
-    if (folder) return images_.folder;
-    return index.row() == 0 ? images_.scanRoot : images_.searchRoot;
+    if (id != kTopLevel) return images_.folder;
+    return row == 0 ? images_.scanRoot : images_.searchRoot;
   }
   return {};
 }

@@ -35,12 +35,30 @@ RawFileListModel::RawFileListModel(QObject* parent) : controls::FileListModel(Co
 void RawFileListModel::SetRawRows(std::vector<controls::FileRow> rows,
                                   std::unordered_map<const void*, double> accessed) {
   accessed_ = std::move(accessed);
+  sectors_.clear();
+  ShowCarvedColumn(false);
+  SetRows(std::move(rows));
+}
+
+void RawFileListModel::SetCarvedRows(std::vector<controls::FileRow> rows,
+                                     std::unordered_map<const void*, uint64_t> sectors) {
+  accessed_.clear();
+  sectors_ = std::move(sectors);
+  ShowCarvedColumn(true);
   SetRows(std::move(rows));
 }
 
 void RawFileListModel::ClearRows() {
   Clear();
   accessed_.clear();
+  sectors_.clear();
+  ShowCarvedColumn(false);
+}
+
+void RawFileListModel::ShowCarvedColumn(bool carved) {
+  if (carved == carved_) return;
+  carved_ = carved;
+  SetColumnCaption(kColumnAccessed, carved ? QStringLiteral("起始扇区") : QStringLiteral("访问时间"));
 }
 
 double RawFileListModel::Accessed(int row) const {
@@ -48,9 +66,16 @@ double RawFileListModel::Accessed(int row) const {
   return found == accessed_.end() ? 0 : found->second;
 }
 
+uint64_t RawFileListModel::StartSector(int row) const {
+  const auto found = sectors_.find(Row(row).handle);
+  return found == sectors_.end() ? 0 : found->second;
+}
+
 QString RawFileListModel::CellText(int row, int column) const {
   if (column == kColumnSize) return FormatFileSize(Row(row).size);
-  if (column == kColumnAccessed) return controls::FormatListDateTime(Accessed(row));
+  if (column == kColumnAccessed)
+    return carved_ ? QString::number(static_cast<qulonglong>(StartSector(row)))
+                   : controls::FormatListDateTime(Accessed(row));
   return Text(row, column);
 }
 
@@ -62,14 +87,18 @@ void RawFileListModel::SortRaw(int column, int factor) {
   // One hash lookup per row, not one per comparison.
   const size_t n = static_cast<size_t>(RowCount());
   std::vector<double> stamps(n);
+  std::vector<uint64_t> sectors(n);
   std::vector<size_t> order(n);
   for (size_t i = 0; i < n; ++i) {
-    stamps[i] = Accessed(static_cast<int>(i));
+    if (carved_)
+      sectors[i] = StartSector(static_cast<int>(i));
+    else
+      stamps[i] = Accessed(static_cast<int>(i));
     order[i] = i;
   }
   std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) {
-    const double x = stamps[a], y = stamps[b];
-    const int c = x < y ? -1 : (y < x ? 1 : 0);
+    const int c = carved_ ? (sectors[a] < sectors[b] ? -1 : (sectors[b] < sectors[a] ? 1 : 0))
+                          : (stamps[a] < stamps[b] ? -1 : (stamps[b] < stamps[a] ? 1 : 0));
     return c * factor < 0;
   });
   std::vector<controls::FileRow> rows;
@@ -79,6 +108,9 @@ void RawFileListModel::SortRaw(int column, int factor) {
 }
 
 QVariant RawFileListModel::data(const QModelIndex& index, int role) const {
+  // Sectors are numbers: they line up on the right, as sizes do.
+  if (role == Qt::TextAlignmentRole && carved_ && index.isValid() && index.column() == kColumnAccessed)
+    return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
   if (role == Qt::DisplayRole && index.isValid() &&
       (index.column() == kColumnSize || index.column() == kColumnAccessed))
     return CellText(index.row(), index.column());

@@ -1,7 +1,9 @@
 #pragma once
 // The advanced window's file list: the shared file-list model with its
 // size column in "KB"/"MB" with a blank, and a second date column (last
-// access) that the shared rows have no field for.
+// access) that the shared rows have no field for. Carved files have no
+// stamps: for them that column is "起始扇区", the sector each begins at.
+#include <cstdint>
 #include <unordered_map>
 #include <vector>
 
@@ -23,19 +25,29 @@ class RawFileListModel final : public controls::FileListModel {
 
   // The rows and, per row handle, the last-access stamp.
   void SetRawRows(std::vector<controls::FileRow> rows, std::unordered_map<const void*, double> accessed);
+  // Rows of carved files and, per row handle, the sector it begins at.
+  void SetCarvedRows(std::vector<controls::FileRow> rows, std::unordered_map<const void*, uint64_t> sectors);
   void ClearRows();
   double Accessed(int row) const;
+  // True while the rows are carved files.
+  bool ShowsCarvedFiles() const { return carved_; }
+  uint64_t StartSector(int row) const;
   // The text a cell shows (the size and access columns are this model's).
   QString CellText(int row, int column) const;
 
-  // Stable sort on a column; factor -1 descending, +1 ascending. Sizes are
-  // compared as full 64-bit numbers, stamps as date-time values.
+  // Stable sort on a column; factor -1 descending, +1 ascending. Sizes and
+  // sectors are compared as full 64-bit numbers, stamps as date-time
+  // values.
   void SortRaw(int column, int factor);
 
   QVariant data(const QModelIndex& index, int role) const override;
 
  private:
+  void ShowCarvedColumn(bool carved);
+
   std::unordered_map<const void*, double> accessed_;
+  std::unordered_map<const void*, uint64_t> sectors_;
+  bool carved_ = false;
 };
 
 }  // namespace tarnwell::advanced

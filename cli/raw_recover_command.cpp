@@ -14,6 +14,7 @@
 #include "disk/sector_source.h"
 #include "engine/entry_helpers.h"
 #include "engine/recovery/output_path.h"
+#include "physical/carve/carve_beside_scan.h"
 #include "physical/carve/carve_scan.h"
 #include "physical/carve/found_extents.h"
 #include "physical/raw/fat_geometry.h"
@@ -114,25 +115,7 @@ int RecoverNtfs(CliContext& context, RawTarget& target, const engine::OutputFold
 
 // The signature scan beside the raw scan: it looks at the chunks the
 // landmark pass reads, so the range is read once for both.
-struct CarveBeside {
-  std::unique_ptr<disk::DiskDevice> device;
-  std::unique_ptr<physical::carve::CarveScanner> scanner;
-};
-
-std::optional<CarveBeside> PrepareCarve(const RawTarget& target, const CarveTypes& types) {
-  CarveBeside carve;
-  const physical::TPartiEntry& entry = *target.entry;
-  carve.device = std::make_unique<disk::DiskDevice>(entry.DriveCode);
-  disk::SectorSource* source = carve.device->Source();
-  if (!source) return std::nullopt;
-  // A volume's entry learns its size only in the landmark pass; its source
-  // knows.
-  const uint64_t rangeEnd = entry.DriveCode < 0 ? source->SectorCount() : entry.AbsoluteEnd();
-  const uint64_t end = std::min(rangeEnd, source->SectorCount());
-  const physical::carve::CarveArea area{entry.AbsoluteStart(), std::max(end, entry.AbsoluteStart()), 1, nullptr};
-  carve.scanner = std::make_unique<physical::carve::CarveScanner>(*source, area, types.families);
-  return carve;
-}
+using CarveBeside = physical::carve::CarveBesideScan;
 
 // Recovers what the signature scan found, leaving out the files whose
 // first sector the found FAT entries and NTFS records account for: those
@@ -166,7 +149,7 @@ int RunRawRecover(CliContext& context, const RawRecoverOptions& options) {
   const std::optional<engine::OutputFolder> out = OpenDestination(options.out);
   if (!out) return kExitUsage;
   std::optional<CarveBeside> carve;
-  if (options.carve && !(carve = PrepareCarve(*target, *types))) {
+  if (options.carve && !(carve = physical::carve::PrepareCarveBesideScan(*target->entry, types->families))) {
     std::fprintf(stderr, "tarnwell-cli: %s cannot be opened\n", options.target.c_str());
     return kExitSomeFailed;
   }

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "engine/records.h"
+#include "physical/carve/carved_file.h"
 #include "physical/gpt_entry.h"
 #include "physical/partition_slot.h"
 #include "physical/raw_scan_records.h"
@@ -44,6 +45,9 @@ struct TPartiEntry {
   uint64_t FatDataStart = 0;  // absolute sector of cluster 2
   uint8_t FatKind = 0;
   FatGeometrySource FatGeometryFrom = FatGeometrySource::kGuessed;
+  // What a signature scan run beside the raw-range scan found where no
+  // found entry accounts for it, in disk order (at most kMaxCarvedFiles).
+  std::vector<carve::CarvedFile> CarvedFiles;
 
   std::string Label;  // system code page
   bool Scanned = false;

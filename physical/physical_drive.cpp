@@ -1,4 +1,5 @@
 #include "physical/raw/raw_entry_kinds.h"
+#include "physical/carve/carved_entry_kind.h"
 #include "physical/physical_drive.h"
 
 #include <algorithm>
@@ -68,7 +69,8 @@ TPhysicalDrive::TPhysicalDrive(const TDriveRecord& record, PhysicalWindow window
     : DriveRecord(std::make_unique<TDriveRecord>(record)),
       window_(window),
       rawFatKind_(std::make_unique<raw::RawFatEntryKind>(*this)),
-      rawNtfsKind_(std::make_unique<raw::RawNtfsEntryKind>(*this)) {
+      rawNtfsKind_(std::make_unique<raw::RawNtfsEntryKind>(*this)),
+      carvedKind_(std::make_unique<carve::CarvedEntryKind>(*this)) {
   // A disk of 2 TiB or more keeps its whole size, beyond the slot's 32 bits.
   AddPartition(NewEntry(record.DriveCode, kTypeExtended, 0, 0, record.TotalSectors));
   if (IsVolume()) {
@@ -94,6 +96,12 @@ engine::EntryHandle TPhysicalDrive::EntryOf(const engine::tntfsfilerecord& recor
 
 const FoundFatEntry* TPhysicalDrive::FatEntryOf(const engine::EntryHandle& handle) const {
   return rawFatKind_->EntryOf(handle);
+}
+
+engine::EntryHandle TPhysicalDrive::EntryOf(const carve::CarvedFile& file) const { return carvedKind_->Of(file); }
+
+const carve::CarvedFile* TPhysicalDrive::CarvedFileOf(const engine::EntryHandle& handle) const {
+  return carvedKind_->FileOf(handle);
 }
 
 TPartiEntry& TPhysicalDrive::AddPartition(std::unique_ptr<TPartiEntry> entry) {

@@ -16,6 +16,10 @@ class RawFatEntryKind;
 class RawNtfsEntryKind;
 }  // namespace tarnwell::physical::raw
 
+namespace tarnwell::physical::carve {
+class CarvedEntryKind;
+}
+
 namespace tarnwell::physical {
 
 // The geometry record as the platform's geometry request returns it.
@@ -94,12 +98,17 @@ class TPhysicalDrive {
   // The found FAT entry behind a handle of this drive (the calibration
   // works on them); null for anything else.
   const FoundFatEntry* FatEntryOf(const engine::EntryHandle& handle) const;
+  // The files a signature scan of an entry found (carve/carved_entry_kind.h),
+  // and back from a handle; null for any other handle.
+  engine::EntryHandle EntryOf(const carve::CarvedFile& file) const;
+  const carve::CarvedFile* CarvedFileOf(const engine::EntryHandle& handle) const;
 
  private:
   void ReadVolumeLabel();
   PhysicalWindow window_;
   std::unique_ptr<raw::RawFatEntryKind> rawFatKind_;
   std::unique_ptr<raw::RawNtfsEntryKind> rawNtfsKind_;
+  std::unique_ptr<carve::CarvedEntryKind> carvedKind_;
 };
 
 // An entry of drive `code` whose slot bytes are all zero. A count the slot

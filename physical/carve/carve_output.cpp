@@ -66,9 +66,21 @@ CarvedFileWriter::Outcome CarvedFileWriter::Write(const CarvedFile& file, engine
   Outcome outcome;
   const engine::OutputFolder* folder = FolderFor(file, outcome.error);
   if (!folder) return outcome;
-  std::optional<engine::CreatedFile> created = engine::CreateUniqueFile(CarvedFileName(file), *folder);
+  return WriteInto(*folder, CarvedFileName(file), file, progress, pump);
+}
+
+CarvedFileWriter::Outcome CarvedFileWriter::WriteNamed(const CarvedFile& file, const std::string& name,
+                                                       engine::ProgressBar& progress, engine::MessagePump& pump) {
+  return WriteInto(destination_, name, file, progress, pump);
+}
+
+CarvedFileWriter::Outcome CarvedFileWriter::WriteInto(const engine::OutputFolder& folder, const std::string& name,
+                                                      const CarvedFile& file, engine::ProgressBar& progress,
+                                                      engine::MessagePump& pump) {
+  Outcome outcome;
+  std::optional<engine::CreatedFile> created = engine::CreateUniqueFile(name, folder);
   if (!created) {
-    outcome.error = "cannot create " + CarvedFileName(file) + " in " + folder->Path() + ": " + std::strerror(errno);
+    outcome.error = "cannot create " + name + " in " + folder.Path() + ": " + std::strerror(errno);
     return outcome;
   }
   outcome.path = created->path;

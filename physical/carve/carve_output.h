@@ -35,9 +35,15 @@ class CarvedFileWriter {
   };
   // progress gets the share of the file copied (0-100).
   Outcome Write(const CarvedFile& file, engine::ProgressBar& progress, engine::MessagePump& pump);
+  // The same copy straight into the destination under `name` (or the next
+  // free name), without the type folders: a preview's scratch copy.
+  Outcome WriteNamed(const CarvedFile& file, const std::string& name, engine::ProgressBar& progress,
+                     engine::MessagePump& pump);
 
  private:
   const engine::OutputFolder* FolderFor(const CarvedFile& file, std::string& error);
+  Outcome WriteInto(const engine::OutputFolder& folder, const std::string& name, const CarvedFile& file,
+                    engine::ProgressBar& progress, engine::MessagePump& pump);
   bool Copy(engine::OutputFile& out, uint64_t sector, uint64_t bytes, uint64_t& done, uint64_t total,
             engine::ProgressBar& progress, engine::MessagePump& pump);
 

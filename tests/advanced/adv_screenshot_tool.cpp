@@ -1,7 +1,8 @@
 // Renders the advanced window into PNG files for a look by eye (run under
 // xvfb-run or offscreen):
 //   tarnwell_adv_screenshots OUTPUT_FOLDER SCAN_IMAGE [MORE_IMAGES...]
-// The first image is scanned as physical disk 0; the others are only listed.
+// The first image is scanned as physical disk 0, finding files by type
+// too; the others are only listed.
 // Last, disk 0 is copied to an image in OUTPUT_FOLDER: the progress dialog
 // is shot mid-way (alone, and the whole screen with the window under it),
 // then the summary box and the disk tree with the image listed.
@@ -67,6 +68,7 @@ int main(int argc, char** argv) {
   window.Timer1->stop();
   Save(window, folder, QStringLiteral("adv_disk_tree.png"));
 
+  window.FindByType->setChecked(true);
   QTreeWidgetItem* computer = window.TreeView2->topLevelItem(0);
   for (int i = 0; i < computer->childCount(); ++i) {
     const advanced::DiskNode node = advanced::NodeOf(computer->child(i));
@@ -96,6 +98,18 @@ int main(int argc, char** argv) {
   Save(window, folder, QStringLiteral("adv_find.png"));
   window.TabSet1->setCurrentIndex(advanced::kPageLog);
   Save(window, folder, QStringLiteral("adv_log.png"));
+
+  // The files found by type: the first type, its first file on the hex page.
+  if (window.FolderModel()->CarvedTypeCount() > 0) {
+    window.TreeView1->setCurrentIndex(window.FolderModel()->CarvedTypeIndex(0));
+    if (window.FileModel()->RowCount() > 0)
+      window.ListView1->selectionModel()->select(window.FileModel()->index(0, 0),
+                                                 QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    window.TabSet1->setCurrentIndex(advanced::kPageHex);
+    Save(window, folder, QStringLiteral("adv_carved_hex.png"));
+    window.TabSet1->setCurrentIndex(advanced::kPageProperties);
+    Save(window, folder, QStringLiteral("adv_carved_properties.png"));
+  }
 
   // The copy of disk 0, read slowly and held two thirds of the way in
   // while the dialog is shot; sectors a tenth of the way in fail, so that

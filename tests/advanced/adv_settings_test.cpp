@@ -25,6 +25,7 @@ TEST(AdvSettings, DefaultsFollowTheScreenWidth) {
     EXPECT_EQ(s.propertyWidths, (std::array<int, 2>{120, c.lv2Col1})) << c.width;
     EXPECT_EQ(s.logWidths, (std::array<int, 2>{300, 120})) << c.width;
     EXPECT_TRUE(s.showNtFolders && s.openDestDir) << c.width;
+    EXPECT_FALSE(s.carveBeside) << "a scan finds files by type only when asked";
   }
 }
 
@@ -40,11 +41,12 @@ TEST(AdvSettings, EveryKeyRoundTripsUnderItsOwnName) {
   s.logWidths = {8, 9};
   s.showNtFolders = false;
   s.openDestDir = false;
+  s.carveBeside = true;
   ASSERT_TRUE(WriteAdvSettings(file, s));
   EXPECT_EQ(ReadAdvSettings(file, 640), s);
   const std::string text = testing::ReadTextFile(dir + "/advrec.ini");
   for (const char* line : {"[Layout]", "P4W=11", "P8H=12", "Col0W=1", "Col4W=5", "Lv2Col0W=6", "Lv2Col1W=7",
-                           "Lv3Col0W=8", "Lv3Col1W=9", "[Options]", "ShowNTFolder=0", "OpenDestDir=0"})
+                           "Lv3Col0W=8", "Lv3Col1W=9", "[Options]", "ShowNTFolder=0", "OpenDestDir=0", "FindByType=1"})
     EXPECT_NE(text.find(line), std::string::npos) << line;
 }
 

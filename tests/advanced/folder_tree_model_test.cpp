@@ -48,5 +48,45 @@ TEST(FolderTreeModel, AbsolutePositionsFollowTheTreeOrderAndRejectStrangers) {
   EXPECT_EQ(model.FromAbsoluteIndex(2), model.SearchIndex());
 }
 
+TEST(FolderTreeModel, TypeNodesFollowTheFoldersAndTheOlderPositionsKeepTheirMeaning) {
+  FolderTreeModel model({});
+  QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::Fatal);
+  model.SetFolderCount(3);
+  EXPECT_FALSE(model.CarvedRootIndex().isValid()) << "no node while nothing was found by type";
+  EXPECT_FALSE(model.FromAbsoluteIndex(5).isValid());
+  model.SetCarvedTypes({{QStringLiteral("jpg"), 12}, {QStringLiteral("pdf"), 1}});
+  ASSERT_EQ(model.rowCount(model.ScanRootIndex()), 4);
+  const QModelIndex root = model.CarvedRootIndex();
+  EXPECT_EQ(root, model.index(3, 0, model.ScanRootIndex()));
+  EXPECT_EQ(model.data(root, Qt::DisplayRole).toString(), QStringLiteral("按文件类型"));
+  EXPECT_TRUE(model.flags(root) & Qt::ItemIsSelectable);
+  EXPECT_EQ(model.rowCount(root), 2);
+  EXPECT_EQ(model.CarvedTypeIndex(1).parent(), root);
+  EXPECT_EQ(model.data(model.CarvedTypeIndex(0), Qt::DisplayRole).toString(), QStringLiteral("jpg (12)"));
+  EXPECT_EQ(model.CarvedTypeOf(model.CarvedTypeIndex(1)), 1);
+  EXPECT_EQ(model.FolderOf(root), -1);
+  EXPECT_EQ(model.CarvedTypeOf(model.FolderIndex(1)), -1);
+  EXPECT_TRUE(model.IsCarvedRoot(root));
+  EXPECT_FALSE(model.IsCarvedRoot(model.SearchIndex()));
+
+  // Scan results 0, folders 1..3 and the search results 4 as before; the
+  // type nodes after them.
+  EXPECT_EQ(model.AbsoluteIndex(model.SearchIndex()), 4);
+  EXPECT_EQ(model.AbsoluteIndex(root), 5);
+  EXPECT_EQ(model.AbsoluteIndex(model.CarvedTypeIndex(1)), 7);
+  for (int32_t position = 0; position <= 7; ++position)
+    EXPECT_EQ(model.AbsoluteIndex(model.FromAbsoluteIndex(position)), position);
+  EXPECT_FALSE(model.FromAbsoluteIndex(8).isValid());
+
+  // The selector's switch rebuilds the folders and keeps the types.
+  model.SetFolderCount(1);
+  EXPECT_EQ(model.CarvedRootIndex().row(), 1);
+  EXPECT_EQ(model.FromAbsoluteIndex(3), model.CarvedRootIndex());
+  EXPECT_EQ(model.CarvedTypeCount(), 2u);
+  model.SetCarvedTypes({});
+  EXPECT_EQ(model.rowCount(model.ScanRootIndex()), 1);
+  EXPECT_FALSE(model.FromAbsoluteIndex(3).isValid());
+}
+
 }  // namespace
 }  // namespace tarnwell::advanced
