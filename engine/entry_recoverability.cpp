@@ -39,6 +39,27 @@ ClusterAllocation* TUndelete::Allocation() {
   return allocation_.get();
 }
 
+std::unique_ptr<ClusterAllocation> TUndelete::OpenNtfsAllocation() {
+  // $Bitmap is record 6, in the MFT's first stretch; its data may be
+  // listed in extension records, read there directly.
+  constexpr int64_t kBitmapRecord = 6;
+  RecordBytes record;
+  TAttribute data;
+  trunlist runs;
+  const uint32_t cluster = NtfsClusterBytes();
+  if (cluster == 0 || !ReadRecord(kBitmapRecord, 0, record) || !DataRunsOf(record, kBitmapRecord, true, data, runs))
+    return nullptr;
+  const uint64_t clusters = NtfsVolumeSectors() * 512 / cluster;
+  std::vector<uint8_t> resident;
+  if (!data.IsNonResident())
+    resident = data.Content;
+  else if (runs.empty())
+    return nullptr;
+  return std::make_unique<ntfs::NtfsBitmapAllocation>(
+      std::move(resident), std::move(runs), cluster, clusters,
+      [this](int64_t lcn, int64_t count, uint8_t* buffer) { return ReadClusters(lcn, count, buffer); });
+}
+
 Recoverability TUndelete::RecoverabilityOf(TMidEntry& entry) {
   if (entry.Recoverable != kUnknownRecoverability) return static_cast<Recoverability>(entry.Recoverable);
   Recoverability state = Recoverability::kNone;
