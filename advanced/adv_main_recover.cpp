@@ -204,8 +204,9 @@ void TfrmAdvMain::RecoverExecute() {
     // folders are not recovered.
     if (ntfs && entry.IsFolder()) return controls::RecoverTally{};
     engine::RecoverResult result = engine::RecoverResult::kFailed;
+    uint64_t overwritten = 0;
     try {
-      result = entry.Recover({*destination, *ListView3, *statusPanel_, itemProgress});
+      result = entry.Recover({*destination, *ListView3, *statusPanel_, itemProgress, nullptr, &overwritten});
     } catch (const std::exception& e) {
       // One item that cannot be written does not end the recovery, but it
       // is said, and counted failed.
@@ -217,9 +218,9 @@ void TfrmAdvMain::RecoverExecute() {
     // " - T" claims the folder came back whole: not after a stop or a
     // failed item.
     if (entry.IsFolder() && result == engine::RecoverResult::kRecovered) MarkFolderRecovered(entry);
-    if (result == engine::RecoverResult::kRecovered)
-      return controls::RecoverTally{static_cast<int64_t>(engine::CountFiles(entry)), 0};
-    return result == engine::RecoverResult::kFailed ? controls::RecoverTally{0, 1} : controls::RecoverTally{};
+    const int64_t files =
+        result == engine::RecoverResult::kRecovered ? static_cast<int64_t>(engine::CountFiles(entry)) : 0;
+    return controls::TallyOfItem(result, files, overwritten);
   };
   steps.stopRequested = [&stopped] { return stopped; };
   steps.afterLoop = [this](const std::string& folder) {
@@ -233,10 +234,13 @@ void TfrmAdvMain::RecoverExecute() {
       ListView3->Add(QStringLiteral("无法在桌面中打开目标目录 ") + QString::fromStdString(folder), physical::kLogFailure);
   };
   steps.finish = [this](const controls::RecoverTally& tally, const QString& summary) {
-    ListView3->Add(controls::RecoverTallyText(tally), tally.failed ? physical::kLogFailure : 0);
+    ListView3->Add(controls::RecoverTallyText(tally), tally.failed        ? physical::kLogFailure
+                                                      : tally.overwritten ? physical::kLogHalted
+                                                                          : 0);
     ShowGeometryStatus();
     SetBusyCursors(false);
-    ShowBox(tally.failed ? controls::BoxKind::kWarning : controls::BoxKind::kInformation, summary);
+    ShowBox(tally.failed || tally.overwritten ? controls::BoxKind::kWarning : controls::BoxKind::kInformation,
+            summary);
   };
   controls::RunRecoverCommand(items, steps, showBox_, this,
                               QStringLiteral("0 个文件已选择，请选择您想要恢复的文件。\n"));

@@ -89,6 +89,9 @@ void WriteEntryJson(JsonWriter& out, const FoundEntry& entry) {
   out.Key("folder").Bool(entry.handle.IsFolder());
   out.Key("deleted").Bool(entry.handle.IsDeleted());
   out.Key("status").String(EntryStatusText(entry));
+  // Only deleted files have one: how much of their data is still their own.
+  if (const std::string_view state = engine::RecoverabilityKey(entry.handle.Recoverable()); !state.empty())
+    out.Key("recoverable").String(state);
   out.Key("size").Unsigned(entry.handle.Size());
   // A folder the scan made up has no stamps to give: the fields are left
   // out, where a stamp that is unset or unreadable is null.
@@ -112,9 +115,13 @@ std::string EntryJsonLine(const FoundEntry& entry) {
 
 std::string EntryTextLine(const FoundEntry& entry) {
   const std::optional<std::string> modified = EntryTime(entry, engine::kDateModified);
-  char head[96];
+  char head[128];
   const bool folder = entry.handle.IsFolder();
-  std::snprintf(head, sizeof head, "%-8s %c %12llu  %-19s  ", EntryStatusText(entry).c_str(), folder ? 'd' : '-',
+  // The state of a deleted file's data beside its status ("-" for the rest),
+  // in the words the JSON form uses.
+  const std::string_view state = engine::RecoverabilityKey(entry.handle.Recoverable());
+  std::snprintf(head, sizeof head, "%-8s %-18s %c %12llu  %-19s  ", EntryStatusText(entry).c_str(),
+                state.empty() ? "-" : std::string(state).c_str(), folder ? 'd' : '-',
                 static_cast<unsigned long long>(entry.handle.Size()), modified ? modified->c_str() : "-");
   return head + TerminalSafe(entry.path) + (folder ? "/" : "");
 }

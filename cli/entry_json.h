@@ -20,8 +20,9 @@ void WriteIsoStamp(JsonWriter& out, const std::optional<double>& value);
 // 8601, or nullopt when it is not a valid stamp.
 std::optional<std::string> EntryTime(const FoundEntry& entry, int kind);
 
-// The entry as one JSON object: path, name, folder, deleted, status, size,
-// created, modified, accessed, key. The stamps are ISO 8601 to the file
+// The entry as one JSON object: path, name, folder, deleted, status,
+// recoverable (deleted files only: "intact", "partly-overwritten" or
+// "overwritten"), size, created, modified, accessed, key. The stamps are ISO 8601 to the file
 // system's precision, ending in "Z" where they are instants (NTFS, exFAT
 // with a UTC offset), null where unset; a folder the scan made up has none.
 void WriteEntryJson(JsonWriter& out, const FoundEntry& entry);

@@ -23,8 +23,10 @@ struct RecoverOptions {
 
 // Recovers one entry (a folder with everything below it) into dir; false
 // when it, or anything below it, failed (each such item is in the log).
-bool RecoverEntry(CliContext& context, const FoundEntry& entry, const engine::OutputFolder& dir) {
-  return entry.handle.Recover({dir, context.log, context.status, context.progress}) ==
+// Files written from overwritten clusters are added to overwritten.
+bool RecoverEntry(CliContext& context, const FoundEntry& entry, const engine::OutputFolder& dir,
+                  uint64_t& overwritten) {
+  return entry.handle.Recover({dir, context.log, context.status, context.progress, nullptr, &overwritten}) ==
          engine::RecoverResult::kRecovered;
 }
 
@@ -95,17 +97,21 @@ int RunRecover(CliContext& context, const RecoverOptions& options) {
     return kExitSomeFailed;
   }
   int unlogged = 0;
+  // Written, but partly or wholly with other files' bytes: each has its
+  // line in the log, and they make the recovery no success.
+  uint64_t overwritten = 0;
   for (const FoundEntry& item : items) {
     const int lines = context.log.ErrorLines();
-    if (!RecoverEntry(context, item, *out) && context.log.ErrorLines() == lines) {
+    if (!RecoverEntry(context, item, *out, overwritten) && context.log.ErrorLines() == lines) {
       std::fprintf(stderr, "tarnwell-cli: could not recover %s\n", item.path.c_str());
       ++unlogged;
     }
   }
   context.status.SetText("");
   const int failed = refused + unlogged + (context.log.ErrorLines() - linesBefore);
-  std::fprintf(stderr, "tarnwell-cli: %zu selected, %d failed or incomplete\n", items.size(), failed);
-  return failed > 0 || context.boxes.Errors() > errorsBefore ? kExitSomeFailed : kExitOk;
+  std::fprintf(stderr, "tarnwell-cli: %zu selected, %d failed or incomplete, %llu overwritten\n", items.size(),
+               failed, static_cast<unsigned long long>(overwritten));
+  return failed > 0 || overwritten > 0 || context.boxes.Errors() > errorsBefore ? kExitSomeFailed : kExitOk;
 }
 
 }  // namespace

@@ -2,6 +2,8 @@
 
 #include <QProgressBar>
 
+#include <algorithm>
+
 #include "engine/entry_count.h"
 
 namespace tarnwell::controls {
@@ -19,7 +21,19 @@ QString RoomQuestionText(uint64_t planned, uint64_t available) {
 std::vector<RecoverItem> CheckedItems(const FileListModel& model) { return model.Ticks(); }
 
 QString RecoverTallyText(const RecoverTally& tally) {
-  return QStringLiteral("%1 个文件已恢复，%2 个失败").arg(tally.recovered).arg(tally.failed);
+  QString text = QStringLiteral("%1 个文件已恢复，%2 个失败").arg(tally.recovered).arg(tally.failed);
+  if (tally.overwritten > 0) text += QStringLiteral("，%1 个已被覆盖").arg(tally.overwritten);
+  return text;
+}
+
+RecoverTally TallyOfItem(engine::RecoverResult result, int64_t files, uint64_t overwritten) {
+  const auto apart = static_cast<int64_t>(overwritten);
+  switch (result) {
+    case engine::RecoverResult::kRecovered: return {std::max<int64_t>(files - apart, 0), 0, apart};
+    case engine::RecoverResult::kFailed: return {0, 1, apart};
+    case engine::RecoverResult::kStopped: break;
+  }
+  return {0, 0, apart};
 }
 
 RecoverAmount MeasureRecoverItem(const RecoverItem& item) {

@@ -12,6 +12,7 @@
 #include "controls/file_list_model.h"
 #include "controls/message_boxes.h"
 #include "controls/recover_progress.h"
+#include "engine/entry_handle.h"
 
 namespace tarnwell::controls {
 
@@ -26,18 +27,26 @@ std::vector<RecoverItem> CheckedItems(const FileListModel& model);
 // the time left cover them all.
 RecoverAmount MeasureRecoverItem(const RecoverItem& item);
 
-// What recovering items gave: files written whole, and items that failed
-// (a folder with a failure below it counts as one).
+// What recovering items gave: files written whole, items that failed (a
+// folder with a failure below it counts as one), and files written but
+// partly or wholly with other files' bytes, counted apart from the
+// recovered ones.
 struct RecoverTally {
   int64_t recovered = 0;
   int64_t failed = 0;
+  int64_t overwritten = 0;
   RecoverTally& operator+=(const RecoverTally& other) {
     recovered += other.recovered;
     failed += other.failed;
+    overwritten += other.overwritten;
     return *this;
   }
 };
-// The line that ends a recovery's log: "N 个文件已恢复，M 个失败".
+// The tally of one item whose recovery ended with result: a recovered
+// item's files (files, a folder's all) less those that were overwritten.
+RecoverTally TallyOfItem(engine::RecoverResult result, int64_t files, uint64_t overwritten);
+// The line that ends a recovery's log: "N 个文件已恢复，M 个失败", and
+// "，K 个已被覆盖" after it when any were.
 QString RecoverTallyText(const RecoverTally& tally);
 
 struct RecoverSteps {

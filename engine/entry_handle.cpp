@@ -33,6 +33,9 @@ uint64_t EntryHandle::ParentKey() const { return kind_ ? kind_->ParentKey(item_)
 EntryHandle EntryHandle::Parent() const { return kind_ ? kind_->Parent(item_) : EntryHandle(); }
 EntryProperties EntryHandle::Properties() const { return kind_ ? kind_->Properties(item_) : EntryProperties(); }
 TimelineFacts EntryHandle::Timeline() const { return kind_ ? kind_->Timeline(item_) : TimelineFacts(); }
+Recoverability EntryHandle::Recoverable() const {
+  return kind_ ? kind_->Recoverable(item_) : Recoverability::kNone;
+}
 
 std::vector<EntryHandle> EntryHandle::ChildRange() const {
   return kind_ ? kind_->ChildRange(item_) : std::vector<EntryHandle>();

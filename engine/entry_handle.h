@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "engine/exact_stamp.h"
+#include "engine/recoverability.h"
 #include "engine/window_interfaces.h"
 
 namespace tarnwell::engine {
@@ -63,6 +64,10 @@ struct RecoveryTarget {
   // a list row's caption does; null: the entry's own. The entries below a
   // folder always keep their own.
   const std::string* name = nullptr;
+  // When set, counts the files written whose data was partly or wholly
+  // overwritten (each also has its line in the log): written, but not
+  // with the file's own bytes alone.
+  uint64_t* overwritten = nullptr;
 };
 
 enum class RecoverResult : uint8_t {
@@ -118,6 +123,9 @@ class EntryHandle {
   std::string FolderPath() const;
   EntryProperties Properties() const;
   TimelineFacts Timeline() const;
+  // How much of a deleted file's data is still its own, from the volume's
+  // allocation map; kNone for existing entries and folders.
+  Recoverability Recoverable() const;
 
   // Working.
   // The entries of a folder, in list order; empty for a file.
@@ -157,6 +165,8 @@ class EntryKind {
   virtual EntryHandle Parent(const void* item) const = 0;
   virtual EntryProperties Properties(const void* item) const = 0;
   virtual TimelineFacts Timeline(const void*) const { return {}; }
+  // Kinds without an allocation map to ask say nothing.
+  virtual Recoverability Recoverable(const void*) const { return Recoverability::kNone; }
   virtual std::vector<EntryHandle> ChildRange(const void* item) const = 0;
   virtual RecoverResult Recover(const void* item, const RecoveryTarget& target) const = 0;
   virtual bool ReadPreview(const void* item, PreviewBuffer& buffer) const = 0;

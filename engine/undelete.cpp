@@ -91,6 +91,9 @@ disk::Outcome TUndelete::ScanVolume(TLogiDrive& drive, bool force, StatusPanel& 
   }
 
   CurrentDrive = &drive;
+  // The map of the volume as it is now, read again when first asked.
+  allocation_.reset();
+  allocationOpened_ = false;
   SearchResults.clear();
   drive.ClearEntries();
   drive.Identified = true;

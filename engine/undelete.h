@@ -12,6 +12,7 @@
 
 #include "disk/outcome.h"
 #include "engine/entry_handle.h"
+#include "engine/recoverability.h"
 #include "engine/records.h"
 #include "engine/window_interfaces.h"
 
@@ -81,7 +82,9 @@ class TUndelete {
   bool RescanDamagedFolder(TMidEntry& folder, StatusPanel& status);
   // The high word of a FAT32 first cluster whose high word was cleared, found
   // by the file header its extension promises; 0 when not found.
-  uint16_t FindFat32HighWord(const std::string& displayName, uint16_t lowWord);
+  // Without pump it neither pumps nor stops: its answer is then the same
+  // whenever it is asked (and nothing re-enters a window's row filling).
+  uint16_t FindFat32HighWord(const std::string& displayName, uint16_t lowWord, bool pump = true);
 
   // Handles of found entries: what the front ends hold, list, recover and
   // preview (entry_handle.h).
@@ -91,6 +94,13 @@ class TUndelete {
   // root folder on FAT and exFAT; on NTFS the root "\" and the lost
   // folders. Empty before a scan.
   EntryHandle TopEntry() const;
+  // How much of a deleted file's (or stream's) data is still its own, from
+  // the current drive's allocation map: worked out once per entry, kept in
+  // it (engine/entry_recoverability.cpp). kNone for existing entries,
+  // folders, and when the map cannot be read.
+  Recoverability RecoverabilityOf(TMidEntry& entry);
+  Recoverability RecoverabilityOf(tntfsfilerecord& record);
+
   // RescanDamagedFolder on the folder behind a handle; false for anything
   // but a damaged FAT32 folder.
   bool RescanDamagedFolder(const EntryHandle& folder, StatusPanel& status);
@@ -114,6 +124,13 @@ class TUndelete {
   void LinkNtfsTree();
 
   disk::Outcome ShowUnrecognisedFormat(const TLogiDrive& drive);
+  // The current drive's allocation map, opened when first asked and kept
+  // until the drive is scanned again; null when it cannot be read.
+  ClusterAllocation* Allocation();
+  std::unique_ptr<ClusterAllocation> OpenNtfsAllocation();
+  // After a file is written: its line in the log and its count when its
+  // data was partly or wholly overwritten.
+  void NoteOverwrittenCopy(EventLog& log, const std::string& displayName, Recoverability state);
   // The FAT entry behind a handle of this engine; null for anything else.
   TMidEntry* FatEntryOf(const EntryHandle& handle) const;
   // The current drive's volume: every read of a scan or a recovery.
@@ -128,7 +145,7 @@ class TUndelete {
   // the same role.
   bool EnterFatFolder(const TMidEntry& folder, uint32_t key);
   void ResetFatWalk(const TMidEntry* startFolder);
-  uint32_t FatDataCluster(const TMidEntry& entry, const std::string& displayName);
+  uint32_t FatDataCluster(const TMidEntry& entry, const std::string& displayName, bool pump = true);
   // Search below one folder key; keys already searched are skipped (a
   // deleted folder may point back at an ancestor).
   bool SearchFolder(const TSearchCriteria& criteria, uint32_t key,
@@ -202,14 +219,21 @@ class TUndelete {
   // reports it: a stop is told from a failure by the stop flag.
   template <typename Record>
   RecoverResult RecoverEntry(Record& record, bool folder, const std::string& name, const RecoveryTarget& target) {
+    const uint64_t overwrittenBefore = overwrittenCopies_;
     const bool ok = folder ? RecoverFolder(record, name, target.log, target.status, target.destination)
                            : RecoverFile(record, name, target.log, target.status, target.destination);
+    if (target.overwritten) *target.overwritten += overwrittenCopies_ - overwrittenBefore;
     if (ok) return RecoverResult::kRecovered;
     return StopRequested ? RecoverResult::kStopped : RecoverResult::kFailed;
   }
 
   MessageBoxes& boxes_;
   MessagePump& pump_;
+  std::unique_ptr<ClusterAllocation> allocation_;
+  const TLogiDrive* allocationDrive_ = nullptr;  // the drive allocation_ was opened for
+  bool allocationOpened_ = false;
+  // Files written so far whose data was partly or wholly overwritten.
+  uint64_t overwrittenCopies_ = 0;
   std::unique_ptr<FatEntryKind> fatKind_;
   std::unique_ptr<NtfsEntryKind> ntfsKind_;
 };

@@ -26,10 +26,23 @@ std::pair<int, int> FolderTreeImages(const engine::EntryHandle& entry) {
   }
 }
 
+QString RecoverabilityText(engine::Recoverability state) {
+  switch (state) {
+    case engine::Recoverability::kIntact: return QStringLiteral("完好");
+    case engine::Recoverability::kPartlyOverwritten: return QStringLiteral("部分被覆盖");
+    case engine::Recoverability::kOverwritten: return QStringLiteral("已被覆盖");
+    case engine::Recoverability::kNone: break;
+  }
+  return QString();
+}
+
 QString EntryStatusText(const engine::EntryHandle& entry) {
   switch (entry.Status()) {
     case EntryStatus::kDamaged: return QStringLiteral("已损坏");
-    case EntryStatus::kDeleted: return QStringLiteral("已删除");
+    case EntryStatus::kDeleted: {
+      const QString state = RecoverabilityText(entry.Recoverable());
+      return state.isEmpty() ? QStringLiteral("已删除") : QStringLiteral("已删除，") + state;
+    }
     default: return QString();
   }
 }

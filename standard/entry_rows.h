@@ -25,7 +25,11 @@ enum ListImage : uint8_t {
 uint8_t EntryListImage(const engine::EntryHandle& entry);
 // Normal and selected folder-tree images: 2/3, 4/5 deleted, 6/6 damaged.
 std::pair<int, int> FolderTreeImages(const engine::EntryHandle& entry);
+// "已删除" or "已损坏" (nothing for existing entries); a deleted file's
+// with how much of its data is its own after it: "已删除，已被覆盖".
 QString EntryStatusText(const engine::EntryHandle& entry);
+// "完好", "部分被覆盖", "已被覆盖"; empty for no state.
+QString RecoverabilityText(engine::Recoverability state);
 
 // A row keeps its handle as two opaque words; these pack and unpack them.
 engine::EntryHandle HandleOfRow(const controls::FileRow& row);

@@ -65,7 +65,7 @@ QLabel* CaptionBar(QWidget* parent, bool redBold) {
 QStringList PropertyCaptions() {
   return {QStringLiteral("常规"), QStringLiteral("文件名"), QStringLiteral("类型"),
           QStringLiteral("大小"), QStringLiteral("分配空间"), QStringLiteral("创建日期"),
-          QStringLiteral("修改日期"), QStringLiteral("访问日期"), QString(),
+          QStringLiteral("修改日期"), QStringLiteral("访问日期"), QStringLiteral("数据状态"),
           QStringLiteral("属性"), QStringLiteral("只读"), QStringLiteral("系统"),
           QStringLiteral("存档"), QStringLiteral("隐藏"), QStringLiteral("压缩")};
 }

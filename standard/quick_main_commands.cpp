@@ -75,15 +75,13 @@ void TfrmQuickMain::RecoverExecute() {
     }
     if (!destination) return controls::RecoverTally{0, 1};
     const std::string planned = engine::MakeUniquePath(name, destination->Path());
-    const engine::RecoverResult result = entry.Recover({*destination, *ListView3, *status1_, itemProgress, &name});
+    uint64_t overwritten = 0;
+    const engine::RecoverResult result =
+        entry.Recover({*destination, *ListView3, *status1_, itemProgress, &name, &overwritten});
     LogRenamedCopy(item.caption, name, planned);
-    switch (result) {
-      case engine::RecoverResult::kRecovered:
-        return controls::RecoverTally{static_cast<int64_t>(engine::CountFiles(entry)), 0};
-      case engine::RecoverResult::kFailed: return controls::RecoverTally{0, 1};
-      case engine::RecoverResult::kStopped: break;
-    }
-    return controls::RecoverTally{};
+    const int64_t files =
+        result == engine::RecoverResult::kRecovered ? static_cast<int64_t>(engine::CountFiles(entry)) : 0;
+    return controls::TallyOfItem(result, files, overwritten);
   };
   steps.stopRequested = [this] { return engine_->StopRequested; };
   steps.afterLoop = [this](const std::string& folder) {
@@ -95,12 +93,16 @@ void TfrmQuickMain::RecoverExecute() {
     const bool stopped = engine_->StopRequested;
     Log(stopped ? QStringLiteral("恢复被用户终止") : QStringLiteral("恢复已完成。"),
         stopped ? engine::kLogStopped : engine::kLogInformation);
-    Log(controls::RecoverTallyText(tally), tally.failed ? engine::kLogError : engine::kLogInformation);
+    Log(controls::RecoverTallyText(tally), tally.failed       ? engine::kLogError
+                                           : tally.overwritten ? engine::kLogStopped
+                                                               : engine::kLogInformation);
     SetStatus(0, QStringLiteral(" 目录"));
     SetStatus(1, " " + GetNodePath(TreeView1->currentItem()));
     TabSet1->setCurrentIndex(3);
     SetBusyCursor(false);
-    services_.showBox(this, tally.failed ? controls::BoxKind::kWarning : controls::BoxKind::kInformation, summary);
+    services_.showBox(this, tally.failed || tally.overwritten ? controls::BoxKind::kWarning
+                                                              : controls::BoxKind::kInformation,
+                      summary);
   };
   controls::RunRecoverCommand(items, steps, services_.showBox, this,
                               QStringLiteral("0 个文件已选择，请选择您想要恢复的文件。\n"));

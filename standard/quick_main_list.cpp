@@ -24,7 +24,7 @@ namespace {
 
 enum PropertyRow {
   kRowName = 1, kRowType = 2, kRowSize = 3, kRowAllocated = 4, kRowCreated = 5,
-  kRowModified = 6, kRowAccessed = 7, kRowReadOnly = 10, kRowSystem = 11,
+  kRowModified = 6, kRowAccessed = 7, kRowDataState = 8, kRowReadOnly = 10, kRowSystem = 11,
   kRowArchive = 12, kRowHidden = 13, kRowCompressed = 14,
 };
 enum Page { kPropertiesPage = 0, kHexPage = 1, kSearchPage = 2, kLogPage = 3, kPreviewPage = 4 };
@@ -180,6 +180,7 @@ void TfrmQuickMain::ShowProperties(int row) {
   ListView2->SetValue(kRowArchive, Flag(p.attributes, 0x20));
   ListView2->SetValue(kRowHidden, Flag(p.attributes, 0x02));
   ListView2->SetValue(kRowCompressed, p.keepsCompressedFlag ? Flag(p.attributes, 0x800) : QString());
+  ListView2->SetValue(kRowDataState, RecoverabilityText(entry.Recoverable()));
 }
 
 void TfrmQuickMain::ShowHex(int row) {

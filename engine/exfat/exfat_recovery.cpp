@@ -65,6 +65,7 @@ bool TUndelete::RecoverExfatFile(TMidEntry& entry, const std::string& displayNam
   }
   if (size > valid && !out.SetSize(size)) return writeFailed();
   StampRecoveredCopy(log, displayName, out.Path(), ExfatEntryTimes(entry));
+  NoteOverwrittenCopy(log, displayName, RecoverabilityOf(entry));
   return !cut || LogRecoveryFailure(log, displayName);
 }
 

@@ -79,6 +79,10 @@ TimelineFacts FatEntryKind::Timeline(const void* item) const {
   return FatTimelineFacts(Entry(item), *drive);
 }
 
+Recoverability FatEntryKind::Recoverable(const void* item) const {
+  return item == &top_ ? Recoverability::kNone : engine_.RecoverabilityOf(Entry(item));
+}
+
 std::vector<EntryHandle> FatEntryKind::ChildRange(const void* item) const {
   std::vector<EntryHandle> children;
   const TLogiDrive* drive = engine_.CurrentDrive;

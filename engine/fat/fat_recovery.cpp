@@ -19,13 +19,13 @@
 
 namespace tarnwell::engine {
 
-uint32_t TUndelete::FatDataCluster(const TMidEntry& entry, const std::string& displayName) {
+uint32_t TUndelete::FatDataCluster(const TMidEntry& entry, const std::string& displayName, bool pump) {
   if (CurrentDrive->FsKind != kFat32) return entry.DirEntry.FirstClusterLow();
   uint16_t high = entry.DirEntry.FirstClusterHigh();
   // Deletion may have cleared the high word; an existing entry's high word
   // of 0 is the truth, so only deleted entries are searched.
   if (high == 0 && entry.Status != kExisting)
-    high = FindFat32HighWord(displayName, entry.DirEntry.FirstClusterLow());
+    high = FindFat32HighWord(displayName, entry.DirEntry.FirstClusterLow(), pump);
   return (static_cast<uint32_t>(high) << 16) | entry.DirEntry.FirstClusterLow();
 }
 
@@ -80,6 +80,7 @@ bool TUndelete::RecoverFile(TMidEntry& entry, const std::string& displayName, Ev
     }
   }
   StampRecoveredCopy(log, displayName, out.Path(), FatEntryTimes(entry.DirEntry));
+  NoteOverwrittenCopy(log, displayName, RecoverabilityOf(entry));
   return !cut || LogRecoveryFailure(log, displayName);
 }
 

@@ -15,7 +15,7 @@
 namespace tarnwell::engine {
 
 
-uint16_t TUndelete::FindFat32HighWord(const std::string& displayName, uint16_t lowWord) {
+uint16_t TUndelete::FindFat32HighWord(const std::string& displayName, uint16_t lowWord, bool pump) {
   if (!CurrentDrive) return 0;
   const TLogiDrive& drive = *CurrentDrive;
   const BootSectorView boot(drive.BootSector);
@@ -34,8 +34,10 @@ uint16_t TUndelete::FindFat32HighWord(const std::string& displayName, uint16_t l
   const uint32_t highest = static_cast<uint32_t>(std::min<uint64_t>(clusters >> 16, 0xFFFF));
   std::array<uint8_t, 512> sector{};
   for (uint32_t h = 0; h <= highest; ++h) {
-    pump_.Pump();
-    if (StopRequested) return 0;
+    if (pump) {
+      pump_.Pump();
+      if (StopRequested) return 0;
+    }
     const uint32_t cluster = (h << 16) | lowWord;
     const std::optional<uint64_t> lba = layout.ClusterSector(cluster);
     if (!layout.IsDataCluster(cluster) || !lba) continue;

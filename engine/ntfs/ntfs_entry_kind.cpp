@@ -74,6 +74,10 @@ TimelineFacts NtfsEntryKind::Timeline(const void* item) const {
   return item == &top_ ? TimelineFacts() : NtfsTimelineFacts(Record(item));
 }
 
+Recoverability NtfsEntryKind::Recoverable(const void* item) const {
+  return item == &top_ ? Recoverability::kNone : engine_.RecoverabilityOf(Record(item));
+}
+
 std::vector<EntryHandle> NtfsEntryKind::ChildRange(const void* item) const {
   std::vector<EntryHandle> children;
   const TLogiDrive* drive = engine_.CurrentDrive;

@@ -34,6 +34,7 @@ class NtfsEntryKind final : public EntryKind {
   EntryHandle Parent(const void* item) const override;
   EntryProperties Properties(const void* item) const override;
   TimelineFacts Timeline(const void* item) const override;
+  Recoverability Recoverable(const void* item) const override;
   std::vector<EntryHandle> ChildRange(const void* item) const override;
   RecoverResult Recover(const void* item, const RecoveryTarget& target) const override;
   bool ReadPreview(const void* item, PreviewBuffer& buffer) const override;

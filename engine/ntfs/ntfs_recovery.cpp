@@ -58,6 +58,7 @@ bool TUndelete::RecoverFile(tntfsfilerecord& record, const std::string& displayN
   switch (ntfs::WriteDataAttribute(data, runs, compressed, size, file, source)) {
     case ntfs::CopyOutcome::kCopied:
       StampRecoveredCopy(log, displayName, file.Path(), NtfsEntryTimes(record.FileName));
+      NoteOverwrittenCopy(log, displayName, RecoverabilityOf(record));
       return true;
     case ntfs::CopyOutcome::kStopped:
       AddLogLine(log, displayName + platform::SystemText(":  恢复被用户终止"), kLogStopped);

@@ -32,10 +32,13 @@ TEST(ListCommandTest, JsonLinesCarryEveryField) {
   ASSERT_EQ(lines.size(), 19u);
   const std::vector<std::string> keys = {"path",    "name",     "folder",   "deleted", "status",
                                          "size",    "created",  "modified", "accessed", "key"};
+  // A deleted file says besides how much of its data is still its own.
+  std::vector<std::string> deletedFileKeys = keys;
+  deletedFileKeys.insert(deletedFileKeys.begin() + 5, "recoverable");
   for (const auto& l : lines) {
     std::vector<std::string> got;
     for (auto it = l.begin(); it != l.end(); ++it) got.push_back(it.key());
-    EXPECT_EQ(got, keys);
+    EXPECT_EQ(got, l["deleted"] == true && l["folder"] == false ? deletedFileKeys : keys) << l["path"];
   }
   const auto find = [&](const std::string& path) {
     for (const auto& l : lines)

@@ -239,5 +239,19 @@ TEST(RecoverCommandTest, SnapshotCancelStopAndFinish) {
   EXPECT_EQ(RecoverTallyText(total), "3 个文件已恢复，1 个失败");
 }
 
+TEST(RecoverCommandTest, OverwrittenCopiesAreCountedApartFromTheRecovered) {
+  // A folder of five files, two of them written from overwritten clusters.
+  RecoverTally tally = TallyOfItem(engine::RecoverResult::kRecovered, 5, 2);
+  EXPECT_EQ(tally.recovered, 3);
+  EXPECT_EQ(tally.overwritten, 2);
+  // A folder that failed below still wrote its overwritten file; a stopped
+  // item counts no recovered file.
+  tally += TallyOfItem(engine::RecoverResult::kFailed, 0, 1);
+  tally += TallyOfItem(engine::RecoverResult::kStopped, 0, 0);
+  EXPECT_EQ(tally.failed, 1);
+  EXPECT_EQ(RecoverTallyText(tally), "3 个文件已恢复，1 个失败，3 个已被覆盖");
+  EXPECT_EQ(RecoverTallyText(TallyOfItem(engine::RecoverResult::kRecovered, 1, 0)), "1 个文件已恢复，0 个失败");
+}
+
 }  // namespace
 }  // namespace tarnwell::controls

@@ -54,7 +54,7 @@ TEST_F(QuickMainTest, Fat32VolumeShowsFoldersDeletedRowsAndCounts) {
   ASSERT_GE(shopping, 0);
   EXPECT_EQ(w->ListModel->Row(shopping).image, 4);
   EXPECT_EQ(Cell("?hopping.txt", 1), "TXT 文件");
-  EXPECT_EQ(Cell("?hopping.txt", 2), "已删除");
+  EXPECT_EQ(Cell("?hopping.txt", 2), "已删除，完好");
   EXPECT_EQ(Cell("?hopping.txt", 3), "500");
   EXPECT_EQ(Cell("todo.txt", 2), "");
   EXPECT_EQ(w->ListModel->Row(RowOf("todo.txt")).image, 3);
@@ -68,8 +68,8 @@ TEST_F(QuickMainTest, Fat32VolumeShowsFoldersDeletedRowsAndCounts) {
 
   Open(Child(w->ScanRootNode, "Photos"));
   EXPECT_EQ(Cell("family dinner.jpg", 3), "36K");
-  EXPECT_EQ(Cell("family dinner.jpg", 2), "已删除");
-  EXPECT_EQ(Cell("生日.jpg", 2), "已删除");
+  EXPECT_EQ(Cell("family dinner.jpg", 2), "已删除，完好");
+  EXPECT_EQ(Cell("生日.jpg", 2), "已删除，完好");
   EXPECT_EQ(Cell("beach.jpg", 3), "48K");
   EXPECT_FALSE(Cell("beach.jpg", 4).isEmpty());
   EXPECT_EQ(w->StatusBar1->PanelText(1), " C:\\Photos");
@@ -99,7 +99,7 @@ TEST_F(QuickMainTest, NtfsVolumeOpensAtTheRootFolder) {
   EXPECT_EQ(y2019->data(0, Qt::UserRole + 3).toInt(), 4);
   Open(Child(root, "Work"));
   EXPECT_EQ(w->StatusBar1->PanelText(1), " D:\\Work");
-  EXPECT_EQ(Cell("salary.txt", 2), "已删除");
+  EXPECT_EQ(Cell("salary.txt", 2), "已删除，完好");
   EXPECT_EQ(w->ListModel->Row(RowOf("salary.txt")).image, 4);
   EXPECT_EQ(Cell("客户名单.txt", 2), "");
   EXPECT_EQ(w->GetNodePath(w->TreeView1->currentItem()), "D:\\Work");

@@ -34,7 +34,7 @@ TEST_F(QuickMainTest, ExfatVolumeShowsItsTreeDeletedRowsAndRecoversByteExact) {
   EXPECT_EQ(Cell("readme.txt", 3), "700");
   EXPECT_EQ(Cell("readme.txt", 2), "");
   EXPECT_EQ(Cell("big.bin", 3), "3M");
-  EXPECT_EQ(Cell("deleted.txt", 2), "已删除");
+  EXPECT_EQ(Cell("deleted.txt", 2), "已删除，完好");
   EXPECT_EQ(w->ListModel->Row(RowOf("deleted.txt")).image, 4);
   EXPECT_EQ(Cell("oldfolder", 1), "文件夹");
   EXPECT_GE(RowOf("A very long file name that goes on and on to show that exFAT keeps names of up to "
@@ -49,7 +49,7 @@ TEST_F(QuickMainTest, ExfatVolumeShowsItsTreeDeletedRowsAndRecoversByteExact) {
 
   Open(Child(w->ScanRootNode, "photos"));
   EXPECT_EQ(w->StatusBar1->PanelText(1), " C:\\photos");
-  EXPECT_EQ(Cell("gone-photo.jpg", 2), "已删除");
+  EXPECT_EQ(Cell("gone-photo.jpg", 2), "已删除，完好");
   EXPECT_EQ(Cell("holiday.jpg", 2), "");
   Check("gone-photo.jpg");
   Check("holiday.jpg");

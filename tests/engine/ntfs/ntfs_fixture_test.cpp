@@ -69,6 +69,38 @@ TEST_F(MixedVolume, ListsAndRecoversEveryFileByteExact) {
   EXPECT_TRUE(volume.Log().lines.empty());
 }
 
+TEST_F(MixedVolume, DeletedFilesAreJudgedByTheirClustersInTheBitmap) {
+  ASSERT_TRUE(volume.Scanned());
+  TUndelete& engine = volume.Engine();
+  int deleted = 0;
+  for (const auto& m : ReadManifest()) {
+    tntfsfilerecord* r = Locate(m.path);
+    if (!r) continue;  // a lost file whose record was reused
+    const Recoverability state = engine.EntryOf(*r).Recoverable();
+    if (m.state == "present") {
+      EXPECT_EQ(state, Recoverability::kNone) << m.path;
+    } else if (m.state == "deleted") {
+      EXPECT_EQ(state, Recoverability::kIntact) << m.path;
+      ++deleted;
+    } else if ((r->RecordFlags & 1) == 0 && Digest("sha256sum", volume.Recover(*r)) != m.sha256) {
+      EXPECT_TRUE(IsOverwritten(state)) << m.path << " is lost but " << RecoverabilityKey(state);
+    }
+  }
+  EXPECT_GE(deleted, 6);
+  // A live file's record taken for a deleted one: its clusters are in use,
+  // by itself. Kept in the record, the data has no clusters to lose.
+  for (const char* path : {"filler1.bin", "fragmented.bin", "docs/small.txt"}) {
+    tntfsfilerecord* live = volume.Find(path);
+    ASSERT_NE(live, nullptr) << path;
+    tntfsfilerecord copy = *live;
+    copy.RecordFlags = 0;
+    copy.Recoverable = kUnknownRecoverability;  // the live record's answer was kept
+    EXPECT_EQ(engine.RecoverabilityOf(copy), std::string(path) == "docs/small.txt" ? Recoverability::kIntact
+                                                                                   : Recoverability::kOverwritten)
+        << path;
+  }
+}
+
 TEST_F(MixedVolume, BuildsTheTreeWithRootLostFoldersAndDeletedFolders) {
   ASSERT_TRUE(volume.Scanned());
   const auto& entries = volume.Drive().NtfsEntries;
