@@ -17,16 +17,6 @@ namespace {
 
 using testing::FixturePath;
 
-std::string Sha256Of(const std::string& path) {
-  std::string out;
-  FILE* pipe = ::popen(("sha256sum '" + path + "'").c_str(), "r");
-  if (!pipe) return out;
-  char buffer[128];
-  if (std::fgets(buffer, sizeof buffer, pipe)) out = std::string(buffer).substr(0, 64);
-  ::pclose(pipe);
-  return out;
-}
-
 uint8_t KindOfName(const std::string& fs) {
   static const std::map<std::string, uint8_t> kinds = {
       {"FAT12", kFat12}, {"FAT16", kFat16}, {"FAT32", kFat32}, {"NTFS", kNtfs}};
@@ -47,7 +37,7 @@ TEST_P(FixtureVolumes, MatchTheirManifest) {
   for (const auto& row : rows) {
     const std::string image = std::string(GetParam()) + "/" + row.image;
     if (row.kind == "image") {
-      EXPECT_EQ(Sha256Of(FixturePath(image)), row.sha256) << image;
+      EXPECT_EQ(testing::Sha256OfFile(FixturePath(image)), row.sha256) << image;
       seenImages.insert(row.image);
       continue;
     }

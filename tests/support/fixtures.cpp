@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
@@ -195,6 +196,16 @@ std::vector<ManifestRow> ManifestRows(const std::string& manifest) {
     rows.push_back({f[0], f[1], f[2], f[3], f[4], f[5], f[6], std::stoull(f[7]), f[8], f[9]});
   }
   return rows;
+}
+
+std::string Sha256OfFile(const std::string& path) {
+  std::string out;
+  FILE* pipe = ::popen(("sha256sum '" + path + "' 2>/dev/null").c_str(), "r");
+  if (!pipe) return out;
+  char buffer[128];
+  if (std::fgets(buffer, sizeof buffer, pipe) && std::strlen(buffer) >= 64) out.assign(buffer, 64);
+  ::pclose(pipe);
+  return out;
 }
 
 std::multiset<std::string> HashesBelow(const std::string& folder) {

@@ -85,6 +85,8 @@ struct ManifestRow {
 // order; comment lines and lines of another shape are left out.
 std::vector<ManifestRow> ManifestRows(const std::string& manifest);
 
+// sha256 of one file, in hex (by the sha256sum tool); empty when unreadable.
+std::string Sha256OfFile(const std::string& path);
 // sha256 of every file below a folder (by the sha256sum tool).
 std::multiset<std::string> HashesBelow(const std::string& folder);
 

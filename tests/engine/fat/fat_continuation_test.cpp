@@ -53,16 +53,6 @@ std::vector<std::string> ChildNames(ScannedVolume& s, const TMidEntry* folder) {
   return names;
 }
 
-std::string Sha256Of(const std::string& path) {
-  FILE* p = ::popen(("sha256sum '" + path + "'").c_str(), "r");
-  char digest[65] = {};
-  if (p) {
-    if (std::fread(digest, 1, 64, p) != 64) digest[0] = 0;
-    ::pclose(p);
-  }
-  return digest;
-}
-
 // Runs a test body in UTC, whatever zone the machine is in.
 class InUtc {
  public:
@@ -284,7 +274,8 @@ TEST_P(DeletedFolderImages, ListAndRecoverEveryFileOfTheDeletedFolders) {
     TMidEntry* e = s.Find(f.path);
     EXPECT_NE(e, nullptr) << f.path;
     if (!e) continue;
-    if (tarnwell::testing::RecoverInto(s.Engine().EntryOf(*e), out, "f", s.log, s.status)) exact += Sha256Of(out + "/f") == f.sha256;
+    if (tarnwell::testing::RecoverInto(s.Engine().EntryOf(*e), out, "f", s.log, s.status))
+      exact += testing::Sha256OfFile(out + "/f") == f.sha256;
     std::remove((out + "/f").c_str());
   }
   EXPECT_EQ(exact, files.size());

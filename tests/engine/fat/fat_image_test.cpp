@@ -34,16 +34,6 @@ std::vector<ManifestRow> Manifest(const std::string& image) {
   return rows;
 }
 
-std::string Sha256Of(const std::string& path) {
-  FILE* p = ::popen(("sha256sum '" + path + "'").c_str(), "r");
-  char digest[65] = {};
-  if (p) {
-    if (std::fread(digest, 1, 64, p) != 64) digest[0] = 0;
-    ::pclose(p);
-  }
-  return digest;
-}
-
 char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
 // A listed path matches a manifest path when they differ only in ASCII case
@@ -89,7 +79,7 @@ TEST_P(FatImageTest, ListsAndRecoversWhatTheManifestSays) {
     EXPECT_EQ(e->DirEntry.FileSize(), row.size) << row.path;
     const std::string name = "r" + std::to_string(recovered++);
     ASSERT_TRUE(tarnwell::testing::RecoverInto(s.Engine().EntryOf(*e), out, name, s.log, s.status)) << row.path;
-    EXPECT_EQ(Sha256Of(out + "/" + name), row.sha256) << row.path << " (" << row.state << ")";
+    EXPECT_EQ(testing::Sha256OfFile(out + "/" + name), row.sha256) << row.path << " (" << row.state << ")";
   }
   EXPECT_TRUE(s.log.lines.empty());
   EXPECT_TRUE(s.boxes.errors.empty());
@@ -132,7 +122,7 @@ TEST(FatImageDetailTest, Fat32FolderWithClearedHighWordIsRescanned) {
   ASSERT_TRUE(tarnwell::testing::RecoverInto(s.Engine().EntryOf(*folder), out, "HIGHDIR", s.log, s.status));
   for (const ManifestRow& row : Manifest("fat32.img")) {
     if (row.path == "HIGHDIR/inside one.txt") {
-      EXPECT_EQ(Sha256Of(out + "/HIGHDIR/inside one.txt"), row.sha256);
+      EXPECT_EQ(testing::Sha256OfFile(out + "/HIGHDIR/inside one.txt"), row.sha256);
     }
   }
 }

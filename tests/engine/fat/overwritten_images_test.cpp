@@ -13,16 +13,6 @@
 namespace tarnwell::engine {
 namespace {
 
-std::string Sha256OfFile(const std::string& path) {
-  FILE* p = ::popen(("sha256sum '" + path + "'").c_str(), "r");
-  char digest[65] = {};
-  if (p) {
-    if (std::fread(digest, 1, 64, p) != 64) digest[0] = 0;
-    ::pclose(p);
-  }
-  return digest;
-}
-
 // A deleted short name shows its lost first byte as '?'.
 TMidEntry* Locate(testing::ScannedVolume& s, const std::string& path) {
   if (TMidEntry* e = s.Find(path)) return e;
@@ -61,7 +51,7 @@ TEST_P(OverwrittenImages, EveryCopyWithOtherFilesBytesIsFlagged) {
     EXPECT_EQ(handle.Recover({*destination, s.log, s.status, progress, &name, &overwritten}),
               RecoverResult::kRecovered)
         << row.path;
-    const bool exact = Sha256OfFile(out + "/f") == row.sha256;
+    const bool exact = testing::Sha256OfFile(out + "/f") == row.sha256;
     std::remove((out + "/f").c_str());
     if (!exact) {
       ++wrong;
