@@ -188,17 +188,16 @@ void TfrmAdvMain::RecoverExecute() {
     }
     const engine::EntryHandle entry = engine::EntryHandle::FromParts(item.tag, item.handle);
     if (const physical::carve::CarvedFile* file = drive->CarvedFileOf(entry)) {
-      if (!carved) carved.emplace(drive->DriveCode(), *destination);
+      if (!carved) carved.emplace(drive->DriveCode(), *destination, &drive->StopRequested);
       const engine::RecoverResult result =
           carved->Recover(*file, {*destination, *ListView3, *statusPanel_, itemProgress}, *pump_);
-      // The copy of one file is not cut short; a stop ends the recovery
-      // after it.
+      // A stop cuts the copy of a large file short (its own line says so)
+      // and ends the recovery.
       if (drive->StopRequested) {
         physical::raw::LogRecoveryStopped(*drive);
         stopped = true;
       }
-      return result == engine::RecoverResult::kRecovered ? controls::RecoverTally{1, 0}
-                                                         : controls::RecoverTally{0, 1};
+      return controls::TallyOfItem(result, 1, 0);
     }
     // NTFS records found on their own have no known contents: their
     // folders are not recovered.

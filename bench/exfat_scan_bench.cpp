@@ -14,16 +14,14 @@
 #include <filesystem>
 #include <string>
 
-#include "engine/undelete.h"
-#include "platform/device_table.h"
+#include "bench/attached_volume.h"
 
 namespace {
 
 using namespace tarnwell;
 
 std::string ImagePath() {
-  const char* env = std::getenv("TARNWELL_EXFAT_BENCH_IMAGE");
-  return env ? env : "build/bench-data/exfat-50k.img";
+  return bench::BenchImagePath("TARNWELL_EXFAT_BENCH_IMAGE", "build/bench-data/exfat-50k.img");
 }
 
 double ChildCpuSeconds() {
@@ -36,30 +34,15 @@ double ChildCpuSeconds() {
 size_t g_listed = 0;  // entries our scan lists, the unit of both rates
 
 void BM_TarnwellExfatScan(benchmark::State& state) {
-  const std::string image = ImagePath();
-  auto& table = platform::DeviceTable::Instance();
-  table.Reset();
-  std::string error;
-  if (!std::filesystem::exists(image) || !table.AttachImage(image, &error)) {
-    state.SkipWithError(("no image " + image + "; run bench/make_exfat_bench_image.sh").c_str());
-    return;
-  }
-  engine::NullMessageBoxes boxes;
-  engine::NullMessagePump pump;
-  engine::NullStatusPanel status;
-  engine::NullProgressBar progress;
-  engine::TUndelete undelete(boxes, pump);
-  engine::TLogiDrive* drive = undelete.FindDrive('C');
-  if (!drive) {
-    state.SkipWithError("no volume C:");
-    return;
-  }
+  bench::AttachedVolume volume(state, ImagePath(), "run bench/make_exfat_bench_image.sh");
+  engine::TLogiDrive* drive = volume.Drive();
+  if (!drive) return;
   double seconds = 0;
   double cpuSeconds = 0;
   for (auto _ : state) {
     const auto start = std::chrono::steady_clock::now();
     const std::clock_t cpuStart = std::clock();
-    (void)undelete.ScanVolume(*drive, true, status, progress);
+    (void)volume.Engine().ScanVolume(*drive, true, volume.status, volume.progress);
     cpuSeconds += static_cast<double>(std::clock() - cpuStart) / CLOCKS_PER_SEC;
     seconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     g_listed = drive->FatEntries.size();

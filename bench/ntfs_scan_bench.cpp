@@ -15,20 +15,16 @@
 #include <filesystem>
 #include <string>
 
-#include "engine/undelete.h"
-#include "platform/device_table.h"
+#include "bench/attached_volume.h"
 
 namespace {
 
 using namespace tarnwell;
 
 std::string ImagePath() {
-  const char* env = std::getenv("TARNWELL_NTFS_BENCH_IMAGE");
-  return env ? env : "build/bench-data/ntfs-100k.img";
+  return bench::BenchImagePath("TARNWELL_NTFS_BENCH_IMAGE", "build/bench-data/ntfs-100k.img");
 }
 
-using QuietBoxes = engine::NullMessageBoxes;
-using NoPump = engine::NullMessagePump;
 
 double ChildCpuSeconds() {
   rusage usage{};
@@ -46,28 +42,9 @@ double PeakRssMb() {
 size_t g_listed = 0;  // records our scan lists, the unit of both rates
 
 void BM_TarnwellNtfsScan(benchmark::State& state) {
-  const std::string image = ImagePath();
-  if (!std::filesystem::exists(image)) {
-    state.SkipWithError(("no image " + image + "; run bench/make_ntfs_bench_image.sh").c_str());
-    return;
-  }
-  auto& table = platform::DeviceTable::Instance();
-  table.Reset();
-  std::string error;
-  if (!table.AttachImage(image, &error)) {
-    state.SkipWithError(error.c_str());
-    return;
-  }
-  QuietBoxes boxes;
-  NoPump pump;
-  engine::NullStatusPanel status;
-  engine::NullProgressBar progress;
-  engine::TUndelete undelete(boxes, pump);
-  engine::TLogiDrive* drive = undelete.FindDrive('C');
-  if (!drive) {
-    state.SkipWithError("no volume C:");
-    return;
-  }
+  bench::AttachedVolume volume(state, ImagePath(), "run bench/make_ntfs_bench_image.sh");
+  engine::TLogiDrive* drive = volume.Drive();
+  if (!drive) return;
   double bytesPerRecord = 0;
   double seconds = 0;
   double cpuSeconds = 0;
@@ -77,7 +54,7 @@ void BM_TarnwellNtfsScan(benchmark::State& state) {
     const size_t before = mallinfo2().uordblks;
     const auto start = std::chrono::steady_clock::now();
     const std::clock_t cpuStart = std::clock();
-    (void)undelete.ScanVolume(*drive, true, status, progress);
+    (void)volume.Engine().ScanVolume(*drive, true, volume.status, volume.progress);
     cpuSeconds += static_cast<double>(std::clock() - cpuStart) / CLOCKS_PER_SEC;
     seconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     g_listed = drive->NtfsEntries.size();

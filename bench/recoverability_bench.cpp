@@ -8,44 +8,24 @@
 // and named by TARNWELL_EXFAT_BENCH_IMAGE and TARNWELL_NTFS_BENCH_IMAGE.
 #include <benchmark/benchmark.h>
 
-#include <cstdlib>
-#include <filesystem>
 #include <string>
 
-#include "engine/undelete.h"
-#include "platform/device_table.h"
+#include "bench/attached_volume.h"
 
 namespace {
 
 using namespace tarnwell;
+using bench::BenchImagePath;
 
-std::string ImagePath(const char* variable, const char* fallback) {
-  const char* env = std::getenv(variable);
-  return env ? env : fallback;
-}
-
-void ScanAndWalk(benchmark::State& state, const std::string& image, bool askState) {
-  auto& table = platform::DeviceTable::Instance();
-  table.Reset();
-  std::string error;
-  if (!std::filesystem::exists(image) || !table.AttachImage(image, &error)) {
-    state.SkipWithError(("no image " + image).c_str());
-    return;
-  }
-  engine::NullMessageBoxes boxes;
-  engine::NullMessagePump pump;
-  engine::NullStatusPanel status;
-  engine::NullProgressBar progress;
-  engine::TUndelete undelete(boxes, pump);
-  engine::TLogiDrive* drive = undelete.FindDrive('C');
-  if (!drive) {
-    state.SkipWithError("no volume C:");
-    return;
-  }
+void ScanAndWalk(benchmark::State& state, const std::string& image, const char* howToMake, bool askState) {
+  bench::AttachedVolume volume(state, image, howToMake);
+  engine::TLogiDrive* drive = volume.Drive();
+  if (!drive) return;
+  engine::TUndelete& undelete = volume.Engine();
   size_t flagged = 0;
   for (auto _ : state) {
     // A fresh scan each time: the states are worked out anew.
-    (void)undelete.ScanVolume(*drive, true, status, progress);
+    (void)undelete.ScanVolume(*drive, true, volume.status, volume.progress);
     size_t bytes = 0;
     const auto walk = [&](const engine::EntryHandle& entry) {
       bytes += entry.Name().size() + entry.Size() + (entry.Stamp(engine::kDateModified) > 0);
@@ -59,13 +39,16 @@ void ScanAndWalk(benchmark::State& state, const std::string& image, bool askStat
   state.counters["with_state"] = static_cast<double>(flagged) / static_cast<double>(state.iterations());
 }
 
-const std::string kExfat = ImagePath("TARNWELL_EXFAT_BENCH_IMAGE", "build/bench-data/exfat-50k.img");
-const std::string kNtfs = ImagePath("TARNWELL_NTFS_BENCH_IMAGE", "build/bench-data/ntfs-100k.img");
+const std::string kExfat = BenchImagePath("TARNWELL_EXFAT_BENCH_IMAGE", "build/bench-data/exfat-50k.img");
+const std::string kNtfs = BenchImagePath("TARNWELL_NTFS_BENCH_IMAGE", "build/bench-data/ntfs-100k.img");
 
-void BM_ExfatListing(benchmark::State& state) { ScanAndWalk(state, kExfat, false); }
-void BM_ExfatListingWithStates(benchmark::State& state) { ScanAndWalk(state, kExfat, true); }
-void BM_NtfsListing(benchmark::State& state) { ScanAndWalk(state, kNtfs, false); }
-void BM_NtfsListingWithStates(benchmark::State& state) { ScanAndWalk(state, kNtfs, true); }
+constexpr char kMakeExfat[] = "run bench/make_exfat_bench_image.sh";
+constexpr char kMakeNtfs[] = "run bench/make_ntfs_bench_image.sh";
+
+void BM_ExfatListing(benchmark::State& state) { ScanAndWalk(state, kExfat, kMakeExfat, false); }
+void BM_ExfatListingWithStates(benchmark::State& state) { ScanAndWalk(state, kExfat, kMakeExfat, true); }
+void BM_NtfsListing(benchmark::State& state) { ScanAndWalk(state, kNtfs, kMakeNtfs, false); }
+void BM_NtfsListingWithStates(benchmark::State& state) { ScanAndWalk(state, kNtfs, kMakeNtfs, true); }
 
 BENCHMARK(BM_ExfatListing)->Unit(benchmark::kMillisecond)->MinTime(2);
 BENCHMARK(BM_ExfatListingWithStates)->Unit(benchmark::kMillisecond)->MinTime(2);

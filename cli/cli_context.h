@@ -19,6 +19,7 @@ struct CliContext {
   // --map of each image, "" where none was given.
   std::vector<std::string> imageMaps;
   bool noDevices = false;           // --no-devices: list attached images only
+  bool skipFreeClusters = false;    // --skip-free-clusters: no search for lost FAT and exFAT entries
 
   void AddImage(const std::string& image) {
     images.push_back(image);

@@ -99,6 +99,7 @@ bool ScanLetter(engine::TUndelete& engine, char letter, CliContext& context) {
     return false;
   }
   context.progress.SetJobBytes(static_cast<uint64_t>(std::max<int64_t>(drive->TotalBytes, 0)));
+  engine.SearchFreeClusters = !context.skipFreeClusters;
   const disk::Outcome scanned = engine.ScanVolume(*drive, true, context.status, context.progress);
   context.progress.SetVisible(false);  // clears the status line on a terminal
   if (!scanned && !scanned.shown) context.boxes.Error(std::string("cannot scan ") + letter + ": - " + scanned.Text());

@@ -28,6 +28,9 @@ int main(int argc, char** argv) {
          "ddrescue map of the --image before it: sectors the copy never read fail when read")
       ->trigger_on_parse();
   app.add_flag("--no-devices", context.noDevices, "List attached images only, no block devices");
+  app.add_flag("--skip-free-clusters", context.skipFreeClusters,
+               "FAT and exFAT scans leave out the search of the free clusters for lost entries (it reads all free "
+               "space, which takes as long as reading it on a large disk)");
   app.add_flag_callback("-q,--quiet", [&context] { context.drawing.SetQuiet(true); },
                         "No progress line on the terminal");
 

@@ -29,13 +29,19 @@ constexpr int kPollMilliseconds = 50;
 // read the disk has not answered (a failing sector can take minutes).
 constexpr qint64 kSlowReadMilliseconds = 3000;
 
+}  // namespace
+
+// A line of the copy's log, as its thread hands it over. Outside the
+// anonymous namespace, since the dialog's shared state (declared in the
+// header) holds them.
+namespace imaging_dialog_detail {
 struct LogLine {
   std::string text;
   int icon;
   std::string time;
 };
-
-}  // namespace
+}  // namespace imaging_dialog_detail
+using imaging_dialog_detail::LogLine;
 
 // What the copy's thread hands the dialog. Everything but `stop` is
 // guarded by the mutex.

@@ -11,6 +11,7 @@
 #include "common/little_endian.h"
 #include "disk/sector_source.h"
 #include "disk/volume_reader.h"
+#include "engine/recoverability.h"
 
 namespace tarnwell::engine {
 
@@ -79,8 +80,8 @@ struct TMidEntry {
   uint32_t ParentCluster = 0;  // first cluster of the holding folder
   uint8_t Status = kExisting;
   // How much of a deleted file's data is still its own (a Recoverability),
-  // worked out when first asked; kUnknownRecoverability (0xFF) until then.
-  uint8_t Recoverable = 0xFF;
+  // worked out when first asked; kUnknownRecoverability until then.
+  uint8_t Recoverable = kUnknownRecoverability;
   TMidEntry* Parent = nullptr;  // not owning; nullptr for root entries
   std::optional<ExfatEntryFacts> Exfat;  // exFAT volumes only
   // Byte offset in the volume of the 32-byte short entry (exFAT: of the
@@ -138,8 +139,9 @@ struct tntfsfilerecord {
   // record has neither (or is one the scan made up, a lost folder).
   uint16_t ContentAttributeType = 0;
   uint16_t ContentAttributeId = 0;
-  // As TMidEntry::Recoverable: a Recoverability, 0xFF until first asked.
-  uint8_t Recoverable = 0xFF;
+  // As TMidEntry::Recoverable: a Recoverability, kUnknownRecoverability
+  // until first asked.
+  uint8_t Recoverable = kUnknownRecoverability;
   // A named data stream of the record (UTF-16LE), listed as an entry of its
   // own ("file:stream") with the stream's sizes; empty for the file itself.
   std::vector<uint8_t> StreamName;

@@ -104,8 +104,8 @@ disk::Outcome TUndelete::ScanVolume(TLogiDrive& drive, bool force, StatusPanel& 
     LinkNtfsTree();
     return scanned;
   }
-  if (kind == kExfat) return ScanExfatVolume(status);
-  return ScanFatVolume(status);
+  if (kind == kExfat) return ScanExfatVolume(status, progress);
+  return ScanFatVolume(status, progress);
 }
 
 }  // namespace tarnwell::engine

@@ -7,6 +7,7 @@
 #include <memory>
 #include <span>
 #include <string>
+#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
@@ -19,6 +20,14 @@
 namespace tarnwell::engine {
 
 class FatLayout;
+// One read of a FAT folder walk: sectors at an address, the cluster they
+// make up (0 for the FAT12/16 root), and whether long names start anew.
+struct FatFolderRead {
+  uint64_t lba = 0;
+  uint32_t sectors = 0;
+  uint32_t cluster = 0;
+  bool newRun = false;
+};
 class OutputFile;
 class OutputFolder;
 class FatEntryKind;
@@ -56,6 +65,9 @@ class TUndelete {
   std::vector<uint32_t> LostFolders;
   TRunTable MftRuns;
   bool HighWordSearch = false;
+  // FAT and exFAT scans search the free clusters for lost entries after the
+  // walk (it reads all free space; a stop ends it and keeps the walk's).
+  bool SearchFreeClusters = true;
   // Handles of the current drive's entries that matched, filled by Search.
   std::vector<EntryHandle> SearchResults;
 
@@ -113,9 +125,12 @@ class TUndelete {
 
  private:
   // The whole-volume FAT walk from the root (engine/fat/).
-  disk::Outcome ScanFatVolume(StatusPanel& status);
+  disk::Outcome ScanFatVolume(StatusPanel& status, ProgressBar& progress);
+  // After the walk: the free clusters that still hold directory entries no
+  // listed folder owns, listed under one lost-entries node.
+  void ListLostFatEntries(StatusPanel& status, ProgressBar& progress);
   // The exFAT walk from the root, file recovery and preview (engine/exfat/).
-  disk::Outcome ScanExfatVolume(StatusPanel& status);
+  disk::Outcome ScanExfatVolume(StatusPanel& status, ProgressBar& progress);
   bool RecoverExfatFile(TMidEntry& entry, const std::string& displayName, EventLog& log,
                         const OutputFolder& destination);
   bool ReadExfatPreview(const TMidEntry& entry, std::array<uint8_t, 2048>& buffer);
@@ -138,6 +153,11 @@ class TUndelete {
 
   // FAT walk (engine/fat/).
   disk::Outcome WalkFatDirectory(TMidEntry* folder, StatusPanel& status, bool recurse);
+  // Lists the entries the reads hold under folder (nullptr: the root) with
+  // key, walking sub-folders with recurse; checkDots marks a folder whose
+  // first read does not begin with "." and ".." damaged.
+  disk::Outcome ReadFatFolder(TMidEntry* folder, uint32_t key, const std::vector<FatFolderRead>& reads,
+                              bool checkDots, const std::string& what, StatusPanel& status, bool recurse);
   // Whether a decoded directory entry is listed (a rescan may restore its
   // FAT32 high word on the way).
   bool KeepFatEntry(RawDirEntry& raw, const FatLayout& layout, uint32_t rootCluster);
@@ -158,6 +178,12 @@ class TUndelete {
   // share a first cluster and are both walked, but no cluster is walked
   // twice in the same role, so cycles end and work stays bounded.
   std::unordered_set<uint64_t> fatWalked_;
+  // The clusters the walk read as a folder's: no orphan search takes them.
+  std::unordered_set<uint32_t> fatFolderClusters_;
+  // The entries listed under the lost-entries node, by where they lie: a
+  // folder found later (a rescan) that holds one takes it over instead of
+  // listing it twice.
+  std::unordered_map<uint64_t, TMidEntry*> fatLostByOffset_;
   int fatDepth_ = 0;
 
   // NTFS record and data access of the current drive (engine/ntfs/).

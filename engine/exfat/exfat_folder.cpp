@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "engine/exfat/exfat_cut_sets.h"
+
 #include "common/little_endian.h"
 
 namespace tarnwell::engine {
@@ -9,10 +11,8 @@ namespace tarnwell::engine {
 std::vector<uint8_t> ReadExfatFolder(const TLogiDrive& drive, const ExfatLayout& layout,
                                      uint32_t first, bool contiguous, uint64_t length,
                                      std::vector<uint32_t>* read) {
-  std::vector<uint8_t> bytes;
-  if (!layout.IsDataCluster(first)) return bytes;
-  const uint64_t clusterBytes = layout.ClusterBytes();
-  const uint64_t limit = std::max<uint64_t>(1, kExfatMaxFolderBytes / clusterBytes);
+  if (!layout.IsDataCluster(first)) return {};
+  const uint64_t limit = std::max<uint64_t>(1, kExfatMaxFolderBytes / layout.ClusterBytes());
   std::vector<uint32_t> clusters;
   if (contiguous) {
     const uint64_t count = std::min(std::max<uint64_t>(layout.ClustersFor(length), 1), limit);
@@ -21,9 +21,15 @@ std::vector<uint8_t> ReadExfatFolder(const TLogiDrive& drive, const ExfatLayout&
   } else {
     clusters = ReadExfatChain(drive, layout, first, limit).clusters;
   }
-  bytes.resize(clusters.size() * clusterBytes);
+  return ReadExfatClusters(drive, layout, clusters, read);
+}
+
+std::vector<uint8_t> ReadExfatClusters(const TLogiDrive& drive, const ExfatLayout& layout,
+                                       const std::vector<uint32_t>& clusters, std::vector<uint32_t>* read) {
+  const uint64_t clusterBytes = layout.ClusterBytes();
+  std::vector<uint8_t> bytes(clusters.size() * clusterBytes);
   size_t done = 0;
-  for (uint32_t c : clusters) {
+  for (const uint32_t c : clusters) {
     if (!ReadExfatCluster(drive.Reader(), layout, c, bytes.data() + done)) break;
     done += clusterBytes;
     if (read) read->push_back(c);
@@ -65,6 +71,24 @@ ExfatBitmap ReadExfatBitmap(const TLogiDrive& drive, const ExfatLayout& layout) 
                        layout.ClusterCount());
   }
   return {};
+}
+
+}  // namespace tarnwell::engine
+
+namespace tarnwell::engine {
+
+std::optional<OrphanClusterFacts> JudgeExfatDirectoryCluster(std::span<const uint8_t> cluster) {
+  size_t sets = 0;
+  const size_t examined =
+      ForEachExfatEntrySet(cluster.data(), cluster.size(), true, [&sets](const ExfatEntrySet&, size_t) { ++sets; });
+  const bool ended = examined + kExfatEntryBytes <= cluster.size();
+  if (sets > 0) return OrphanClusterFacts{false, ended};
+  // The last name entries of a set that the cluster before it cut, and
+  // then the end of the folder: only the joined set can tell whose.
+  const size_t opening = LeadingSecondaries(cluster);
+  const size_t after = opening * kExfatEntryBytes;
+  if (opening == 0 || after + kExfatEntryBytes > cluster.size() || cluster[after] != 0) return std::nullopt;
+  return OrphanClusterFacts{false, true};
 }
 
 }  // namespace tarnwell::engine

@@ -38,6 +38,11 @@ struct DirSpanRules {
   bool dotsEnd = false;
   bool blankEnds = false;
   bool malformedEnds = false;
+  // The bytes may begin inside a long name whose first pieces lie in a
+  // cluster nothing leads to (a lost one): the long name of the first
+  // entry is kept only when it begins in the bytes, else the short name
+  // stands, rather than the end of a name passing for the whole.
+  bool mayStartMidName = false;
 };
 
 // The text without leading and trailing blanks (and control bytes).
@@ -75,6 +80,7 @@ class DirSpanDecoder {
  private:
   DirSpanRules rules_;
   LongNameState building_;
+  bool entryReached_ = false;  // a slot other than a long-name piece was decoded
 };
 
 template <class Visit>
@@ -92,11 +98,14 @@ SpanEnd DirSpanDecoder::Decode(std::span<const uint8_t> bytes, Visit&& visit) {
       const std::string base = FatBaseName(raw);
       if (base == "." || base == "..") {
         if (rules_.dotsEnd) return SpanEnd::kDotEntry;
+        entryReached_ = true;
         continue;
       }
     }
     if (ReadLfnEntry(raw, building_) != kNotLongName) continue;
-    std::string pending = building_.utf16.empty() ? std::string() : LongNameText(building_);
+    const bool cutName = rules_.mayStartMidName && !entryReached_ && !building_.startsName;
+    entryReached_ = true;
+    std::string pending = building_.utf16.empty() || cutName ? std::string() : LongNameText(building_);
     building_.utf16.clear();
     if (rules_.blankEnds && !raw.IsDeletedMark() && FatBaseName(raw).empty()) return SpanEnd::kEndMarker;
     if (rules_.malformedEnds && !IsWellFormedShortEntry(raw)) return SpanEnd::kMalformed;

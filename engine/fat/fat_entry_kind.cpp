@@ -3,6 +3,7 @@
 #include "engine/boot_sector.h"
 #include "engine/entry_helpers.h"
 #include "engine/exfat/exfat_layout.h"
+#include "engine/lost_entries_node.h"
 #include "engine/search/entry_dates.h"
 #include "engine/timeline_facts.h"
 #include "engine/undelete.h"
@@ -30,6 +31,11 @@ EntryStatus FatEntryKind::Status(const void* item) const {
     case kDamagedFolder: return EntryStatus::kDamaged;
     default: return EntryStatus::kDeleted;
   }
+}
+
+bool FatEntryKind::IsMadeUp(const void* item) const {
+  const TLogiDrive* drive = engine_.CurrentDrive;
+  return item == &top_ || (drive && IsLostEntriesNode(Entry(item), drive->FsKind));
 }
 
 uint64_t FatEntryKind::Size(const void* item) const { return FatEntrySize(Entry(item)); }

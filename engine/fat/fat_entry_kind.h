@@ -23,6 +23,7 @@ class FatEntryKind final : public EntryKind {
   std::string Name(const void* item) const override;
   bool IsFolder(const void* item) const override;
   bool IsRoot(const void* item) const override { return item == &top_; }
+  bool IsMadeUp(const void* item) const override;
   EntryStatus Status(const void* item) const override;
   uint64_t Size(const void* item) const override;
   double Stamp(const void* item, DateKind kind) const override;

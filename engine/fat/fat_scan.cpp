@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <exception>
 #include <span>
+#include <unordered_set>
 #include <vector>
 
 #include "engine/boot_sector.h"
@@ -13,6 +14,7 @@
 #include "engine/fat/fat_layout.h"
 #include "engine/fat/file_header_table.h"
 #include "engine/fat/long_name.h"
+#include "engine/lost_entries_node.h"
 #include "engine/undelete.h"
 
 namespace tarnwell::engine {
@@ -21,12 +23,6 @@ namespace {
 // Deeper nesting than any path Linux can hold; a hostile image cannot
 // exhaust the stack with it.
 constexpr int kMaxFolderDepth = 1024;
-
-// One read of the walk: sectors at an address.
-struct DirectoryRead {
-  uint64_t lba;
-  uint32_t sectors;
-};
 
 uint64_t WalkKey(uint32_t cluster, bool deleted) {
   return (static_cast<uint64_t>(cluster) << 1) | (deleted ? 1 : 0);
@@ -59,9 +55,10 @@ bool HasEndMarker(std::span<const uint8_t> bytes) {
 // A free cluster is taken while it holds only well-formed entries; the
 // first that does not, an end marker, the end of the data area or the
 // clusters that the most entries a folder holds would fill end the search.
+// A cluster another folder owns ends the search too.
 template <class Decode>
 void ReadDeletedFolderTail(const TLogiDrive& drive, const FatLayout& layout, uint32_t first,
-                           const Decode& decode) {
+                           std::unordered_set<uint32_t>& owned, const Decode& decode) {
   FatTableReader fat(drive.Reader(), layout);
   // Only a free first cluster says the chain is gone; a reused one belongs
   // to whatever took it.
@@ -78,6 +75,7 @@ void ReadDeletedFolderTail(const TLogiDrive& drive, const FatLayout& layout, uin
       if (++passed > kMaxPassedOver) return;
       continue;
     }
+    if (owned.contains(static_cast<uint32_t>(c))) return;
     const std::optional<uint64_t> lba = layout.ClusterSector(static_cast<uint32_t>(c));
     if (!lba || *lba + uint64_t{layout.SectorsPerCluster()} > layout.VolumeSectors()) return;
     if (!drive.Reader().Read(*lba, layout.SectorsPerCluster(), buffer.data())) return;
@@ -85,6 +83,7 @@ void ReadDeletedFolderTail(const TLogiDrive& drive, const FatLayout& layout, uin
     const ContinuationCheck check = CheckContinuation(buffer, entriesBytes);
     if (check == ContinuationCheck::kNotDirectory) return;
     ++taken;
+    owned.insert(static_cast<uint32_t>(c));
     decode(std::span<const uint8_t>(buffer.data(), entriesBytes), *lba);
     if (check == ContinuationCheck::kLastEntries) return;
   }
@@ -93,18 +92,18 @@ void ReadDeletedFolderTail(const TLogiDrive& drive, const FatLayout& layout, uin
 // The reads that hold a folder's entries: the FAT12/16 root in one piece,
 // any other folder cluster by cluster along its chain, up to where the
 // chain leaves the volume. Empty when there is nothing to read.
-std::vector<DirectoryRead> FolderReads(const TLogiDrive& drive, const FatLayout& layout, bool fixedRoot,
+std::vector<FatFolderRead> FolderReads(const TLogiDrive& drive, const FatLayout& layout, bool fixedRoot,
                                        uint32_t key) {
-  std::vector<DirectoryRead> reads;
+  std::vector<FatFolderRead> reads;
   if (fixedRoot) {
     const BootSectorView boot(drive.BootSector);
-    reads.push_back({boot.FatRootStart(), boot.FatRootLength()});
+    reads.push_back({boot.FatRootStart(), boot.FatRootLength(), 0});
     return reads;
   }
   for (uint32_t c : ReadFatChain(drive, key).clusters) {
     const std::optional<uint64_t> lba = layout.ClusterSector(c);
     if (!lba) break;
-    reads.push_back({*lba, layout.SectorsPerCluster()});
+    reads.push_back({*lba, layout.SectorsPerCluster(), c});
   }
   return reads;
 }
@@ -114,15 +113,18 @@ std::vector<DirectoryRead> FolderReads(const TLogiDrive& drive, const FatLayout&
 // ScanVolume has raised Scanning and emptied the entry and search lists.
 // A root that cannot be walked leaves nothing to list, so it fails the
 // scan; a lost sub-folder costs only what lies below it.
-disk::Outcome TUndelete::ScanFatVolume(StatusPanel& status) {
+disk::Outcome TUndelete::ScanFatVolume(StatusPanel& status, ProgressBar& progress) {
   ResetFatWalk(nullptr);
+  fatLostByOffset_.clear();
   disk::Outcome root = ScanFatDirectory(nullptr, status, true);
+  if (root) ListLostFatEntries(status, progress);
   SortFatEntries(CurrentDrive->FatEntries);
   return root;
 }
 
 void TUndelete::ResetFatWalk(const TMidEntry* startFolder) {
   fatWalked_.clear();
+  fatFolderClusters_.clear();
   fatDepth_ = 0;
   const TLogiDrive& drive = *CurrentDrive;
   fatWalked_.insert(WalkKey(RootFolderKey(drive), false));
@@ -161,6 +163,9 @@ bool TUndelete::KeepFatEntry(RawDirEntry& raw, const FatLayout& layout, uint32_t
   if (FatBaseName(raw).empty()) return false;
   if (!raw.IsDeletedMark() && isFolder && raw.FileSize() != 0) return false;
   const uint32_t first = layout.IsFat32() ? raw.FirstCluster32() : raw.FirstClusterLow();
+  // The lost-entries node's key is no cluster: a folder claiming it would
+  // take its children.
+  if (isFolder && first == LostEntriesKey(layout.Kind())) return false;
   return isFolder || raw.FileSize() == 0 || first != 0;
 }
 
@@ -188,24 +193,46 @@ disk::Outcome TUndelete::WalkFatDirectory(TMidEntry* folder, StatusPanel& status
     if (folder && !EnterFatFolder(*folder, key))
       return disk::Outcome::Damaged(what, *sector, "it was walked already or lies too deep");
   }
-  const std::vector<DirectoryRead> reads = FolderReads(drive, layout, fixedRoot, key);
+  const std::vector<FatFolderRead> reads = FolderReads(drive, layout, fixedRoot, key);
   if (reads.empty()) return disk::Outcome::Damaged(what, 0, "no cluster of it can be placed");
   const bool checkDots = folder != nullptr && (!layout.IsFat32() || key != rootCluster);
+  return ReadFatFolder(folder, key, reads, checkDots, what, status, recurse);
+}
 
+disk::Outcome TUndelete::ReadFatFolder(TMidEntry* folder, uint32_t key, const std::vector<FatFolderRead>& reads,
+                                       bool checkDots, const std::string& what, StatusPanel& status, bool recurse) {
+  TLogiDrive& drive = *CurrentDrive;
+  const FatLayout layout(drive);
+  const uint32_t rootCluster = layout.IsFat32() ? BootSectorView(drive.BootSector).RootCluster() : 0;
+  // The lost entries come from clusters no chain joins: an unreadable one
+  // costs only itself.
+  const bool lost = key == LostEntriesKey(drive.FsKind);
   DirSpanDecoder decoder(DirSpanRules{});
   uint64_t sector = 0;  // the volume sector being decoded, where its entries lie
   const auto take = [&](DirSlot& slot) {
     RawDirEntry& raw = slot.entry;
     if (!KeepFatEntry(raw, layout, rootCluster)) return;
+    const uint64_t offset = sector * 512 + slot.index * kDirEntryBytes;
+    if (const auto it = lost ? fatLostByOffset_.end() : fatLostByOffset_.find(offset);
+        it != fatLostByOffset_.end()) {
+      // Listed as lost, with what lies below it: the folder takes it over.
+      TMidEntry* moved = it->second;
+      fatLostByOffset_.erase(it);
+      moved->Parent = folder;
+      moved->ParentCluster = key;
+      if (folder && folder->Status != kExisting) moved->Status = kDeleted;
+      return;
+    }
     auto entry = std::make_unique<TMidEntry>();
     entry->DirEntry = raw;
     entry->LongName = std::move(slot.longName);
     entry->ParentCluster = key;
     entry->Parent = folder;
     entry->Status = ((folder && folder->Status != kExisting) || raw.IsDeletedMark()) ? kDeleted : kExisting;
-    entry->EntryOffset = sector * 512 + slot.index * kDirEntryBytes;
+    entry->EntryOffset = offset;
     TMidEntry* added = entry.get();
     drive.FatEntries.push_back(std::move(entry));
+    if (lost) fatLostByOffset_.emplace(offset, added);
     if ((raw.Attributes() & kFatAttrDirectory) && recurse) {
       ++fatDepth_;
       // A sub-folder that cannot be walked costs what lies below it (the
@@ -226,20 +253,28 @@ disk::Outcome TUndelete::WalkFatDirectory(TMidEntry* folder, StatusPanel& status
     }
   };
 
+  DirSpanRules lostRules;
+  lostRules.mayStartMidName = true;
   std::vector<uint8_t> buffer;
   for (size_t r = 0; r < reads.size(); ++r) {
+    if (reads[r].cluster != 0) fatFolderClusters_.insert(reads[r].cluster);
+    // A stretch that does not follow the one before starts its names anew.
+    if (reads[r].newRun) decoder = DirSpanDecoder(lostRules);
     buffer.assign(static_cast<size_t>(reads[r].sectors) * 512, 0);
     if (disk::Outcome read = disk::ReadFor(drive.Reader(), what, reads[r].lba, reads[r].sectors, buffer.data());
-        !read)
-      return read;
+        !read) {
+      if (!lost) return read;
+      decoder = DirSpanDecoder(lostRules);
+      continue;
+    }
     if (r == 0 && checkDots && !StartsWithDots(buffer)) {
       folder->Status = kDamagedFolder;
       return disk::Outcome::Damaged(what, reads[r].lba, "it does not begin with \".\" and \"..\"");
     }
     decode(buffer, reads[r].lba);
   }
-  if (folder && folder->Status != kExisting && reads.size() == 1 && !HasEndMarker(buffer))
-    ReadDeletedFolderTail(drive, layout, key, decode);
+  if (folder && folder->Status != kExisting && reads.size() == 1 && reads[0].cluster == key && !HasEndMarker(buffer))
+    ReadDeletedFolderTail(drive, layout, key, fatFolderClusters_, decode);
   return disk::Outcome::Success();
 }
 

@@ -1,5 +1,7 @@
 #include "engine/fat/long_name.h"
 
+#include <utility>
+
 #include "engine/ascii_text.h"
 #include "engine/entry_helpers.h"
 #include "platform/text_codec.h"
@@ -33,6 +35,21 @@ void LowerField(RawDirEntry& entry, size_t offset, size_t width) {
     entry.bytes[offset + i] = static_cast<uint8_t>(lowered[i]);
 }
 
+constexpr uint8_t kLastPieceFlag = 0x40;
+constexpr uint8_t kDeletedPieceMark = 0xE5;
+
+bool HoldsNameEnd(const RawDirEntry& entry) {
+  if (entry.bytes[0] != kDeletedPieceMark) return (entry.bytes[0] & kLastPieceFlag) != 0;
+  // The 13 characters sit at 1-10, 14-25 and 28-31: a zero character ends
+  // the name, the 0xFFFF filler follows it.
+  for (const auto& [offset, chars] : {std::pair<size_t, size_t>{1, 5}, {14, 6}, {28, 2}})
+    for (size_t i = 0; i < chars; ++i) {
+      const uint8_t lo = entry.bytes[offset + 2 * i], hi = entry.bytes[offset + 2 * i + 1];
+      if ((lo == 0 && hi == 0) || (lo == 0xFF && hi == 0xFF)) return true;
+    }
+  return false;
+}
+
 }  // namespace
 
 int ReadLfnEntry(const RawDirEntry& entry, LongNameState& state) {
@@ -45,6 +62,7 @@ int ReadLfnEntry(const RawDirEntry& entry, LongNameState& state) {
   if (checksum != state.lastChecksum) {
     state.utf16.clear();
     result = kNewLongName;
+    state.startsName = HoldsNameEnd(entry);
   }
   state.lastChecksum = checksum;
   state.utf16 = PieceChars(entry, 1, 5) + PieceChars(entry, 14, 6) + PieceChars(entry, 28, 2) +

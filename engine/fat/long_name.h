@@ -16,6 +16,11 @@ enum LfnResult : int { kNotLongName = 0, kNewLongName = 1, kLongNameContinued = 
 struct LongNameState {
   std::string utf16;
   int lastChecksum = -1;
+  // The name's first piece gathered is its last one, which holds the end
+  // of the name: marked so in its order byte, or (once deleted, the order
+  // byte lost) ending inside it. False when the name may have begun in
+  // pieces that were not read, or fills its last piece exactly.
+  bool startsName = false;
 };
 
 // Takes one directory entry. Not a piece: the last checksum is reset, 0.

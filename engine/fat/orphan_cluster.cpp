@@ -106,3 +106,16 @@ OrphanClusterVerdict JudgeOrphanCluster(std::span<const uint8_t> cluster) {
 }
 
 }  // namespace tarnwell::engine
+
+namespace tarnwell::engine {
+
+std::optional<OrphanClusterFacts> JudgeFatDirectoryCluster(std::span<const uint8_t> cluster) {
+  constexpr size_t kDotsBytes = 2 * kDirEntryBytes;
+  const bool startsFolder = StartsDirectory(cluster);
+  if (startsFolder && cluster.size() <= kDotsBytes) return std::nullopt;
+  const OrphanClusterVerdict verdict = JudgeOrphanCluster(startsFolder ? cluster.subspan(kDotsBytes) : cluster);
+  if (!verdict.directory) return std::nullopt;
+  return OrphanClusterFacts{startsFolder, verdict.endsFolder};
+}
+
+}  // namespace tarnwell::engine

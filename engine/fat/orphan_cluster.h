@@ -29,3 +29,16 @@ struct OrphanClusterVerdict {
 OrphanClusterVerdict JudgeOrphanCluster(std::span<const uint8_t> cluster);
 
 }  // namespace tarnwell::engine
+
+#include <optional>
+
+#include "engine/orphan_directory_search.h"
+
+namespace tarnwell::engine {
+
+// The standard scan's judge of a free cluster: entries as above, or the
+// first cluster of a folder ("." and "..") whose entry is gone, when it
+// holds more than its two dots.
+std::optional<OrphanClusterFacts> JudgeFatDirectoryCluster(std::span<const uint8_t> cluster);
+
+}  // namespace tarnwell::engine

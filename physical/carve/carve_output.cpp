@@ -57,6 +57,7 @@ bool CarvedFileWriter::Copy(engine::OutputFile& out, uint64_t sector, uint64_t b
     done += want;
     progress.SetPosition(static_cast<int>(done * 100 / std::max<uint64_t>(total, 1)));
     pump.Pump();
+    if (stop_ && *stop_ && copied < bytes) return false;
   }
   return true;
 }
@@ -91,9 +92,13 @@ CarvedFileWriter::Outcome CarvedFileWriter::WriteInto(const engine::OutputFolder
   // as it got, and says so.
   if (!Copy(out, file.sector, first, done, file.length, progress, pump) ||
       (file.Joined() && !Copy(out, file.secondSector, file.length - first, done, file.length, progress, pump))) {
-    outcome.error = "read or write failed after " + std::to_string(done) + " bytes";
+    outcome.bytes = done;
+    outcome.stopped = stop_ && *stop_;
+    outcome.error = (outcome.stopped ? "stopped after " : "read or write failed after ") + std::to_string(done) +
+                    " bytes";
     return outcome;
   }
+  outcome.bytes = done;
   out.Close();
   if (file.family == Family::kJpeg || file.family == Family::kTiff) {
     SourceReader head(source_, file.sector, std::min({kExifBytes, first, file.length}), 512);

@@ -30,9 +30,15 @@ class CarvedFileWriter {
 
   struct Outcome {
     bool written = false;
+    bool stopped = false;  // the stop flag cut the copy short
+    uint64_t bytes = 0;    // copied into the file
     std::string path;   // UTF-8, of the file made (also when cut short)
     std::string error;  // why not, or why it is short
   };
+  // A flag tested after every read of a copy (1 MiB): when it is set, the
+  // copy ends there, the file is left as far as it got, and the outcome
+  // says it was stopped. A large video is not copied to its end first.
+  void SetStopFlag(const bool* stop) { stop_ = stop; }
   // progress gets the share of the file copied (0-100).
   Outcome Write(const CarvedFile& file, engine::ProgressBar& progress, engine::MessagePump& pump);
   // The same copy straight into the destination under `name` (or the next
@@ -50,6 +56,7 @@ class CarvedFileWriter {
   disk::SectorSource& source_;
   const engine::OutputFolder& destination_;
   std::map<std::string, engine::OutputFolder> folders_;
+  const bool* stop_ = nullptr;
 };
 
 }  // namespace tarnwell::physical::carve

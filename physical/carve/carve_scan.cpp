@@ -11,22 +11,15 @@ namespace {
 
 constexpr uint64_t kSector = 512;
 
-// The signatures of the families asked for, one bit each.
-uint64_t EnabledSignatures(FamilySet families) {
-  uint64_t mask = 0;
-  for (unsigned i = 0; i < SignatureCount(); ++i)
-    if (families & Bit(SignatureFamily(i))) mask |= uint64_t{1} << i;
-  return mask;
-}
-
 }  // namespace
 
 CarveScanner::CarveScanner(disk::SectorSource& source, const CarveArea& area, FamilySet families)
     : source_(source),
       area_(area),
       families_(families),
-      enabledSignatures_(EnabledSignatures(families)),
+      matcher_(families),
       textEnabled_((families & Bit(Family::kText)) != 0),
+      largestText_(InfoOf(Family::kText).largestBytes),
       blockBytes_(uint64_t{area.blockSectors ? area.blockSectors : 1} * kSector),
       reader_(source, area.first, 0, static_cast<uint32_t>(blockBytes_)),
       resume_(area.first) {
@@ -49,10 +42,9 @@ void CarveScanner::TakeChunk(raw::RangeChunks& chunks, raw::RangeChunk& chunk) {
   if (firstBlock >= chunkEnd) return;
   const size_t blocks = static_cast<size_t>((chunkEnd - firstBlock + step - 1) / step);
   if (facts_.size() < blocks) facts_.resize(blocks);
-  for (size_t k = 0; k < blocks; ++k) {
-    facts_[k] = BlockFacts{};
-    if (area_.free) facts_[k].free = area_.free->IsFree(firstBlock + k * step);
-  }
+  std::fill_n(facts_.begin(), blocks, BlockFacts{});
+  if (area_.free)
+    for (size_t k = 0; k < blocks; ++k) facts_[k].free = area_.free->IsFree(firstBlock + k * step);
   // Text goes on only from the block right after the last one looked at.
   if (firstBlock != nextLook_) followerAlive_ = false;
   nextLook_ = firstBlock + blocks * step;
@@ -92,7 +84,7 @@ void CarveScanner::Look(const raw::RangeChunks::Chunk& c, uint64_t firstBlock, s
       followerAlive_ = false;
       continue;
     }
-    f.signatures = MatchSignatures(bytes, available) & enabledSignatures_;
+    f.signatures = matcher_.Match(bytes, available);
     if (!textEnabled_) continue;
     if (!followerAlive_) {
       // A fresh start counts only from kShortestText bytes on.
@@ -123,7 +115,7 @@ void CarveScanner::Walk(const raw::RangeChunks::Chunk& chunk, uint64_t firstBloc
     if (textActive_) {
       if (!f.freshText) {
         textEnd_ = blockStart + f.textBytes;
-        if (f.textBytes < BlockBytesAt(sector) || textEnd_ - textStart_ * kSector >= InfoOf(Family::kText).largestBytes)
+        if (f.textBytes < BlockBytesAt(sector) || textEnd_ - textStart_ * kSector >= largestText_)
           CloseText(textEnd_);
         continue;
       }
@@ -187,7 +179,7 @@ void CarveScanner::CloseText(uint64_t endByte) {
   if (!textActive_) return;
   textActive_ = false;
   const uint64_t start = textStart_ * kSector;
-  const uint64_t end = std::min({endByte, textEnd_, start + InfoOf(Family::kText).largestBytes});
+  const uint64_t end = std::min({endByte, textEnd_, start + largestText_});
   if (end < start + kShortestText) return;
   CarvedFile file;
   file.family = Family::kText;

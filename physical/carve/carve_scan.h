@@ -69,10 +69,10 @@ class CarveScanner final : public raw::ChunkCompanion {
  private:
   struct BlockFacts {
     uint64_t signatures = 0;   // matching signatures of enabled families
+    const char* textKind = nullptr;
     uint32_t textBytes = 0;    // text from the block's start
     bool freshText = false;    // the text (if any) begins at this block
     bool free = true;
-    const char* textKind = nullptr;
   };
   void Look(const raw::RangeChunks::Chunk& chunk, uint64_t firstBlock, size_t blocks);
   void Walk(const raw::RangeChunks::Chunk& chunk, uint64_t firstBlock, size_t blocks);
@@ -84,8 +84,9 @@ class CarveScanner final : public raw::ChunkCompanion {
   disk::SectorSource& source_;
   CarveArea area_;
   FamilySet families_;
-  uint64_t enabledSignatures_ = 0;
+  SignatureMatcher matcher_;
   bool textEnabled_;
+  uint64_t largestText_;
   uint64_t blockBytes_;
   SourceReader reader_;
 

@@ -50,7 +50,7 @@ engine::RecoverResult CarvedEntryKind::Recover(const void* item, const engine::R
   const std::string ownName = CarvedFileName(File(item));
   engine::RecoveryTarget straight = target;
   if (!straight.name) straight.name = &ownName;
-  CarvedFileRecovery recovery(drive_.DriveCode(), target.destination);
+  CarvedFileRecovery recovery(drive_.DriveCode(), target.destination, &drive_.StopRequested);
   return recovery.Recover(File(item), straight, drive_.Window().pump);
 }
 
@@ -69,9 +69,12 @@ bool CarvedEntryKind::ReadPreview(const void* item, engine::PreviewBuffer& buffe
   return true;
 }
 
-CarvedFileRecovery::CarvedFileRecovery(int16_t driveCode, const engine::OutputFolder& destination)
+CarvedFileRecovery::CarvedFileRecovery(int16_t driveCode, const engine::OutputFolder& destination, const bool* stop)
     : device_(driveCode) {
-  if (disk::SectorSource* source = device_.Source()) writer_.emplace(*source, destination);
+  if (disk::SectorSource* source = device_.Source()) {
+    writer_.emplace(*source, destination);
+    writer_->SetStopFlag(stop);
+  }
 }
 
 engine::RecoverResult CarvedFileRecovery::Recover(const CarvedFile& file, const engine::RecoveryTarget& target,
@@ -86,6 +89,11 @@ engine::RecoverResult CarvedFileRecovery::Recover(const CarvedFile& file, const 
   const CarvedFileWriter::Outcome outcome =
       target.name ? writer_->WriteNamed(file, *target.name, target.progress, pump)
                   : writer_->Write(file, target.progress, pump);
+  if (outcome.stopped) {
+    const std::string why = " - 已停止，只写入了前 " + std::to_string(outcome.bytes) + " 字节，文件不完整";
+    engine::AddLogLine(target.log, name + platform::SystemText(why), kLogHalted);
+    return engine::RecoverResult::kStopped;
+  }
   if (!outcome.written) return fail(" - 恢复失败: " + outcome.error);
   // Written as far as its structure held: the rest is lost, and the copy
   // is not the whole file.

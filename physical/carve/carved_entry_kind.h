@@ -55,14 +55,15 @@ class CarvedEntryKind final : public engine::EntryKind {
 // a recovery of many files makes each type's folder once.
 class CarvedFileRecovery {
  public:
-  CarvedFileRecovery(int16_t driveCode, const engine::OutputFolder& destination);
+  CarvedFileRecovery(int16_t driveCode, const engine::OutputFolder& destination, const bool* stop = nullptr);
   CarvedFileRecovery(const CarvedFileRecovery&) = delete;
   CarvedFileRecovery& operator=(const CarvedFileRecovery&) = delete;
 
   // kRecovered, or kFailed with a line in the log: the disk cannot be
   // read, the file cannot be made, the copy broke off, or the file is
-  // damaged and was written only as far as it validated. With a name, the
-  // file goes straight into the destination under it.
+  // damaged and was written only as far as it validated; kStopped, also
+  // with a line, when the stop flag (when given) cut the copy short. With
+  // a name, the file goes straight into the destination under it.
   engine::RecoverResult Recover(const CarvedFile& file, const engine::RecoveryTarget& target,
                                 engine::MessagePump& pump);
 

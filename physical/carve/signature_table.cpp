@@ -268,13 +268,20 @@ bool FamilyOfName(std::string_view name, Family& family, bool& whole) {
   return false;
 }
 
+SignatureMatcher::SignatureMatcher(FamilySet families) : withoutAnyFirstByte_(~(uint64_t{1} << kAnyFirstByte)) {
+  uint64_t enabled = 0;
+  for (unsigned i = 0; i < kSignatureCount; ++i)
+    if (families & Bit(kSignatures[i].family)) enabled |= uint64_t{1} << i;
+  for (size_t b = 0; b < 256; ++b) byFirstByte_[b] = kDispatch.byFirstByte[b] & enabled;
+}
+
+uint64_t SignatureMatcher::MatchCandidates(uint64_t candidates, const uint8_t* bytes, size_t n) {
+  return MatchMask(candidates, bytes, n);
+}
+
 uint64_t MatchSignatures(const uint8_t* bytes, size_t n) {
-  if (n == 0) return 0;
-  uint64_t candidates = kDispatch.byFirstByte[bytes[0]];
-  // The one signature tested on every block fails at its fifth byte on
-  // almost all of them: ruled out here, most blocks need no loop at all.
-  if (n <= 4 || bytes[4] != 0x47) candidates &= ~(uint64_t{1} << kAnyFirstByte);
-  return candidates ? MatchMask(candidates, bytes, n) : 0;
+  static const SignatureMatcher all(kAllFamilies);
+  return all.Match(bytes, n);
 }
 
 unsigned SignatureCount() { return kSignatureCount; }

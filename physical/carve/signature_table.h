@@ -65,6 +65,28 @@ inline constexpr FamilySet Bit(Family f) { return FamilySet{1} << static_cast<un
 // the family itself (or its own extension) from one of its other kinds.
 bool FamilyOfName(std::string_view name, Family& family, bool& whole);
 
+// The signatures of some families, tested at block starts: what the scan
+// runs on every block, so the first-byte lookup is inline and the table
+// holds only the families asked for.
+class SignatureMatcher {
+ public:
+  explicit SignatureMatcher(FamilySet families);
+  // As MatchSignatures, for the matcher's families only.
+  uint64_t Match(const uint8_t* bytes, size_t n) const {
+    if (n == 0) return 0;
+    uint64_t candidates = byFirstByte_[bytes[0]];
+    // The one signature tested on every block fails at its fifth byte on
+    // almost all of them: ruled out here, most blocks need no loop at all.
+    if (n <= 4 || bytes[4] != 0x47) candidates &= withoutAnyFirstByte_;
+    return candidates ? MatchCandidates(candidates, bytes, n) : 0;
+  }
+
+ private:
+  static uint64_t MatchCandidates(uint64_t candidates, const uint8_t* bytes, size_t n);
+  uint64_t byFirstByte_[256];
+  uint64_t withoutAnyFirstByte_;
+};
+
 // Signatures whose test passes on the bytes at a block start (n of them at
 // hand, at least a sector's worth for a full test), one bit per entry of
 // the signature list, in the order they are to be tried. Plain byte tests:

@@ -21,11 +21,9 @@ inline bool PlainByte(uint8_t b) { return (b >= 0x20 && b < 0x7F) || b == '\t' |
 // bulk of any text file. The rest goes byte by byte.
 inline size_t PlainRun(const uint8_t* p, size_t n) {
   size_t k = 0;
-  const __m128i below = _mm_set1_epi8(-33), shift = _mm_set1_epi8(0x60);
-  // b + 0x60 below -33 as a signed byte: 0x20 <= b <= 0x7E. Sixty-four
-  // printable bytes at a time first, the common case.
+  // Sixty-four printable bytes at a time first, the common case.
   const auto printable = [&](size_t at) {
-    return _mm_cmplt_epi8(_mm_add_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + at)), shift), below);
+    return text_detail::PrintableBytes(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + at)));
   };
   for (; k + 64 <= n; k += 64) {
     const __m128i all = _mm_and_si128(_mm_and_si128(printable(k), printable(k + 16)),
@@ -171,7 +169,7 @@ size_t TextFollower::Feed(const uint8_t* p, size_t n) {
   return end > start ? static_cast<size_t>(end - start) : 0;
 }
 
-bool CannotBeginText(const uint8_t* p, size_t n) {
+bool text_detail::CannotBeginTextSlowly(const uint8_t* p, size_t n) {
   const size_t k = std::min<size_t>(n, kShortestText);
   for (size_t i = 0; i < k; ++i)
     if (kKills[p[i]]) return true;

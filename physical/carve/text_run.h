@@ -5,6 +5,8 @@
 // neither encoding allows. Both encodings are followed side by side, so a
 // file is text as long as one of them accepts it. Nothing here allocates:
 // the scan runs it over mapped bytes.
+#include <emmintrin.h>
+
 #include <cstddef>
 #include <cstdint>
 
@@ -38,10 +40,39 @@ class TextFollower {
   Decoder utf8_, gb_;
 };
 
+namespace text_detail {
+bool CannotBeginTextSlowly(const uint8_t* p, size_t n);
+// Of 16 bytes, those that are printable ASCII (0x20-0x7E): b + 0x60 lies
+// below -33 as a signed byte exactly then.
+inline __m128i PrintableBytes(__m128i v) {
+  return _mm_cmplt_epi8(_mm_add_epi8(v, _mm_set1_epi8(0x60)), _mm_set1_epi8(-33));
+}
+// The bytes of 16 that no text holds: C0 controls but tab, line feed,
+// form feed and carriage return; DEL; 0xFF.
+inline unsigned KillMask(__m128i v) {
+  const __m128i printable = PrintableBytes(v);
+  const __m128i high = _mm_andnot_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8(-1)), _mm_cmplt_epi8(v, _mm_setzero_si128()));
+  __m128i ok = _mm_or_si128(printable, high);
+  ok = _mm_or_si128(ok, _mm_cmpeq_epi8(v, _mm_set1_epi8('\t')));
+  ok = _mm_or_si128(ok, _mm_cmpeq_epi8(v, _mm_set1_epi8('\n')));
+  ok = _mm_or_si128(ok, _mm_cmpeq_epi8(v, _mm_set1_epi8('\f')));
+  ok = _mm_or_si128(ok, _mm_cmpeq_epi8(v, _mm_set1_epi8('\r')));
+  return ~static_cast<unsigned>(_mm_movemask_epi8(ok)) & 0xFFFF;
+}
+}  // namespace text_detail
+
 // True when a byte among the first kShortestText ends any text (NUL, a
-// control character other than white space, DEL, FF): no file of text
+// control character other than white space, DEL, 0xFF): no file of text
 // begins there. Most blocks of other data are told apart by this alone.
-bool CannotBeginText(const uint8_t* p, size_t n);
+// Tested on every block the scan looks at, so inline, sixteen bytes at a
+// time.
+inline bool CannotBeginText(const uint8_t* p, size_t n) {
+  static_assert(kShortestText == 32);
+  if (n < kShortestText) return text_detail::CannotBeginTextSlowly(p, n);
+  const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+  const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16));
+  return (text_detail::KillMask(a) | text_detail::KillMask(b)) != 0;
+}
 
 // Whether a run of text that ends inside its first block (n text bytes of
 // a block of blockBytes at p) is a file rather than chance: GB18030 lets

@@ -5,9 +5,12 @@
 namespace tarnwell::physical::raw {
 namespace {
 
-engine::DirSpanRules RawDirectoryRules() {
+// Lost clusters are read without the cluster before them, so their first
+// long name may have begun there.
+engine::DirSpanRules RawDirectoryRules(uint64_t keySector) {
   engine::DirSpanRules rules;
   rules.dotsEnd = rules.blankEnds = rules.malformedEnds = true;
+  rules.mayStartMidName = keySector == kLostEntriesSector;
   return rules;
 }
 
@@ -18,7 +21,7 @@ uint32_t EntryCluster(const engine::RawDirEntry& entry, uint8_t fatKind) {
 }
 
 FolderClusterParser::FolderClusterParser(uint64_t keySector, uint32_t folderCluster)
-    : decoder_(RawDirectoryRules()), keySector_(keySector), folderCluster_(folderCluster) {}
+    : decoder_(RawDirectoryRules(keySector)), keySector_(keySector), folderCluster_(folderCluster) {}
 
 DirectoryParse FolderClusterParser::Add(std::span<const uint8_t> bytes, bool skipDots,
                                         std::vector<std::unique_ptr<FoundFatEntry>>& out) {

@@ -48,7 +48,13 @@ int main(int argc, char** argv) {
   if (args.size() < 3) return 2;
   const QString folder = args[1];
   QDir().mkpath(folder);
-  for (int i = 2; i < args.size(); ++i) platform::DeviceTable::Instance().AttachImage(args[i].toStdString());
+  for (int i = 2; i < args.size(); ++i) {
+    std::string error;
+    if (!platform::DeviceTable::Instance().AttachImage(args[i].toStdString(), &error)) {
+      qWarning("%s", error.c_str());
+      return 2;
+    }
+  }
 
   advanced::TfrmAdvMain window;
   window.SetSettingsFile(QDir(folder).filePath("advrec.ini").toStdString(), 1280);

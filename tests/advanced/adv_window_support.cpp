@@ -104,6 +104,15 @@ std::vector<QString> AdvWindowTest::LogTexts() const {
   return texts;
 }
 
+std::vector<QString> AdvWindowTest::RecoverPressingStop() {
+  window->Pump().SetAfterEvents([this] {
+    if (window->SelectedDrive()->Busy) window->StopExecute();
+  });
+  window->RecoverExecute();
+  window->Pump().SetAfterEvents(nullptr);
+  return LogTexts();
+}
+
 bool AdvWindowTest::HasBox(controls::BoxKind kind, const QString& text) const {
   for (const ShownBox& b : boxes)
     if (b.kind == kind && b.text == text) return true;

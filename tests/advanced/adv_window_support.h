@@ -45,6 +45,10 @@ class AdvWindowTest : public ::testing::Test {
   void SelectFolder(size_t folder);
   QString FolderText(size_t folder) const;
   std::vector<QString> LogTexts() const;
+  // Recovers what is checked, the user pressing "停止" as soon as the
+  // recovery lets events through (set pumpInterval to 0 first); returns
+  // the log after it.
+  std::vector<QString> RecoverPressingStop();
   bool HasBox(controls::BoxKind kind, const QString& text) const;
 
   testing::ScopedDeviceTable table;

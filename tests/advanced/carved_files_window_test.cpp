@@ -219,15 +219,58 @@ TEST_F(CarvedFilesWindowTest, StopEndsTheRecoveryAfterTheFileInHand) {
   window->TreeView1->setCurrentIndex(window->FolderModel()->CarvedRootIndex());
   window->Checkall1Click(true);
   destination = testing::MakeTempFolder("carve-stop");
-  window->Pump().SetAfterEvents([this] {
-    if (window->SelectedDrive()->Busy) window->StopExecute();
-  });
-  window->RecoverExecute();
-  window->Pump().SetAfterEvents(nullptr);
-  const std::vector<QString> log = LogTexts();
+  const std::vector<QString> log = RecoverPressingStop();
   EXPECT_NE(std::find(log.begin(), log.end(), QStringLiteral("恢复被用户终止")), log.end());
   EXPECT_EQ(HashesBelow(destination).size(), 1u) << "the file being written is finished, no other begun";
   EXPECT_EQ(log.back(), QStringLiteral("1 个文件已恢复，0 个失败"));
+  EXPECT_FALSE(window->Busy());
+  EXPECT_FALSE(window->SelectedDrive()->StopRequested);
+}
+
+// A picture of 4 MiB at the start of an 8 MiB disk, its pixels a byte no
+// signature begins with.
+constexpr uint32_t kWidth = 1024, kHeight = 1365, kPixels = kWidth * 3 * kHeight;
+constexpr uint64_t kLargePictureBytes = 54 + kPixels;
+std::string LargePictureImage() {
+  std::vector<uint8_t> disk(8 << 20, 0);
+  uint8_t* h = disk.data();
+  const auto put32 = [](uint8_t* at, uint32_t v) {
+    for (int i = 0; i < 4; ++i) at[i] = static_cast<uint8_t>(v >> (8 * i));
+  };
+  h[0] = 'B';
+  h[1] = 'M';
+  put32(h + 2, 54 + kPixels);
+  put32(h + 10, 54);
+  put32(h + 14, 40);
+  put32(h + 18, kWidth);
+  put32(h + 22, kHeight);
+  h[26] = 1;
+  h[28] = 24;
+  std::fill(disk.begin() + 54, disk.begin() + 54 + kPixels, uint8_t{0x5A});
+  return testing::WriteTempImage(disk, "carve-large");
+}
+
+TEST_F(CarvedFilesWindowTest, StopCutsALargeFileShortAndSaysSo) {
+  pumpInterval = std::chrono::milliseconds(0);
+  table.AttachImage(LargePictureImage());
+  Open({});
+  ScanWithTypes();
+  SelectType(QStringLiteral("bmp"));
+  ASSERT_EQ(window->FileModel()->RowCount(), 1);
+  EXPECT_EQ(window->FileModel()->CellText(0, kColumnSize), QStringLiteral("4.19 MB"));
+  window->Checkall1Click(true);
+  destination = testing::MakeTempFolder("carve-large-out");
+  const std::vector<QString> log = RecoverPressingStop();
+  EXPECT_NE(std::find(log.begin(), log.end(), QStringLiteral("恢复被用户终止")), log.end());
+  const auto cut = std::find_if(log.begin(), log.end(), [](const QString& l) {
+    return l.startsWith(QStringLiteral("f0000000.bmp - 已停止，只写入了前 ")) && l.endsWith(QStringLiteral("字节，文件不完整"));
+  });
+  ASSERT_NE(cut, log.end());
+  uintmax_t written = 0;
+  for (const auto& e : fs::recursive_directory_iterator(destination))
+    if (e.is_regular_file()) written += e.file_size();
+  EXPECT_LE(written, 1u << 20) << "the copy ends at the read the stop came in";
+  EXPECT_LT(written, kLargePictureBytes);
   EXPECT_FALSE(window->Busy());
   EXPECT_FALSE(window->SelectedDrive()->StopRequested);
 }

@@ -235,13 +235,7 @@ TEST_F(AdvWindowTest, AStoppedFolderRecoveryIsNotMarkedComplete) {
   }
   ASSERT_GE(folderRow, 0);
   window->FileModel()->SetChecked(folderRow, true);
-  // The user presses "停止" as soon as the recovery lets events through.
-  window->Pump().SetAfterEvents([this] {
-    if (window->SelectedDrive()->Busy) window->StopExecute();
-  });
-  window->RecoverExecute();
-  window->Pump().SetAfterEvents(nullptr);
-  const std::vector<QString> log = LogTexts();
+  const std::vector<QString> log = RecoverPressingStop();
   EXPECT_NE(std::find(log.begin(), log.end(), QStringLiteral("恢复被用户终止")), log.end());
   for (size_t f = 0; f < window->FolderModel()->FolderCount(); ++f)
     EXPECT_FALSE(FolderText(f).endsWith(QStringLiteral(" - T"))) << f;

@@ -66,9 +66,13 @@ TEST(ListCommandTest, DeletedOnlyAndDamagedFolders) {
                                                    "Trash", "Trash/old letter.txt", "Trash/Inner",
                                                    "Trash/Inner/图片.png"}));
   const auto fat32 = JsonLines(RunCli("--no-devices list " + Image("fat32.img") + " --deleted --json").out);
-  ASSERT_EQ(fat32.size(), 2u);
-  EXPECT_EQ(fat32[1]["path"], "?IGHDIR");
-  EXPECT_EQ(fat32[1]["status"], "damaged");
+  // The damaged folder's own cluster is free and no listed folder reaches
+  // it (its high word is gone): its entries are listed as lost ones, by
+  // their bytes, until a rescan finds the folder.
+  EXPECT_EQ(Paths(fat32), (std::set<std::string>{"?emoved.txt", "?IGHDIR", "丢失的条目", "丢失的条目/inside one.txt",
+                                                  "丢失的条目/?NSIDE2.BIN"}));
+  for (const auto& line : fat32)
+    if (line["path"] == "?IGHDIR") EXPECT_EQ(line["status"], "damaged");
   // Text form: one line per entry too.
   const testing::CliRun text = RunCli("--no-devices list " + Image("fat12.img"));
   EXPECT_EQ(std::count(text.out.begin(), text.out.end(), '\n'), 63);

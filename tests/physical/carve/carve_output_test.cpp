@@ -118,5 +118,55 @@ TEST(CarvedFileWriterTest, DamagedFilesGoBesideTheWholeOnesAndAFailedReadLeavesT
   EXPECT_GE(fs::file_size(f.path), 2048u);
 }
 
+// A pump that sets the stop flag after a given number of calls (the
+// writer pumps once a read of 1 MiB).
+class StoppingPump final : public engine::MessagePump {
+ public:
+  StoppingPump(bool& stop, int after) : stop_(stop), after_(after) {}
+  void Pump() override {
+    if (--after_ == 0) stop_ = true;
+  }
+
+ private:
+  bool& stop_;
+  int after_;
+};
+
+// A stop inside a large file ends its copy at the next read: the file is
+// left as far as it got and the outcome says it was stopped, not failed;
+// a stop that comes with the last read leaves a whole file.
+TEST(CarvedFileWriterTest, AStopCutsALargeCopyShortAtTheNextRead) {
+  constexpr uint64_t kMiB = 1 << 20;
+  auto disk = std::make_shared<std::vector<uint8_t>>(8 * kMiB, 0x5A);
+  disk::MemorySectorSource source(disk, 0, disk->size());
+  const std::string folder = testing::MakeTempFolder("carve-stop");
+  const std::optional<engine::OutputFolder> out = engine::OutputFolder::Open(folder);
+  ASSERT_TRUE(out);
+  engine::NullProgressBar progress;
+  CarvedFile video;
+  video.family = Family::kIsoBmff;
+  video.extension = "mp4";
+  video.sector = 0;
+  video.length = 6 * kMiB + 100;
+
+  bool stop = false;
+  StoppingPump stopAfterTwo(stop, 2);
+  CarvedFileWriter writer(source, *out);
+  writer.SetStopFlag(&stop);
+  const CarvedFileWriter::Outcome cut = writer.Write(video, progress, stopAfterTwo);
+  EXPECT_TRUE(cut.stopped);
+  EXPECT_FALSE(cut.written);
+  EXPECT_EQ(cut.bytes, 2 * kMiB);
+  EXPECT_EQ(fs::file_size(cut.path), 2 * kMiB);
+
+  stop = false;
+  StoppingPump stopAtTheEnd(stop, 7);
+  video.sector = 1;
+  const CarvedFileWriter::Outcome whole = writer.Write(video, progress, stopAtTheEnd);
+  EXPECT_TRUE(whole.written) << whole.error;
+  EXPECT_FALSE(whole.stopped);
+  EXPECT_EQ(fs::file_size(whole.path), video.length);
+}
+
 }  // namespace
 }  // namespace tarnwell::physical::carve

@@ -11,6 +11,7 @@
 #include "physical/carve/exif_date.h"
 #include "physical/carve/mpeg_audio.h"
 #include "physical/carve/signature_table.h"
+#include "physical/carve/text_run.h"
 #include "physical/carve/walkers.h"
 #include "tests/physical/carve/carve_samples.h"
 
@@ -145,6 +146,27 @@ std::vector<uint8_t> Bytes(const std::string& text) { return {text.begin(), text
 std::vector<uint8_t> Then(std::vector<uint8_t> a, const std::vector<uint8_t>& b) {
   a.insert(a.end(), b.begin(), b.end());
   return a;
+}
+
+// The test every block goes through, sixteen bytes at a time: one byte
+// that no text holds, at any of the first 32 places, rules the block out;
+// past them, or in a block too short for a file, it decides nothing.
+TEST(CarveWalkersTest, TextCannotBeginAtAnyByteNoTextHolds) {
+  const auto killing = [](unsigned b) {
+    return (b < 0x20 && b != '\t' && b != '\n' && b != '\f' && b != '\r') || b == 0x7F || b == 0xFF;
+  };
+  for (unsigned b = 0; b < 256; ++b) {
+    for (size_t at : {size_t{0}, size_t{7}, size_t{15}, size_t{16}, size_t{31}}) {
+      std::vector<uint8_t> block(512, 'a');
+      block[at] = static_cast<uint8_t>(b);
+      EXPECT_EQ(CannotBeginText(block.data(), block.size()), killing(b)) << "byte " << b << " at " << at;
+    }
+    std::vector<uint8_t> block(512, 'a');
+    block[32] = static_cast<uint8_t>(b);
+    EXPECT_FALSE(CannotBeginText(block.data(), block.size())) << "byte " << b << " at 32";
+    const std::vector<uint8_t> shortBlock(20, static_cast<uint8_t>(b));
+    EXPECT_EQ(CannotBeginText(shortBlock.data(), shortBlock.size()), killing(b)) << "short, byte " << b;
+  }
 }
 
 TEST(CarveWalkersTest, TextRunsEndWhereNoEncodingAcceptsTheBytes) {
