@@ -13,6 +13,7 @@
 
 #include "disk/outcome.h"
 #include "engine/entry_handle.h"
+#include "engine/ntfs/extension_index.h"
 #include "engine/recoverability.h"
 #include "engine/records.h"
 #include "engine/window_interfaces.h"
@@ -64,6 +65,8 @@ class TUndelete {
   tntfsfilerecord FolderTemplate;
   std::vector<uint32_t> LostFolders;
   TRunTable MftRuns;
+  // The current NTFS volume's extension records by their base, from its scan.
+  ntfs::ExtensionIndex ExtensionRecords;
   bool HighWordSearch = false;
   // FAT and exFAT scans search the free clusters for lost entries after the
   // walk (it reads all free space; a stop ends it and keeps the walk's).

@@ -3,7 +3,7 @@
 // attribute list may name as extension records. Fix-up, the scan's parse
 // through the list, the listed name, the names of its hard links, the
 // named streams and the pieces of each that the recovery joins, the data
-// pieces of the file, and the attribute walk for every type the engine
+// pieces of the file (gaps filled from the other records as strays), and the attribute walk for every type the engine
 // asks for.
 #include <cstdint>
 #include <cstring>
@@ -60,7 +60,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::vector<ntfs::NamedStream> streams = ntfs::NamedStreamsOf(record, 4096, &resolver);
   TAttribute list;
   if (ntfs::ExtractAttribute(record, ntfs::kAttrAttributeList, list)) {
-    ntfs::ListedRecords listed(record, kBase, read);
+    // Every record after the base may also be a stray extension record the
+    // scan met, which fills a gap the list leaves.
+    std::vector<uint64_t> strays;
+    for (uint64_t n = kBase + 1; n < kBase + records; ++n) strays.push_back(n);
+    ntfs::ListedRecords listed(record, kBase, read, strays);
     TAttribute first;
     trunlist runs;
     if (ntfs::CollectListedData(list.Content, listed, first, runs)) {

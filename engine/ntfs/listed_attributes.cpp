@@ -12,6 +12,9 @@ namespace tarnwell::engine::ntfs {
 namespace {
 
 constexpr size_t kBaseReferenceField = 0x20;
+constexpr size_t kSequenceField = 0x10;
+// How far below the base's sequence number a stray's reference may lie.
+constexpr uint16_t kStraySequenceSlack = 2;
 
 struct Piece {
   uint64_t firstVcn = 0;
@@ -40,6 +43,10 @@ void CutRuns(trunlist& runs, uint64_t clusters) {
   }
 }
 
+bool SameName(const TAttribute& attribute, std::span<const uint8_t> name) {
+  return attribute.AttrName.size() == name.size() && std::equal(name.begin(), name.end(), attribute.AttrName.begin());
+}
+
 }  // namespace
 
 uint64_t BaseReferenceOf(std::span<const uint8_t> record) {
@@ -63,6 +70,16 @@ std::span<const uint8_t> ListedRecords::Holder(uint64_t number) {
   return kept ? std::span<const uint8_t>(*kept) : std::span<const uint8_t>();
 }
 
+std::span<const uint8_t> ListedRecords::StrayRecord(size_t i) {
+  if (i >= strays_.size() || !base_ || baseRecord_.size() < kRecordBytes) return {};
+  const std::span<const uint8_t> record = Holder(strays_[i]);
+  if (record.size() < kRecordBytes || record.data() == baseRecord_.data()) return {};
+  const uint16_t own = LoadLE16(&baseRecord_[kSequenceField]);
+  const uint16_t named = LoadLE16(&record[kBaseReferenceField + 6]);
+  if (named != 0 && static_cast<uint16_t>(own - named) > kStraySequenceSlack) return {};
+  return record;
+}
+
 std::optional<ListedSpot> LocateListed(const ListEntry& entry, ListedRecords& records) {
   const std::span<const uint8_t> record = records.Holder(entry.record);
   if (record.size() < kRecordBytes) return std::nullopt;
@@ -70,6 +87,32 @@ std::optional<ListedSpot> LocateListed(const ListEntry& entry, ListedRecords& re
   if (!spot) return std::nullopt;
   return ListedSpot{record, *spot};
 }
+
+namespace {
+
+// The pieces of non-resident data of the given name in the stray
+// extension records that the list did not name (seen), each once.
+std::vector<Piece> StrayPieces(ListedRecords& records, std::span<const uint8_t> name,
+                               const std::set<std::pair<uint64_t, uint16_t>>& seen) {
+  std::vector<Piece> pieces;
+  for (size_t i = 0; i < records.StrayCount(); ++i) {
+    const std::span<const uint8_t> record = records.StrayRecord(i);
+    if (record.empty()) continue;
+    for (auto spot = AttributeAt(record, FirstAttributeOffset(record)); spot;
+         spot = AttributeAt(record, spot->offset + spot->length)) {
+      if (spot->type != kAttrData || record[spot->offset + 8] == 0) continue;
+      if (seen.count({records.StrayNumbers()[i] & kLow48, LoadLE16(&record[spot->offset + 14])})) continue;
+      Piece piece;
+      if (!AttributeFromSpot(record, *spot, piece.attribute) || !SameName(piece.attribute, name)) continue;
+      piece.firstVcn = piece.attribute.StartVcn();
+      piece.lastVcn = piece.attribute.LastVcn();
+      pieces.push_back(std::move(piece));
+    }
+  }
+  return pieces;
+}
+
+}  // namespace
 
 bool CollectListedData(std::span<const uint8_t> list, ListedRecords& records, TAttribute& first, trunlist& runs,
                        std::span<const uint8_t> name) {
@@ -83,9 +126,7 @@ bool CollectListedData(std::span<const uint8_t> list, ListedRecords& records, TA
     const auto located = LocateListed(entry, records);
     Piece piece;
     if (!located || !AttributeFromSpot(located->record, located->spot, piece.attribute)) return true;
-    if (piece.attribute.AttrName.size() != name.size() ||
-        !std::equal(name.begin(), name.end(), piece.attribute.AttrName.begin()))
-      return true;
+    if (!SameName(piece.attribute, name)) return true;
     piece.firstVcn = piece.attribute.StartVcn();
     piece.lastVcn = piece.attribute.LastVcn();
     pieces.push_back(std::move(piece));
@@ -97,19 +138,36 @@ bool CollectListedData(std::span<const uint8_t> list, ListedRecords& records, TA
   first = pieces.front().attribute;
   if (!first.IsNonResident()) return true;
   uint64_t next = 0;
-  for (const Piece& p : pieces) {
-    if (!p.attribute.IsNonResident() || p.firstVcn < next) continue;  // overlaps what is taken
-    // A missing piece ends the data; so does a range that holds nothing
-    // (an empty attribute's last VCN is -1).
-    if (p.firstVcn > next || p.lastVcn < p.firstVcn || p.lastVcn == UINT64_MAX) break;
+  size_t i = 0;
+  std::optional<std::vector<Piece>> spare;  // read at the first gap only
+  for (;;) {
+    const Piece* p = i < pieces.size() ? &pieces[i] : nullptr;
+    if (p && (!p->attribute.IsNonResident() || p->firstVcn < next)) {  // overlaps what is taken
+      ++i;
+      continue;
+    }
+    if (p && p->firstVcn == next) {
+      ++i;
+    } else {
+      // The list names nothing at next: a stray piece that starts there
+      // fills the gap; without one the data ends here.
+      if (!spare) spare = StrayPieces(records, name, seen);
+      p = nullptr;
+      for (const Piece& s : *spare)
+        if (s.firstVcn == next) p = &s;
+      if (!p) break;
+    }
+    // A range that holds nothing (an empty attribute's last VCN is -1)
+    // ends the data.
+    if (p->lastVcn < p->firstVcn || p->lastVcn == UINT64_MAX) break;
     trunlist own;
-    const bool whole = DecodeRunList(p.attribute.Content, own);
-    const uint64_t span = p.lastVcn - p.firstVcn + 1;
+    const bool whole = DecodeRunList(p->attribute.Content, own);
+    const uint64_t span = p->lastVcn - p->firstVcn + 1;
     const uint64_t have = ClustersOf(own);
     if (have > span) CutRuns(own, span);
     runs.insert(runs.end(), own.begin(), own.end());
     if (!whole || have < span) break;
-    next = p.lastVcn + 1;
+    next = p->lastVcn + 1;
   }
   return true;
 }

@@ -41,18 +41,29 @@ class ListedRecords {
  public:
   // base: the number of baseRecord, or nullopt where it is not known (a
   // raw-range scan): then every entry is looked for in the base record.
-  ListedRecords(std::span<const uint8_t> baseRecord, std::optional<uint64_t> base, ReadRecordFn read)
-      : baseRecord_(baseRecord), base_(base), read_(std::move(read)) {}
+  // strays: extension records of this base that the MFT scan met, whether
+  // or not the list names them (see StrayRecord).
+  ListedRecords(std::span<const uint8_t> baseRecord, std::optional<uint64_t> base, ReadRecordFn read,
+                std::span<const uint64_t> strays = {})
+      : baseRecord_(baseRecord), base_(base), read_(std::move(read)), strays_(strays) {}
   // The record an entry names: the base itself, or an extension record of
   // this base (read once). Empty when unreadable, when it is not an
   // extension of this base (a list pointing elsewhere, or back at another
   // base), or past the cap.
   std::span<const uint8_t> Holder(uint64_t number);
+  // The i-th of the strays when it is an extension of this base and its
+  // reference to the base carries the base's sequence number or one at
+  // most two below it (the sequence may have moved on when the file was
+  // unlinked or its record reused); empty otherwise.
+  std::span<const uint8_t> StrayRecord(size_t i);
+  size_t StrayCount() const { return strays_.size(); }
+  std::span<const uint64_t> StrayNumbers() const { return strays_; }
 
  private:
   std::span<const uint8_t> baseRecord_;
   std::optional<uint64_t> base_;
   ReadRecordFn read_;
+  std::span<const uint64_t> strays_;
   std::map<uint64_t, std::unique_ptr<RecordBuffer>> extensions_;  // null: refused
 };
 
@@ -68,8 +79,10 @@ std::optional<ListedSpot> LocateListed(const ListEntry& entry, ListedRecords& re
 // the file's own) named by a list: the piece at VCN 0 (sizes,
 // flags, or the value of resident data) into first, and the runs of every
 // piece in VCN order into runs. A piece named twice or overlapping one
-// already taken is skipped; a gap or a piece whose runs fall short of its
-// VCN range ends the runs there, so damaged data comes out short. False
+// already taken is skipped. Where the list names no piece at the next VCN,
+// a stray extension record holding a piece of that very name that starts
+// there fills the gap; otherwise a gap or a piece whose runs fall short of
+// its VCN range ends the runs there, so damaged data comes out short. False
 // when there is no piece at VCN 0.
 bool CollectListedData(std::span<const uint8_t> list, ListedRecords& records, TAttribute& first, trunlist& runs,
                        std::span<const uint8_t> name = {});

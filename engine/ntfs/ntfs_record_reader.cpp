@@ -113,7 +113,8 @@ bool TUndelete::DataRunsOf(const RecordBytes& record, int64_t number, bool direc
                                   const auto at = static_cast<int64_t>(n);
                                   const int64_t sector = direct ? 0 : RecordToSector(at);
                                   return (direct || sector > 0) && ReadRecord(at, sector, extension);
-                                });
+                                },
+                                ExtensionRecords.Of(static_cast<uint64_t>(number)));
     data = TAttribute{};
     return ntfs::CollectListedData(value, records, data, runs, stream);
   }

@@ -13,6 +13,7 @@
 #include "engine/entry_helpers.h"
 #include "engine/ntfs/file_record.h"
 #include "engine/ntfs/hard_links.h"
+#include "engine/ntfs/listed_attributes.h"
 #include "engine/ntfs/mft_map.h"
 #include "engine/ntfs/named_streams.h"
 #include "engine/ntfs/ntfs_format.h"
@@ -266,6 +267,7 @@ disk::Outcome TUndelete::ScanNtfsVolume(ProgressBar& progress) {
     if (!DataRunsOf(mft, 0, true, data, runs) || runs.empty())
       return disk::Outcome::Damaged(what, mftSector, "it holds no usable data runs of the MFT");
     CurrentDrive->NtfsEntries.clear();
+    ExtensionRecords.Clear();
     progress.SetPosition(0);
     progress.SetVisible(true);
     if (!BuildMftRuns(runs))
@@ -325,6 +327,13 @@ void TUndelete::ReadMftRecords(ProgressBar& progress) {
         if (++counter < ntfs::kFirstUserRecord) continue;
         resolver.base = static_cast<uint64_t>(counter);
         const std::span<uint8_t> record(&batch[i * ntfs::kRecordBytes], ntfs::kRecordBytes);
+        // An extension record is never an entry; recovery may want it for
+        // a piece its base's list no longer names.
+        if (const uint64_t base = ntfs::BaseReferenceOf(record);
+            base != 0 && ntfs::HasRecordSignature(record.data(), false)) {
+          ExtensionRecords.Note(base, static_cast<uint64_t>(counter));
+          continue;
+        }
         auto found = FoundRecord(record, counter, residentAllocated, resolver);
         if (!found) continue;
         found->RecordSector = extent.StartSector + static_cast<int64_t>(done) + ntfs::kSectorsPerRecord * i;

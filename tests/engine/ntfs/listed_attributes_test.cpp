@@ -133,6 +133,58 @@ TEST(CollectListedData, JoinsPiecesInVcnOrderAndRefusesWhatDoesNotFit) {
   }
 }
 
+TEST(CollectListedData, AStrayExtensionRecordFillsOnlyAGapTheListLeft) {
+  // Unlinking a spread file, ntfs-3g drops list entries of its pieces while
+  // the extension records keep them. The base's sequence number is 2; the
+  // strays name it with sequence 1, as ntfs-3g writes them.
+  RecordBuilder b(0);
+  b.StandardInformation(1, 0).NonResident(kAttrData, Hex("11 02 10 00"), 7 * 4096, 7 * 4096).Vcns(0, 1);
+  std::vector<uint8_t> built = b.Build();
+  StoreLE16(&built[0x10], 2);
+  const RecordBuffer base = Buffer(built);
+  const Entry first{kAttrData, kBase, 1, 0};
+  const Entry third{kAttrData, 42, 0, 5};
+  const trunlist all{{0x10, 2}, {0x20, 3}, {0x30, 2}};
+  const auto withSequence = [](RecordBuffer r, uint16_t sequence) {
+    StoreLE16(&r[0x26], sequence);
+    return r;
+  };
+  const auto named = [] {
+    RecordBuilder e(0);
+    e.Base(kBase).NonResident(kAttrData, Hex("11 03 20 00"), 0, 0, 0, u"side").Vcns(2, 4);
+    return Buffer(e.Build());
+  };
+  struct Case {
+    const char* name;
+    std::vector<Entry> list;
+    RecordBuffer stray;
+    trunlist runs;
+  };
+  const std::vector<Case> cases = {
+      {"the gap is filled", {first, third}, Piece("11 03 20 00", 2, 4), all},
+      {"a listed piece wins over a stray", {first, {kAttrData, 41, 0, 2}, third}, Piece("11 03 70 00", 2, 4), all},
+      {"a stray of another base is not taken", {first, third}, Piece("11 03 20 00", 2, 4, 99), {{0x10, 2}}},
+      {"a stray of an older file in the record is not taken", {first, third},
+       withSequence(Piece("11 03 20 00", 2, 4), 0xFFF0), {{0x10, 2}}},
+      {"a stray starting elsewhere is not taken", {first, third}, Piece("11 02 20 00", 3, 4), {{0x10, 2}}},
+      {"a stream's piece is not the file's", {first, third}, named(), {{0x10, 2}}},
+  };
+  for (const auto& c : cases) {
+    Disk disk{{{41, Piece("11 03 20 00", 2, 4)}, {42, Piece("11 02 30 00", 5, 6)}, {43, c.stray}}};
+    const std::vector<uint64_t> strays{43, 42};
+    ListedRecords records(base, kBase, disk.Reader(), strays);
+    TAttribute data;
+    trunlist runs;
+    const auto list = List(c.list);
+    EXPECT_TRUE(CollectListedData(list, records, data, runs)) << c.name;
+    ASSERT_EQ(runs.size(), c.runs.size()) << c.name;
+    for (size_t i = 0; i < runs.size(); ++i) {
+      EXPECT_EQ(runs[i].Lcn, c.runs[i].Lcn) << c.name << " run " << i;
+      EXPECT_EQ(runs[i].Length, c.runs[i].Length) << c.name << " run " << i;
+    }
+  }
+}
+
 TEST(ListedRecords, ReadsEachRecordOnceAndNoMoreThanTheCap) {
   RecordBuilder b(1);
   b.StandardInformation(1, 0);
