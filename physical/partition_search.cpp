@@ -101,8 +101,7 @@ void RunChunks(SearchState& s, engine::ProgressBar& progress, uint64_t address, 
   PhysicalWindow& window = s.drive.Window();
   disk::SectorSource* source = s.device.Source();
   if (!source) return;
-  raw::RangeChunks reads(*source, address, address + chunks * kSearchChunkSectors, kSearchChunkSectors,
-                         raw::RangeChunks::Access::kMappedWhereTheSourceCan);
+  raw::RangeChunks reads(*source, address, address + chunks * kSearchChunkSectors, kSearchChunkSectors);
   raw::RangeChunks::Chunk chunk;
   SignedSectors found(kSearchChunkSectors);
   raw::BadSectorLog badSectors(window.log);

@@ -209,8 +209,7 @@ std::vector<CarvedFile> ScanArea(disk::SectorSource& source, const CarveArea& ar
   // Whole blocks per chunk, about 512 KiB.
   const uint32_t block = area.blockSectors ? area.blockSectors : 1;
   const uint32_t chunkSectors = block * std::max<uint32_t>(1, 1024 / block);
-  raw::RangeChunks chunks(source, area.first, area.end, chunkSectors,
-                          raw::RangeChunks::Access::kMappedWhereTheSourceCan);
+  raw::RangeChunks chunks(source, area.first, area.end, chunkSectors);
   raw::RangeChunks::Chunk chunk;
   const double total = static_cast<double>(std::max<uint64_t>(area.end - area.first, 1));
   while (!stop && chunks.Next(chunk)) {

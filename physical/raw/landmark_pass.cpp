@@ -149,8 +149,7 @@ std::optional<uint64_t> RunChunks(TPhysicalDrive& drive, TPartiEntry& entry, dis
                        kLogFailure);
     return std::nullopt;
   }
-  RangeChunks chunks(*source, entry.AbsoluteStart(), end, kRangeChunkSectors,
-                     RangeChunks::Access::kMappedWhereTheSourceCan);
+  RangeChunks chunks(*source, entry.AbsoluteStart(), end, kRangeChunkSectors);
   chunks.SetCompanion(companion);
   ChunkLandmarks found(kRangeChunkSectors);
   LandmarkFiler filer(drive, entry, device, counts);
