@@ -6,8 +6,7 @@
 // TARNWELL_CARVE_BENCH_IMAGES, colon-separated
 // (bench/make_disk_scale_images.sh makes ntfs-200k.img and fat32-50k.img;
 // bench/make_carve_images.sh a card of photos). Read the image once with
-// cat before measuring: the scan maps the image, so its rate against cat
-// depends on the image being in the page cache, as cat's does.
+// cat before measuring: the scan, like cat, then reads from the page cache.
 #include <benchmark/benchmark.h>
 #include <sys/resource.h>
 
