@@ -106,11 +106,18 @@ class SqliteWalk {
     uint64_t types[4], offset = header;
     size_t t = h;
     for (int col = 0; col < 4; ++col) {
+      // The header's own length bounds its serial types; a varint that ran
+      // past it leaves no room for the next one.
+      if (t >= header) return;
       const size_t b = Varint(record + t, static_cast<size_t>(header) - t, types[col]);
       if (!b) return;
       t += b;
     }
-    for (int col = 0; col < 3; ++col) offset += ValueBytes(types[col]);
+    // Each value lies inside the cell, so no sum of them can wrap.
+    for (int col = 0; col < 3; ++col) {
+      if (ValueBytes(types[col]) > n) return;
+      offset += ValueBytes(types[col]);
+    }
     const uint64_t width = ValueBytes(types[3]);
     if (types[3] < 1 || types[3] > 6 || offset + width > n) return;
     uint64_t root = 0;
