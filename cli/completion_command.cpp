@@ -4,6 +4,7 @@
 #include <CLI/CLI.hpp>
 
 #include <cstdio>
+#include <memory>
 #include <string>
 
 #include "cli/cli_context.h"
@@ -62,9 +63,10 @@ std::string BashCompletionScript(const CLI::App& app) {
 
 void AddCompletionCommand(CLI::App& app, int* exitCode) {
   auto* command = app.add_subcommand("completion", "Print a shell completion script (bash)");
+  // The callback holds the parsed value's storage: parsing writes into it after this function returns.
   auto shell = std::make_shared<std::string>();
   command->add_option("SHELL", *shell, "The shell: bash")->required()->check(CLI::IsMember({"bash"}));
-  command->callback([&app, exitCode] {
+  command->callback([&app, exitCode, shell] {
     std::fputs(BashCompletionScript(app).c_str(), stdout);
     *exitCode = kExitOk;
   });
