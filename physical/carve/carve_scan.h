@@ -42,6 +42,8 @@ struct CarveCounts {
 // A disk cannot hold more files than this that the scan would keep: a
 // range made of nothing but tiny signatures must not exhaust memory.
 inline constexpr size_t kMaxCarvedFiles = size_t{1} << 22;
+// The list of found files is given room for this many from the start.
+inline constexpr size_t kReservedCarvedFiles = size_t{1} << 20;
 
 // Also a companion of the raw-range scan's landmark pass, so that both
 // passes run in one read of the disk.

@@ -1,6 +1,6 @@
 #include "physical/carve/text_run.h"
 
-#include <emmintrin.h>
+#include <immintrin.h>
 
 #include <algorithm>
 #include <array>
@@ -16,20 +16,21 @@ namespace {
 // Printable ASCII, tab, line feed, form feed and carriage return.
 inline bool PlainByte(uint8_t b) { return (b >= 0x20 && b < 0x7F) || b == '\t' || b == '\n' || b == '\r' || b == '\f'; }
 
+bool HasAvx2() {
+  __builtin_cpu_init();
+  return __builtin_cpu_supports("avx2") != 0;
+}
+const bool kHasAvx2 = HasAvx2();
+
 // How many of the n bytes at p, from the start, are plain ASCII text
 // (printable, tab, line feed, carriage return), sixteen at a time: the
 // bulk of any text file. The rest goes byte by byte.
 inline size_t PlainRun(const uint8_t* p, size_t n) {
-  size_t k = 0;
   // Sixty-four printable bytes at a time first, the common case.
+  size_t k = text_detail::PrintableBlocks(p, n, kHasAvx2);
   const auto printable = [&](size_t at) {
     return text_detail::PrintableBytes(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + at)));
   };
-  for (; k + 64 <= n; k += 64) {
-    const __m128i all = _mm_and_si128(_mm_and_si128(printable(k), printable(k + 16)),
-                                      _mm_and_si128(printable(k + 32), printable(k + 48)));
-    if (_mm_movemask_epi8(all) != 0xFFFF) break;
-  }
   for (; k + 16 <= n; k += 16) {
     const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + k));
     __m128i ok = printable(k);
@@ -167,6 +168,42 @@ size_t TextFollower::Feed(const uint8_t* p, size_t n) {
   if (Alive()) return n;
   const uint64_t end = std::max(utf8_.charEnd, gb_.charEnd);
   return end > start ? static_cast<size_t>(end - start) : 0;
+}
+
+namespace {
+
+// Half the instructions of the SSE2 loop below: text is half of a full
+// disk's bytes, and this loop is where the signature scan spends the most
+// of its own time on it.
+__attribute__((target("avx2"))) size_t PrintableBlocksAvx2(const uint8_t* p, size_t n) {
+  const __m256i shift = _mm256_set1_epi8(0x60);
+  const __m256i limit = _mm256_set1_epi8(-33);
+  size_t k = 0;
+  for (; k + 64 <= n; k += 64) {
+    // (No lambda here: it would not inherit this function's target.)
+    const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + k));
+    const __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + k + 32));
+    const __m256i ok = _mm256_and_si256(_mm256_cmpgt_epi8(limit, _mm256_add_epi8(a, shift)),
+                                        _mm256_cmpgt_epi8(limit, _mm256_add_epi8(b, shift)));
+    if (_mm256_movemask_epi8(ok) != -1) break;
+  }
+  return k;
+}
+
+}  // namespace
+
+size_t text_detail::PrintableBlocks(const uint8_t* p, size_t n, bool avx2) {
+  if (avx2) return PrintableBlocksAvx2(p, n);
+  const auto printable = [&](size_t at) {
+    return PrintableBytes(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + at)));
+  };
+  size_t k = 0;
+  for (; k + 64 <= n; k += 64) {
+    const __m128i all = _mm_and_si128(_mm_and_si128(printable(k), printable(k + 16)),
+                                      _mm_and_si128(printable(k + 32), printable(k + 48)));
+    if (_mm_movemask_epi8(all) != 0xFFFF) break;
+  }
+  return k;
 }
 
 bool text_detail::CannotBeginTextSlowly(const uint8_t* p, size_t n) {

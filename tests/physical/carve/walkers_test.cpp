@@ -169,6 +169,33 @@ TEST(CarveWalkersTest, TextCannotBeginAtAnyByteNoTextHolds) {
   }
 }
 
+// The wide loops that pass over text 64 bytes at a time: both stop at the
+// block that holds the first byte outside 0x20-0x7E, wherever it lies in
+// its block, and never read past n. The AVX2 loop is run only where the
+// processor has it.
+TEST(CarveWalkersTest, PrintableBlocksStopAtTheBlockOfTheFirstOtherByte) {
+  __builtin_cpu_init();
+  std::vector<bool> loops{false};
+  if (__builtin_cpu_supports("avx2")) loops.push_back(true);
+  for (const bool avx2 : loops) {
+    for (unsigned b : {0u, 0x09u, 0x0Au, 0x1Fu, 0x20u, 0x7Eu, 0x7Fu, 0x80u, 0xC3u, 0xFFu}) {
+      const bool printable = b >= 0x20 && b <= 0x7E;
+      for (size_t at : {size_t{0}, size_t{1}, size_t{31}, size_t{32}, size_t{63}, size_t{64}, size_t{200}, size_t{447}}) {
+        std::vector<uint8_t> bytes(448, 'x');
+        bytes[at] = static_cast<uint8_t>(b);
+        const size_t expected = printable ? 448 : at / 64 * 64;
+        EXPECT_EQ(text_detail::PrintableBlocks(bytes.data(), bytes.size(), avx2), expected)
+            << "avx2 " << avx2 << ", byte " << b << " at " << at;
+      }
+    }
+    // A length that is not a whole number of blocks: the tail is left to
+    // the caller, even when the bytes past n would pass.
+    const std::vector<uint8_t> text(200, 'x');
+    EXPECT_EQ(text_detail::PrintableBlocks(text.data(), 127, avx2), 64u) << "avx2 " << avx2;
+    EXPECT_EQ(text_detail::PrintableBlocks(text.data(), 63, avx2), 0u) << "avx2 " << avx2;
+  }
+}
+
 TEST(CarveWalkersTest, TextRunsEndWhereNoEncodingAcceptsTheBytes) {
   const std::string line = "date,station,value\n2024-03-01,north,12\n2024-03-02,south,7\n2024-03-03,east,1\n";
   const std::string gb = "\xca\xfd\xbe\xdd\xbb\xd6\xb8\xb4\xb1\xa8\xb8\xe6\xa3\xba\xb4\xe6\xb4\xa2\xbf\xa8\xd2\xd1\xd6\xd8"
