@@ -16,11 +16,7 @@ namespace {
 // Printable ASCII, tab, line feed, form feed and carriage return.
 inline bool PlainByte(uint8_t b) { return (b >= 0x20 && b < 0x7F) || b == '\t' || b == '\n' || b == '\r' || b == '\f'; }
 
-bool HasAvx2() {
-  __builtin_cpu_init();
-  return __builtin_cpu_supports("avx2") != 0;
-}
-const bool kHasAvx2 = HasAvx2();
+const bool kHasAvx2 = text_detail::ProcessorHasAvx2();
 
 // How many of the n bytes at p, from the start, are plain ASCII text
 // (printable, tab, line feed, carriage return), sixteen at a time: the
@@ -191,6 +187,11 @@ __attribute__((target("avx2"))) size_t PrintableBlocksAvx2(const uint8_t* p, siz
 }
 
 }  // namespace
+
+bool text_detail::ProcessorHasAvx2() {
+  __builtin_cpu_init();
+  return __builtin_cpu_supports("avx2") != 0;
+}
 
 size_t text_detail::PrintableBlocks(const uint8_t* p, size_t n, bool avx2) {
   if (avx2) return PrintableBlocksAvx2(p, n);

@@ -45,6 +45,8 @@ bool CannotBeginTextSlowly(const uint8_t* p, size_t n);
 // How many whole blocks of 64 bytes from p on hold only printable ASCII,
 // in bytes; with AVX2 (only where the processor has it) or SSE2.
 size_t PrintableBlocks(const uint8_t* p, size_t n, bool avx2);
+// Whether this processor runs AVX2 (asked once, at start-up, by the scan).
+bool ProcessorHasAvx2();
 // Of 16 bytes, those that are printable ASCII (0x20-0x7E): b + 0x60 lies
 // below -33 as a signed byte exactly then.
 inline __m128i PrintableBytes(__m128i v) {

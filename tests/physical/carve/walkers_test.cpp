@@ -174,9 +174,8 @@ TEST(CarveWalkersTest, TextCannotBeginAtAnyByteNoTextHolds) {
 // its block, and never read past n. The AVX2 loop is run only where the
 // processor has it.
 TEST(CarveWalkersTest, PrintableBlocksStopAtTheBlockOfTheFirstOtherByte) {
-  __builtin_cpu_init();
   std::vector<bool> loops{false};
-  if (__builtin_cpu_supports("avx2")) loops.push_back(true);
+  if (text_detail::ProcessorHasAvx2()) loops.push_back(true);
   for (const bool avx2 : loops) {
     for (unsigned b : {0u, 0x09u, 0x0Au, 0x1Fu, 0x20u, 0x7Eu, 0x7Fu, 0x80u, 0xC3u, 0xFFu}) {
       const bool printable = b >= 0x20 && b <= 0x7E;
